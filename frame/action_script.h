@@ -1,0 +1,38 @@
+#pragma once
+// The action script of the headless host: one action a line, '#' starts a comment line.
+//
+//   click ID                 paste ID [TEXT]          file PATH | cancel      repower
+//   type ID TEXT             scroll ID CODE [TRACK]   sys ID                  enter | escape
+//
+// ID is a decimal control id; TEXT is the rest of the line after the one space that follows
+// ID, taken as it stands; CODE is 0..8 or SB_LINELEFT..SB_ENDSCROLL.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vorlix::frame {
+
+struct Action {
+    enum class Kind { Click, Type, Paste, Scroll, File, Cancel, Sys, Repower, Enter, Escape };
+    Kind kind = Kind::Enter;
+    int id = 0;
+    std::string text;         // type/paste text, file path
+    unsigned code = 0;        // scroll code or system command id
+    std::optional<int> track; // scroll track position
+    std::string source;       // the line as written, for the trace ("# " + source)
+    int line = 0;             // 1-based line number in its file
+};
+
+using ActionScript = std::vector<Action>;
+
+// A malformed script: what() is one line naming the file and the line.
+class ScriptError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+ActionScript parseActionScript(const std::string& text, const std::string& fileName);
+ActionScript loadActionScript(const std::string& path);  // ScriptError when unreadable
+
+}  // namespace vorlix::frame

@@ -1,0 +1,63 @@
+#pragma once
+// Everything that needs a person or a screen. The headless host answers from an action
+// script and records every box; the Qt host shows real widgets. Handlers never know which.
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vorlix::frame {
+
+class CDialog;
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // A modal box with an OK button and no icon; returns when the person closed it.
+    void messageBox(const std::string& text);
+    // The open-file dialog with a filter in the platform's form ("Label|*.ext||"). Returns
+    // the full path of the first file chosen, or nothing when the person cancelled.
+    virtual std::optional<std::string> openFileDialog(const std::string& filter,
+                                                      bool allowMultiSelect) = 0;
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+    // A chance to repaint during long operations; the person's input stays held meanwhile.
+    virtual void pump() = 0;
+    // Runs a dialog modally: creates it, runs its OnInitDialog, then delivers the person's
+    // actions until the dialog ends. Returns the dialog's end code.
+    int runModal(CDialog& dialog);
+
+    // Painting of the minimised window: whether it is minimised, its client size, the
+    // standard icon size, and drawing the application icon at a point.
+    virtual bool isIconic() const { return false; }
+    virtual void clientSize(int& width, int& height) const { width = height = 0; }
+    virtual void iconSize(int& cx, int& cy) const { cx = cy = 32; }
+    virtual void drawIcon(int /*x*/, int /*y*/) {}
+
+    // Every box ("B text") and every nested modal dialog ("D id") is reported here, in order
+    // with the bus traffic; the application routes it into the trace.
+    void setEventHook(std::function<void(const std::string&)> hook) { hook_ = std::move(hook); }
+    void event(const std::string& line) const { if (hook_) hook_(line); }
+
+protected:
+    virtual void showMessageBox(const std::string& text) = 0;
+    virtual int doModal(CDialog& dialog, bool nested) = 0;
+
+private:
+    std::function<void(const std::string&)> hook_;
+    int depth_ = 0;
+};
+
+// Shows the wait cursor for the lifetime of the object.
+class CWaitCursor {
+public:
+    explicit CWaitCursor(Host& host) : host_(host) { host_.beginWaitCursor(); }
+    ~CWaitCursor() { host_.endWaitCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    Host& host_;
+};
+
+}  // namespace vorlix::frame

@@ -1,0 +1,93 @@
+#pragma once
+// I2cLink: the tool's only way onto the bus. Each primitive is exactly one adapter
+// transaction (open, select for writes, one transfer, close); a failing transfer is told to
+// the person at once and sets the error latch, and the caller goes on with its next step.
+// A handler builds one I2cLink on its stack for one action and drops it afterwards.
+#include <cstdint>
+#include <string_view>
+
+#include "link/adapter.h"
+#include "link/notifier.h"
+#include "link/pacer.h"
+
+namespace vorlix {
+
+// What a link needs from its surroundings; the dialog owns all three for the whole run.
+struct Bus {
+    Adapter& adapter;
+    Pacer& pacer;
+    Notifier& notifier;
+};
+
+// Camera command codes: the first byte of every command header.
+inline constexpr std::uint8_t kCmdWrite8 = 0x00;
+inline constexpr std::uint8_t kCmdRead8 = 0x01;
+inline constexpr std::uint8_t kCmdWrite16 = 0x02;
+inline constexpr std::uint8_t kCmdRead16 = 0x03;
+inline constexpr std::uint8_t kCmdWritePage = 0x24;
+
+inline constexpr std::uint8_t kCameraDefaultAddress = 0x70;
+inline constexpr std::uint16_t kNoCameraFound = 250;  // findCamera's answer when nobody replied
+inline constexpr unsigned kReadPauseMs = 2;           // inside every camera read and before each probe
+inline constexpr unsigned kPageEntries = 16;
+
+// Direct sensor path.
+inline constexpr std::uint8_t kSensorWrite = 0xBA;
+inline constexpr std::uint8_t kSensorRead = 0xBB;
+
+class I2cLink {
+public:
+    explicit I2cLink(const Bus& bus) : bus_(bus) {}
+
+    // --- The seven primitives: one transaction each. -------------------------------------
+    void writeByte(std::uint8_t slave, std::uint8_t b);
+    void writeSub8Byte(std::uint8_t slave, std::uint8_t s, std::uint8_t b);
+    void writeSub16Byte(std::uint8_t slave, std::uint8_t hi, std::uint8_t lo, std::uint8_t b);
+    void writeSub16Word(std::uint8_t slave, std::uint8_t hi, std::uint8_t lo, std::uint8_t b1,
+                        std::uint8_t b2);
+    // Reads return the big-endian value of what the adapter stored, also after a failure;
+    // their buffers are preset to zero so a failed read never shows stale memory.
+    std::uint16_t readSub16Word(std::uint8_t slave, std::uint8_t hi, std::uint8_t lo);
+    std::uint16_t readByte(std::uint8_t slave);
+    std::uint16_t readWord(std::uint8_t slave);
+
+    // True if the most recent primitive failed; clears the latch.
+    bool takeError();
+    // Shows the status text in a modal box and sets the latch. Returns the box's result (1).
+    int reportStatus(std::uint16_t status);
+    // The text for an adapter status; " error" for every status without its own text.
+    static std::string_view statusText(std::uint16_t status);
+
+    // --- Camera commands: a header transaction [code][p1][p2] to the camera address, a
+    // 2 ms pause for reads, then the data phase. The data phase runs even when the header
+    // failed; afterwards the latch tells the data phase's outcome only. --------------------
+    void camWrite8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2, std::uint8_t value);
+    std::uint16_t camRead8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2);
+    void camWrite16(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2, std::uint8_t hi,
+                    std::uint8_t lo);
+    std::uint16_t camRead16(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2);
+    // One EEPROM page from offset on: the low byte of entries[0] travels as the data phase's
+    // one-byte sub-address and the low bytes of entries[1..count-1] follow it, so the bus
+    // carries count bytes. count is at most kPageEntries.
+    void camWritePage(std::uint8_t camAddr, std::uint8_t bank, std::uint8_t offset,
+                      const std::uint16_t* entries, unsigned count);
+
+    // Searches 0x70, then 0x00, 0x02 ... 0xF8 with silent probes; returns the first address
+    // that acknowledged, or kNoCameraFound after one box.
+    std::uint16_t findCamera();
+
+    // A fixed pause through the run's pacer.
+    void pause(unsigned ms) { bus_.pacer.sleepMs(ms); }
+
+private:
+    // Open, select, ordinal 8 with a sub-address, close; returns the status without reporting.
+    std::uint16_t transferSub(std::uint8_t slave, std::uint32_t subLength, std::uint32_t subAddress,
+                              const std::uint8_t* data, std::uint32_t count);
+    void finish(std::uint16_t status);
+
+    Bus bus_;
+    AdapterHandle adapterHandle_ = 0;
+    std::uint8_t errorLatch_ = 0;
+};
+
+}  // namespace vorlix

@@ -1,0 +1,77 @@
+#pragma once
+// The bus trace: one line per event, in order, lower-case hex, two digits per byte.
+//
+//   W 70 03 30 1c            a write transaction to slave 0x70 carrying these bytes
+//   R 71 2 : 01 3b           a read of 2 bytes from slave 0x71 and the bytes that came back
+//   WR bb 00 40 : 80 00      a write-then-read (sub-address 00 40, two bytes back)
+//   W 70 00 a6 50 !5         a failed transfer: status 5 appended
+//   P 2                      a pause of 2 ms
+//   B error: device not present      a message box and its text
+//   D 100                    a modal dialog from template 100 was run and closed
+//   # click 1014             the headless player's action
+//
+// The trace sits at the adapter boundary (TracingAdapter) and beside the pacer
+// (TracingPacer); the dialog host adds boxes and dialogs through Trace::line.
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+
+#include "link/adapter.h"
+#include "link/pacer.h"
+
+namespace vorlix {
+
+class Trace {
+public:
+    // Lines go to out; a null stream makes a trace that drops everything.
+    explicit Trace(std::ostream* out = nullptr) : out_(out) {}
+    void line(const std::string& text);
+    bool enabled() const { return out_ != nullptr; }
+
+private:
+    std::ostream* out_;
+};
+
+// Decorates an adapter: every transfer becomes one trace line.
+class TracingAdapter : public Adapter {
+public:
+    TracingAdapter(Adapter& inner, Trace& trace) : inner_(inner), trace_(trace) {}
+
+    AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override;
+    void select(AdapterHandle handle, std::uint8_t slave) override;
+    std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
+                        std::uint32_t count) override;
+    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength,
+                           std::uint32_t subAddress, const std::uint8_t* data,
+                           std::uint32_t count, std::uint32_t reserved) override;
+    std::uint16_t read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
+                       std::uint32_t count) override;
+    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength,
+                          std::uint32_t subAddress, std::uint8_t* buffer, std::uint32_t count,
+                          std::uint32_t reserved) override;
+    void close(AdapterHandle handle) override;
+
+private:
+    std::uint8_t slaveOf(AdapterHandle handle) const;
+
+    Adapter& inner_;
+    Trace& trace_;
+    std::map<AdapterHandle, std::uint8_t> slaves_;
+};
+
+// Decorates a pacer: every pause becomes "P n".
+class TracingPacer : public Pacer {
+public:
+    TracingPacer(Pacer& inner, Trace& trace) : inner_(inner), trace_(trace) {}
+    void sleepMs(unsigned ms) override;
+
+private:
+    Pacer& inner_;
+    Trace& trace_;
+};
+
+// "70", "0a": two lower-case hex digits.
+std::string hexByte(std::uint8_t b);
+
+}  // namespace vorlix

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need. Idempotent: it asks
+# apt only for what is missing. Runs apt-get as root, through sudo otherwise.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev   # the window
+  libgtest-dev googletest                     # unit tests
+  nlohmann-json3-dev                          # the simulated camera's state file
+  libcli11-dev                                # command line
+  clang libclang-rt-14-dev                    # libFuzzer for the script reader's fuzz target
+  xvfb xauth                                  # screenshots of the window on a machine without display
+)
+if [ "${VORLIX_WITH_CROSS:-1}" = 1 ]; then
+  packages+=(g++-mingw-w64-x86-64 wine64)     # the Windows backend, built and tested under wine
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, then the whole suite once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzz run of the script
+# reader. Installs what it needs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=${JOBS:-2}
+werror=${VORLIX_WERROR:-ON}
+
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_WERROR="$werror" >/dev/null
+cmake --build build/test -j"$jobs"
+(cd build/test && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVORLIX_SANITIZE=ON -DVORLIX_WERROR="$werror" >/dev/null
+cmake --build build/asan -j"$jobs"
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j"$jobs")
+
+if [ -x scripts/fuzz.sh ]; then
+  scripts/fuzz.sh
+fi
