@@ -41,6 +41,7 @@ struct MessageParams {
     unsigned pos = 0;     // thumb position of WM_HSCROLL; its handlers take the slider's own
     int scrollBar = 0;    // the control id of the scroll bar that sent WM_HSCROLL
     std::intptr_t param = 0;  // WM_SYSCOMMAND's second argument
+    std::intptr_t* result = nullptr;  // where a handler that answers puts its answer
 };
 
 struct MessageMapEntry {

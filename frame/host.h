@@ -27,6 +27,12 @@ public:
     // actions until the dialog ends. Returns the dialog's end code.
     int runModal(CDialog& dialog);
 
+    // The window's shell: its system menu (absent: nothing is appended) and its icons.
+    virtual bool hasSystemMenu() const { return true; }
+    virtual void appendMenuSeparator() {}
+    virtual void appendMenuItem(unsigned /*commandId*/, const std::string& /*text*/) {}
+    virtual void setIcon(bool /*big*/, int /*iconId*/) {}
+
     // Painting of the minimised window: whether it is minimised, its client size, the
     // standard icon size, and drawing the application icon at a point.
     virtual bool isIconic() const { return false; }

@@ -1,0 +1,14 @@
+#include "app/vorlix_app.h"
+
+namespace vorlix::app {
+
+bool CVorlixApp::InitInstance() {
+    panel::CVorlixDlg dlg(host_, adapter_, pacer_);
+    m_pMainWnd = &dlg;
+    dlg.DoModal();  // OK, Cancel and the close box all end the program alike
+    if (onDialogEnd_) onDialogEnd_(dlg);
+    m_pMainWnd = nullptr;
+    return false;
+}
+
+}  // namespace vorlix::app

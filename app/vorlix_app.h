@@ -1,0 +1,33 @@
+#pragma once
+// CVorlixApp: the application object. Its InitInstance builds the main dialog, runs it
+// modally on the chosen host and adapter, and returns false: the program ends when the
+// dialog closes, however it was closed.
+#include <functional>
+
+#include "frame/host.h"
+#include "link/adapter.h"
+#include "link/pacer.h"
+#include "panel/vorlix_dlg.h"
+
+namespace vorlix::app {
+
+class CVorlixApp {
+public:
+    CVorlixApp(frame::Host& host, Adapter& adapter, Pacer& pacer)
+        : host_(host), adapter_(adapter), pacer_(pacer) {}
+
+    // Called with the dialog after it ended and before it is destroyed (the state dump).
+    void setOnDialogEnd(std::function<void(const panel::CVorlixDlg&)> f) { onDialogEnd_ = std::move(f); }
+
+    bool InitInstance();
+
+    panel::CVorlixDlg* m_pMainWnd = nullptr;
+
+private:
+    frame::Host& host_;
+    Adapter& adapter_;
+    Pacer& pacer_;
+    std::function<void(const panel::CVorlixDlg&)> onDialogEnd_;
+};
+
+}  // namespace vorlix::app

@@ -1,0 +1,175 @@
+// Start-up and "Connect": find the camera and read its state back into every control.
+#include "panel/hex_edit.h"
+#include "panel/vorlix_dlg.h"
+
+namespace vorlix::panel {
+
+namespace {
+
+constexpr int kShutterSliderMax = 192;  // 576 / 3
+constexpr int kAexSliderMax = 255;
+constexpr int kGainSliderMax = 7;
+constexpr std::int32_t kShutterMax = 0x240;
+constexpr std::int32_t kAexMax = 0xFF;
+constexpr std::int16_t kTrimMax = 46;
+constexpr std::uint16_t kTrimNotActive = 0xFF;
+constexpr std::int16_t kLastCameraAddress = 248;
+
+bool bit(std::uint16_t value, int n) { return (value >> n) & 1; }
+
+}  // namespace
+
+void CVorlixDlg::OnConnect() { readBackCamera(); }
+
+void CVorlixDlg::initPanel() {
+    m_shutterBar.SetScrollRange(0, kShutterSliderMax, true);
+    m_aexBar.SetScrollRange(0, kAexSliderMax, true);
+    m_sharpBar.SetScrollRange(0, kGainSliderMax, true);
+    checkButton(IDC_TARGET_SENSOR, 1);
+    m_fieldsSet = 0;
+    m_target = kSensorWrite;
+    m_sensorTarget = 1;
+    setHighByteEditsEnabled(true);
+    m_eepromOffset = 0;
+    readBackCamera();
+}
+
+void CVorlixDlg::readBackCamera() {
+    OnSearchAddress();
+    if (m_camAddr > kLastCameraAddress) {
+        m_camAddr = kNoCamera;
+        showCameraAddress();
+        return;
+    }
+
+    I2cLink link(bus());
+    const std::uint8_t a = camAddr();
+
+    enableControl(IDC_ADDR_PLUS, false);
+    enableControl(IDC_ADDR_MINUS, false);
+
+    const std::uint16_t projection = link.camRead16(a, 0x30, 0x1C);
+    checkButton(IDC_MIRROR, bit(projection, 0));
+    checkButton(IDC_FLIP, bit(projection, 1));
+
+    const std::uint16_t tvMode = link.camRead16(a, 0x40, 0x00);
+    UpdateData(true);
+    m_tvModeText = bit(tvMode, 1) ? "PAL" : "NTSC";
+    UpdateData(false);
+
+    const std::uint16_t overlay = link.camRead16(a, 0x4F, 0x02);
+    const bool overlaysOn = bit(overlay, 15);
+    checkButton(IDC_OVERLAY_ENABLE, overlaysOn);
+    const int overlayBoxes[] = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4};
+    for (int id : overlayBoxes) enableControl(id, overlaysOn);
+    if (overlaysOn) {
+        // All four are read before any box is set.
+        std::uint16_t shown[4];
+        for (int i = 0; i < 4; ++i)
+            shown[i] = link.camRead16(a, 0x4F, static_cast<std::uint8_t>(0x08 + 2 * i));
+        for (int i = 0; i < 4; ++i) checkButton(overlayBoxes[i], bit(shown[i], 15));
+    }
+
+    const std::uint16_t exposure = link.camRead16(a, 0xA8, 0x04);
+    const bool manual = (exposure & 0x0F) == 0;
+    checkButton(IDC_MANUAL_EXPOSURE, manual);
+    m_aexRef = link.camRead16(a, 0xA8, 0x12);
+    m_shutter = link.camRead16(a, 0x30, 0x12);
+    // The pair of the active mode is enabled too, so that a Connect that finds the other mode
+    // than before never leaves both pairs greyed.
+    for (int id : {IDC_SHUTTER_BAR, IDC_SHUTTER_EDIT}) enableControl(id, manual);
+    for (int id : {IDC_AEX_BAR, IDC_AEX_EDIT}) enableControl(id, !manual);
+    if (!manual) {
+        showAexOnSlider();
+        showAexText();
+        showShutterOnSlider();
+        showShutterText();
+    } else {
+        showShutterOnSlider();
+        showShutterText();
+        showAexOnSlider();
+        showAexText();
+    }
+
+    const std::uint16_t whiteBalance = link.camRead16(a, 0xAC, 0x04);
+    const bool automaticWhite = whiteBalance == 0x00FF;
+    checkButton(IDC_AWB, automaticWhite);
+    enableControl(IDC_PUSH2WHITE, !automaticWhite);
+    enableControl(IDC_WB_MODE, !automaticWhite);
+    UpdateData(true);
+    m_wbModeText = automaticWhite ? "AWB!" : "P2W = set";
+    UpdateData(false);
+
+    m_sharpReg = link.camRead16(a, 0x32, 0x6C);
+    UpdateData(true);
+    m_gainText = formatHex(static_cast<std::uint32_t>((m_sharpReg >> 11) & 7));
+    UpdateData(false);
+    showGainOnSlider();
+
+    m_trimX = static_cast<std::int16_t>(link.camRead8(a, 0xA3, 0x00));
+    if (m_trimX == kTrimNotActive) {
+        setTrimGroupEnabled(false);
+        UpdateData(true);
+        m_trimYText = "not active";
+        m_trimXText = "not active";
+        UpdateData(false);
+        return;
+    }
+    setTrimGroupEnabled(true);
+    m_trimY = static_cast<std::int16_t>(link.camRead8(a, 0xA3, 0x01));
+    showTrimText();
+
+    for (std::size_t i = 0; i < kTrimBlockSize; ++i) {
+        const std::uint8_t bank = i < 256 ? 0xA3 : i < 512 ? 0xA5 : 0xA7;
+        m_trimBlock[i] =
+            static_cast<std::uint8_t>(link.camRead8(a, bank, static_cast<std::uint8_t>(i & 0xFF)));
+    }
+}
+
+void CVorlixDlg::showAexText() {
+    UpdateData(true);
+    m_aexText = formatHex(static_cast<std::uint32_t>(m_aexRef));
+    const std::uint32_t value = parseHex(m_aexText);
+    UpdateData(false);
+    // The edit keeps showing the value as read; the member is limited.
+    m_aexRef = value < static_cast<std::uint32_t>(kAexMax) ? static_cast<std::int32_t>(value) : kAexMax;
+    UpdateData(false);
+}
+
+void CVorlixDlg::showShutterText() {
+    UpdateData(true);
+    m_shutterText = formatHex(static_cast<std::uint32_t>(m_shutter));
+    std::uint32_t value = parseHex(m_shutterText);
+    if (value >= static_cast<std::uint32_t>(kShutterMax)) value = kShutterMax;
+    m_shutterText = formatHex(value);
+    UpdateData(false);
+    m_shutter = static_cast<std::int32_t>(value);
+    UpdateData(false);
+}
+
+void CVorlixDlg::showGainOnSlider() {
+    const int gain = (m_sharpReg >> 11) & 7;
+    // The edit may hold the person's own text; the slider must not disturb it.
+    const std::string typed = m_gainText;
+    UpdateData(true);
+    m_sharpBar.SetScrollPos(gain, true);
+    UpdateData(false);
+    m_gainText = typed;
+}
+
+void CVorlixDlg::showTrimText() {
+    if (m_trimX > kTrimMax) m_trimX = kTrimMax;
+    if (m_trimY > kTrimMax) m_trimY = kTrimMax;
+    m_trimX = static_cast<std::int16_t>(m_trimX & 0xFE);
+    m_trimY = static_cast<std::int16_t>(m_trimY & 0xFE);
+    UpdateData(true);
+    m_trimXText = m_trimX == 0           ? "Max Right"
+                  : m_trimX == kTrimMax ? "Max Left"
+                                        : formatHex(static_cast<std::uint32_t>(m_trimX));
+    m_trimYText = m_trimY == 0           ? "Max down"
+                  : m_trimY == kTrimMax ? "Max up"
+                                        : formatHex(static_cast<std::uint32_t>(m_trimY));
+    UpdateData(false);
+}
+
+}  // namespace vorlix::panel

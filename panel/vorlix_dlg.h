@@ -1,0 +1,148 @@
+#pragma once
+// CVorlixDlg: the main dialog. It owns all state of a run: the members bound to controls, the
+// camera mirrors, the captured white-balance registers, the trim block. Every handler builds
+// its own I2cLink for one action; every bus pause goes through the run's pacer.
+//
+// The handlers live in one source per group box: address.cpp, readback.cpp, exposure.cpp,
+// white_balance.cpp, image_settings.cpp (mirror, flip, sharpness, overlays), trim.cpp,
+// direct_access.cpp, eeprom_handlers.cpp; the shared routines in vorlix_dlg.cpp.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "frame/dialog.h"
+#include "link/i2c_link.h"
+#include "link/notifier.h"
+#include "panel/control_ids.h"
+
+namespace vorlix::panel {
+
+inline constexpr std::size_t kWhiteBalanceRegisters = 28;
+inline constexpr std::size_t kTrimBlockSize = 580;
+inline constexpr std::int16_t kNoCamera = 255;
+inline constexpr unsigned SC_ABOUT = 0x10;  // the appended system menu entry
+
+// Where the icon of the minimised window goes: centred, halves truncated toward zero.
+void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y);
+
+class CVorlixDlg : public frame::CDialog {
+public:
+    CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer);
+
+    bool OnInitDialog() override;
+    void dumpMembers(frame::MemberWriter& out) const override;
+
+    // --- Members bound by the data exchange (template ids in DoDataExchange). -------------
+    frame::CScrollBar m_sharpBar;
+    frame::CProgressCtrl m_progress;
+    frame::CScrollBar m_aexBar;
+    frame::CScrollBar m_shutterBar;
+    std::string m_regLoText;
+    std::string m_regHiText;
+    std::string m_dataLoText;
+    std::string m_dataHiText;
+    std::string m_aexText;
+    int m_readCheck = 0;
+    int m_awbCheck = 0;
+    int m_manualExpCheck = 0;
+    int m_mirrorCheck = 0;
+    int m_flipCheck = 0;
+    std::string m_shutterText;
+    std::string m_offsetText;
+    std::string m_wbModeText;
+    std::string m_tvModeText;
+    int m_overlayEnable = 0;
+    int m_overlay1 = 0;
+    int m_overlay2 = 0;
+    int m_overlay3 = 0;
+    int m_overlay4 = 0;
+    std::string m_gainText;
+    std::string m_trimYText;
+    std::string m_trimXText;
+    std::string m_addrText;
+
+    // --- Other members. ------------------------------------------------------------------
+    int m_hIcon;                    // the application icon (resource id stands for the handle)
+    std::uint16_t m_target = 0;     // direct-access target: 0xBA/0xBB or an EEPROM bank form
+    std::uint16_t m_fieldsSet = 0;  // direct-access edits filled since start (1, 2, 4, 8)
+    std::uint16_t m_regHi = 0;
+    std::uint16_t m_regLo = 0;
+    std::uint16_t m_dataHi = 0;
+    std::uint16_t m_dataLo = 0;
+    std::int16_t m_eepromOffset = 0;  // start of the settings area in bank 0xA0
+    std::int32_t m_shutter = 0;
+    std::int32_t m_aexRef = 0;
+    std::uint32_t m_projBits = 0;    // mirror (bit 1) and flip (bit 2) shadow for the EEPROM
+    std::int16_t m_camAddr = kCameraDefaultAddress;
+    // What "Set new I2C address" stores before anything was typed: the default address, the
+    // one value that cannot lose the camera.
+    std::uint16_t m_newAddr = kCameraDefaultAddress;
+    std::uint8_t m_sensorTarget = 1;
+    std::uint8_t m_p2wActive = 0;
+    std::uint8_t m_lastError = 0;
+    std::array<std::uint16_t, kWhiteBalanceRegisters> m_p2wRegs{};
+    std::int32_t m_sharpReg = 0;
+    std::int16_t m_trimX = 0;
+    std::int16_t m_trimY = 0;
+    std::array<std::uint8_t, kTrimBlockSize> m_trimBlock{};
+    std::string m_scriptPath;
+
+    // --- Shared routines. -------------------------------------------------------------------
+    // Applies a scroll code to a slider; the new position's low byte, or -1 when the code
+    // moves nothing.
+    int scrollStep(frame::CScrollBar& bar, unsigned code);
+    void showAexOnSlider();
+    void showShutterOnSlider();
+    void showCameraAddress();
+    void setHighByteEditsEnabled(bool on);
+    void setTrimButtonsEnabled(bool on);
+    void setTrimGroupEnabled(bool on);
+    // Reads an edit's text member as hex (after a refresh from controls), limits it to max,
+    // optionally shows the limited value in the edit, refreshes the controls; returns it.
+    std::uint32_t takeHexEdit(std::string& text, std::uint32_t max, bool showLimited);
+
+    // --- Read-back. ---------------------------------------------------------------------------
+    void initPanel();
+    void readBackCamera();
+    void showAexText();
+    void showShutterText();
+    void showGainOnSlider();
+    void showTrimText();
+
+protected:
+    void DoDataExchange(frame::DataExchange& dx) override;
+
+    // The bus of this run; a handler builds `I2cLink link(bus())` for one action.
+    const Bus& bus() const { return bus_; }
+    std::uint8_t camAddr() const { return static_cast<std::uint8_t>(m_camAddr); }
+
+    // Window messages.
+    void OnSysCommand(const frame::MessageParams& params);
+    void OnPaint(const frame::MessageParams& params);
+    void OnQueryDragIcon(const frame::MessageParams& params);
+
+    // Address group and Connect.
+    void OnSearchAddress();
+    void OnAddressEditChange();
+    void OnSetNewAddress();
+    void OnConnect();
+    void OnOffsetEditChange();
+
+private:
+    // Forwards the link's boxes to the host.
+    class HostNotifier : public Notifier {
+    public:
+        explicit HostNotifier(frame::Host& host) : host_(host) {}
+        void messageBox(const std::string& text) override { host_.messageBox(text); }
+
+    private:
+        frame::Host& host_;
+    };
+
+    void buildMessageMap();
+
+    HostNotifier notifier_;
+    Bus bus_;
+};
+
+}  // namespace vorlix::panel

@@ -1,0 +1,117 @@
+// The dialog's shell: the About entry, closing, the minimised icon, the slider step and the
+// hexadecimal edits every handler shares.
+#include <gtest/gtest.h>
+
+#include "frame/dialog.h"
+#include "panel/control_ids.h"
+#include "panel/hex_edit.h"
+#include "panel_rig.h"
+
+namespace vorlix::test {
+namespace {
+
+using namespace vorlix::panel;
+
+TEST(Shell, SystemCommands16To31OpenTheAboutBoxOthersTakeTheDefaultPath) {
+    PanelRig rig;
+    rig.start();
+    rig.takeTrace();
+    for (unsigned id : {15u, 16u, 31u, 32u, 0x10010u}) rig.dlg->sysCommand(id);
+    EXPECT_EQ(rig.takeTrace(), (std::vector<std::string>{"D 100", "D 100", "D 100"}));
+    EXPECT_FALSE(rig.dlg->ended());
+
+    rig.dlg->sysCommand(frame::SC_CLOSE);
+    EXPECT_TRUE(rig.dlg->ended());
+    EXPECT_TRUE(rig.takeTrace().empty());  // closing sends nothing to the camera
+}
+
+TEST(Shell, EnterAndEscapeEndTheDialog) {
+    for (bool enter : {true, false}) {
+        PanelRig rig;
+        rig.start();
+        enter ? rig.dlg->enter() : rig.dlg->escape();
+        EXPECT_TRUE(rig.dlg->ended());
+        EXPECT_EQ(rig.dlg->result(), enter ? frame::IDOK : frame::IDCANCEL);
+    }
+}
+
+TEST(Shell, MinimisedIconIsCentredWithHalvesTruncated) {
+    int x = 0, y = 0;
+    minimisedIconOrigin(36, 36, 32, 32, x, y);
+    EXPECT_EQ(x, 2);
+    EXPECT_EQ(y, 2);
+    minimisedIconOrigin(20, 33, 32, 32, x, y);
+    EXPECT_EQ(x, -5);  // (20 - 32 + 1) / 2 truncates toward zero
+    EXPECT_EQ(y, 1);
+}
+
+TEST(ScrollStep, EveryCodeMovesWithinTheRangeAndPageSizeZeroStaysPut) {
+    PanelRig rig;
+    rig.start();
+    auto& bar = rig.dlg->m_aexBar;
+    auto at = [&](int pos, int track = 0) {
+        frame::ScrollInfo info;
+        bar.GetScrollInfo(info);
+        info.pos = pos;
+        info.trackPos = track;
+        bar.SetScrollInfo(info);
+    };
+    struct Case {
+        unsigned code;
+        int from, track, expected;
+    };
+    for (const Case& c : {Case{frame::SB_LINELEFT, 0, 0, 0}, Case{frame::SB_LINELEFT, 9, 0, 8},
+                          Case{frame::SB_LINERIGHT, 255, 0, 255}, Case{frame::SB_LINERIGHT, 9, 0, 10},
+                          Case{frame::SB_PAGELEFT, 9, 0, 9}, Case{frame::SB_PAGERIGHT, 9, 0, 9},
+                          Case{frame::SB_THUMBPOSITION, 9, 77, 77},
+                          Case{frame::SB_THUMBTRACK, 9, 78, 78}, Case{frame::SB_LEFT, 9, 0, 0},
+                          Case{frame::SB_RIGHT, 9, 0, 255}}) {
+        at(c.from, c.track);
+        EXPECT_EQ(rig.dlg->scrollStep(bar, c.code), c.expected) << c.code;
+        EXPECT_EQ(rig.sliderPos(IDC_AEX_BAR), c.expected) << c.code;
+    }
+    at(42);
+    EXPECT_EQ(rig.dlg->scrollStep(bar, frame::SB_ENDSCROLL), -1);
+    EXPECT_EQ(rig.dlg->scrollStep(bar, 9), -1);
+    EXPECT_EQ(rig.sliderPos(IDC_AEX_BAR), 42);
+}
+
+TEST(ScrollStep, SliderDisplayRoutinesFollowTheMembers) {
+    PanelRig rig;
+    rig.start();
+    rig.dlg->m_shutter = 577;
+    rig.dlg->showShutterOnSlider();
+    EXPECT_EQ(rig.sliderPos(IDC_SHUTTER_BAR), 192);
+    rig.dlg->m_shutter = 2;
+    rig.dlg->showShutterOnSlider();
+    EXPECT_EQ(rig.sliderPos(IDC_SHUTTER_BAR), 0);
+    rig.dlg->m_aexRef = 0x1A5;
+    rig.dlg->showAexOnSlider();
+    EXPECT_EQ(rig.sliderPos(IDC_AEX_BAR), 0xA5);
+}
+
+TEST(HexEdit, ReadsLikeTheCLibrarysUnsignedConversion) {
+    struct Case {
+        const char* text;
+        std::uint32_t value;
+    };
+    for (const Case& c :
+         {Case{"1f", 0x1F}, Case{"  1F", 0x1F}, Case{"+1f", 0x1F}, Case{"-1", 0xFFFFFFFF},
+          Case{"-2", 0xFFFFFFFE}, Case{"0x1f", 0x1F}, Case{"0X1F", 0x1F}, Case{"0x", 0},
+          Case{"0xg", 0}, Case{"1g5", 1}, Case{"", 0}, Case{"zz", 0}, Case{"-", 0},
+          Case{"ffffffff", 0xFFFFFFFF}, Case{"100000000", 0xFFFFFFFF},
+          Case{"-100000000", 0xFFFFFFFF}, Case{"00000000000000000042", 0x42},
+          Case{"\t\n 7", 7}}) {
+        EXPECT_EQ(parseHex(c.text), c.value) << '"' << c.text << '"';
+    }
+}
+
+TEST(HexEdit, ShowsLowerCaseWithoutPrefixOrLeadingZeros) {
+    EXPECT_EQ(formatHex(0), "0");
+    EXPECT_EQ(formatHex(0x240), "240");
+    EXPECT_EQ(formatHex(0xABCD), "abcd");
+    EXPECT_EQ(formatHex(0xFFFFFFFF), "ffffffff");
+}
+
+}  // namespace
+}  // namespace vorlix::test
