@@ -128,6 +128,18 @@ protected:
     void OnConnect();
     void OnOffsetEditChange();
 
+    // Exposure (exposure.cpp); the horizontal-scroll handler serves all three sliders.
+
+    // White balance (white_balance.cpp).
+
+    // Mirror, flip, sharpness and overlays (image_settings.cpp).
+
+    // Image trim (trim.cpp).
+
+    // Direct register access (direct_access.cpp).
+
+    // Configuration EEPROM (eeprom_handlers.cpp).
+
 private:
     // Forwards the link's boxes to the host.
     class HostNotifier : public Notifier {
