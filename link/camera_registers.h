@@ -1,0 +1,16 @@
+#pragma once
+// Sensor registers that more than one part of the tool addresses through the camera.
+#include <array>
+#include <cstdint>
+
+namespace vorlix {
+
+// The white-balance registers that Push2White captures and Save stores, in capture order.
+// The walk skips 0xAC06, 0xAC08, 0xAC20..0xAC30 and 0xAC34.
+inline constexpr std::array<std::uint16_t, 28> kWhiteBalanceWalk = {
+    0xAC00, 0xAC02, 0xAC04, 0xAC0A, 0xAC0C, 0xAC0E, 0xAC10, 0xAC12, 0xAC14, 0xAC16,
+    0xAC18, 0xAC1A, 0xAC1C, 0xAC1E, 0xAC32, 0xAC36, 0xAC38, 0xAC3A, 0xAC3C, 0xAC3E,
+    0xAC40, 0xAC42, 0xAC44, 0xAC46, 0xAC48, 0xAC4A, 0xAC4C, 0xAC4E,
+};
+
+}  // namespace vorlix
