@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "app/backends.h"
+#include "app/pumping_pacer.h"
 #include "app/vorlix_app.h"
 #include "frame/action_script.h"
 #include "frame/headless_host.h"
@@ -144,9 +145,11 @@ int main(int argc, char** argv) {
     RealPacer realPacer;
     VirtualPacer virtualPacer;
     Pacer& basePacer = opt.virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
-    TracingPacer pacer(basePacer, trace);
 
-    auto run = [&](frame::Host& host) {
+    // The trace records each pause where the handler asked for it, also when the pause
+    // itself first lets the window repaint.
+    auto run = [&](frame::Host& host, Pacer& hostPacer) {
+        TracingPacer pacer(hostPacer, trace);
         host.setEventHook([&trace](const std::string& line) { trace.line(line); });
         app::CVorlixApp application(host, tracedAdapter, pacer);
         application.setOnDialogEnd([&](const panel::CVorlixDlg& dlg) {
@@ -159,12 +162,13 @@ int main(int argc, char** argv) {
         frame::HeadlessHost host;
         host.setScript(std::move(script));
         if (camera) host.setRepowerHook([camera] { camera->repower(); });
-        run(host);
+        run(host, basePacer);
     } else {
 #ifdef VORLIX_HAVE_QT
         QApplication qapp(argc, argv);
         qt::QtHost host(simulated);
-        run(host);
+        app::PumpingPacer pumping(host, basePacer);
+        run(host, pumping);
 #else
         return fail("this build has no window; use --headless");
 #endif

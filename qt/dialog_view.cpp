@@ -1,0 +1,383 @@
+#include "qt/dialog_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <optional>
+
+#include "res/resources.h"
+
+namespace vorlix::qt {
+
+namespace {
+
+using frame::ControlKind;
+
+QPixmap toPixmap(const res::Image& image) {
+    // 0xAARRGGBB words row by row are exactly QImage's ARGB32 layout.
+    const QImage view(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
+                      image.height, image.width * 4, QImage::Format_ARGB32);
+    return QPixmap::fromImage(view.copy());
+}
+
+// A horizontal scroll bar that reports what the person does with it as the platform's
+// scroll codes. A press on an arrow or the trough sends its code at once (and again while
+// the button auto-repeats), dragging the thumb sends SB_THUMBTRACK with the track position,
+// releasing it SB_THUMBPOSITION; the release of the mouse button ends every such gesture with
+// SB_ENDSCROLL. An action without a mouse gesture is followed by SB_ENDSCROLL at once.
+class ScrollBar : public QScrollBar {
+public:
+    using Sink = std::function<void(unsigned code, std::optional<int> track)>;
+
+    ScrollBar(QWidget* parent, Sink sink) : QScrollBar(Qt::Horizontal, parent), sink_(std::move(sink)) {
+        setSingleStep(1);
+        // The platform's scroll bar control takes no focus, has no menu of its own here and
+        // ignores the wheel; right clicks go to the dialog's menu.
+        setFocusPolicy(Qt::NoFocus);
+        setContextMenuPolicy(Qt::NoContextMenu);
+        connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { onAction(action); });
+        connect(this, &QAbstractSlider::sliderPressed, this, [this] { gesture_ = true; });
+        connect(this, &QAbstractSlider::sliderReleased, this,
+                [this] { sink_(frame::SB_THUMBPOSITION, sliderPosition()); });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        pressed_ = event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton;
+        gesture_ = false;
+        QScrollBar::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QScrollBar::mouseReleaseEvent(event);
+        if (pressed_ && (event->buttons() & (Qt::LeftButton | Qt::MiddleButton)) == 0) {
+            pressed_ = false;
+            if (gesture_) sink_(frame::SB_ENDSCROLL, std::nullopt);
+            gesture_ = false;
+        }
+    }
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+
+private:
+    void onAction(int action) {
+        std::optional<unsigned> code;
+        switch (action) {
+            case SliderSingleStepSub: code = frame::SB_LINELEFT; break;
+            case SliderSingleStepAdd: code = frame::SB_LINERIGHT; break;
+            case SliderPageStepSub: code = frame::SB_PAGELEFT; break;
+            case SliderPageStepAdd: code = frame::SB_PAGERIGHT; break;
+            case SliderToMinimum: code = frame::SB_LEFT; break;
+            case SliderToMaximum: code = frame::SB_RIGHT; break;
+            case SliderMove:
+                sink_(frame::SB_THUMBTRACK, sliderPosition());
+                return;
+            default: return;
+        }
+        sink_(*code, std::nullopt);
+        if (pressed_)
+            gesture_ = true;
+        else
+            sink_(frame::SB_ENDSCROLL, std::nullopt);
+    }
+
+    Sink sink_;
+    bool pressed_ = false;  // a left or middle button went down on the bar
+    bool gesture_ = false;  // ... and started something that SB_ENDSCROLL must end
+};
+
+QString qText(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
+    : QDialog(parent), dialog_(dialog) {
+    const frame::DialogTemplate& tmpl = dialog.dialogTemplate();
+    setFont(dialogFont());
+    units_ = baseUnits(font());
+    // A modal frame with caption and close box, no minimise or maximise box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::ApplicationModal);
+    setWindowTitle(qText(tmpl.title));
+    clientSize_ = toPixels({0, 0, tmpl.width, tmpl.height}, units_).size();
+    setFixedSize(clientSize_);
+
+    // Creation order is Qt's tab order, so creating in template order gives the template's.
+    for (const frame::ControlTemplate& ctl : tmpl.controls) {
+        QWidget* widget = createControl(ctl);
+        widget->setGeometry(toPixels(ctl.place, units_));
+        widgets_.push_back(widget);
+        if (ctl.id != frame::kNoId) byId_.emplace(ctl.id, widget);
+    }
+    // Group boxes are frames behind the controls they enclose, not their parents.
+    for (std::size_t i = 0; i < widgets_.size(); ++i)
+        if (tmpl.controls[i].kind == ControlKind::Group) widgets_[i]->lower();
+
+    for (const auto& [id, widget] : byId_) showControl(id);
+    dialog_.model().setObserver([this](int id) { showControl(id); });
+}
+
+DialogView::~DialogView() {
+    dialog_.model().setObserver(nullptr);
+}
+
+QWidget* DialogView::control(int id) const {
+    const auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
+}
+
+QWidget* DialogView::createControl(const frame::ControlTemplate& ctl) {
+    const int id = ctl.id;
+    const QString caption = qText(ctl.caption);
+    const auto clicked = [this, id] { deliver([this, id] { dialog_.click(id); }, id); };
+    const Qt::FocusPolicy tabStop = (ctl.style & frame::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
+
+    switch (ctl.kind) {
+        case ControlKind::Button: {
+            auto* button = new QPushButton(caption, this);
+            button->setAutoDefault(false);
+            button->setDefault((ctl.style & frame::kDefault) != 0);
+            button->setFocusPolicy(tabStop);
+            connect(button, &QPushButton::clicked, this, clicked);
+            return button;
+        }
+        case ControlKind::Check:
+        case ControlKind::Radio: {
+            QAbstractButton* button = nullptr;
+            if (ctl.kind == ControlKind::Check) {
+                button = new QCheckBox(caption, this);
+            } else {
+                auto* radio = new QRadioButton(caption, this);
+                radio->setAutoExclusive(false);  // the model checks one radio of the group
+                button = radio;
+            }
+            button->setFocusPolicy(tabStop);
+            connect(button, &QAbstractButton::clicked, this, clicked);
+            return button;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(this);
+            edit->setReadOnly((ctl.style & frame::kReadOnly) != 0);
+            Qt::Alignment align = (ctl.style & frame::kCentered) ? Qt::AlignHCenter : Qt::AlignLeft;
+            align |= (ctl.style & frame::kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter;
+            edit->setAlignment(align);
+            edit->setFocusPolicy(tabStop);
+            connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+                const std::string typed = text.toStdString();
+                deliver([this, id, typed] { dialog_.paste(id, typed); }, id);
+            });
+            return edit;
+        }
+        case ControlKind::Static: {
+            auto* label = new QLabel(caption, this);
+            label->setTextFormat(Qt::PlainText);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return label;
+        }
+        case ControlKind::Group: {
+            auto* group = new QGroupBox(caption, this);
+            // Clicks on the frame's inside belong to the dialog (its menu) and its controls.
+            group->setAttribute(Qt::WA_TransparentForMouseEvents);
+            return group;
+        }
+        case ControlKind::Scroll:
+            return new ScrollBar(this, [this, id](unsigned code, std::optional<int> track) {
+                deliver([this, id, code, track] { dialog_.scroll(id, code, track); }, id);
+            });
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar(this);
+            bar->setTextVisible(false);
+            return bar;
+        }
+        case ControlKind::Picture: {
+            auto* picture = new QLabel(this);
+            if (ctl.style & frame::kIcon) {
+                picture->setPixmap(toPixmap(res::icon(32)));
+                picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            } else {
+                picture->setPixmap(toPixmap(res::banner()));
+                picture->setScaledContents(true);
+            }
+            if (ctl.style & frame::kSunken) picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            return picture;
+        }
+    }
+    return new QWidget(this);
+}
+
+void DialogView::showControl(int id) {
+    QWidget* widget = control(id);
+    if (!widget) return;
+    const frame::DialogModel& model = dialog_.model();
+    const QSignalBlocker blocker(widget);
+    widget->setEnabled(model.isEnabled(id));
+    const QString text = qText(model.text(id));
+
+    switch (model.control(id).kind) {
+        case ControlKind::Button:
+            static_cast<QPushButton*>(widget)->setText(text);
+            break;
+        case ControlKind::Check:
+        case ControlKind::Radio: {
+            auto* button = static_cast<QAbstractButton*>(widget);
+            button->setText(text);
+            button->setChecked(model.check(id) != 0);
+            break;
+        }
+        case ControlKind::Edit: {
+            // Rewriting an edit puts the cursor at the end; an unchanged text keeps the
+            // cursor where the person is typing.
+            auto* edit = static_cast<QLineEdit*>(widget);
+            if (edit->text() != text) edit->setText(text);
+            break;
+        }
+        case ControlKind::Static:
+            static_cast<QLabel*>(widget)->setText(text);
+            break;
+        case ControlKind::Group:
+            static_cast<QGroupBox*>(widget)->setTitle(text);
+            break;
+        case ControlKind::Scroll: {
+            const frame::ScrollInfo& info = model.scrollInfo(id);
+            auto* bar = static_cast<QScrollBar*>(widget);
+            bar->setRange(info.min, info.max);
+            bar->setPageStep(static_cast<int>(info.page));
+            bar->setValue(info.pos);
+            break;
+        }
+        case ControlKind::Progress: {
+            const frame::ProgressInfo& info = model.progress(id);
+            auto* bar = static_cast<QProgressBar*>(widget);
+            bar->setRange(info.min, info.max);
+            bar->setValue(std::clamp(info.pos, bar->minimum(), bar->maximum()));
+            break;
+        }
+        case ControlKind::Picture:
+            break;
+    }
+}
+
+void DialogView::deliver(std::function<void()> input, int sourceId) {
+    held_.push_back({std::move(input), sourceId});
+    if (busy_) return;
+    busy_ = true;
+    while (!held_.empty()) {
+        Input next = std::move(held_.front());
+        held_.pop_front();
+        if (!dialog_.ended()) next.run();  // input after the end goes nowhere
+        showControl(next.sourceId);
+    }
+    busy_ = false;
+    if (dialog_.ended() && onEnded_) onEnded_();
+}
+
+void DialogView::focusFirstTabStop() {
+    const auto& controls = dialog_.dialogTemplate().controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if ((controls[i].style & frame::kTabStop) && widgets_[i]->isEnabled()) {
+            widgets_[i]->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void DialogView::pressEnter() {
+    // A push button with the focus is the default button for the moment, as on the platform.
+    QWidget* focused = focusWidget();
+    for (const auto& [id, widget] : byId_) {
+        if (widget == focused && qobject_cast<QPushButton*>(widget)) {
+            dialog_.click(id);
+            return;
+        }
+    }
+    dialog_.enter();
+}
+
+void DialogView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            deliver([this] { pressEnter(); });
+            return;
+        case Qt::Key_Escape:
+            deliver([this] { dialog_.escape(); });
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void DialogView::closeEvent(QCloseEvent* event) {
+    // The close box is the system command SC_CLOSE; the dialog decides whether it ends, and
+    // the host takes the window down when it has.
+    event->ignore();
+    deliver([this] { dialog_.sysCommand(frame::SC_CLOSE); });
+}
+
+void DialogView::setIcon(bool big, int iconId) {
+    // The program has one icon; a handle that is not it is the null icon.
+    if (iconId != res::IDR_MAINFRAME) return;
+    icon_.addPixmap(toPixmap(res::icon(big ? 32 : 16)));
+    setWindowIcon(icon_);
+}
+
+void DialogView::appendMenuSeparator() {
+    menu_.push_back({0, QString()});
+}
+
+void DialogView::appendMenuItem(unsigned commandId, const QString& text) {
+    menu_.push_back({commandId, text});
+}
+
+std::vector<unsigned> DialogView::menuCommands() const {
+    std::vector<unsigned> commands{frame::SC_CLOSE};
+    for (const MenuEntry& entry : menu_) commands.push_back(entry.command);
+    return commands;
+}
+
+void DialogView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(tr("&Close"))->setData(frame::SC_CLOSE);
+    for (const MenuEntry& entry : menu_) {
+        if (entry.command == 0)
+            menu.addSeparator();
+        else
+            menu.addAction(entry.text)->setData(entry.command);
+    }
+    const QAction* chosen = menu.exec(event->globalPos());
+    if (!chosen) return;
+    const unsigned command = chosen->data().toUInt();
+    deliver([this, command] { dialog_.sysCommand(command); });
+}
+
+void DialogView::setNotice(const QString& text, const QString& labelCaption) {
+    const auto& controls = dialog_.dialogTemplate().controls;
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].kind == ControlKind::Static && qText(controls[i].caption) == labelCaption)
+            widgets_[i]->setToolTip(text);
+
+    if (!notice_) {
+        notice_ = new QLabel(this);
+        notice_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        notice_->setContentsMargins(units_.x / 2, 0, units_.x / 2, 0);
+        const int height = units_.y + units_.y / 2;
+        notice_->setGeometry(0, clientSize_.height(), clientSize_.width(), height);
+        setFixedSize(clientSize_.width(), clientSize_.height() + height);
+    }
+    notice_->setText(text);
+}
+
+}  // namespace vorlix::qt

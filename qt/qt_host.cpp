@@ -1,0 +1,127 @@
+#include "qt/qt_host.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+#include <algorithm>
+
+namespace vorlix::qt {
+
+namespace {
+
+constexpr char kBoxTitle[] = "Vorlix";
+// The label of the main dialog that names the interface the camera hangs on.
+constexpr char kInterfaceLabel[] = "rev 1.6 USB interface";
+
+}  // namespace
+
+QString qtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty() || parts[i + 1].isEmpty()) break;  // "||" ends the list
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QtHost::QtHost(bool simulatedBus)
+    : simulated_(simulatedBus),
+      mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
+      nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()) {
+    // The program ends when its dialog ends, not when Qt sees its last window go.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
+    auto view = std::make_unique<DialogView>(dialog, activeView());
+    DialogView* raw = view.get();
+    views_.push_back(raw);
+    QObject::connect(raw, &QObject::destroyed, [this, raw] {
+        views_.erase(std::remove(views_.begin(), views_.end(), raw), views_.end());
+    });
+    if (simulated_ && views_.size() == 1)
+        raw->setNotice(QString::fromUtf8(kSimulatedNotice), QString::fromLatin1(kInterfaceLabel));
+
+    raw->deliver([&dialog] { dialog.OnInitDialog(); });
+    raw->show();
+    raw->focusFirstTabStop();
+    return view;
+}
+
+int QtHost::doModal(frame::CDialog& dialog, bool nested) {
+    const std::unique_ptr<DialogView> view = openView(dialog);
+    if (!dialog.ended()) {
+        QEventLoop loop;
+        view->setOnEnded([&loop] { loop.quit(); });
+        scheduleScreenshot(*view, nested);
+        loop.exec();
+    }
+    view->hide();
+    return dialog.result();
+}
+
+void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
+    const std::string& path = nested ? nestedShot_ : mainShot_;
+    if (path.empty()) return;
+    QTimer::singleShot(0, &view, [this, &view, path, nested] {
+        view.grab().save(QString::fromStdString(path));
+        if (!nested && !nestedShot_.empty()) {
+            const unsigned about = view.menuCommands().back();
+            view.deliver([&view, about] { view.dialog().sysCommand(about); });
+        }
+        view.deliver([&view] { view.dialog().escape(); });
+    });
+}
+
+void QtHost::showMessageBox(const std::string& text) {
+    DialogView* owner = activeView();
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kBoxTitle), QString::fromStdString(text),
+                    QMessageBox::Ok, owner && owner->isVisible() ? owner : nullptr);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    pump();  // the window repaints where the box was
+}
+
+std::optional<std::string> QtHost::openFileDialog(const std::string& filter, bool allowMultiSelect) {
+    QFileDialog dialog(activeView(), QString(), QString(), qtFileFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(allowMultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    std::optional<std::string> path;
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        path = QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+    pump();
+    return path;
+}
+
+void QtHost::beginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtHost::endWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+void QtHost::pump() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtHost::appendMenuSeparator() {
+    if (DialogView* view = activeView()) view->appendMenuSeparator();
+}
+
+void QtHost::appendMenuItem(unsigned commandId, const std::string& text) {
+    if (DialogView* view = activeView()) view->appendMenuItem(commandId, QString::fromStdString(text));
+}
+
+void QtHost::setIcon(bool big, int iconId) {
+    if (DialogView* view = activeView()) view->setIcon(big, iconId);
+}
+
+}  // namespace vorlix::qt

@@ -1,0 +1,64 @@
+#pragma once
+// The Qt 6 Widgets host: every dialog runs as a real window (DialogView) built from its
+// template, message boxes and the open-file dialog are Qt's, and long operations keep the
+// window painted without taking input. The host never touches the camera: it turns a
+// person's input into the dialog's notifications and shows the dialog model.
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+#include "qt/dialog_view.h"
+
+namespace vorlix::qt {
+
+// What the window shows while the built-in simulated camera stands in for hardware.
+inline constexpr char kSimulatedNotice[] = "Simulated camera \u2014 no hardware connected";
+
+class QtHost : public frame::Host {
+public:
+    // simulatedBus: the camera is the built-in simulation, and the main window says so.
+    explicit QtHost(bool simulatedBus);
+
+    std::optional<std::string> openFileDialog(const std::string& filter,
+                                              bool allowMultiSelect) override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+    // Paints what changed and delivers timers, but holds the person's input until the
+    // running handler returns.
+    void pump() override;
+
+    void appendMenuSeparator() override;
+    void appendMenuItem(unsigned commandId, const std::string& text) override;
+    void setIcon(bool big, int iconId) override;
+
+    // The window of a dialog, created over the window of the dialog that runs it (if any),
+    // initialised (OnInitDialog, before it is first shown) and shown, with the focus on its
+    // first tab stop. doModal runs its local event loop on it; tests drive it directly.
+    std::unique_ptr<DialogView> openView(frame::CDialog& dialog);
+    // The window of the innermost dialog, or nullptr.
+    DialogView* activeView() const { return views_.empty() ? nullptr : views_.back(); }
+
+protected:
+    void showMessageBox(const std::string& text) override;
+    int doModal(frame::CDialog& dialog, bool nested) override;
+
+private:
+    // With VORLIX_SCREENSHOT=PATH the main window saves a picture of itself once shown and
+    // closes; VORLIX_SCREENSHOT_ABOUT=PATH first opens the window menu's last entry (the
+    // About box) and saves that dialog's picture as well.
+    void scheduleScreenshot(DialogView& view, bool nested);
+
+    bool simulated_;
+    std::vector<DialogView*> views_;
+    std::string mainShot_;
+    std::string nestedShot_;
+};
+
+// The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in Qt's form
+// ("Label (*.a *.b);;Label2 (*.c)").
+QString qtFileFilter(const std::string& filter);
+
+}  // namespace vorlix::qt
