@@ -37,9 +37,9 @@ inline constexpr unsigned SC_CLOSE = 0xF060;
 enum class Message { BnClicked, EnChange, HScroll, SysCommand, Paint, QueryDragIcon };
 
 struct MessageParams {
-    unsigned code = 0;    // scroll code (WM_HSCROLL) or command identifier (WM_SYSCOMMAND)
-    unsigned pos = 0;     // thumb position of WM_HSCROLL; its handlers take the slider's own
-    int scrollBar = 0;    // the control id of the scroll bar that sent WM_HSCROLL
+    unsigned code = 0;        // scroll code (WM_HSCROLL) or command identifier (WM_SYSCOMMAND)
+    unsigned pos = 0;         // thumb position of WM_HSCROLL; its handlers take the slider's own
+    int scrollBar = 0;        // the control id of the scroll bar that sent WM_HSCROLL
     std::intptr_t param = 0;  // WM_SYSCOMMAND's second argument
 };
 
@@ -124,7 +124,8 @@ public:
 
 protected:
     virtual void DoDataExchange(DataExchange& dx);
-    virtual void OnOK() { EndDialog(IDOK); }
+    // The platform's OK: refresh from controls, then end with IDOK.
+    virtual void OnOK();
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // What the platform does with a system command nobody mapped: SC_CLOSE ends the dialog.
     void defaultSysCommand(unsigned id);
@@ -139,24 +140,31 @@ protected:
     // --- Building the message map, in the order of the map. --------------------------------
     template <class D>
     void onClicked(int id, void (D::*fn)()) {
-        messageMap_.push_back({Message::BnClicked, id,
-                               [this, fn](const MessageParams&) { (static_cast<D*>(this)->*fn)(); }});
+        messageMap_.push_back({Message::BnClicked, id, [this, fn](const MessageParams&) {
+                                   (static_cast<D*>(this)->*fn)();
+                               }});
     }
     template <class D>
     void onChange(int id, void (D::*fn)()) {
-        messageMap_.push_back({Message::EnChange, id,
-                               [this, fn](const MessageParams&) { (static_cast<D*>(this)->*fn)(); }});
+        messageMap_.push_back({Message::EnChange, id, [this, fn](const MessageParams&) {
+                                   (static_cast<D*>(this)->*fn)();
+                               }});
     }
     template <class D>
     void onMessage(Message message, void (D::*fn)(const MessageParams&)) {
-        messageMap_.push_back({message, 0, [this, fn](const MessageParams& p) {
-                                   (static_cast<D*>(this)->*fn)(p);
-                               }});
+        messageMap_.push_back(
+            {message, 0, [this, fn](const MessageParams& p) { (static_cast<D*>(this)->*fn)(p); }});
     }
 
     std::vector<MessageMapEntry> messageMap_;
 
 private:
+    bool acceptsInput(int id, ControlKind kind) const;  // exists, of that kind, not greyed
+    bool acceptsKeys(int id) const;                     // an edit a person can type into
+    void checkInGroup(int id);
+    // WM_COMMAND from a button: its map entry, else OK and Cancel close the dialog.
+    void command(int id);
+
     DialogModel model_;
     Host& host_;
     bool ended_ = false;
