@@ -2,8 +2,8 @@
 
 #include <array>
 #include <charconv>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <memory>
 #include <string_view>
 
 namespace vorlix::frame {
@@ -193,12 +193,16 @@ ActionScript parseActionScript(const std::string& text, const std::string& fileN
 }
 
 ActionScript loadActionScript(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ScriptError(path + ": cannot open the action script");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw ScriptError(path + ": cannot read the action script");
-    return parseActionScript(text.str(), path);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) throw ScriptError(path + ": cannot open the action script");
+    std::string text;
+    char block[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) text.append(block, got);
+    // A directory opens but does not read: that is no empty script.
+    if (std::ferror(file.get())) throw ScriptError(path + ": cannot read the action script");
+    return parseActionScript(text, path);
 }
 
 }  // namespace vorlix::frame

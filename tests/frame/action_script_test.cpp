@@ -156,7 +156,18 @@ TEST(ActionScript, LoadsFromAFileOrSaysWhyNot) {
     EXPECT_EQ(loadActionScript(path).size(), 2u);
     std::remove(path.c_str());
 
-    EXPECT_THROW(loadActionScript(path), ScriptError);
+    try {
+        loadActionScript(path);
+        FAIL() << "a missing file must be refused";
+    } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), path + ": cannot open the action script");
+    }
+    try {
+        loadActionScript(::testing::TempDir());
+        FAIL() << "a directory must be refused";
+    } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), ::testing::TempDir() + ": cannot read the action script");
+    }
 }
 
 }  // namespace
