@@ -70,12 +70,6 @@ TEST_F(HeadlessPlay, FileDialogsAnswerFromTheQueueInOrder) {
         "click 1032\n");
     EXPECT_EQ(dlg.m_path, "/tmp/c.txt");
     EXPECT_EQ(host.fileFilters(), std::vector<std::string>(4, "Text files(.txt)|*.txt||"));
-
-    CTestDlg second(host);
-    host.setScript(parseActionScript("file /x\ncancel\nclick 1032\n", "b.act"));
-    second.DoModal();
-    EXPECT_EQ(second.m_path, "/x");
-    EXPECT_EQ(second.model().text(1040), "chosen");
 }
 
 TEST_F(HeadlessPlay, FirstQueuedAnswersGoToTheFirstDialogs) {
