@@ -1,5 +1,7 @@
 #include "frame/headless_host.h"
 
+#include <cstdio>
+
 #include "frame/dialog.h"
 
 namespace vorlix::frame {
@@ -24,6 +26,16 @@ std::optional<std::string> HeadlessHost::openFileDialog(const std::string& filte
     std::optional<std::string> answer = std::move(fileAnswers_.front());
     fileAnswers_.pop_front();
     return answer;
+}
+
+void HeadlessHost::appendMenuItem(unsigned commandId, const std::string& text) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%x", commandId);
+    shellCalls_.push_back(std::string("menu ") + id + " " + text);
+}
+
+void HeadlessHost::setIcon(bool big, int iconId) {
+    shellCalls_.push_back(std::string("icon ") + (big ? "big " : "small ") + std::to_string(iconId));
 }
 
 int HeadlessHost::doModal(CDialog& dialog, bool nested) {
