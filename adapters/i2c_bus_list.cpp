@@ -32,8 +32,7 @@ std::vector<std::string> listI2cBuses(const std::string& devDir, const std::stri
         std::string line = "i2c:" + entry.path().string();
         std::ifstream nameFile(std::filesystem::path(sysDir) / name / "name");
         std::string adapterName;
-        if (std::getline(nameFile, adapterName) && !adapterName.empty())
-            line += "  " + adapterName;
+        if (std::getline(nameFile, adapterName) && !adapterName.empty()) line += "  " + adapterName;
         found.emplace_back(number, line);
     }
     std::sort(found.begin(), found.end());

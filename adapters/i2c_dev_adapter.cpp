@@ -13,7 +13,9 @@ namespace {
 // whole rather than cut down to the message's 16-bit length field.
 constexpr std::uint32_t kMaxMessageBytes = 8192;
 
-std::uint16_t addr7(std::uint8_t slave) { return slave >> 1; }
+std::uint16_t addr7(std::uint8_t slave) {
+    return slave >> 1;
+}
 
 // A sub-address of two bytes travels high byte first; of one byte, its low byte. Other
 // lengths have no form on the bus and come back empty.
@@ -82,15 +84,17 @@ AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32
         const int result = sys_.functionality(fd, funcs);
         if (result == -ENOTTY) {
             transaction.failure = kStatusNoAdapter;
-            hintOnce(Hint::NotI2cNode, node_ + " is not an I2C bus: choose a node /dev/i2c-N "
-                                               "(vorlix --bus list)");
+            hintOnce(Hint::NotI2cNode, node_ +
+                                           " is not an I2C bus: choose a node /dev/i2c-N "
+                                           "(vorlix --bus list)");
         } else if (result < 0) {
             transaction.failure = statusForErrno(-result);
         } else if ((funcs & I2C_FUNC_I2C) == 0) {
             transaction.failure = kStatusNoAdapter;
             hintOnce(Hint::NoPlainI2c,
-                     node_ + " can do only SMBus transfers, not the plain I2C transfers the "
-                             "camera needs: choose a USB-to-I2C adapter's bus (vorlix --bus list)");
+                     node_ +
+                         " can do only SMBus transfers, not the plain I2C transfers the "
+                         "camera needs: choose a USB-to-I2C adapter's bus (vorlix --bus list)");
         }
     }
     const AdapterHandle handle = nextHandle_++;
@@ -101,23 +105,26 @@ AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32
 std::uint16_t I2cDevAdapter::openFailure(int err) {
     if (err == ENOENT || err == ENODEV) {
         hintOnce(Hint::Missing,
-                 node_ + " does not exist: plug in the adapter, load the i2c-dev module (sudo "
-                         "modprobe i2c-dev), or choose a bus from vorlix --bus list");
+                 node_ +
+                     " does not exist: plug in the adapter, load the i2c-dev module (sudo "
+                     "modprobe i2c-dev), or choose a bus from vorlix --bus list");
     } else if (err == EACCES || err == EPERM) {
         const std::optional<gid_t> gid = sys_.nodeGroup(node_);
         const std::optional<std::string> group =
             gid && *gid != 0 ? sys_.groupName(*gid) : std::nullopt;
         const std::string denied = "no permission to open " + node_ + ": ";
         if (group) {
-            hintOnce(Hint::Permission,
-                     denied + "it belongs to group \"" + *group + "\"; join it with sudo usermod "
-                     "-aG " + *group + " $USER and log in again");
+            hintOnce(Hint::Permission, denied + "it belongs to group \"" + *group +
+                                           "\"; join it with sudo usermod "
+                                           "-aG " +
+                                           *group + " $USER and log in again");
         } else {
             hintOnce(Hint::Permission,
-                     denied + "it belongs to root alone; give the I2C nodes a group with a udev "
-                     "rule such as KERNEL==\"i2c-[0-9]*\", GROUP=\"i2c\", MODE=\"0660\" in "
-                     "/etc/udev/rules.d/60-i2c.rules, join that group (sudo groupadd -f i2c; "
-                     "sudo usermod -aG i2c $USER), replug the adapter and log in again");
+                     denied +
+                         "it belongs to root alone; give the I2C nodes a group with a udev "
+                         "rule such as KERNEL==\"i2c-[0-9]*\", GROUP=\"i2c\", MODE=\"0660\" in "
+                         "/etc/udev/rules.d/60-i2c.rules, join that group (sudo groupadd -f i2c; "
+                         "sudo usermod -aG i2c $USER), replug the adapter and log in again");
         }
     }
     return statusForErrno(err);
@@ -136,8 +143,8 @@ I2cDevAdapter::Transaction* I2cDevAdapter::find(AdapterHandle handle) {
     return it == transactions_.end() ? nullptr : &it->second;
 }
 
-std::uint16_t I2cDevAdapter::write(AdapterHandle handle, const std::uint8_t* data,
-                                   std::uint32_t, std::uint32_t count) {
+std::uint16_t I2cDevAdapter::write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t,
+                                   std::uint32_t count) {
     if (count > kMaxMessageBytes) return kStatusUnknownCommand;
     std::vector<std::uint8_t> bytes(data, data + count);
     i2c_msg msg = writeMessage(bytes);

@@ -13,7 +13,9 @@
 namespace vorlix {
 namespace {
 
-int resultOrErrno(int result) { return result < 0 ? -errno : result; }
+int resultOrErrno(int result) {
+    return result < 0 ? -errno : result;
+}
 
 class LinuxSysCalls : public SysCalls {
 public:
@@ -29,7 +31,7 @@ public:
         return resultOrErrno(::ioctl(fd, I2C_RDWR, &data));
     }
     std::optional<gid_t> nodeGroup(const std::string& path) override {
-        struct stat st{};
+        struct stat st {};
         if (::stat(path.c_str(), &st) != 0) return std::nullopt;
         return st.st_gid;
     }

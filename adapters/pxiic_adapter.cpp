@@ -43,23 +43,26 @@ constexpr WORD kOrdinalRead = 10;
 constexpr WORD kOrdinalReadSub = 11;
 constexpr WORD kOrdinalClose = 6;
 
-std::uint16_t status(DWORD result) { return static_cast<std::uint16_t>(result & 0xFFFF); }
+std::uint16_t status(DWORD result) {
+    return static_cast<std::uint16_t>(result & 0xFFFF);
+}
 
 std::string loadFailure(const std::string& path, DWORD error) {
     const std::string untilThen = "; until then every transfer reports that no adapter is there";
     if (error == ERROR_MOD_NOT_FOUND) {
-        return path + " (or a library it needs) was not found: put the adapter maker's "
-                      "PXIICDLL.dll beside vorlix.exe or name it with --bus pxiic:PATH" +
+        return path +
+               " (or a library it needs) was not found: put the adapter maker's "
+               "PXIICDLL.dll beside vorlix.exe or name it with --bus pxiic:PATH" +
                untilThen;
     }
     if (error == ERROR_BAD_EXE_FORMAT) {
         const std::string bits = std::to_string(sizeof(void*) * 8);
         return path + " is not a " + bits + "-bit Windows library: this vorlix is a " + bits +
                "-bit program and can only load a library of the same bitness (a 32-bit "
-               "PXIICDLL.dll needs the 32-bit vorlix)" + untilThen;
+               "PXIICDLL.dll needs the 32-bit vorlix)" +
+               untilThen;
     }
-    return path + " could not be loaded (Windows error " + std::to_string(error) + ")" +
-           untilThen;
+    return path + " could not be loaded (Windows error " + std::to_string(error) + ")" + untilThen;
 }
 
 // The entry with this ordinal as a pointer of type Fn; missing ordinals are collected.
@@ -149,8 +152,8 @@ std::uint16_t PxiicAdapter::writeSub(AdapterHandle handle, std::uint32_t subLeng
     return status(library_->writeSub(handle, subLength, subAddress, data, count, reserved));
 }
 
-std::uint16_t PxiicAdapter::read(AdapterHandle handle, std::uint8_t* buffer,
-                                 std::uint32_t reserved, std::uint32_t count) {
+std::uint16_t PxiicAdapter::read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
+                                 std::uint32_t count) {
     if (!library_) return kStatusNoAdapter;
     return status(library_->read(handle, buffer, reserved, count));
 }

@@ -9,8 +9,7 @@ namespace vorlix {
 
 void registerPxiicBackend(AdapterRegistry& registry, HintFn hint) {
     registry.add(BackendInfo{
-        "pxiic",
-        "the adapter maker's library PXIICDLL.dll, or the one at pxiic:PATH",
+        "pxiic", "the adapter maker's library PXIICDLL.dll, or the one at pxiic:PATH",
         [hint](const std::string& arg, std::string&) -> std::unique_ptr<Adapter> {
             return std::make_unique<PxiicAdapter>(arg.empty() ? kPxiicDefaultLibrary : arg, hint);
         },

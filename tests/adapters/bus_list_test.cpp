@@ -26,9 +26,8 @@ TEST(BusList, ShowsEachBackendWithTheBusValuesItCanSeeAndSaysWhenItFoundNone) {
                               return std::vector<std::string>{"i2c:/dev/i2c-3  CP2112 SMBus Bridge",
                                                               "i2c:/dev/i2c-12"};
                           }),
-                  backend("pxiic", "the adapter maker's library", [] {
-                      return std::vector<std::string>{};
-                  })},
+                  backend("pxiic", "the adapter maker's library",
+                          [] { return std::vector<std::string>{}; })},
                  out);
     EXPECT_EQ(out.str(),
               "sim  the simulated camera\n"

@@ -34,7 +34,8 @@ int MemoryDevice::write(std::uint16_t addr7, const std::vector<std::uint8_t>& by
     std::size_t i = 0;
     if (bytes.size() >= pointerBytes_) {
         pointer_ = 0;
-        for (; i < pointerBytes_; ++i) pointer_ = static_cast<std::uint16_t>(pointer_ << 8 | bytes[i]);
+        for (; i < pointerBytes_; ++i)
+            pointer_ = static_cast<std::uint16_t>(pointer_ << 8 | bytes[i]);
     }
     for (; i < bytes.size(); ++i) memory_[pointer_++] = bytes[i];
     return 0;
@@ -113,7 +114,8 @@ int FakeKernel::deliver(const i2c_msg* msgs, unsigned count) {
         if (msgs[i].flags & ~I2C_M_RD) return -EOPNOTSUPP;
     }
     const i2c_msg& first = msgs[0];
-    if (count == 1 && (first.flags & I2C_M_RD)) return devices_.read(first.addr, first.buf, first.len);
+    if (count == 1 && (first.flags & I2C_M_RD))
+        return devices_.read(first.addr, first.buf, first.len);
     if (count == 1) return devices_.write(first.addr, {first.buf, first.buf + first.len});
     const i2c_msg& second = msgs[1];
     if (count == 2 && !(first.flags & I2C_M_RD) && (second.flags & I2C_M_RD) &&

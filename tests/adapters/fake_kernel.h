@@ -40,8 +40,8 @@ public:
 
     int write(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes) override;
     int read(std::uint16_t addr7, std::uint8_t* buffer, std::size_t count) override;
-    int writeRead(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes,
-                  std::uint8_t* buffer, std::size_t count) override;
+    int writeRead(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes, std::uint8_t* buffer,
+                  std::size_t count) override;
 
     std::uint8_t& at(std::uint16_t address) { return memory_[address]; }
 

@@ -1,12 +1,13 @@
 // The i2c-dev backend against a fake kernel: the i2c_msg arrays each adapter call puts on the
 // bus, the descriptor's life, the statuses kernel errors become, and the hints a person sees.
+#include "adapters/i2c_dev_adapter.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <string>
 #include <vector>
 
-#include "adapters/i2c_dev_adapter.h"
 #include "fake_kernel.h"
 
 namespace vorlix {
@@ -29,7 +30,8 @@ struct Bus {
     MemoryDevice device;
     FakeKernel kernel{device};
     Lines hints;
-    I2cDevAdapter adapter{kNode, kernel, [this](const std::string& line) { hints.push_back(line); }};
+    I2cDevAdapter adapter{kNode, kernel,
+                          [this](const std::string& line) { hints.push_back(line); }};
 
     // The transactions as the link runs them: open, select for writes, one transfer, close.
     std::uint16_t writeByte(std::uint8_t slave, std::uint8_t b) {
@@ -43,8 +45,8 @@ struct Bus {
                            std::vector<std::uint8_t> data) {
         const AdapterHandle h = adapter.open(slave, kOpenTimeout, kOpenSpeed);
         adapter.select(h, slave);
-        const std::uint16_t status = adapter.writeSub(
-            h, subLength, sub, data.data(), static_cast<std::uint32_t>(data.size()), 0);
+        const std::uint16_t status = adapter.writeSub(h, subLength, sub, data.data(),
+                                                      static_cast<std::uint32_t>(data.size()), 0);
         adapter.close(h);
         return status;
     }
@@ -55,10 +57,11 @@ struct Bus {
         adapter.close(h);
         return status;
     }
-    std::uint16_t readSub(std::uint8_t slave, std::uint32_t sub, std::vector<std::uint8_t>& buffer) {
+    std::uint16_t readSub(std::uint8_t slave, std::uint32_t sub,
+                          std::vector<std::uint8_t>& buffer) {
         const AdapterHandle h = adapter.open(slave, kOpenTimeout, kOpenSpeed);
-        const std::uint16_t status = adapter.readSub(
-            h, 2, sub, buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0);
+        const std::uint16_t status =
+            adapter.readSub(h, 2, sub, buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0);
         adapter.close(h);
         return status;
     }
@@ -73,9 +76,9 @@ TEST(I2cDevMessages, CameraReadCommandIsAHeaderWriteThenAPlainReadEachInItsOwnOp
     std::vector<std::uint8_t> value(2);
     EXPECT_EQ(bus.read(0x71, value), kStatusOk);
 
-    EXPECT_EQ(bus.kernel.log, (Lines{"open /dev/i2c-3 = 3", "funcs 3", "rdwr 3 W38 03 30 12",
-                                     "close 3", "open /dev/i2c-3 = 3", "funcs 3",
-                                     "rdwr 3 R38 2", "close 3"}));
+    EXPECT_EQ(bus.kernel.log,
+              (Lines{"open /dev/i2c-3 = 3", "funcs 3", "rdwr 3 W38 03 30 12", "close 3",
+                     "open /dev/i2c-3 = 3", "funcs 3", "rdwr 3 R38 2", "close 3"}));
     EXPECT_EQ(value, (std::vector<std::uint8_t>{0x01, 0x3b}));
     EXPECT_TRUE(bus.kernel.openFds().empty());
     EXPECT_TRUE(bus.hints.empty());
@@ -115,9 +118,9 @@ TEST(I2cDevMessages, SensorReadIsOneWriteReadPairWithRepeatedStart) {
     std::vector<std::uint8_t> value(2);
     EXPECT_EQ(bus.readSub(0xbb, 0x3012, value), kStatusOk);
 
-    EXPECT_EQ(bus.kernel.log, (Lines{"open /dev/i2c-3 = 3", "funcs 3", "rdwr 3 W5d 30 12 ab cd",
-                                     "close 3", "open /dev/i2c-3 = 3", "funcs 3",
-                                     "rdwr 3 W5d 30 12, R5d 2", "close 3"}));
+    EXPECT_EQ(bus.kernel.log,
+              (Lines{"open /dev/i2c-3 = 3", "funcs 3", "rdwr 3 W5d 30 12 ab cd", "close 3",
+                     "open /dev/i2c-3 = 3", "funcs 3", "rdwr 3 W5d 30 12, R5d 2", "close 3"}));
     EXPECT_EQ(value, (std::vector<std::uint8_t>{0xab, 0xcd}));
 }
 
@@ -145,12 +148,18 @@ TEST(I2cDevStatus, KernelErrorsBecomeAdapterStatuses) {
     const struct {
         int err;
         std::uint16_t status;
-    } table[] = {{ETIMEDOUT, kStatusTimeout}, {EREMOTEIO, kStatusNack},
-                 {EIO, kStatusNack},          {EPROTO, kStatusNack},
-                 {EAGAIN, kStatusBusy},       {EBUSY, kStatusBusy},
-                 {ENXIO, kStatusNotPresent},  {ENODEV, kStatusNoAdapter},
-                 {ESHUTDOWN, kStatusNoAdapter}, {EOPNOTSUPP, kStatusUnknownCommand},
-                 {EINVAL, kStatusUnknownCommand}, {ENOMEM, kStatusNack}};
+    } table[] = {{ETIMEDOUT, kStatusTimeout},
+                 {EREMOTEIO, kStatusNack},
+                 {EIO, kStatusNack},
+                 {EPROTO, kStatusNack},
+                 {EAGAIN, kStatusBusy},
+                 {EBUSY, kStatusBusy},
+                 {ENXIO, kStatusNotPresent},
+                 {ENODEV, kStatusNoAdapter},
+                 {ESHUTDOWN, kStatusNoAdapter},
+                 {EOPNOTSUPP, kStatusUnknownCommand},
+                 {EINVAL, kStatusUnknownCommand},
+                 {ENOMEM, kStatusNack}};
     for (const auto& row : table) {
         SCOPED_TRACE("errno " + std::to_string(row.err));
         Bus bus;

@@ -91,7 +91,8 @@ std::uint16_t readSub(PxiicAdapter& adapter, std::uint8_t slave, std::uint32_t s
 void cameraCommandsReachTheLibraryByOrdinalWithTheirArgumentsInOrder(const std::string& folder) {
     Recorder recorder(folder);
     Lines hints;
-    PxiicAdapter adapter(folder + "\\PXIICDLL.dll", [&](const std::string& l) { hints.push_back(l); });
+    PxiicAdapter adapter(folder + "\\PXIICDLL.dll",
+                         [&](const std::string& l) { hints.push_back(l); });
 
     // A sensor register read through the camera: header [03][30][12], then two bytes.
     const std::uint16_t header = writeSub(adapter, 0x70, 2, 0x0330, {0x12});
@@ -111,12 +112,11 @@ void cameraCommandsReachTheLibraryByOrdinalWithTheirArgumentsInOrder(const std::
     check(value[0] == 0x01 && value[1] == 0x3b, "the read fills the buffer in arrival order");
     check(sensor[0] == 0xab && sensor[1] == 0xcd, "the read with sub-address fills the buffer");
     checkLines(recorder.lines(),
-               {"5 70 20000 1000", "13 h1 70", "8 h1 2 0330 1 0 : 12", "6 h1",
-                "5 71 20000 1000", "10 h2 0 2", "6 h2",
-                "5 70 20000 1000", "13 h3 70",
+               {"5 70 20000 1000", "13 h1 70", "8 h1 2 0330 1 0 : 12", "6 h1", "5 71 20000 1000",
+                "10 h2 0 2", "6 h2", "5 70 20000 1000", "13 h3 70",
                 "8 h3 1 01f0 15 0 : f1 f2 f3 f4 f5 f6 f7 f8 f9 fa fb fc fd fe ff", "6 h3",
-                "5 70 20000 1000", "13 h4 70", "7 h4 0 1 : 72", "6 h4",
-                "5 bb 20000 1000", "11 h5 2 3012 2 0", "6 h5"},
+                "5 70 20000 1000", "13 h4 70", "7 h4 0 1 : 72", "6 h4", "5 bb 20000 1000",
+                "11 h5 2 3012 2 0", "6 h5"},
                "the calls the stand-in recorded");
 }
 

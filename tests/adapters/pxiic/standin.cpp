@@ -49,7 +49,9 @@ void recordBytes(const char* head, const BYTE* data, DWORD count) {
     record("%s", line);
 }
 
-DWORD answer() { return g_slave == 0x42 ? kRefused : 0; }
+DWORD answer() {
+    return g_slave == 0x42 ? kRefused : 0;
+}
 
 }  // namespace
 
@@ -73,8 +75,8 @@ DWORD WINAPI standinWrite(UINT_PTR handle, const BYTE* data, DWORD zero, DWORD c
     return answer();
 }
 
-DWORD WINAPI standinWriteSub(UINT_PTR handle, DWORD subLength, DWORD subAddress,
-                             const BYTE* data, DWORD count, DWORD zero) {
+DWORD WINAPI standinWriteSub(UINT_PTR handle, DWORD subLength, DWORD subAddress, const BYTE* data,
+                             DWORD count, DWORD zero) {
     char head[64];
     std::snprintf(head, sizeof head, "8 %s %lu %04lx %lu %lu", handleName(handle), subLength,
                   subAddress, count, zero);
@@ -95,6 +97,8 @@ DWORD WINAPI standinReadSub(UINT_PTR handle, DWORD subLength, DWORD subAddress, 
     return answer();
 }
 
-void WINAPI standinClose(UINT_PTR handle) { record("6 %s", handleName(handle)); }
+void WINAPI standinClose(UINT_PTR handle) {
+    record("6 %s", handleName(handle));
+}
 
 }  // extern "C"
