@@ -114,10 +114,9 @@ std::uint16_t I2cDevAdapter::openFailure(int err) {
             gid && *gid != 0 ? sys_.groupName(*gid) : std::nullopt;
         const std::string denied = "no permission to open " + node_ + ": ";
         if (group) {
+            const std::string join = "sudo usermod -aG " + *group + " $USER";
             hintOnce(Hint::Permission, denied + "it belongs to group \"" + *group +
-                                           "\"; join it with sudo usermod "
-                                           "-aG " +
-                                           *group + " $USER and log in again");
+                                           "\"; join it with " + join + " and log in again");
         } else {
             hintOnce(Hint::Permission,
                      denied +
