@@ -25,7 +25,8 @@ const BackendInfo* AdapterRegistry::find(const std::string& name) const {
     return nullptr;
 }
 
-std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& spec, std::string& error) const {
+std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& spec,
+                                                 std::string& error) const {
     const std::size_t colon = spec.find(':');
     const std::string name = spec.substr(0, colon);
     const std::string arg = colon == std::string::npos ? std::string() : spec.substr(colon + 1);
@@ -36,7 +37,8 @@ std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& spec, std::s
         for (const BackendInfo& b : backends_) {
             names += names.empty() ? b.name : ", " + b.name;
         }
-        error = "unknown bus \"" + name + "\" (available: " + (names.empty() ? "none" : names) + ")";
+        error =
+            "unknown bus \"" + name + "\" (available: " + (names.empty() ? "none" : names) + ")";
         return nullptr;
     }
     error.clear();

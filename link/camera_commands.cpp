@@ -7,7 +7,8 @@
 
 namespace vorlix {
 
-void I2cLink::camWrite8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2, std::uint8_t value) {
+void I2cLink::camWrite8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2,
+                        std::uint8_t value) {
     writeSub16Byte(camAddr, kCmdWrite8, p1, p2);
     writeByte(camAddr, value);
 }

@@ -9,7 +9,8 @@ namespace vorlix {
 // The subLength bytes of subAddress, most significant first: length 2 sends the high byte
 // first, length 1 only the low byte. A 32-bit value has at most four bytes, so longer lengths
 // give four.
-inline std::vector<std::uint8_t> subAddressBytes(std::uint32_t subLength, std::uint32_t subAddress) {
+inline std::vector<std::uint8_t> subAddressBytes(std::uint32_t subLength,
+                                                 std::uint32_t subAddress) {
     const std::uint32_t length = subLength < 4 ? subLength : 4;
     std::vector<std::uint8_t> bytes;
     for (std::uint32_t i = length; i > 0; --i) {

@@ -63,7 +63,8 @@ std::uint16_t TracingAdapter::write(AdapterHandle handle, const std::uint8_t* da
 std::uint16_t TracingAdapter::writeSub(AdapterHandle handle, std::uint32_t subLength,
                                        std::uint32_t subAddress, const std::uint8_t* data,
                                        std::uint32_t count, std::uint32_t reserved) {
-    const std::uint16_t status = inner_.writeSub(handle, subLength, subAddress, data, count, reserved);
+    const std::uint16_t status =
+        inner_.writeSub(handle, subLength, subAddress, data, count, reserved);
     trace_.line("W " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) +
                 bytesText(data, count) + statusSuffix(status));
     return status;
@@ -80,7 +81,8 @@ std::uint16_t TracingAdapter::read(AdapterHandle handle, std::uint8_t* buffer,
 std::uint16_t TracingAdapter::readSub(AdapterHandle handle, std::uint32_t subLength,
                                       std::uint32_t subAddress, std::uint8_t* buffer,
                                       std::uint32_t count, std::uint32_t reserved) {
-    const std::uint16_t status = inner_.readSub(handle, subLength, subAddress, buffer, count, reserved);
+    const std::uint16_t status =
+        inner_.readSub(handle, subLength, subAddress, buffer, count, reserved);
     trace_.line("WR " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + " :" +
                 bytesText(buffer, count) + statusSuffix(status));
     return status;

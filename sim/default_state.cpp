@@ -15,7 +15,7 @@ std::array<std::uint8_t, kTrimBlockBytes> factoryTrimBlock() {
     block[0] = 0x10;  // horizontal offset
     block[1] = 0x0C;  // vertical offset
     constexpr std::uint16_t kWindowWords[8] = {0x0004, 0x0004, 0x02D3, 0x01E3,
-                                              0x0000, 0x0000, 0x0280, 0x01E0};
+                                               0x0000, 0x0000, 0x0280, 0x01E0};
     for (std::size_t i = 0; i < 8; ++i) {
         block[2 + 2 * i] = static_cast<std::uint8_t>(kWindowWords[i] >> 8);
         block[3 + 2 * i] = static_cast<std::uint8_t>(kWindowWords[i]);

@@ -11,8 +11,8 @@ namespace {
 constexpr std::size_t kPageBytes = 16;
 
 bool isCommandCode(std::uint8_t code) {
-    return code == kCmdWrite8 || code == kCmdRead8 || code == kCmdWrite16 ||
-           code == kCmdRead16 || code == kCmdWritePage;
+    return code == kCmdWrite8 || code == kCmdRead8 || code == kCmdWrite16 || code == kCmdRead16 ||
+           code == kCmdWritePage;
 }
 
 bool isBank(std::uint8_t bank) {
@@ -158,30 +158,30 @@ std::uint16_t SimCamera::cameraWrite(const std::uint8_t* bytes, std::size_t coun
     }
     const Header header = *pending_;
     switch (header.code) {
-    case kCmdWrite8:
-        if (count != 1 || !isBank(header.p1)) {
+        case kCmdWrite8:
+            if (count != 1 || !isBank(header.p1)) {
+                return kStatusNack;
+            }
+            eepromByte(header.p1, header.p2) = bytes[0];
+            break;
+        case kCmdWrite16:
+            if (count != 2) {
+                return kStatusNack;
+            }
+            writeRegister(word(header.p1, header.p2), word(bytes[0], bytes[1]));
+            break;
+        case kCmdWritePage:
+            if (count != kPageBytes || !isBank(header.p1)) {
+                return kStatusNack;
+            }
+            // The offset is one byte inside the camera: a page that runs past 0xFF wraps to the
+            // start of the same bank.
+            for (std::size_t i = 0; i < kPageBytes; ++i) {
+                eepromByte(header.p1, static_cast<std::uint8_t>(header.p2 + i)) = bytes[i];
+            }
+            break;
+        default:
             return kStatusNack;
-        }
-        eepromByte(header.p1, header.p2) = bytes[0];
-        break;
-    case kCmdWrite16:
-        if (count != 2) {
-            return kStatusNack;
-        }
-        writeRegister(word(header.p1, header.p2), word(bytes[0], bytes[1]));
-        break;
-    case kCmdWritePage:
-        if (count != kPageBytes || !isBank(header.p1)) {
-            return kStatusNack;
-        }
-        // The offset is one byte inside the camera: a page that runs past 0xFF wraps to the
-        // start of the same bank.
-        for (std::size_t i = 0; i < kPageBytes; ++i) {
-            eepromByte(header.p1, static_cast<std::uint8_t>(header.p2 + i)) = bytes[i];
-        }
-        break;
-    default:
-        return kStatusNack;
     }
     pending_.reset();
     return kStatusOk;
@@ -193,23 +193,23 @@ std::uint16_t SimCamera::cameraRead(std::uint8_t* buf, std::size_t count) {
     }
     const Header header = *pending_;
     switch (header.code) {
-    case kCmdRead8:
-        if (count != 1 || !isBank(header.p1)) {
-            return kStatusNack;
+        case kCmdRead8:
+            if (count != 1 || !isBank(header.p1)) {
+                return kStatusNack;
+            }
+            buf[0] = eepromByte(header.p1, header.p2);
+            break;
+        case kCmdRead16: {
+            if (count != 2) {
+                return kStatusNack;
+            }
+            const std::uint16_t value = readRegister(word(header.p1, header.p2));
+            buf[0] = static_cast<std::uint8_t>(value >> 8);
+            buf[1] = static_cast<std::uint8_t>(value);
+            break;
         }
-        buf[0] = eepromByte(header.p1, header.p2);
-        break;
-    case kCmdRead16: {
-        if (count != 2) {
+        default:
             return kStatusNack;
-        }
-        const std::uint16_t value = readRegister(word(header.p1, header.p2));
-        buf[0] = static_cast<std::uint8_t>(value >> 8);
-        buf[1] = static_cast<std::uint8_t>(value);
-        break;
-    }
-    default:
-        return kStatusNack;
     }
     pending_.reset();
     return kStatusOk;

@@ -7,9 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "sim/sim_camera.h"
 
@@ -76,8 +75,8 @@ public:
                 return n;
             }
         }
-        fail(where, "expected a whole number from " + std::to_string(min) + " to " +
-                        std::to_string(max));
+        fail(where,
+             "expected a whole number from " + std::to_string(min) + " to " + std::to_string(max));
     }
 
     void readRegisters(const Json& value, SimState& state) const {
@@ -100,8 +99,8 @@ public:
         }
         for (const auto& [key, entry] : value.items()) {
             const auto bank = hexValue(key, 2);
-            const std::uint8_t* known = std::find(std::begin(kEepromBanks), std::end(kEepromBanks),
-                                                  bank.value_or(0));
+            const std::uint8_t* known =
+                std::find(std::begin(kEepromBanks), std::end(kEepromBanks), bank.value_or(0));
             if (!bank || known == std::end(kEepromBanks)) {
                 fail("eeprom." + key, "the banks are a0, a2, a4 and a6");
             }
@@ -135,12 +134,13 @@ public:
             Fault fault;
             for (const auto& [key, field] : entry.items()) {
                 if (key == "at") {
-                    fault.at = static_cast<std::uint32_t>(
-                        integer(field, where + ".at", 1, std::numeric_limits<std::uint32_t>::max()));
+                    fault.at = static_cast<std::uint32_t>(integer(
+                        field, where + ".at", 1, std::numeric_limits<std::uint32_t>::max()));
                 } else if (key == "slave") {
                     fault.slave = static_cast<std::uint8_t>(hexString(field, where + ".slave", 2));
                 } else if (key == "status") {
-                    fault.status = static_cast<std::uint16_t>(integer(field, where + ".status", 1, 0xFFFF));
+                    fault.status =
+                        static_cast<std::uint16_t>(integer(field, where + ".status", 1, 0xFFFF));
                 } else {
                     fail(where + "." + key, "unknown key (a fault has at, slave and status)");
                 }
@@ -221,7 +221,8 @@ SimState parseSimState(const std::string& json, const std::string& fileName) {
         } else if (key == "faults") {
             reader.readFaults(value, state);
         } else {
-            reader.fail(key, "unknown key (expected present, registers, eeprom, busyReads, faults)");
+            reader.fail(key,
+                        "unknown key (expected present, registers, eeprom, busyReads, faults)");
         }
     }
     return state;

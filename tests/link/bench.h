@@ -79,8 +79,8 @@ public:
                            const std::uint8_t* data, std::uint32_t count,
                            std::uint32_t reserved) override {
         calls.push_back("ord8 " + handle(h) + " " + std::to_string(subLength) + " " +
-                        hex16(subAddress) + " " + bytes(data, count) + " " +
-                        std::to_string(count) + " " + std::to_string(reserved));
+                        hex16(subAddress) + " " + bytes(data, count) + " " + std::to_string(count) +
+                        " " + std::to_string(reserved));
         return next();
     }
     std::uint16_t read(AdapterHandle h, std::uint8_t* buffer, std::uint32_t reserved,

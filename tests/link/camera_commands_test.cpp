@@ -49,8 +49,7 @@ TEST(CameraCommands, Write16SendsHeaderThenHighAndLowByte) {
     I2cLink link(bench.bus);
     link.camWrite16(0x70, 0x4F, 0x08, 0x80, 0x00);
     link.camWrite16(0x70, 0x30, 0x12, 0x02, 0x9A);
-    EXPECT_EQ(bench.lines(),
-              (Lines{"W 70 02 4f 08", "W 70 80 00", "W 70 02 30 12", "W 70 02 9a"}));
+    EXPECT_EQ(bench.lines(), (Lines{"W 70 02 4f 08", "W 70 80 00", "W 70 02 30 12", "W 70 02 9a"}));
     EXPECT_EQ(bench.camera.reg(0x4F08), 0x8000);
     EXPECT_EQ(bench.camera.reg(0x3012), 0x029A);
 }
@@ -64,8 +63,8 @@ TEST(CameraCommands, PageCarriesTheLowBytesOfSixteenEntriesToTheCameraAddress) {
         entries[i] = static_cast<std::uint16_t>(0x100 | i);
     }
     link.camWritePage(0x72, 0xA0, 0x20, entries, kPageEntries);
-    EXPECT_EQ(bench.lines(), (Lines{"W 72 24 a0 20",
-                                    "W 72 ff 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f"}));
+    EXPECT_EQ(bench.lines(),
+              (Lines{"W 72 24 a0 20", "W 72 ff 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f"}));
     EXPECT_EQ(bench.camera.eeprom(0xA0, 0x20), 0xFF);
     EXPECT_EQ(bench.camera.eeprom(0xA0, 0x2F), 0x0F);
     EXPECT_FALSE(link.takeError());
@@ -76,13 +75,14 @@ TEST(CameraCommands, PageDataPhaseIsOneWriteWithAOneByteSubAddress) {
     VirtualPacer pacer;
     RecordingNotifier notifier;
     I2cLink link(Bus{adapter, pacer, notifier});
-    const std::uint16_t entries[kPageEntries] = {0x1AB, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0x2FF};
+    const std::uint16_t entries[kPageEntries] = {0x1AB, 1, 2,  3,  4,  5,  6,  7,
+                                                 8,     9, 10, 11, 12, 13, 14, 0x2FF};
     link.camWritePage(0x70, 0xA2, 0x00, entries, kPageEntries);
-    EXPECT_EQ(adapter.calls,
-              (Lines{"open 70 20000 1000", "select #1 70", "ord8 #1 2 24a2 [00] 1 0", "close #1",
-                     "open 70 20000 1000", "select #2 70",
-                     "ord8 #2 1 00ab [01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e ff] 15 0",
-                     "close #2"}));
+    EXPECT_EQ(
+        adapter.calls,
+        (Lines{"open 70 20000 1000", "select #1 70", "ord8 #1 2 24a2 [00] 1 0", "close #1",
+               "open 70 20000 1000", "select #2 70",
+               "ord8 #2 1 00ab [01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e ff] 15 0", "close #2"}));
     EXPECT_TRUE(pacer.pauses().empty());
 }
 

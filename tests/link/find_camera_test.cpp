@@ -53,8 +53,8 @@ TEST(FindCamera, AddressZeroEndsTheSearchLikeAnyOther) {
     SimBench bench(cameraAt(0x00));
     I2cLink link(bench.bus);
     EXPECT_EQ(link.findCamera(), 0x00);
-    EXPECT_EQ(bench.lines(), (Lines{"P 2", "W 70 01 a0 fe !15", "P 2", "W 00 01 a0 fe",
-                                    "R 01 1 : ff"}));
+    EXPECT_EQ(bench.lines(),
+              (Lines{"P 2", "W 70 01 a0 fe !15", "P 2", "W 00 01 a0 fe", "R 01 1 : ff"}));
 }
 
 TEST(FindCamera, NoCameraGives126SilentProbesThenOneBoxAnd250) {
@@ -95,9 +95,9 @@ TEST(FindCamera, ProbeIsASelectedTwoByteSubAddressWrite) {
     RecordingNotifier notifier;
     I2cLink link(Bus{adapter, pacer, notifier});
     EXPECT_EQ(link.findCamera(), 0x70);
-    EXPECT_EQ(adapter.calls, (Lines{"open 70 20000 1000", "select #1 70", "ord8 #1 2 01a0 [fe] 1 0",
-                                    "close #1", "open 71 20000 1000", "ord10 #2 in=[00] 0 1",
-                                    "close #2"}));
+    EXPECT_EQ(adapter.calls,
+              (Lines{"open 70 20000 1000", "select #1 70", "ord8 #1 2 01a0 [fe] 1 0", "close #1",
+                     "open 71 20000 1000", "ord10 #2 in=[00] 0 1", "close #2"}));
 }
 
 }  // namespace

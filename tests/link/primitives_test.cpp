@@ -25,11 +25,23 @@ TEST(Primitives, WritesOpenSelectTransferOnceAndClose) {
     f.link.writeSub16Byte(0x70, 0x30, 0x12, 0x7F);
     f.link.writeSub16Word(0xBA, 0xC8, 0x92, 0x00, 0x2E);
     EXPECT_EQ(f.adapter.calls, (Calls{
-        "open 70 20000 1000", "select #1 70", "ord7 #1 [5a] 0 1", "close #1",
-        "open 70 20000 1000", "select #2 70", "ord8 #2 1 0080 [01] 1 0", "close #2",
-        "open 70 20000 1000", "select #3 70", "ord8 #3 2 3012 [7f] 1 0", "close #3",
-        "open ba 20000 1000", "select #4 ba", "ord8 #4 2 c892 [00 2e] 2 0", "close #4",
-    }));
+                                   "open 70 20000 1000",
+                                   "select #1 70",
+                                   "ord7 #1 [5a] 0 1",
+                                   "close #1",
+                                   "open 70 20000 1000",
+                                   "select #2 70",
+                                   "ord8 #2 1 0080 [01] 1 0",
+                                   "close #2",
+                                   "open 70 20000 1000",
+                                   "select #3 70",
+                                   "ord8 #3 2 3012 [7f] 1 0",
+                                   "close #3",
+                                   "open ba 20000 1000",
+                                   "select #4 ba",
+                                   "ord8 #4 2 c892 [00 2e] 2 0",
+                                   "close #4",
+                               }));
     EXPECT_TRUE(f.notifier.boxes.empty());
 }
 
@@ -40,10 +52,16 @@ TEST(Primitives, ReadsNeverSelectAndStartFromZeroedBuffers) {
     EXPECT_EQ(f.link.readWord(0x71), 0x1234);
     EXPECT_EQ(f.link.readSub16Word(0xBB, 0x00, 0x40), 0x1234);
     EXPECT_EQ(f.adapter.calls, (Calls{
-        "open 71 20000 1000", "ord10 #1 in=[00] 0 1", "close #1",
-        "open 71 20000 1000", "ord10 #2 in=[00 00] 0 2", "close #2",
-        "open bb 20000 1000", "ord11 #3 2 0040 in=[00 00] 2 0", "close #3",
-    }));
+                                   "open 71 20000 1000",
+                                   "ord10 #1 in=[00] 0 1",
+                                   "close #1",
+                                   "open 71 20000 1000",
+                                   "ord10 #2 in=[00 00] 0 2",
+                                   "close #2",
+                                   "open bb 20000 1000",
+                                   "ord11 #3 2 0040 in=[00 00] 2 0",
+                                   "close #3",
+                               }));
 }
 
 TEST(Primitives, FailedTransferClosesReportsAndReadsReturnZero) {

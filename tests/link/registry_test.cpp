@@ -9,12 +9,13 @@ namespace {
 
 // A backend that remembers the argument it was built with.
 BackendInfo recordingBackend(const std::string& name, std::string& lastArg) {
-    return BackendInfo{name, name + " bus",
-                       [&lastArg](const std::string& arg, std::string&) -> std::unique_ptr<Adapter> {
-                           lastArg = arg;
-                           return std::make_unique<test::RecordingAdapter>();
-                       },
-                       [] { return std::vector<std::string>{}; }};
+    return BackendInfo{
+        name, name + " bus",
+        [&lastArg](const std::string& arg, std::string&) -> std::unique_ptr<Adapter> {
+            lastArg = arg;
+            return std::make_unique<test::RecordingAdapter>();
+        },
+        [] { return std::vector<std::string>{}; }};
 }
 
 TEST(AdapterRegistry, SplitsNameFromArgumentAtTheFirstColon) {

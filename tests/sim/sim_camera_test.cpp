@@ -98,7 +98,8 @@ TEST(SimCamera, SensorAcknowledgesEveryWriteButActsOnlyOnWholeRegisterWrites) {
     EXPECT_EQ(write(camera, 0xBA, {0xC8, 0x92, 0x00}), kStatusOk);
     EXPECT_EQ(camera.reg(0xC892), 0x0000);
     EXPECT_EQ(write(camera, 0xBA, {0xC8, 0x92, 0x00, 0x2E}), kStatusOk);
-    EXPECT_EQ(writeRead(camera, 0xBB, {0xC8, 0x92}, 2), std::make_pair(kStatusOk, Bytes{0x00, 0x2E}));
+    EXPECT_EQ(writeRead(camera, 0xBB, {0xC8, 0x92}, 2),
+              std::make_pair(kStatusOk, Bytes{0x00, 0x2E}));
     EXPECT_EQ(writeRead(camera, 0xBB, {0x92}, 2).first, kStatusNack);
     EXPECT_EQ(writeRead(camera, 0xBB, {0xC8, 0x92}, 1).first, kStatusNack);
     EXPECT_EQ(read(camera, 0xBB, 2).first, kStatusNack);
@@ -120,11 +121,11 @@ TEST(SimCamera, HostCommandShowsBusyForTheConfiguredNumberOfReads) {
     link.camRead16(0x70, 0x00, 0x40);
     link.camRead16(0x70, 0x00, 0x40);
     link.readSub16Word(kSensorRead, 0x00, 0x40);
-    EXPECT_EQ(bench.lines(),
-              (Lines{"W ba 00 40 83 04", "WR bb 00 40 : 83 04", "WR bb 00 40 : 83 04",
-                     "WR bb 00 40 : 03 04", "W 70 02 00 40", "W 70 83 05", "W 70 03 00 40", "P 2",
-                     "R 71 2 : 83 05", "W 70 03 00 40", "P 2", "R 71 2 : 83 05",
-                     "WR bb 00 40 : 03 05"}));
+    EXPECT_EQ(
+        bench.lines(),
+        (Lines{"W ba 00 40 83 04", "WR bb 00 40 : 83 04", "WR bb 00 40 : 83 04",
+               "WR bb 00 40 : 03 04", "W 70 02 00 40", "W 70 83 05", "W 70 03 00 40", "P 2",
+               "R 71 2 : 83 05", "W 70 03 00 40", "P 2", "R 71 2 : 83 05", "WR bb 00 40 : 03 05"}));
     EXPECT_EQ(bench.camera.reg(kHostCommandRegister), 0x0305);
 }
 

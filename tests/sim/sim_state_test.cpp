@@ -16,8 +16,8 @@ std::string tempPath(const std::string& name) {
 
 std::string banksJson(const std::string& a2) {
     const std::string ff(512, 'f');
-    return "  \"eeprom\": {\n    \"a0\": \"" + ff + "\",\n    \"a2\": \"" + a2 + "\",\n    \"a4\": \"" +
-           ff + "\",\n    \"a6\": \"" + ff + "\"\n  },\n";
+    return "  \"eeprom\": {\n    \"a0\": \"" + ff + "\",\n    \"a2\": \"" + a2 +
+           "\",\n    \"a4\": \"" + ff + "\",\n    \"a6\": \"" + ff + "\"\n  },\n";
 }
 
 TEST(SimState, DefaultCameraHasTrimDataAndNoStoredAddress) {
@@ -47,16 +47,20 @@ TEST(SimState, FormatIsPlainJsonInLowerCaseHexWithEveryBank) {
     state.faults = {Fault{17, std::nullopt, 5}, Fault{std::nullopt, 0xBA, 15}};
     const std::string a2 = "ab" + std::string(510, 'f');
     const std::string expected =
-        "{\n  \"present\": true,\n  \"registers\": {\n    \"301c\": \"0003\",\n    \"ac04\": \"00ff\"\n"
-        "  },\n" + banksJson(a2) +
-        "  \"busyReads\": 1,\n  \"faults\": [\n    {\n      \"at\": 17,\n      \"status\": 5\n    },\n"
+        "{\n  \"present\": true,\n  \"registers\": {\n    \"301c\": \"0003\",\n    \"ac04\": "
+        "\"00ff\"\n"
+        "  },\n" +
+        banksJson(a2) +
+        "  \"busyReads\": 1,\n  \"faults\": [\n    {\n      \"at\": 17,\n      \"status\": 5\n    "
+        "},\n"
         "    {\n      \"slave\": \"ba\",\n      \"status\": 15\n    }\n  ]\n}\n";
     EXPECT_EQ(formatSimState(state), expected);
     EXPECT_EQ(formatSimState(parseSimState(expected, "s.json")), expected);
 }
 
 TEST(SimState, UnlistedBanksReadAllFf) {
-    const SimState state = parseSimState(R"({"eeprom": {"a2": ")" + std::string(512, '0') + "\"}}", "s.json");
+    const SimState state =
+        parseSimState(R"({"eeprom": {"a2": ")" + std::string(512, '0') + "\"}}", "s.json");
     EXPECT_EQ(state.eeprom[0][0x10], 0xFF);
     EXPECT_EQ(state.eeprom[1][0x10], 0x00);
     EXPECT_EQ(state.eeprom[3][kAddressOffset], 0xFF);
@@ -94,15 +98,20 @@ TEST(SimState, MalformedFilesGiveOneLineNamingTheFileAndTheLineOrKey) {
         {"", "s.json:1: "},
         {"[1, 2]", "s.json: top level: expected a JSON object"},
         {R"({"present": 1})", "s.json: present: expected true or false"},
-        {R"({"registers": {"301c": "12g4"}})", "s.json: registers.301c: expected a string of 4 hex digits"},
-        {R"({"registers": {"31c": "0003"}})", "s.json: registers.31c: a register address is 4 hex digits"},
+        {R"({"registers": {"301c": "12g4"}})",
+         "s.json: registers.301c: expected a string of 4 hex digits"},
+        {R"({"registers": {"31c": "0003"}})",
+         "s.json: registers.31c: a register address is 4 hex digits"},
         {R"({"eeprom": {"a8": "00"}})", "s.json: eeprom.a8: the banks are a0, a2, a4 and a6"},
         {R"({"eeprom": {"a0": "00"}})", "s.json: eeprom.a0: expected a string of 512 hex digits"},
         {R"({"busyReads": -1})", "s.json: busyReads: expected a whole number from 0 to 4294967295"},
         {R"({"faults": [{"status": 5}]})", "s.json: faults[0]: a fault needs \"at\" or \"slave\""},
-        {R"({"faults": [{"at": 3, "status": 0}]})", "s.json: faults[0].status: expected a whole number from 1 to 65535"},
-        {R"({"faults": [{"at": 1}, {"slave": "bah"}]})", "s.json: faults[1].slave: expected a string of 2 hex digits"},
-        {R"({"busyread": 3})", "s.json: busyread: unknown key (expected present, registers, eeprom, busyReads, faults)"},
+        {R"({"faults": [{"at": 3, "status": 0}]})",
+         "s.json: faults[0].status: expected a whole number from 1 to 65535"},
+        {R"({"faults": [{"at": 1}, {"slave": "bah"}]})",
+         "s.json: faults[1].slave: expected a string of 2 hex digits"},
+        {R"({"busyread": 3})",
+         "s.json: busyread: unknown key (expected present, registers, eeprom, busyReads, faults)"},
     };
     for (const auto& [text, expected] : cases) {
         try {
@@ -132,7 +141,8 @@ TEST(SimState, MissingFileIsNamedWithTheReason) {
         loadSimState("/nonexistent/state.json");
         FAIL();
     } catch (const SimStateError& e) {
-        EXPECT_STREQ(e.what(), "/nonexistent/state.json: cannot read the state: No such file or directory");
+        EXPECT_STREQ(e.what(),
+                     "/nonexistent/state.json: cannot read the state: No such file or directory");
     }
     EXPECT_THROW(saveSimState(SimState{}, "/nonexistent/state.json"), SimStateError);
 }
