@@ -25,11 +25,11 @@ const BackendInfo* AdapterRegistry::find(const std::string& name) const {
     return nullptr;
 }
 
-std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& spec,
+std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& choice,
                                                  std::string& error) const {
-    const std::size_t colon = spec.find(':');
-    const std::string name = spec.substr(0, colon);
-    const std::string arg = colon == std::string::npos ? std::string() : spec.substr(colon + 1);
+    const std::size_t colon = choice.find(':');
+    const std::string name = choice.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? std::string() : choice.substr(colon + 1);
 
     const BackendInfo* backend = find(name);
     if (backend == nullptr) {

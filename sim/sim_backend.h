@@ -1,5 +1,7 @@
 #pragma once
 // The simulated camera as a bus backend, chosen by name like the real ones.
+#include <utility>
+
 #include "link/adapter_registry.h"
 #include "sim/sim_camera.h"
 
