@@ -98,6 +98,17 @@ private:
     bool gesture_ = false;  // ... and started something that SB_ENDSCROLL must end
 };
 
+// A check box or radio button that takes a click anywhere in its rectangle, as the
+// platform's do (Qt's take it only on the indicator and the caption's own width).
+template <class Button>
+class WholeRectButton : public Button {
+public:
+    using Button::Button;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+};
+
 QString qText(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
@@ -122,9 +133,19 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
         widgets_.push_back(widget);
         if (ctl.id != frame::kNoId) byId_.emplace(ctl.id, widget);
     }
-    // Group boxes are frames behind the controls they enclose, not their parents.
+    // Group boxes are frames behind the controls they enclose, not their parents: lowered
+    // innermost first, so that a group box inside another stays above the outer one.
+    const auto depth = [&tmpl](std::size_t i) {
+        int d = 0;
+        for (int g = tmpl.controls[i].groupBox; g >= 0; g = tmpl.controls[static_cast<std::size_t>(g)].groupBox) ++d;
+        return d;
+    };
+    std::vector<std::size_t> groups;
     for (std::size_t i = 0; i < widgets_.size(); ++i)
-        if (tmpl.controls[i].kind == ControlKind::Group) widgets_[i]->lower();
+        if (tmpl.controls[i].kind == ControlKind::Group) groups.push_back(i);
+    std::stable_sort(groups.begin(), groups.end(),
+                     [&depth](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
+    for (std::size_t i : groups) widgets_[i]->lower();
 
     for (const auto& [id, widget] : byId_) showControl(id);
     dialog_.model().setObserver([this](int id) { showControl(id); });
@@ -158,9 +179,9 @@ QWidget* DialogView::createControl(const frame::ControlTemplate& ctl) {
         case ControlKind::Radio: {
             QAbstractButton* button = nullptr;
             if (ctl.kind == ControlKind::Check) {
-                button = new QCheckBox(caption, this);
+                button = new WholeRectButton<QCheckBox>(caption, this);
             } else {
-                auto* radio = new QRadioButton(caption, this);
+                auto* radio = new WholeRectButton<QRadioButton>(caption, this);
                 radio->setAutoExclusive(false);  // the model checks one radio of the group
                 button = radio;
             }
@@ -363,7 +384,8 @@ void DialogView::contextMenuEvent(QContextMenuEvent* event) {
     deliver([this, command] { dialog_.sysCommand(command); });
 }
 
-void DialogView::setNotice(const QString& text, const QString& labelCaption) {
+void DialogView::setNotice(const QStringList& lines, const QString& labelCaption) {
+    const QString text = lines.join(QLatin1Char('\n'));
     const auto& controls = dialog_.dialogTemplate().controls;
     for (std::size_t i = 0; i < controls.size(); ++i)
         if (controls[i].kind == ControlKind::Static && qText(controls[i].caption) == labelCaption)
@@ -371,13 +393,15 @@ void DialogView::setNotice(const QString& text, const QString& labelCaption) {
 
     if (!notice_) {
         notice_ = new QLabel(this);
+        notice_->setTextFormat(Qt::PlainText);
         notice_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        notice_->setContentsMargins(units_.x / 2, 0, units_.x / 2, 0);
-        const int height = units_.y + units_.y / 2;
-        notice_->setGeometry(0, clientSize_.height(), clientSize_.width(), height);
-        setFixedSize(clientSize_.width(), clientSize_.height() + height);
+        notice_->setContentsMargins(units_.x / 2, units_.y / 4, units_.x / 2, units_.y / 4);
     }
     notice_->setText(text);
+    const int height = static_cast<int>(lines.size()) * units_.y + units_.y / 2 + 2;
+    notice_->setGeometry(0, clientSize_.height(), clientSize_.width(), height);
+    notice_->show();
+    setFixedSize(clientSize_.width(), clientSize_.height() + height);
 }
 
 }  // namespace vorlix::qt

@@ -53,9 +53,10 @@ public:
     // The command identifiers of that menu in order, 0 standing for a separator.
     std::vector<unsigned> menuCommands() const;
 
-    // A line under the template's area that no control of the template owns, with the same
-    // text as the tooltip of the label that carries labelCaption.
-    void setNotice(const QString& text, const QString& labelCaption);
+    // Lines under the template's area that no control of the template owns (standing notes
+    // for the person), with the same text as the tooltip of the label that carries
+    // labelCaption. The window grows by their height; no caption of the template changes.
+    void setNotice(const QStringList& lines, const QString& labelCaption);
     QLabel* notice() const { return notice_; }
 
 protected:

@@ -32,11 +32,21 @@ QString qtFileFilter(const std::string& filter) {
 }
 
 QtHost::QtHost(bool simulatedBus)
-    : simulated_(simulatedBus),
-      mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
+    : mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
       nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()) {
     // The program ends when its dialog ends, not when Qt sees its last window go.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (simulatedBus) notices_ << QString::fromUtf8(kSimulatedNotice);
+}
+
+void QtHost::notice(const std::string& text) {
+    notices_ << QString::fromStdString(text);
+    showNotices();
+}
+
+void QtHost::showNotices() {
+    if (views_.empty() || notices_.isEmpty()) return;
+    views_.front()->setNotice(notices_, QString::fromLatin1(kInterfaceLabel));
 }
 
 std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
@@ -46,8 +56,7 @@ std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
     QObject::connect(raw, &QObject::destroyed, [this, raw] {
         views_.erase(std::remove(views_.begin(), views_.end(), raw), views_.end());
     });
-    if (simulated_ && views_.size() == 1)
-        raw->setNotice(QString::fromUtf8(kSimulatedNotice), QString::fromLatin1(kInterfaceLabel));
+    if (views_.size() == 1) showNotices();
 
     raw->deliver([&dialog] { dialog.OnInitDialog(); });
     raw->show();

@@ -4,6 +4,7 @@
 // window painted without taking input. The host never touches the camera: it turns a
 // person's input into the dialog's notifications and shows the dialog model.
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,9 @@ public:
     // running handler returns.
     void pump() override;
 
+    // Standing notes go under the main window, after the sign of the simulated camera.
+    void notice(const std::string& text) override;
+
     void appendMenuSeparator() override;
     void appendMenuItem(unsigned commandId, const std::string& text) override;
     void setIcon(bool big, int iconId) override;
@@ -51,8 +55,10 @@ private:
     // About box) and saves that dialog's picture as well.
     void scheduleScreenshot(DialogView& view, bool nested);
 
-    bool simulated_;
+    void showNotices();
+
     std::vector<DialogView*> views_;
+    QStringList notices_;
     std::string mainShot_;
     std::string nestedShot_;
 };

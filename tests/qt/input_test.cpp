@@ -12,6 +12,7 @@
 
 #include "frame/dialog.h"
 #include "qt/qt_host.h"
+#include "window_rig.h"
 
 namespace vorlix::test {
 namespace {
@@ -74,6 +75,7 @@ public:
         ScrollInfo info;
         info.max = 100;
         info.pos = 50;
+        info.trackPos = 50;
         model().setScrollInfo(kBar, info);
         return true;
     }
@@ -153,7 +155,9 @@ private slots:
     }
 
     void theModelDecidesChecksAndRadios() {
-        QTest::mouseClick(widget<QCheckBox>(kCheck), Qt::LeftButton);
+        // A click anywhere in the box's rectangle counts, also well past its short caption.
+        auto* box = widget<QCheckBox>(kCheck);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
         QCOMPARE(take(), (Notes{"click 11"}));
         QCOMPARE(dlg->model().check(kCheck), 1);
         QVERIFY(widget<QCheckBox>(kCheck)->isChecked());

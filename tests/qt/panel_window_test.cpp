@@ -154,7 +154,7 @@ private slots:
             several = files->fileMode() == QFileDialog::ExistingFiles;
             files->setDirectory(dir.path());
             files->selectFile("\"a.qef\" \"b.qef\"");
-            files->accept();
+            static_cast<QDialog*>(files)->accept();
             return true;
         });
         person.then([&](QWidget* shown) {

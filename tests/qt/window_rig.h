@@ -4,6 +4,7 @@
 // the modal windows (boxes, menus, nested dialogs) as they appear.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -20,6 +21,14 @@
 #include "panel/vorlix_dlg.h"
 #include "qt/qt_host.h"
 #include "sim/sim_camera.h"
+
+// Failing comparisons of trace lines or notes print the lines.
+template <>
+inline char* QTest::toString(const std::vector<std::string>& lines) {
+    QByteArray text = "{";
+    for (const std::string& line : lines) text += "\n    \"" + QByteArray::fromStdString(line) + "\"";
+    return qstrdup(text + "}");
+}
 
 namespace vorlix::test {
 
@@ -79,7 +88,9 @@ inline bool inOrder(const std::vector<std::string>& lines, const std::vector<std
 
 // A person in front of the screen. Every message box is read and closed with its OK button;
 // other modal windows (a menu, a nested dialog) are handed to the queued answers in turn, an
-// answer returning true once it has dealt with the window it was shown.
+// answer returning true once it has dealt with the window it was shown. An answer that opens
+// something modal itself does so from a fresh timer: the person's own timer does not fire
+// again until the answer has returned.
 class Person {
 public:
     struct Box {
@@ -117,12 +128,21 @@ private:
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             return;
         }
-        if (!answers_.empty() && answers_.front()(shown)) answers_.pop_front();
+        if (answers_.empty()) return;
+        Answer answer = std::move(answers_.front());
+        answers_.pop_front();
+        if (!answer(shown)) answers_.push_front(std::move(answer));
     }
 
     QTimer timer_;
     std::deque<Answer> answers_;
     std::vector<Box> boxes_;
 };
+
+// A right click on the dialog's background: the context menu event the platform sends.
+inline void rightClickBackground(qt::DialogView* view, QPoint at) {
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
+    QApplication::sendEvent(view, &click);
+}
 
 }  // namespace vorlix::test

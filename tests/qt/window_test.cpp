@@ -235,6 +235,14 @@ private slots:
             if (auto* label = dynamic_cast<QLabel*>(rig.view->controls()[i]); label && label->pixmap().isNull())
                 QCOMPARE(label->text(), QString::fromStdString(res::mainTemplate().controls[i].caption));
 
+        // A backend's standing note joins it; the window grows, the template stays.
+        const int before = rig.view->height();
+        rig.host.notice("cannot open /dev/i2c-3: permission denied");
+        QCOMPARE(notice->text(), QString::fromUtf8(qt::kSimulatedNotice) +
+                                     "\ncannot open /dev/i2c-3: permission denied");
+        QVERIFY(rig.view->height() > before);
+        QVERIFY(rig.view->rect().contains(notice->geometry()));
+
         WindowRig hardware(sim::SimState::builtInDefault(), false);
         hardware.start();
         QVERIFY(!hardware.view->notice());
@@ -243,11 +251,23 @@ private slots:
 
     void theAboutBoxOpensFromTheWindowMenuAndReturns() {
         WindowRig rig;
-        rig.start();
-        rig.takeTrace();
         Person person;
+        bool backgroundIsFree = false;
         QStringList menuTexts;
         QString aboutTitle, aboutLabel;
+        auto isMain = [&rig](QWidget* shown) {
+            auto* view = dynamic_cast<qt::DialogView*>(shown);
+            return view && &view->dialog() == rig.dlg.get() && view->isVisible() ? view : nullptr;
+        };
+        person.then([&](QWidget* shown) {
+            qt::DialogView* main = isMain(shown);
+            if (!main) return false;
+            // Beside the Cancel button, on no control.
+            const QPoint at = main->control(frame::IDCANCEL)->geometry().topRight() + QPoint(3, -6);
+            backgroundIsFree = main->childAt(at) == nullptr;
+            QTimer::singleShot(0, main, [main, at] { rightClickBackground(main, at); });
+            return true;
+        });
         person.then([&](QWidget* shown) {
             auto* menu = qobject_cast<QMenu*>(shown);
             if (!menu) return false;
@@ -262,28 +282,29 @@ private slots:
         });
         person.then([&](QWidget* shown) {
             auto* about = dynamic_cast<qt::DialogView*>(shown);
-            if (!about || about == rig.view.get()) return false;
+            if (!about || &about->dialog() == rig.dlg.get()) return false;
             aboutTitle = about->windowTitle();
             for (QWidget* w : about->controls())
                 if (auto* label = dynamic_cast<QLabel*>(w); label && !label->text().isEmpty()) aboutLabel = label->text();
             QTest::mouseClick(about->control(frame::IDOK), Qt::LeftButton);
             return true;
         });
+        person.then([&](QWidget* shown) {
+            qt::DialogView* main = isMain(shown);
+            if (!main) return false;
+            QTest::keyClick(main->control(frame::IDOK), Qt::Key_Escape);
+            return true;
+        });
 
-        // A right click on the dialog's background, beside the OK button.
-        const QPoint background = rig.view->control(frame::IDCANCEL)->geometry().topRight() + QPoint(3, -6);
-        QVERIFY(rig.view->childAt(background) == nullptr);
-        QContextMenuEvent click(QContextMenuEvent::Mouse, background, rig.view->mapToGlobal(background));
-        QApplication::sendEvent(rig.view.get(), &click);
-
+        QCOMPARE(rig.dlg->DoModal(), frame::IDCANCEL);
         QVERIFY(person.done());
+        QVERIFY(backgroundIsFree);
         QCOMPARE(menuTexts, (QStringList{"&Close", "-", "&About Vorlix rev1.6"}));
         QCOMPARE(aboutTitle, QString("About Vorlix"));
         QCOMPARE(aboutLabel, QString("Korrin Version 1.4"));
-        QCOMPARE(rig.takeTrace(), (std::vector<std::string>{"D 100"}));
-        QVERIFY(!rig.dlg->ended());
-        QVERIFY(rig.view->isVisible());
-        QCOMPARE(rig.host.activeView(), rig.view.get());
+        const auto trace = rig.takeTrace();
+        QVERIFY(inOrder(trace, {"D 100"}));
+        QCOMPARE(trace.back(), std::string("D 100"));  // closing sent nothing
     }
 
     void theModalRunInitialisesBeforeShowingAndEndsOnEscape() {
