@@ -61,8 +61,23 @@ void CVorlixDlg::buildMessageMap() {
     onMessage(Message::SysCommand, &CVorlixDlg::OnSysCommand);
     onMessage(Message::Paint, &CVorlixDlg::OnPaint);
     onMessage(Message::QueryDragIcon, &CVorlixDlg::OnQueryDragIcon);
+    onClicked(IDC_MIRROR, &CVorlixDlg::OnMirror);
+    onClicked(IDC_FLIP, &CVorlixDlg::OnFlip);
     onClicked(IDC_CONNECT, &CVorlixDlg::OnConnect);
+    onMessage(Message::HScroll, &CVorlixDlg::OnHScroll);
+    onClicked(IDC_MANUAL_EXPOSURE, &CVorlixDlg::OnManualExposure);
+    onChange(IDC_SHUTTER_EDIT, &CVorlixDlg::OnShutterEditChange);
+    onChange(IDC_AEX_EDIT, &CVorlixDlg::OnAexEditChange);
     onChange(IDC_EEPROM_OFFSET, &CVorlixDlg::OnOffsetEditChange);
+    onClicked(IDC_AWB, &CVorlixDlg::OnAutoWhiteBalance);
+    onClicked(IDC_PUSH2WHITE, &CVorlixDlg::OnPush2White);
+    onClicked(IDC_OVERLAY_ENABLE, &CVorlixDlg::OnOverlayEnable);
+    // The four overlay boxes share one handler; their ids do not follow their numbers.
+    const int overlayBoxes[] = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4};
+    for (std::size_t i = 0; i < std::size(overlayBoxes); ++i)
+        messageMap_.push_back({Message::BnClicked, overlayBoxes[i],
+                               [this, i](const frame::MessageParams&) { overlayClicked(i); }});
+    onChange(IDC_GAIN_EDIT, &CVorlixDlg::OnGainEditChange);
     onClicked(IDC_SET_ADDRESS, &CVorlixDlg::OnSetNewAddress);
     onClicked(IDC_SEARCH_ADDRESS, &CVorlixDlg::OnSearchAddress);
     onChange(IDC_ADDRESS, &CVorlixDlg::OnAddressEditChange);
