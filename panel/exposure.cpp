@@ -49,8 +49,10 @@ void CVorlixDlg::OnManualExposure() {
     // The value of the mode now active is read afresh; the other keeps its last value.
     if (manual) {
         m_shutter = readRegister(link, a, kShutterRegister);
-        showShutterOnSlider();
+        // The slider follows the limited value: a quotient of a larger value read would
+        // wrap past the slider's byte and put the thumb at the wrong end.
         showShutterText();
+        showShutterOnSlider();
     } else {
         m_aexRef = readRegister(link, a, kAexRegister);
         showAexOnSlider();
