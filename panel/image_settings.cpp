@@ -54,22 +54,22 @@ constexpr std::array<OverlayBox, 4> kOverlayBoxes = {{
 struct CVorlixDlg::ProjectionChange {
     int box;
     int CVorlixDlg::*member;
-    std::uint16_t tickedSet;      // ticked: these bits are set
-    std::uint16_t untickedKeep;   // unticked: only these bits are kept, then bit 8 is set
-    std::uint32_t shadowBit;      // the box's bit in m_projBits
-    bool storesShadow;            // the shadow goes to the EEPROM before the registers
+    std::uint16_t tickedSet;     // ticked: these bits are set
+    std::uint16_t untickedKeep;  // unticked: only these bits are kept, then bit 8 is set
+    std::uint32_t shadowBit;     // the box's bit in m_projBits
+    bool storesShadow;           // the shadow goes to the EEPROM before the registers
 };
 
 void CVorlixDlg::OnMirror() {
-    static constexpr ProjectionChange kMirror{IDC_MIRROR, &CVorlixDlg::m_mirrorCheck,
-                                              0x0001, 0xFEFE, 0x2, true};
+    static constexpr ProjectionChange kMirror{
+        IDC_MIRROR, &CVorlixDlg::m_mirrorCheck, 0x0001, 0xFEFE, 0x2, true};
     changeProjection(kMirror);
 }
 
 void CVorlixDlg::OnFlip() {
     // Flip leaves the EEPROM alone: its shadow bit gets there with the next mirror change.
-    static constexpr ProjectionChange kFlip{IDC_FLIP, &CVorlixDlg::m_flipCheck,
-                                            0x0102, 0xFEFD, 0x4, false};
+    static constexpr ProjectionChange kFlip{IDC_FLIP, &CVorlixDlg::m_flipCheck, 0x0102, 0xFEFD, 0x4,
+                                            false};
     changeProjection(kFlip);
 }
 

@@ -217,7 +217,7 @@ TEST(Overlays, SwitchingTheFunctionOffGreysTheBoxesAndLeavesThemAsTheyAre) {
 }
 
 TEST(ImageSettings, AbsentCameraGivesOneBoxPerFailedTransferAndTheHandlersGoOn) {
-    PanelRig rig(cameraWith({{0x4F02, 0x8000}, {0x301C, 0x0000}}));
+    PanelRig rig(cameraWith({{0x4F02, 0x8000}, {0x4F0C, 0x0000}, {0x301C, 0x0000}}));
     rig.start();
     rig.camera.state().present = false;
     rig.takeTrace();
