@@ -62,7 +62,11 @@ void CVorlixDlg::buildMessageMap() {
     onMessage(Message::Paint, &CVorlixDlg::OnPaint);
     onMessage(Message::QueryDragIcon, &CVorlixDlg::OnQueryDragIcon);
     onClicked(IDC_CONNECT, &CVorlixDlg::OnConnect);
+    onClicked(IDC_SAVE, &CVorlixDlg::OnSave);
     onChange(IDC_EEPROM_OFFSET, &CVorlixDlg::OnOffsetEditChange);
+    onClicked(IDC_ERASE, &CVorlixDlg::OnEraseEeprom);
+    onClicked(IDC_BROWSE, &CVorlixDlg::OnBrowse);
+    onClicked(IDC_LOAD_EEPROM, &CVorlixDlg::OnLoadEepromFile);
     onClicked(IDC_SET_ADDRESS, &CVorlixDlg::OnSetNewAddress);
     onClicked(IDC_SEARCH_ADDRESS, &CVorlixDlg::OnSearchAddress);
     onChange(IDC_ADDRESS, &CVorlixDlg::OnAddressEditChange);
@@ -232,6 +236,7 @@ void CVorlixDlg::dumpMembers(frame::MemberWriter& out) const {
     out.number("m_trimY", m_trimY);
     out.numbers("m_trimBlock", numbers(m_trimBlock));
     out.text("m_scriptPath", m_scriptPath);
+    out.number("erasePresses", eeprom_.erasePresses);
 }
 
 }  // namespace vorlix::panel
