@@ -5,7 +5,9 @@
 //   type ID TEXT             scroll ID CODE [TRACK]   sys ID                  enter | escape
 //
 // ID is a decimal control id; TEXT is the rest of the line after the one space that follows
-// ID, taken as it stands; CODE is 0..8 or SB_LINELEFT..SB_ENDSCROLL.
+// ID, taken as it stands; CODE is 0..8 or SB_LINELEFT..SB_ENDSCROLL. The ID of sys is a system
+// command identifier, decimal (16) or hexadecimal with a 0x prefix (0xF060). A '\r' ending a
+// line (a file saved with CRLF line ends) is no part of it.
 #include <optional>
 #include <stdexcept>
 #include <string>

@@ -125,7 +125,8 @@ public:
 
 protected:
     virtual void DoDataExchange(DataExchange& dx);
-    virtual void OnOK() { EndDialog(IDOK); }
+    // The platform's OK: refresh from controls, then end with IDOK.
+    virtual void OnOK();
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // What the platform does with a system command nobody mapped: SC_CLOSE ends the dialog.
     void defaultSysCommand(unsigned id);
@@ -158,6 +159,12 @@ protected:
     std::vector<MessageMapEntry> messageMap_;
 
 private:
+    bool acceptsInput(int id, ControlKind kind) const;  // exists, of that kind, not greyed
+    bool acceptsKeys(int id) const;                     // an edit a person can type into
+    void checkInGroup(int id);
+    // WM_COMMAND from a button: its map entry, else OK and Cancel close the dialog.
+    void command(int id);
+
     DialogModel model_;
     Host& host_;
     bool ended_ = false;

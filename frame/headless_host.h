@@ -20,6 +20,11 @@ public:
     void beginWaitCursor() override { ++waitCursorDepth_; ++waitCursorShown_; }
     void endWaitCursor() override { --waitCursorDepth_; }
     void pump() override {}
+    // The shell calls are recorded as "separator", "menu <id hex> <text>", "icon big|small <id>".
+    void appendMenuSeparator() override { shellCalls_.push_back("separator"); }
+    void appendMenuItem(unsigned commandId, const std::string& text) override;
+    void setIcon(bool big, int iconId) override;
+    const std::vector<std::string>& shellCalls() const { return shellCalls_; }
 
     // The actions the outermost modal dialog plays; without a script it ends at once
     // after its initialisation, as if the person pressed Enter.
@@ -47,6 +52,7 @@ private:
     std::function<void()> repower_;
     std::deque<std::optional<std::string>> fileAnswers_;
     std::vector<std::string> boxes_;
+    std::vector<std::string> shellCalls_;
     std::vector<std::string> fileFilters_;
     int waitCursorDepth_ = 0;
     int waitCursorShown_ = 0;

@@ -28,7 +28,7 @@ public:
 
     // Splits "i2c:/dev/i2c-3" into backend and argument and builds the adapter; on an unknown
     // name the error lists the names that exist.
-    std::unique_ptr<Adapter> create(const std::string& spec, std::string& error) const;
+    std::unique_ptr<Adapter> create(const std::string& choice, std::string& error) const;
 
 private:
     std::vector<BackendInfo> backends_;

@@ -80,10 +80,14 @@ public:
     void pause(unsigned ms) { bus_.pacer.sleepMs(ms); }
 
 private:
+    // Clears the latch, opens a handle for the slave and, for writes, selects it.
+    void openHandle(std::uint8_t slave, bool selectSlave);
     // Open, select, ordinal 8 with a sub-address, close; returns the status without reporting.
     std::uint16_t transferSub(std::uint8_t slave, std::uint32_t subLength, std::uint32_t subAddress,
                               const std::uint8_t* data, std::uint32_t count);
     void finish(std::uint16_t status);
+    // One silent address probe: the header of an 8-bit read of bank 0xA0 offset 0xFE.
+    std::uint16_t probe(std::uint8_t candidate);
 
     Bus bus_;
     AdapterHandle adapterHandle_ = 0;

@@ -57,6 +57,31 @@ void saveSimState(const SimState& state, const std::string& path);  // throws Si
 SimState parseSimState(const std::string& json, const std::string& fileName);
 std::string formatSimState(const SimState& state);
 
+// How the module answers, transaction by transaction:
+// - Every transaction counts, failed ones included. Injected faults come first (a fault with
+//   both keys needs both to match; a slave fault on a write-then-read matches either of its two
+//   addresses), then absence (status 15 everywhere), then the devices. An address that no
+//   device answers in that form (writes at an odd address, reads at an even one included)
+//   fails with 15. Should the camera's address be 0xBA, the camera answers there, not the
+//   sensor.
+// - Camera, writes at A: a write of no bytes is acknowledged and changes nothing. Three bytes
+//   starting with a command code are a header and replace any pending one. Anything else is
+//   the data phase of the pending header: [v] for 0x00, [hi][lo] for 0x02, sixteen bytes for
+//   0x24; the wrong length, no pending header, a read command's header or a bank outside
+//   0xA0..0xA7 (bit 0 ignored) is refused with 5.
+// - Camera, reads at A|1: one byte after a 0x01 header, two (high byte first) after 0x03;
+//   anything else is refused with 5. A write-then-read to the camera is taken only when its
+//   write part is a header; the header stays pending only if the read part succeeds.
+// - A pending header is consumed only by a data phase that succeeds, so a refused data phase
+//   can be retried; a repower forgets it.
+// - Sensor: every write at 0xBA is acknowledged, only four-byte writes [reg hi][reg lo][value
+//   hi][value lo] change a register. At 0xBB it answers only a write-then-read of a two-byte
+//   register address and a two-byte read; a plain read is refused with 5.
+// - Register 0x0040: bit 15 is the busy flag. A write (on either path) stores the value
+//   without bit 15 and the next busyReads reads (either path) show bit 15 set; afterwards
+//   bit 15 reads 0. The countdown is not part of the saved state; a repower ends it.
+// - The stored address byte (bank 0xA6 offset 0x50) is read at power-up only; 0xFF means
+//   0x70, and bit 0 of any other value is ignored (it is the read/write bit).
 class SimCamera {
 public:
     explicit SimCamera(SimState state = SimState::builtInDefault());
@@ -78,24 +103,65 @@ public:
     std::uint32_t transactions() const { return transactions_; }
     const SimState& state() const { return state_; }
     SimState& state() { return state_; }
-    // Registers that were ever written or listed: what a saved state lists.
+    // state().registers holds every register that was ever written or listed: what a saved
+    // state lists.
+    // A byte of a bank, named by its write or read form (0xA0..0xA7); throws
+    // std::out_of_range for any other bank.
     std::uint8_t eeprom(std::uint8_t bank, std::uint8_t offset) const;
+    // The stored value of a register (0 when unlisted), without the busy bit's countdown.
     std::uint16_t reg(std::uint16_t address) const;
 
 private:
-    // ... implementation detail
+    // A command header waiting for its data phase.
+    struct Header {
+        std::uint8_t code;
+        std::uint8_t p1;
+        std::uint8_t p2;
+    };
+
+    // Counts the transaction and answers for the whole bus before any device sees it:
+    // injected faults, then absence. 0 lets the transaction through.
+    std::uint16_t admit(std::uint8_t writeForm, std::uint8_t readForm);
+    std::uint16_t cameraWrite(const std::uint8_t* bytes, std::size_t count);
+    std::uint16_t cameraRead(std::uint8_t* buf, std::size_t count);
+    std::uint16_t sensorWriteRead(const std::uint8_t* sub, std::size_t subCount, std::uint8_t* buf,
+                                  std::size_t count);
+    void writeRegister(std::uint16_t address, std::uint16_t value);
+    std::uint16_t readRegister(std::uint16_t address);
+    std::uint8_t& eepromByte(std::uint8_t bank, std::uint8_t offset);
+
     SimState state_;
     std::uint8_t address_ = 0x70;
     std::uint32_t transactions_ = 0;
+    std::optional<Header> pending_;
+    unsigned busyLeft_ = 0;  // reads of 0x0040 that will still show the busy bit
 };
 
 // The seven adapter calls on a SimCamera: one open-to-close cycle is one transaction.
+// Handles are never 0; a transfer on a handle that is not open fails with kStatusNoAdapter and
+// reaches no device. Select has no effect: the handle already names the slave.
 class SimAdapter : public Adapter {
 public:
     explicit SimAdapter(SimCamera& camera) : camera_(camera) {}
-    // ... the seven calls
+
+    AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override;
+    void select(AdapterHandle handle, std::uint8_t slave) override;
+    std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
+                        std::uint32_t count) override;
+    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength,
+                           std::uint32_t subAddress, const std::uint8_t* data,
+                           std::uint32_t count, std::uint32_t reserved) override;
+    std::uint16_t read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
+                       std::uint32_t count) override;
+    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength,
+                          std::uint32_t subAddress, std::uint8_t* buffer, std::uint32_t count,
+                          std::uint32_t reserved) override;
+    void close(AdapterHandle handle) override;
+
 private:
     SimCamera& camera_;
+    std::map<AdapterHandle, std::uint8_t> open_;  // handle -> slave it was opened for
+    AdapterHandle lastHandle_ = 0;
 };
 
 }  // namespace vorlix::sim

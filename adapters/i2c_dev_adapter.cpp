@@ -1,0 +1,201 @@
+#include "adapters/i2c_dev_adapter.h"
+
+#include <linux/i2c.h>
+
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+namespace vorlix {
+namespace {
+
+// The kernel takes at most this many bytes in one message; a longer request is refused as a
+// whole rather than cut down to the message's 16-bit length field.
+constexpr std::uint32_t kMaxMessageBytes = 8192;
+
+std::uint16_t addr7(std::uint8_t slave) {
+    return slave >> 1;
+}
+
+// A sub-address of two bytes travels high byte first; of one byte, its low byte. Other
+// lengths have no form on the bus and come back empty.
+std::vector<std::uint8_t> subAddressBytes(std::uint32_t subLength, std::uint32_t subAddress) {
+    const auto hi = static_cast<std::uint8_t>(subAddress >> 8);
+    const auto lo = static_cast<std::uint8_t>(subAddress);
+    if (subLength == 2) return {hi, lo};
+    if (subLength == 1) return {lo};
+    return {};
+}
+
+// Messages are addressed when the transfer runs, from the transaction's slave.
+i2c_msg writeMessage(std::vector<std::uint8_t>& bytes) {
+    return i2c_msg{0, 0, static_cast<std::uint16_t>(bytes.size()), bytes.data()};
+}
+
+i2c_msg readMessage(std::uint8_t* buffer, std::uint32_t count) {
+    return i2c_msg{0, I2C_M_RD, static_cast<std::uint16_t>(count), buffer};
+}
+
+}  // namespace
+
+std::uint16_t statusForErrno(int err) {
+    switch (err) {
+        case ETIMEDOUT:
+            return kStatusTimeout;
+        case EAGAIN:  // arbitration lost: another master held the bus
+        case EBUSY:
+            return kStatusBusy;
+        case ENXIO:  // the address phase was not acknowledged
+            return kStatusNotPresent;
+        case ENOENT:
+        case ENODEV:
+        case ESHUTDOWN:
+        case EACCES:
+        case EPERM:
+            return kStatusNoAdapter;
+        case EOPNOTSUPP:  // the adapter cannot do a transfer of this shape or size
+        case EINVAL:
+            return kStatusUnknownCommand;
+        default:  // EREMOTEIO, EIO, EPROTO: the slave did not take part as it should
+            return kStatusNack;
+    }
+}
+
+I2cDevAdapter::I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint)
+    : node_(std::move(node)), sys_(sys), hint_(std::move(hint)) {}
+
+I2cDevAdapter::~I2cDevAdapter() {
+    for (const auto& [handle, transaction] : transactions_) {
+        if (transaction.fd >= 0) sys_.close(transaction.fd);
+    }
+}
+
+AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32_t) {
+    // The timeout and speed arguments have no counterpart here: the kernel driver owns the
+    // adapter's clock and timeouts.
+    Transaction transaction;
+    transaction.slave = slave;
+    const int fd = sys_.open(node_);
+    if (fd < 0) {
+        transaction.failure = openFailure(-fd);
+    } else {
+        transaction.fd = fd;
+        unsigned long funcs = 0;
+        const int result = sys_.functionality(fd, funcs);
+        if (result == -ENOTTY) {
+            transaction.failure = kStatusNoAdapter;
+            hintOnce(Hint::NotI2cNode, node_ +
+                                           " is not an I2C bus: choose a node /dev/i2c-N "
+                                           "(vorlix --bus list)");
+        } else if (result < 0) {
+            transaction.failure = statusForErrno(-result);
+        } else if ((funcs & I2C_FUNC_I2C) == 0) {
+            transaction.failure = kStatusNoAdapter;
+            hintOnce(Hint::NoPlainI2c,
+                     node_ +
+                         " can do only SMBus transfers, not the plain I2C transfers the "
+                         "camera needs: choose a USB-to-I2C adapter's bus (vorlix --bus list)");
+        }
+    }
+    const AdapterHandle handle = nextHandle_++;
+    transactions_.emplace(handle, transaction);
+    return handle;
+}
+
+std::uint16_t I2cDevAdapter::openFailure(int err) {
+    if (err == ENOENT || err == ENODEV) {
+        hintOnce(Hint::Missing,
+                 node_ +
+                     " does not exist: plug in the adapter, load the i2c-dev module (sudo "
+                     "modprobe i2c-dev), or choose a bus from vorlix --bus list");
+    } else if (err == EACCES || err == EPERM) {
+        const std::optional<gid_t> gid = sys_.nodeGroup(node_);
+        const std::optional<std::string> group =
+            gid && *gid != 0 ? sys_.groupName(*gid) : std::nullopt;
+        const std::string denied = "no permission to open " + node_ + ": ";
+        if (group) {
+            const std::string join = "sudo usermod -aG " + *group + " $USER";
+            hintOnce(Hint::Permission, denied + "it belongs to group \"" + *group +
+                                           "\"; join it with " + join + " and log in again");
+        } else {
+            hintOnce(Hint::Permission,
+                     denied +
+                         "it belongs to root alone; give the I2C nodes a group with a udev "
+                         "rule such as KERNEL==\"i2c-[0-9]*\", GROUP=\"i2c\", MODE=\"0660\" in "
+                         "/etc/udev/rules.d/60-i2c.rules, join that group (sudo groupadd -f i2c; "
+                         "sudo usermod -aG i2c $USER), replug the adapter and log in again");
+        }
+    }
+    return statusForErrno(err);
+}
+
+void I2cDevAdapter::hintOnce(Hint kind, const std::string& line) {
+    if (hinted_.insert(kind).second && hint_) hint_(line);
+}
+
+void I2cDevAdapter::select(AdapterHandle handle, std::uint8_t slave) {
+    if (Transaction* transaction = find(handle)) transaction->slave = slave;
+}
+
+I2cDevAdapter::Transaction* I2cDevAdapter::find(AdapterHandle handle) {
+    const auto it = transactions_.find(handle);
+    return it == transactions_.end() ? nullptr : &it->second;
+}
+
+std::uint16_t I2cDevAdapter::write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t,
+                                   std::uint32_t count) {
+    if (count > kMaxMessageBytes) return kStatusUnknownCommand;
+    std::vector<std::uint8_t> bytes(data, data + count);
+    i2c_msg msg = writeMessage(bytes);
+    return transfer(handle, &msg, 1);
+}
+
+std::uint16_t I2cDevAdapter::writeSub(AdapterHandle handle, std::uint32_t subLength,
+                                      std::uint32_t subAddress, const std::uint8_t* data,
+                                      std::uint32_t count, std::uint32_t) {
+    std::vector<std::uint8_t> bytes = subAddressBytes(subLength, subAddress);
+    if (bytes.empty() || count > kMaxMessageBytes - bytes.size()) return kStatusUnknownCommand;
+    // Sub-address and data are one message: a device that takes the sub-address as the start
+    // of a register write must see them in one transaction.
+    bytes.insert(bytes.end(), data, data + count);
+    i2c_msg msg = writeMessage(bytes);
+    return transfer(handle, &msg, 1);
+}
+
+std::uint16_t I2cDevAdapter::read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t,
+                                  std::uint32_t count) {
+    if (count > kMaxMessageBytes) return kStatusUnknownCommand;
+    i2c_msg msg = readMessage(buffer, count);
+    return transfer(handle, &msg, 1);
+}
+
+std::uint16_t I2cDevAdapter::readSub(AdapterHandle handle, std::uint32_t subLength,
+                                     std::uint32_t subAddress, std::uint8_t* buffer,
+                                     std::uint32_t count, std::uint32_t) {
+    std::vector<std::uint8_t> sub = subAddressBytes(subLength, subAddress);
+    if (sub.empty() || count > kMaxMessageBytes) return kStatusUnknownCommand;
+    // Two messages in one I2C_RDWR: the kernel joins them with a repeated start, so no other
+    // master can slip in between the sub-address and the read.
+    i2c_msg msgs[2] = {writeMessage(sub), readMessage(buffer, count)};
+    return transfer(handle, msgs, 2);
+}
+
+std::uint16_t I2cDevAdapter::transfer(AdapterHandle handle, i2c_msg* msgs, unsigned count) {
+    const Transaction* transaction = find(handle);
+    if (transaction == nullptr) return kStatusNoAdapter;
+    if (transaction->failure != kStatusOk) return transaction->failure;
+    for (unsigned i = 0; i < count; ++i) msgs[i].addr = addr7(transaction->slave);
+    const int result = sys_.transfer(transaction->fd, msgs, count);
+    if (result < 0) return statusForErrno(-result);
+    // A driver that stops early without an error leaves the rest of the transaction undone.
+    return static_cast<unsigned>(result) == count ? kStatusOk : kStatusNack;
+}
+
+void I2cDevAdapter::close(AdapterHandle handle) {
+    const auto it = transactions_.find(handle);
+    if (it == transactions_.end()) return;
+    if (it->second.fd >= 0) sys_.close(it->second.fd);
+    transactions_.erase(it);
+}
+
+}  // namespace vorlix

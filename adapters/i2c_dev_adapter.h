@@ -1,0 +1,84 @@
+#pragma once
+// The adapter's seven calls on a Linux I2C device node (/dev/i2c-N), for USB-to-I2C adapters
+// with a kernel driver (CP2112, MCP2221, FT260, i2c-tiny-usb, ...).
+//
+// One transaction is one open of the node: open() opens it and checks that the adapter does
+// plain I2C transfers, the transfer is one I2C_RDWR, close() closes it. Every transfer carries
+// the 7-bit address in its messages, so the descriptor holds no slave of its own and the same
+// path serves writes, reads and the repeated-start pair alike.
+//
+// Kernel errors become adapter statuses (ETIMEDOUT 4; EREMOTEIO, EIO, EPROTO and a short
+// transfer 5; EAGAIN, EBUSY 6; ENXIO 15; a missing, vanished or forbidden node 22; EOPNOTSUPP
+// and EINVAL 10; anything else 5). A node that does not exist, refuses us, is no I2C bus or
+// cannot do plain I2C also gives the person one hint line saying what to do, once per run.
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "adapters/backends.h"
+#include "adapters/i2c_sys_calls.h"
+#include "link/adapter.h"
+
+namespace vorlix {
+
+// "unknown command": the adapter refused the form of a transfer.
+inline constexpr std::uint16_t kStatusUnknownCommand = 10;
+
+class I2cDevAdapter : public Adapter {
+public:
+    I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint);
+    ~I2cDevAdapter() override;
+
+    AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override;
+    void select(AdapterHandle handle, std::uint8_t slave) override;
+    std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
+                        std::uint32_t count) override;
+    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
+                           const std::uint8_t* data, std::uint32_t count,
+                           std::uint32_t reserved) override;
+    std::uint16_t read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
+                       std::uint32_t count) override;
+    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
+                          std::uint8_t* buffer, std::uint32_t count,
+                          std::uint32_t reserved) override;
+    void close(AdapterHandle handle) override;
+
+private:
+    // One open-to-close cycle. A transaction whose node could not be used keeps the status
+    // its transfer will report instead of a descriptor.
+    struct Transaction {
+        int fd = -1;
+        std::uint16_t failure = kStatusOk;
+        std::uint8_t slave = 0;
+    };
+    enum class Hint { Missing, Permission, NotI2cNode, NoPlainI2c };
+
+    Transaction* find(AdapterHandle handle);
+    std::uint16_t openFailure(int err);
+    void hintOnce(Hint kind, const std::string& line);
+    // One I2C_RDWR of the transaction's messages, addressed to its slave.
+    std::uint16_t transfer(AdapterHandle handle, i2c_msg* msgs, unsigned count);
+
+    std::string node_;
+    SysCalls& sys_;
+    HintFn hint_;
+    std::set<Hint> hinted_;
+    std::map<AdapterHandle, Transaction> transactions_;
+    AdapterHandle nextHandle_ = 1;
+};
+
+// Adapter status for a kernel error number (positive errno).
+std::uint16_t statusForErrno(int err);
+
+}  // namespace vorlix
+
+namespace vorlix {
+
+// The I2C device nodes devDir/i2c-N in bus order, each as its --bus value followed by the
+// adapter's name from sysDir/i2c-N/name where that is readable:
+// "i2c:/dev/i2c-3  CP2112 SMBus Bridge on hidraw0".
+std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysDir);
+
+}  // namespace vorlix

@@ -1,0 +1,52 @@
+#include "adapters/i2c_sys_calls.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vorlix {
+namespace {
+
+int resultOrErrno(int result) {
+    return result < 0 ? -errno : result;
+}
+
+class LinuxSysCalls : public SysCalls {
+public:
+    int open(const std::string& path) override {
+        return resultOrErrno(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    }
+    void close(int fd) override { ::close(fd); }
+    int functionality(int fd, unsigned long& funcs) override {
+        return resultOrErrno(::ioctl(fd, I2C_FUNCS, &funcs));
+    }
+    int transfer(int fd, i2c_msg* msgs, unsigned count) override {
+        i2c_rdwr_ioctl_data data{msgs, count};
+        return resultOrErrno(::ioctl(fd, I2C_RDWR, &data));
+    }
+    std::optional<gid_t> nodeGroup(const std::string& path) override {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+        return st.st_gid;
+    }
+    std::optional<std::string> groupName(gid_t gid) override {
+        const group* entry = ::getgrgid(gid);
+        if (entry == nullptr || entry->gr_name == nullptr) return std::nullopt;
+        return std::string(entry->gr_name);
+    }
+};
+
+}  // namespace
+
+SysCalls& linuxSysCalls() {
+    static LinuxSysCalls calls;
+    return calls;
+}
+
+}  // namespace vorlix

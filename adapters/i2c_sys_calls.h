@@ -1,0 +1,34 @@
+#pragma once
+// Every system call the i2c-dev backend makes, behind one small interface, so the backend's
+// messages, statuses and hints are tested against a fake kernel without hardware.
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+
+struct i2c_msg;
+
+namespace vorlix {
+
+class SysCalls {
+public:
+    virtual ~SysCalls() = default;
+
+    // Results follow the kernel's convention: a non-negative value on success, -errno on failure.
+
+    // open(path, O_RDWR | O_CLOEXEC): the descriptor.
+    virtual int open(const std::string& path) = 0;
+    virtual void close(int fd) = 0;
+    // ioctl(fd, I2C_FUNCS): 0 and the adapter's functionality bits.
+    virtual int functionality(int fd, unsigned long& funcs) = 0;
+    // ioctl(fd, I2C_RDWR) with count messages: the number of messages transferred.
+    virtual int transfer(int fd, i2c_msg* msgs, unsigned count) = 0;
+    // stat(path).st_gid and getgrgid: who owns a node that refused us.
+    virtual std::optional<gid_t> nodeGroup(const std::string& path) = 0;
+    virtual std::optional<std::string> groupName(gid_t gid) = 0;
+};
+
+// The real calls.
+SysCalls& linuxSysCalls();
+
+}  // namespace vorlix

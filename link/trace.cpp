@@ -1,0 +1,107 @@
+#include "link/trace.h"
+
+#include <cstdio>
+
+#include "link/sub_address.h"
+
+namespace vorlix {
+
+namespace {
+
+std::string bytesText(const std::uint8_t* bytes, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += ' ';
+        text += hexByte(bytes[i]);
+    }
+    return text;
+}
+
+std::string subText(std::uint32_t subLength, std::uint32_t subAddress) {
+    const std::vector<std::uint8_t> sub = subAddressBytes(subLength, subAddress);
+    return bytesText(sub.data(), sub.size());
+}
+
+// A failed transfer carries its status in decimal, as the status table numbers them.
+std::string statusSuffix(std::uint16_t status) {
+    return status == kStatusOk ? std::string() : " !" + std::to_string(status);
+}
+
+}  // namespace
+
+std::string hexByte(std::uint8_t b) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(b));
+    return text;
+}
+
+void Trace::line(const std::string& text) {
+    if (out_ != nullptr) {
+        // Flushed per line so that a trace read while the program runs, or after it died, is
+        // complete up to the last event.
+        *out_ << text << '\n' << std::flush;
+    }
+}
+
+AdapterHandle TracingAdapter::open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) {
+    const AdapterHandle handle = inner_.open(slave, timeout, speed);
+    slaves_[handle] = slave;
+    return handle;
+}
+
+void TracingAdapter::select(AdapterHandle handle, std::uint8_t slave) {
+    inner_.select(handle, slave);
+}
+
+std::uint16_t TracingAdapter::write(AdapterHandle handle, const std::uint8_t* data,
+                                    std::uint32_t reserved, std::uint32_t count) {
+    const std::uint16_t status = inner_.write(handle, data, reserved, count);
+    trace_.line("W " + hexByte(slaveOf(handle)) + bytesText(data, count) + statusSuffix(status));
+    return status;
+}
+
+std::uint16_t TracingAdapter::writeSub(AdapterHandle handle, std::uint32_t subLength,
+                                       std::uint32_t subAddress, const std::uint8_t* data,
+                                       std::uint32_t count, std::uint32_t reserved) {
+    const std::uint16_t status =
+        inner_.writeSub(handle, subLength, subAddress, data, count, reserved);
+    trace_.line("W " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) +
+                bytesText(data, count) + statusSuffix(status));
+    return status;
+}
+
+std::uint16_t TracingAdapter::read(AdapterHandle handle, std::uint8_t* buffer,
+                                   std::uint32_t reserved, std::uint32_t count) {
+    const std::uint16_t status = inner_.read(handle, buffer, reserved, count);
+    trace_.line("R " + hexByte(slaveOf(handle)) + ' ' + std::to_string(count) + " :" +
+                bytesText(buffer, count) + statusSuffix(status));
+    return status;
+}
+
+std::uint16_t TracingAdapter::readSub(AdapterHandle handle, std::uint32_t subLength,
+                                      std::uint32_t subAddress, std::uint8_t* buffer,
+                                      std::uint32_t count, std::uint32_t reserved) {
+    const std::uint16_t status =
+        inner_.readSub(handle, subLength, subAddress, buffer, count, reserved);
+    trace_.line("WR " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + " :" +
+                bytesText(buffer, count) + statusSuffix(status));
+    return status;
+}
+
+void TracingAdapter::close(AdapterHandle handle) {
+    inner_.close(handle);
+    slaves_.erase(handle);
+}
+
+// A handle the trace never saw opened shows as slave 00.
+std::uint8_t TracingAdapter::slaveOf(AdapterHandle handle) const {
+    const auto it = slaves_.find(handle);
+    return it == slaves_.end() ? 0 : it->second;
+}
+
+void TracingPacer::sleepMs(unsigned ms) {
+    trace_.line("P " + std::to_string(ms));
+    inner_.sleepMs(ms);
+}
+
+}  // namespace vorlix

@@ -1,0 +1,171 @@
+// The state file: the default camera, the exact format, round trips and one-line errors.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "sim/sim_backend.h"
+#include "tests/link/bench.h"
+
+namespace vorlix::sim {
+namespace {
+
+std::string tempPath(const std::string& name) {
+    return ::testing::TempDir() + "vorlix_sim_" + name + ".json";
+}
+
+std::string banksJson(const std::string& a2) {
+    const std::string ff(512, 'f');
+    return "  \"eeprom\": {\n    \"a0\": \"" + ff + "\",\n    \"a2\": \"" + a2 +
+           "\",\n    \"a4\": \"" + ff + "\",\n    \"a6\": \"" + ff + "\"\n  },\n";
+}
+
+TEST(SimState, DefaultCameraHasTrimDataAndNoStoredAddress) {
+    const SimCamera camera;
+    EXPECT_EQ(camera.address(), 0x70);
+    EXPECT_EQ(camera.eeprom(0xA6, kAddressOffset), 0xFF);
+    EXPECT_NE(camera.eeprom(0xA2, 0x00), 0xFF);
+    EXPECT_EQ(camera.eeprom(0xA2, 0x00) % 2, 0);
+    EXPECT_LE(camera.eeprom(0xA2, 0x01), 46);
+    EXPECT_EQ(camera.eeprom(0xA4, 0xFE), 0x00);
+    EXPECT_EQ(camera.eeprom(0xA4, 0xFF), 0x00);
+    for (unsigned offset = 0; offset < 256; ++offset) {
+        EXPECT_EQ(camera.eeprom(0xA0, static_cast<std::uint8_t>(offset)), 0xFF);
+    }
+    EXPECT_EQ(camera.reg(0xA804) & 0x0F, 0x0F);
+    EXPECT_EQ(camera.reg(0xAC04), 0x00FF);
+    EXPECT_EQ(camera.reg(0x4000) & 0x0002, 0x0002);
+}
+
+TEST(SimState, FormatIsPlainJsonInLowerCaseHexWithEveryBank) {
+    SimState state;
+    for (auto& bank : state.eeprom) {
+        bank.fill(0xFF);
+    }
+    state.eeprom[1][0] = 0xAB;
+    state.registers = {{0x301C, 0x0003}, {0xAC04, 0x00FF}};
+    state.faults = {Fault{17, std::nullopt, 5}, Fault{std::nullopt, 0xBA, 15}};
+    const std::string a2 = "ab" + std::string(510, 'f');
+    const std::string expected =
+        "{\n  \"present\": true,\n  \"registers\": {\n    \"301c\": \"0003\",\n    \"ac04\": "
+        "\"00ff\"\n"
+        "  },\n" +
+        banksJson(a2) +
+        "  \"busyReads\": 1,\n  \"faults\": [\n    {\n      \"at\": 17,\n      \"status\": 5\n    "
+        "},\n"
+        "    {\n      \"slave\": \"ba\",\n      \"status\": 15\n    }\n  ]\n}\n";
+    EXPECT_EQ(formatSimState(state), expected);
+    EXPECT_EQ(formatSimState(parseSimState(expected, "s.json")), expected);
+}
+
+TEST(SimState, UnlistedBanksReadAllFf) {
+    const SimState state =
+        parseSimState(R"({"eeprom": {"a2": ")" + std::string(512, '0') + "\"}}", "s.json");
+    EXPECT_EQ(state.eeprom[0][0x10], 0xFF);
+    EXPECT_EQ(state.eeprom[1][0x10], 0x00);
+    EXPECT_EQ(state.eeprom[3][kAddressOffset], 0xFF);
+    EXPECT_TRUE(state.present);
+    EXPECT_EQ(state.busyReads, 1u);
+}
+
+TEST(SimState, SavedStateLoadsBackWithEverythingTheTrafficChanged) {
+    const std::string path = tempPath("roundtrip");
+    saveSimState(SimState::builtInDefault(), path);
+
+    test::SimBench bench(loadSimState(path));
+    I2cLink link(bench.bus);
+    link.camWrite8(0x70, 0xA6, 0x50, 0x72);
+    link.camWrite16(0x70, 0x30, 0x1C, 0x00, 0x03);
+    link.writeSub16Word(kSensorWrite, 0xC8, 0x92, 0x00, 0x2E);
+    std::uint16_t page[kPageEntries] = {};
+    link.camWritePage(0x70, 0xA0, 0xF0, page, kPageEntries);
+    saveSimState(bench.camera.state(), path);
+
+    const SimState loaded = loadSimState(path);
+    EXPECT_EQ(formatSimState(loaded), formatSimState(bench.camera.state()));
+    EXPECT_EQ(loaded.eeprom[3][kAddressOffset], 0x72);
+    EXPECT_EQ(loaded.registers.at(0x301C), 0x0003);
+    EXPECT_EQ(loaded.registers.at(0xC892), 0x002E);
+    EXPECT_EQ(loaded.eeprom[0][0xFF], 0x00);
+    EXPECT_EQ(SimCamera(loaded).address(), 0x72);
+    std::remove(path.c_str());
+}
+
+TEST(SimState, MalformedFilesGiveOneLineNamingTheFileAndTheLineOrKey) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"{\n  \"present\": true,\n  \"registers\": { \"301c\": \"0003\", }\n}\n", "s.json:3: "},
+        {"{\n  \"present\": true,\n  \"busyReads\": 1\n\n", "s.json:3: "},
+        {"", "s.json:1: "},
+        {"[1, 2]", "s.json: top level: expected a JSON object"},
+        {R"({"present": 1})", "s.json: present: expected true or false"},
+        {R"({"registers": {"301c": "12g4"}})",
+         "s.json: registers.301c: expected a string of 4 hex digits"},
+        {R"({"registers": {"31c": "0003"}})",
+         "s.json: registers.31c: a register address is 4 hex digits"},
+        {R"({"eeprom": {"a8": "00"}})", "s.json: eeprom.a8: the banks are a0, a2, a4 and a6"},
+        {R"({"eeprom": {"a0": "00"}})", "s.json: eeprom.a0: expected a string of 512 hex digits"},
+        {R"({"busyReads": -1})", "s.json: busyReads: expected a whole number from 0 to 4294967295"},
+        {R"({"faults": [{"status": 5}]})", "s.json: faults[0]: a fault needs \"at\" or \"slave\""},
+        {R"({"faults": [{"at": 3, "status": 0}]})",
+         "s.json: faults[0].status: expected a whole number from 1 to 65535"},
+        {R"({"faults": [{"at": 1}, {"slave": "bah"}]})",
+         "s.json: faults[1].slave: expected a string of 2 hex digits"},
+        {R"({"busyread": 3})",
+         "s.json: busyread: unknown key (expected present, registers, eeprom, busyReads, faults)"},
+    };
+    for (const auto& [text, expected] : cases) {
+        try {
+            parseSimState(text, "s.json");
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const SimStateError& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message.substr(0, expected.size()), expected) << message;
+            EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+        }
+    }
+}
+
+TEST(SimState, BadHexInsideABankNamesTheOffset) {
+    std::string digits(512, 'f');
+    digits[0x21 * 2] = 'x';
+    try {
+        parseSimState(R"({"eeprom": {"a6": ")" + digits + "\"}}", "s.json");
+        FAIL();
+    } catch (const SimStateError& e) {
+        EXPECT_STREQ(e.what(), "s.json: eeprom.a6: \"xf\" at offset 21 is not a hex byte");
+    }
+}
+
+TEST(SimState, MissingFileIsNamedWithTheReason) {
+    try {
+        loadSimState("/nonexistent/state.json");
+        FAIL();
+    } catch (const SimStateError& e) {
+        EXPECT_STREQ(e.what(),
+                     "/nonexistent/state.json: cannot read the state: No such file or directory");
+    }
+    EXPECT_THROW(saveSimState(SimState{}, "/nonexistent/state.json"), SimStateError);
+}
+
+TEST(SimBackend, RegistersSimWhichBuildsTheDefaultCamera) {
+    AdapterRegistry registry;
+    registerSimBackend(registry);
+    ASSERT_NE(registry.find("sim"), nullptr);
+    EXPECT_EQ(registry.find("sim")->summary, "built-in simulated camera");
+
+    std::string error;
+    std::unique_ptr<Adapter> adapter = registry.create("sim", error);
+    auto* sim = dynamic_cast<OwningSimAdapter*>(adapter.get());
+    ASSERT_NE(sim, nullptr) << error;
+    VirtualPacer pacer;
+    test::RecordingNotifier notifier;
+    I2cLink link(Bus{*adapter, pacer, notifier});
+    EXPECT_EQ(link.findCamera(), 0x70);
+    EXPECT_EQ(sim->camera().transactions(), 2u);
+
+    EXPECT_EQ(registry.create("sim:state.json", error), nullptr);
+    EXPECT_EQ(error, "bus \"sim\" takes no argument (got \"state.json\"); use --sim-state FILE");
+}
+
+}  // namespace
+}  // namespace vorlix::sim
