@@ -20,7 +20,7 @@
 #include "link/adapter_registry.h"
 #include "link/trace.h"
 #include "res/resources.h"
-#include "sim/sim_camera.h"
+#include "sim/sim_backend.h"
 
 #ifdef VORLIX_HAVE_QT
 #include <QApplication>
@@ -98,10 +98,17 @@ int main(int argc, char** argv) {
         return fail(e.what());
     }
 
+    // A backend's hint (a device node without permission, a missing library) reaches the
+    // person once: here, and in the window when there is one.
+    frame::Host* activeHost = nullptr;
+    auto hint = [&activeHost](const std::string& line) {
+        std::cerr << "vorlix: " << line << '\n';
+        if (activeHost) activeHost->notice(line);
+    };
     AdapterRegistry registry;
-    app::registerBackends(registry);
+    app::registerBackends(registry, hint);
     if (opt.bus == "list") {
-        app::printBackends(registry, std::cout);
+        printBusList(registry.backends(), std::cout);
         return 0;
     }
 
@@ -147,12 +154,14 @@ int main(int argc, char** argv) {
     TracingPacer pacer(basePacer, trace);
 
     auto run = [&](frame::Host& host) {
+        activeHost = &host;
         host.setEventHook([&trace](const std::string& line) { trace.line(line); });
         app::CVorlixApp application(host, tracedAdapter, pacer);
         application.setOnDialogEnd([&](const panel::CVorlixDlg& dlg) {
             if (dumpFile.stream()) frame::writeStateDump(dlg, *dumpFile.stream());
         });
         application.InitInstance();
+        activeHost = nullptr;
     };
 
     if (opt.headless) {

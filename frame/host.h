@@ -27,6 +27,10 @@ public:
     // actions until the dialog ends. Returns the dialog's end code.
     int runModal(CDialog& dialog);
 
+    // A standing note for the person that is not a modal question (what to do about a bus
+    // adapter that cannot be used, say); the window shows it, the headless host ignores it.
+    virtual void notice(const std::string& /*text*/) {}
+
     // The window's shell: its system menu (absent: nothing is appended) and its icons.
     virtual bool hasSystemMenu() const { return true; }
     virtual void appendMenuSeparator() {}

@@ -61,15 +61,33 @@ void CVorlixDlg::buildMessageMap() {
     onMessage(Message::SysCommand, &CVorlixDlg::OnSysCommand);
     onMessage(Message::Paint, &CVorlixDlg::OnPaint);
     onMessage(Message::QueryDragIcon, &CVorlixDlg::OnQueryDragIcon);
+    mapWithArg(Message::EnChange, IDC_REG_HI, &CVorlixDlg::OnDirectEditChange, IDC_REG_HI);
+    for (int radio : {IDC_TARGET_SENSOR, IDC_TARGET_EEPROM0, IDC_TARGET_EEPROM1,
+                      IDC_TARGET_EEPROM2, IDC_TARGET_EEPROM3})
+        mapWithArg(Message::BnClicked, radio, &CVorlixDlg::OnTargetSelected, radio);
+    for (int edit : {IDC_REG_LO, IDC_DATA_HI, IDC_DATA_LO})
+        mapWithArg(Message::EnChange, edit, &CVorlixDlg::OnDirectEditChange, edit);
+    onClicked(IDC_SEND, &CVorlixDlg::OnSend);
+    onClicked(IDC_READ, &CVorlixDlg::OnReadToggled);
     onClicked(IDC_CONNECT, &CVorlixDlg::OnConnect);
     onClicked(IDC_SAVE, &CVorlixDlg::OnSave);
     onChange(IDC_EEPROM_OFFSET, &CVorlixDlg::OnOffsetEditChange);
     onClicked(IDC_ERASE, &CVorlixDlg::OnEraseEeprom);
     onClicked(IDC_BROWSE, &CVorlixDlg::OnBrowse);
     onClicked(IDC_LOAD_EEPROM, &CVorlixDlg::OnLoadEepromFile);
+    mapWithArg(Message::BnClicked, IDC_ADDR_PLUS, &CVorlixDlg::OnAddressStep, +1);
+    mapWithArg(Message::BnClicked, IDC_ADDR_MINUS, &CVorlixDlg::OnAddressStep, -1);
+    onClicked(IDC_TRIM_STORE, &CVorlixDlg::OnTrimStore);
+    for (int button : {IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_UP, IDC_TRIM_DOWN})
+        mapWithArg(Message::BnClicked, button, &CVorlixDlg::OnTrimStep, button);
     onClicked(IDC_SET_ADDRESS, &CVorlixDlg::OnSetNewAddress);
     onClicked(IDC_SEARCH_ADDRESS, &CVorlixDlg::OnSearchAddress);
     onChange(IDC_ADDRESS, &CVorlixDlg::OnAddressEditChange);
+}
+
+void CVorlixDlg::mapWithArg(Message message, int id, void (CVorlixDlg::*fn)(int), int arg) {
+    messageMap_.push_back(
+        {message, id, [this, fn, arg](const frame::MessageParams&) { (this->*fn)(arg); }});
 }
 
 bool CVorlixDlg::OnInitDialog() {

@@ -139,9 +139,20 @@ protected:
 
     // Mirror, flip, sharpness and overlays (image_settings.cpp).
 
-    // Image trim (trim.cpp).
+    // Image trim (trim.cpp). One routine serves the four step buttons.
+    void OnTrimStep(int button);
+    void OnTrimStore();
 
-    // Direct register access (direct_access.cpp).
+    // Direct register access (direct_access.cpp). One routine serves the five target
+    // radios, one the four hex edits, one Addr+ and Addr-.
+    void OnTargetSelected(int radio);
+    void OnReadToggled();
+    void OnDirectEditChange(int edit);
+    void OnSend();
+    void OnAddressStep(int direction);
+    void showRegisterAddress();
+    void showWordResult(std::uint16_t hi, std::uint16_t lo);
+    void showByteResult(std::uint16_t value);
 
     // Configuration EEPROM (eeprom_handlers.cpp).
     void OnSave();
@@ -161,6 +172,8 @@ private:
     };
 
     void buildMessageMap();
+    // A map entry for a routine that serves several controls: it is called with arg.
+    void mapWithArg(frame::Message message, int id, void (CVorlixDlg::*fn)(int), int arg);
 
     HostNotifier notifier_;
     Bus bus_;

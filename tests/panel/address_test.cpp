@@ -42,7 +42,11 @@ TEST(AddressSearch, AFailedSearchShowsFa) {
 TEST(AddressEdit, TypedValuesAreLimitedToAByteAndKeptAsTyped) {
     PanelRig rig;
     rig.start();
-    rig.dlg->type(IDC_ADDRESS, "1ff");
+    rig.takeTrace();
+    rig.dlg->paste(IDC_ADDRESS, "");
+    rig.dlg->type(IDC_ADDRESS, "1f");
+    EXPECT_EQ(rig.dlg->m_newAddr, 0x1F);
+    rig.dlg->type(IDC_ADDRESS, "f");
     EXPECT_EQ(rig.dlg->m_newAddr, 0xFF);
     EXPECT_EQ(rig.text(IDC_ADDRESS), "1ff");
     rig.dlg->paste(IDC_ADDRESS, "a5");

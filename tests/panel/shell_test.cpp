@@ -2,6 +2,7 @@
 // hexadecimal edits every handler shares.
 #include <gtest/gtest.h>
 
+#include "frame/action_script.h"
 #include "frame/dialog.h"
 #include "panel/control_ids.h"
 #include "panel/hex_edit.h"
@@ -14,15 +15,21 @@ using namespace vorlix::panel;
 
 TEST(Shell, SystemCommands16To31OpenTheAboutBoxOthersTakeTheDefaultPath) {
     PanelRig rig;
-    rig.start();
-    rig.takeTrace();
-    for (unsigned id : {15u, 16u, 31u, 32u, 0x10010u}) rig.dlg->sysCommand(id);
-    EXPECT_EQ(rig.takeTrace(), (std::vector<std::string>{"D 100", "D 100", "D 100"}));
-    EXPECT_FALSE(rig.dlg->ended());
+    rig.host.setScript(frame::parseActionScript(
+        "sys 15\nsys 16\nsys 31\nsys 32\nsys 0x10010\nsys 0xF060\nclick 1027\n", "about.txt"));
+    rig.host.runModal(*rig.dlg);
 
-    rig.dlg->sysCommand(frame::SC_CLOSE);
+    const auto trace = rig.takeTrace();
+    std::vector<std::string> shell;
+    for (const auto& line : trace)
+        if (line[0] == '#' || line[0] == 'D') shell.push_back(line);
+    EXPECT_EQ(shell, (std::vector<std::string>{"# sys 15", "# sys 16", "D 100", "# sys 31", "D 100",
+                                               "# sys 32", "# sys 0x10010", "D 100", "# sys 0xF060"}));
+    // SC_CLOSE ended the dialog: the Connect after it was never played, and closing sent
+    // nothing to the camera.
     EXPECT_TRUE(rig.dlg->ended());
-    EXPECT_TRUE(rig.takeTrace().empty());  // closing sends nothing to the camera
+    EXPECT_EQ(rig.dlg->result(), frame::IDCANCEL);
+    EXPECT_EQ(trace.back(), "# sys 0xF060");
 }
 
 TEST(Shell, EnterAndEscapeEndTheDialog) {
@@ -49,12 +56,12 @@ TEST(ScrollStep, EveryCodeMovesWithinTheRangeAndPageSizeZeroStaysPut) {
     PanelRig rig;
     rig.start();
     auto& bar = rig.dlg->m_aexBar;
+    // The slider as a person left it: at pos, with the thumb dragged to track.
     auto at = [&](int pos, int track = 0) {
-        frame::ScrollInfo info;
-        bar.GetScrollInfo(info);
+        frame::ScrollInfo info = rig.model().scrollInfo(IDC_AEX_BAR);
         info.pos = pos;
         info.trackPos = track;
-        bar.SetScrollInfo(info);
+        rig.dlg->model().setScrollInfo(IDC_AEX_BAR, info);
     };
     struct Case {
         unsigned code;

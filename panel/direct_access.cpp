@@ -1,0 +1,148 @@
+// The "Direct I2C Communication" group: read or write one sensor register or one EEPROM byte
+// by hand. Every access is one camera command to the camera address.
+#include <algorithm>
+
+#include "panel/hex_edit.h"
+#include "panel/vorlix_dlg.h"
+
+namespace vorlix::panel {
+
+namespace {
+
+struct Target {
+    int radio;
+    std::uint8_t writeForm;  // the read form has bit 0 set
+    bool sensor;
+};
+
+// Only the EEPROM forms travel on the bus; the sensor's keep m_target defined.
+constexpr Target kTargets[] = {
+    {IDC_TARGET_SENSOR, kSensorWrite, true}, {IDC_TARGET_EEPROM0, 0xA0, false},
+    {IDC_TARGET_EEPROM1, 0xA2, false},       {IDC_TARGET_EEPROM2, 0xA4, false},
+    {IDC_TARGET_EEPROM3, 0xA6, false},
+};
+
+struct HexField {
+    int edit;
+    std::string CVorlixDlg::*text;
+    std::uint16_t CVorlixDlg::*value;
+    std::uint16_t bit;  // in m_fieldsSet
+};
+
+constexpr HexField kHexFields[] = {
+    {IDC_REG_HI, &CVorlixDlg::m_regHiText, &CVorlixDlg::m_regHi, 0x02},
+    {IDC_REG_LO, &CVorlixDlg::m_regLoText, &CVorlixDlg::m_regLo, 0x01},
+    {IDC_DATA_HI, &CVorlixDlg::m_dataHiText, &CVorlixDlg::m_dataHi, 0x08},
+    {IDC_DATA_LO, &CVorlixDlg::m_dataLoText, &CVorlixDlg::m_dataLo, 0x04},
+};
+
+constexpr std::uint16_t kAllFields = 0x0F;
+constexpr std::uint16_t kReadBit = 0x01;
+
+// What SEND does: 4 for a read, plus 1 for an EEPROM target.
+enum Selector { kSensorWriteCmd = 0, kEepromWriteCmd = 1, kSensorReadCmd = 4, kEepromReadCmd = 5 };
+
+// The row of a table whose key column holds id; every id the map routes here has one.
+template <class Row, std::size_t N>
+const Row& rowOf(const Row (&table)[N], int id, int Row::*key) {
+    return *std::find_if(std::begin(table), std::end(table),
+                         [id, key](const Row& r) { return r.*key == id; });
+}
+
+std::uint8_t byteOf(std::uint16_t v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
+
+}  // namespace
+
+void CVorlixDlg::OnTargetSelected(int radio) {
+    const Target& target = rowOf(kTargets, radio, &Target::radio);
+    m_readCheck = isChecked(IDC_READ);
+    m_target = static_cast<std::uint16_t>(target.writeForm | (m_readCheck ? kReadBit : 0));
+    setHighByteEditsEnabled(target.sensor);
+    m_sensorTarget = target.sensor ? 1 : 0;
+}
+
+void CVorlixDlg::OnReadToggled() {
+    m_readCheck = isChecked(IDC_READ);
+    if (m_readCheck)
+        m_target |= kReadBit;
+    else
+        m_target &= 0x00FE;
+    enableControl(IDC_ADDR_PLUS, m_readCheck != 0);
+    enableControl(IDC_ADDR_MINUS, m_readCheck != 0);
+}
+
+void CVorlixDlg::OnDirectEditChange(int edit) {
+    const HexField& field = rowOf(kHexFields, edit, &HexField::edit);
+    const auto value = static_cast<std::uint16_t>(takeHexEdit(this->*field.text, 0xFF, true));
+    m_fieldsSet |= field.bit;
+    this->*field.value = value;
+}
+
+void CVorlixDlg::OnSend() {
+    // The box is asked, not m_readCheck: a check set on the control counts at once.
+    const int selector = (isChecked(IDC_READ) ? 4 : 0) + (m_sensorTarget == 0 ? 1 : 0);
+    if (selector == kSensorWriteCmd && m_fieldsSet != kAllFields) {
+        host().messageBox("Not all required data is filled in");
+        return;
+    }
+    I2cLink link(bus());
+    const std::uint8_t a = camAddr();
+    switch (selector) {
+        case kSensorWriteCmd:
+            link.camWrite16(a, byteOf(m_regHi), byteOf(m_regLo), byteOf(m_dataHi),
+                            byteOf(m_dataLo));
+            break;
+        case kEepromWriteCmd:
+            link.camWrite8(a, byteOf(m_target), byteOf(m_regLo), byteOf(m_dataLo));
+            break;
+        case kSensorReadCmd: {
+            const std::uint16_t value = link.camRead16(a, byteOf(m_regHi), byteOf(m_regLo));
+            showWordResult(static_cast<std::uint16_t>(value >> 8), value & 0xFF);
+            break;
+        }
+        case kEepromReadCmd:
+            showByteResult(link.camRead8(a, byteOf(m_target | kReadBit), byteOf(m_regLo)));
+            break;
+    }
+}
+
+// The register address steps as one 16-bit number and wraps at both ends, so the high byte
+// never leaves 0..ff; for an EEPROM target the offset wraps within the bank.
+void CVorlixDlg::OnAddressStep(int direction) {
+    const auto address = static_cast<std::uint16_t>((m_regHi << 8 | m_regLo) + direction);
+    m_regHi = static_cast<std::uint16_t>(address >> 8);
+    m_regLo = static_cast<std::uint16_t>(address & 0xFF);
+    showRegisterAddress();
+    OnSend();
+}
+
+void CVorlixDlg::showRegisterAddress() {
+    UpdateData(true);
+    m_regLoText = formatHex(m_regLo);
+    UpdateData(false);
+    UpdateData(true);
+    m_regHiText = formatHex(m_regHi);
+    UpdateData(false);
+}
+
+void CVorlixDlg::showWordResult(std::uint16_t hi, std::uint16_t lo) {
+    UpdateData(true);
+    m_dataLoText = formatHex(lo);
+    UpdateData(false);
+    m_dataLo = lo;
+    UpdateData(true);
+    m_dataHiText = formatHex(hi);
+    UpdateData(false);
+    m_dataHi = hi;
+}
+
+void CVorlixDlg::showByteResult(std::uint16_t value) {
+    UpdateData(true);
+    m_dataLoText = formatHex(value);
+    UpdateData(false);
+    m_dataLo = value;
+}
+
+}  // namespace vorlix::panel
