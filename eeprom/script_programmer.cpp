@@ -50,7 +50,7 @@ void ScriptProgrammer::programScript(const std::string& path) {
             lastError_ = link_.takeError();
             host_.pump();
             if (lastError_) {
-                // The text names 0xa2 whichever bank failed; people and notes know it so.
+                // The text says 0xa2 whichever bank failed: it stays as technicians know it.
                 host_.messageBox("error during writing to 0xa2 (QEF-EEprom), action stopped!");
                 return;
             }

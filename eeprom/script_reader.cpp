@@ -52,7 +52,9 @@ private:
     std::size_t at_ = 0;
 };
 
-bool isSeparator(std::uint8_t c) { return c == ' ' || c == '\n'; }
+bool isSeparator(std::uint8_t c) {
+    return c == ' ' || c == '\n';
+}
 
 }  // namespace
 
@@ -75,8 +77,8 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image) {
         while (isSeparator(high)) high = in.nextByte();
         if (high == kEndByte) break;
         const std::uint8_t low = in.nextByte();
-        image[i] = static_cast<std::uint16_t>(
-            hexDigitValue(low) + static_cast<std::uint8_t>(hexDigitValue(high) * 16));
+        image[i] = static_cast<std::uint16_t>(hexDigitValue(low) +
+                                              static_cast<std::uint8_t>(hexDigitValue(high) * 16));
     }
     return i;
 }

@@ -23,7 +23,9 @@ constexpr std::uint16_t kExposureManual = 0x0000;
 constexpr std::uint16_t kExposureAutomatic = 0x000F;
 constexpr int kLastPageStart = 0xFE;  // pages start below 0xFF
 
-std::uint16_t low16(std::int32_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
+std::uint16_t low16(std::int32_t v) {
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
 
 }  // namespace
 
@@ -78,8 +80,8 @@ void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
     erased.fill(kErasedEntry);
     for (int p = offset; p <= kLastPageStart; p += kPageEntries) {
         if (p + static_cast<int>(kPageEntries) <= kSettingsAreaEnd) {
-            link.camWritePage(camAddr, kSettingsBank, static_cast<std::uint8_t>(p),
-                              erased.data(), kPageEntries);
+            link.camWritePage(camAddr, kSettingsBank, static_cast<std::uint8_t>(p), erased.data(),
+                              kPageEntries);
             link.pause(kEepromWritePauseMs);
         } else {
             // A whole page here would run past 0xFF and wrap onto the start of the bank.

@@ -88,8 +88,9 @@ TEST_F(ScriptFiles, EmptyAndCommentOnlyFilesChangeNothing) {
 
 TEST_F(ScriptFiles, TheExampleFileGivesItsTenEntries) {
     image.fill(0x77);
-    read("// defaults for bank A0\n// second comment line\n30 1c 00 03\n4F028000\n"
-         "a8 04   // exposure\n");
+    read(
+        "// defaults for bank A0\n// second comment line\n30 1c 00 03\n4F028000\n"
+        "a8 04   // exposure\n");
     EXPECT_EQ(head(11), (E{0x30, 0x1C, 0x00, 0x03, 0x4F, 0x02, 0x80, 0x00, 0xA8, 0x04, 0x77}));
 }
 
@@ -136,7 +137,9 @@ TEST_F(ScriptFiles, CtrlZAndAByteFfWhereAPairStartsEndTheText) {
     read(std::string("01 02\x1a 03 04", 12));
     EXPECT_EQ(head(3), (E{0x01, 0x02, 0}));
     image.fill(0);
-    read("01 \xff" "2 03");
+    read(
+        "01 \xff"
+        "2 03");
     EXPECT_EQ(head(2), (E{0x01, 0}));
     // Inside a pair it is just a digit character.
     read("1\xff");

@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
         pacer.totalMs = 0;
         const auto start = std::chrono::steady_clock::now();
         dlg.click(panel::IDC_LOAD_EEPROM);
-        const double wallMs = std::chrono::duration<double, std::milli>(
-                                  std::chrono::steady_clock::now() - start)
-                                  .count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         std::printf("run %d: %.1f ms wall, %llu ms of pauses, ratio %.4f, %zu boxes\n", r + 1,
                     wallMs, static_cast<unsigned long long>(pacer.totalMs),
                     wallMs / static_cast<double>(pacer.totalMs), host.boxes().size());

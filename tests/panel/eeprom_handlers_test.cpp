@@ -35,10 +35,18 @@ struct Op {
     int b = 0;
     int times = 1;
 };
-Op range(int min, int max) { return {Op::Range, min, max}; }
-Op pos(int p) { return {Op::Pos, p}; }
-Op step(int s) { return {Op::Step, s}; }
-Op steps(int n) { return {Op::StepIt, 0, 0, n}; }
+Op range(int min, int max) {
+    return {Op::Range, min, max};
+}
+Op pos(int p) {
+    return {Op::Pos, p};
+}
+Op step(int s) {
+    return {Op::Step, s};
+}
+Op steps(int n) {
+    return {Op::StepIt, 0, 0, n};
+}
 
 // The states the progress bar passed through, one per operation on it.
 class ProgressLog {
@@ -78,8 +86,12 @@ public:
                     ok = s.min == flat[i].a && s.max == flat[i].b && s.pos == prev.pos &&
                          s.step == prev.step;
                     break;
-                case Op::Pos: ok = sameRange && s.pos == flat[i].a && s.step == prev.step; break;
-                case Op::Step: ok = sameRange && s.pos == prev.pos && s.step == flat[i].a; break;
+                case Op::Pos:
+                    ok = sameRange && s.pos == flat[i].a && s.step == prev.step;
+                    break;
+                case Op::Step:
+                    ok = sameRange && s.pos == prev.pos && s.step == flat[i].a;
+                    break;
                 case Op::StepIt:
                     ok = sameRange && s.step == prev.step &&
                          (s.pos == prev.pos + prev.step ||
@@ -88,8 +100,8 @@ public:
             }
             if (!ok)
                 return ::testing::AssertionFailure()
-                       << "operation " << i << " left pb=" << s.min << "," << s.max << ","
-                       << s.pos << "," << s.step;
+                       << "operation " << i << " left pb=" << s.min << "," << s.max << "," << s.pos
+                       << "," << s.step;
             prev = s;
         }
         return ::testing::AssertionSuccess();
@@ -101,7 +113,9 @@ private:
     std::vector<ProgressInfo> states_;
 };
 
-std::uint8_t pattern(std::size_t n) { return static_cast<std::uint8_t>(n * 7 + 3); }
+std::uint8_t pattern(std::size_t n) {
+    return static_cast<std::uint8_t>(n * 7 + 3);
+}
 
 // A script for entries 0..count-1 of pattern, 16 pairs a line under a comment header.
 std::string patternScript(std::size_t count) {
@@ -237,8 +251,7 @@ TEST_F(EepromButtons, AFailedPageWriteStopsTheRunBeforeTheNextPage) {
     EXPECT_EQ(countLines(trace, "P 20"), 16);
     EXPECT_EQ(countLines(trace, "R "), 0);  // no read-back
     EXPECT_EQ(Lines(trace.end() - 4, trace.end()),
-              (Lines{"W 70 24 a2 00",
-                     "W 70 03 0a 11 18 1f 26 2d 34 3b 42 49 50 57 5e 65 6c !5",
+              (Lines{"W 70 24 a2 00", "W 70 03 0a 11 18 1f 26 2d 34 3b 42 49 50 57 5e 65 6c !5",
                      std::string("B ") + kNack, std::string("B ") + kWriteFailed}));
     EXPECT_EQ(bank(rig, A0)[255], pattern(255));
     EXPECT_EQ(bank(rig, A2), untouchedA2);
@@ -319,7 +332,8 @@ TEST_F(EepromButtons, AScriptThatVanishesBeforeVerificationIsNamedAndNothingIsRe
     const std::uint32_t before = camera.transactions();
 
     dlg.click(IDC_LOAD_EEPROM);
-    EXPECT_EQ(host.boxes().back(), "cannot open " + dlg.m_scriptPath + ": No such file or directory");
+    EXPECT_EQ(host.boxes().back(),
+              "cannot open " + dlg.m_scriptPath + ": No such file or directory");
     EXPECT_EQ(camera.transactions() - before, 2u * 64);  // the pages, no read-back
     EXPECT_EQ(camera.eeprom(0xA6, 0xFF), pattern(1023));
     EXPECT_EQ(dlg.model().progress(IDC_PROGRESS).pos, 0);
@@ -348,7 +362,8 @@ sim::SimState snapshotCamera(bool autoWhite, bool overlays, bool manual) {
 
 std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& v, std::size_t from,
                                 std::size_t to) {
-    return {v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(to)};
+    return {v.begin() + static_cast<std::ptrdiff_t>(from),
+            v.begin() + static_cast<std::ptrdiff_t>(to)};
 }
 
 using B = std::vector<std::uint8_t>;
@@ -364,17 +379,17 @@ TEST(Save, TheShortestSnapshotLandsAtTheOffsetWithTheEraseBehindIt) {
     const B a0 = bank(rig, A0);
     EXPECT_EQ(slice(a0, 0, 0x10), B(16, 0x5A));
     EXPECT_EQ(slice(a0, 0x10, 0x10 + 24),
-              (B{0x30, 0x1c, 0x00, 0x03, 0x32, 0x54, 0xc0, 0x03, 0x4f, 0x02, 0x00, 0x00, 0x32,
-                 0x6c, 0x38, 0x00, 0xa8, 0x04, 0x00, 0x0f, 0xa8, 0x12, 0x00, 0x50}));
+              (B{0x30, 0x1c, 0x00, 0x03, 0x32, 0x54, 0xc0, 0x03, 0x4f, 0x02, 0x00, 0x00,
+                 0x32, 0x6c, 0x38, 0x00, 0xa8, 0x04, 0x00, 0x0f, 0xa8, 0x12, 0x00, 0x50}));
     EXPECT_EQ(slice(a0, 0x10 + 24, 256), B(256 - 0x10 - 24, 0xFF));
 
     const Lines trace = rig.takeTrace();
     EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);
     EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 24);
     EXPECT_EQ(countLines(trace, "P 20"), 15 + 24);
-    EXPECT_EQ(Lines(trace.begin(), trace.begin() + 3),
-              (Lines{"W 70 24 a0 10", "W 70 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
-                     "P 20"}));
+    EXPECT_EQ(
+        Lines(trace.begin(), trace.begin() + 3),
+        (Lines{"W 70 24 a0 10", "W 70 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff", "P 20"}));
     // After the erase: settle, read the projection pair, then the first script byte.
     EXPECT_EQ(Lines(trace.begin() + 45, trace.begin() + 55),
               (Lines{"P 100", "W 70 03 30 1c", "P 2", "R 71 2 : 00 03", "W 70 03 32 54", "P 2",
@@ -393,9 +408,8 @@ TEST(Save, TheLongestSnapshotEndsAt155AndCarriesTheCapturedWhiteBalance) {
     const B a0 = bank(rig, A0);
     EXPECT_EQ(slice(a0, 12, 16), (B{0xac, 0x02, 0x01, 0x41}));  // m_p2wRegs[1]
     EXPECT_EQ(slice(a0, 76, 80), (B{0xac, 0x3a, 0x11, 0x51}));  // m_p2wRegs[17]
-    EXPECT_EQ(slice(a0, 120, 140),
-              (B{0x4f, 0x02, 0x80, 0x00, 0x4f, 0x08, 0x00, 0x00, 0x4f, 0x0a, 0x80, 0x01, 0x4f,
-                 0x0c, 0x00, 0x02, 0x4f, 0x0e, 0x00, 0x03}));
+    EXPECT_EQ(slice(a0, 120, 140), (B{0x4f, 0x02, 0x80, 0x00, 0x4f, 0x08, 0x00, 0x00, 0x4f, 0x0a,
+                                      0x80, 0x01, 0x4f, 0x0c, 0x00, 0x02, 0x4f, 0x0e, 0x00, 0x03}));
     EXPECT_EQ(slice(a0, 144, 156),
               (B{0xa8, 0x04, 0x00, 0x00, 0x30, 0x12, 0x01, 0x20, 0xa8, 0x12, 0x00, 0x50}));
     EXPECT_EQ(slice(a0, 156, 256), B(100, 0xFF));
@@ -436,7 +450,7 @@ TEST(Save, AnOffsetThatIsNoPageBoundaryErasesTheLastPageOnlyUpTo0xFF) {
     EXPECT_EQ(a0[0], 0x5A);
     EXPECT_EQ(slice(a0, 1 + 24, 256), B(256 - 25, 0xFF));
     const Lines trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);  // 0x01 .. 0xe1
+    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);       // 0x01 .. 0xe1
     EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 15 + 24);  // 0xf1 .. 0xff, then the script
     EXPECT_EQ(countLines(trace, "P 20"), 15 + 15 + 24);
     EXPECT_TRUE(progress.received({step(1), pos(0), steps(16 + 20), pos(0)}));
