@@ -69,14 +69,27 @@ void CVorlixDlg::buildMessageMap() {
         mapWithArg(Message::EnChange, edit, &CVorlixDlg::OnDirectEditChange, edit);
     onClicked(IDC_SEND, &CVorlixDlg::OnSend);
     onClicked(IDC_READ, &CVorlixDlg::OnReadToggled);
+    onClicked(IDC_MIRROR, &CVorlixDlg::OnMirror);
+    onClicked(IDC_FLIP, &CVorlixDlg::OnFlip);
     onClicked(IDC_CONNECT, &CVorlixDlg::OnConnect);
+    onMessage(Message::HScroll, &CVorlixDlg::OnHScroll);
+    onClicked(IDC_MANUAL_EXPOSURE, &CVorlixDlg::OnManualExposure);
+    onChange(IDC_SHUTTER_EDIT, &CVorlixDlg::OnShutterEditChange);
+    onChange(IDC_AEX_EDIT, &CVorlixDlg::OnAexEditChange);
     onClicked(IDC_SAVE, &CVorlixDlg::OnSave);
     onChange(IDC_EEPROM_OFFSET, &CVorlixDlg::OnOffsetEditChange);
     onClicked(IDC_ERASE, &CVorlixDlg::OnEraseEeprom);
+    onClicked(IDC_AWB, &CVorlixDlg::OnAutoWhiteBalance);
+    onClicked(IDC_PUSH2WHITE, &CVorlixDlg::OnPush2White);
     onClicked(IDC_BROWSE, &CVorlixDlg::OnBrowse);
     onClicked(IDC_LOAD_EEPROM, &CVorlixDlg::OnLoadEepromFile);
+    onClicked(IDC_OVERLAY_ENABLE, &CVorlixDlg::OnOverlayEnable);
+    // The four overlay boxes share one handler; their ids do not follow their numbers.
+    for (int box : {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4})
+        mapWithArg(Message::BnClicked, box, &CVorlixDlg::OnOverlayBox, box);
     mapWithArg(Message::BnClicked, IDC_ADDR_PLUS, &CVorlixDlg::OnAddressStep, +1);
     mapWithArg(Message::BnClicked, IDC_ADDR_MINUS, &CVorlixDlg::OnAddressStep, -1);
+    onChange(IDC_GAIN_EDIT, &CVorlixDlg::OnGainEditChange);
     onClicked(IDC_TRIM_STORE, &CVorlixDlg::OnTrimStore);
     for (int button : {IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_UP, IDC_TRIM_DOWN})
         mapWithArg(Message::BnClicked, button, &CVorlixDlg::OnTrimStep, button);
@@ -166,7 +179,9 @@ void CVorlixDlg::showShutterOnSlider() {
     UpdateData(true);
     frame::ScrollInfo info;
     m_shutterBar.GetScrollInfo(info);
-    info.pos = (m_shutter / 3) & 0xFF;
+    // A value read beyond the slider's byte stands at the slider's end, not wrapped to its
+    // start: 0x300 shows as 192 like 0x240.
+    info.pos = std::clamp(m_shutter / 3, 0, 0xFF);
     m_shutterBar.SetScrollInfo(info, true);
     UpdateData(false);
 }

@@ -134,10 +134,32 @@ protected:
     void OnOffsetEditChange();
 
     // Exposure (exposure.cpp); the horizontal-scroll handler serves all three sliders.
+    void OnManualExposure();
+    void OnShutterEditChange();
+    void OnAexEditChange();
+    void OnHScroll(const frame::MessageParams& params);
+    // One exposure slider step: the new position (scaled) into the value and its edit, then
+    // the value to the camera, also when the code moved nothing.
+    void exposureScrollStep(I2cLink& link, frame::CScrollBar& bar, unsigned code,
+                            std::int32_t& value, std::string& text, int scale,
+                            std::uint16_t reg, std::uint16_t mask);
 
     // White balance (white_balance.cpp).
+    void OnAutoWhiteBalance();
+    void OnPush2White();
+    void showWhiteBalanceMode(const char* text);
 
     // Mirror, flip, sharpness and overlays (image_settings.cpp).
+    void OnMirror();
+    void OnFlip();
+    // Mirror and flip share one read-modify-write of 0x301C and 0x3254.
+    struct ProjectionChange;
+    void changeProjection(const ProjectionChange& change);
+    void OnGainEditChange();
+    void applyGainText();
+    void sharpnessScrollStep(I2cLink& link, unsigned code);
+    void OnOverlayEnable();
+    void OnOverlayBox(int id);
 
     // Image trim (trim.cpp). One routine serves the four step buttons.
     void OnTrimStep(int button);

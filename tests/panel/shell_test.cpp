@@ -89,6 +89,9 @@ TEST(ScrollStep, SliderDisplayRoutinesFollowTheMembers) {
     rig.dlg->m_shutter = 577;
     rig.dlg->showShutterOnSlider();
     EXPECT_EQ(rig.sliderPos(IDC_SHUTTER_BAR), 192);
+    rig.dlg->m_shutter = 0x300;  // a third beyond a byte stands at the end, not wrapped to 0
+    rig.dlg->showShutterOnSlider();
+    EXPECT_EQ(rig.sliderPos(IDC_SHUTTER_BAR), 192);
     rig.dlg->m_shutter = 2;
     rig.dlg->showShutterOnSlider();
     EXPECT_EQ(rig.sliderPos(IDC_SHUTTER_BAR), 0);

@@ -1,0 +1,70 @@
+// The "White Balance" group: automatic white balance, or push-to-white, where a press of
+// "Push2White" holds the current white point and captures the white-balance registers for
+// Save, and the next press lets the white balance adapt again.
+#include "link/camera_registers.h"
+#include "panel/sensor_register.h"
+#include "panel/vorlix_dlg.h"
+
+namespace vorlix::panel {
+
+namespace {
+
+constexpr std::uint16_t kWhiteBalanceModeRegister = 0xAC04;
+constexpr std::uint16_t kWhiteBalanceAdapts = 0x00FF;
+constexpr std::uint16_t kWhiteBalanceHeld = 0x0000;
+
+// The camera needs time to settle the held white point before the capture, and a little
+// between the captured registers.
+constexpr unsigned kCaptureSettleMs = 5;
+constexpr unsigned kCaptureReadPauseMs = 1;
+
+static_assert(kWhiteBalanceWalk.size() == kWhiteBalanceRegisters);
+
+}  // namespace
+
+void CVorlixDlg::showWhiteBalanceMode(const char* text) {
+    UpdateData(true);
+    m_wbModeText = text;
+    UpdateData(false);
+}
+
+void CVorlixDlg::OnAutoWhiteBalance() {
+    m_awbCheck = isChecked(IDC_AWB);
+    if (m_awbCheck) {
+        I2cLink link(bus());
+        writeRegister(link, camAddr(), kWhiteBalanceModeRegister, kWhiteBalanceAdapts);
+        enableControl(IDC_PUSH2WHITE, false);
+        enableControl(IDC_WB_MODE, false);
+        showWhiteBalanceMode("AWB");
+    } else {
+        // Nothing is sent: the camera goes on adapting until Push2White holds it, and the
+        // next press must hold and capture.
+        enableControl(IDC_PUSH2WHITE, true);
+        enableControl(IDC_WB_MODE, true);
+        m_p2wActive = 0;
+        showWhiteBalanceMode("P2W running");
+    }
+}
+
+void CVorlixDlg::OnPush2White() {
+    m_p2wActive = m_p2wActive ? 0 : 1;
+    I2cLink link(bus());
+    const std::uint8_t a = camAddr();
+    if (m_p2wActive) {
+        writeRegister(link, a, kWhiteBalanceModeRegister, kWhiteBalanceHeld);
+        showWhiteBalanceMode("P2W = set");
+        link.pause(kCaptureSettleMs);
+        for (std::size_t i = 0; i < kWhiteBalanceWalk.size(); ++i) {
+            link.pause(kCaptureReadPauseMs);
+            m_p2wRegs[i] = readRegister(link, a, kWhiteBalanceWalk[i]);
+        }
+    } else {
+        writeRegister(link, a, kWhiteBalanceModeRegister, kWhiteBalanceAdapts);
+        // Entry 0 (the slot of 0xAC00, not of the mode register) takes the adapting value;
+        // Save stores it as it stands. The other entries keep the last capture.
+        m_p2wRegs[0] = kWhiteBalanceAdapts;
+        showWhiteBalanceMode("P2W running");
+    }
+}
+
+}  // namespace vorlix::panel
