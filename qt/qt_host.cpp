@@ -16,6 +16,7 @@ namespace {
 constexpr char kBoxTitle[] = "Vorlix";
 // The label of the main dialog that names the interface the camera hangs on.
 constexpr char kInterfaceLabel[] = "rev 1.6 USB interface";
+constexpr qint64 kFrameMs = 16;
 
 }  // namespace
 
@@ -95,7 +96,7 @@ void QtHost::showMessageBox(const std::string& text) {
                     QMessageBox::Ok, owner && owner->isVisible() ? owner : nullptr);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    pump();  // the window repaints where the box was
+    repaintNow();  // the window repaints where the box was
 }
 
 std::optional<std::string> QtHost::openFileDialog(const std::string& filter, bool allowMultiSelect) {
@@ -105,7 +106,7 @@ std::optional<std::string> QtHost::openFileDialog(const std::string& filter, boo
     std::optional<std::string> path;
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         path = QFile::encodeName(dialog.selectedFiles().front()).toStdString();
-    pump();
+    repaintNow();
     return path;
 }
 
@@ -118,7 +119,13 @@ void QtHost::endWaitCursor() {
 }
 
 void QtHost::pump() {
+    if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kFrameMs) return;
+    repaintNow();
+}
+
+void QtHost::repaintNow() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sinceRepaint_.start();
 }
 
 void QtHost::appendMenuSeparator() {
