@@ -82,8 +82,9 @@ void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
     if (path.empty()) return;
     QTimer::singleShot(0, &view, [this, &view, path, nested] {
         view.grab().save(QString::fromStdString(path));
-        if (!nested && !nestedShot_.empty()) {
-            const unsigned about = view.menuCommands().back();
+        const std::vector<unsigned> menu = view.menuCommands();
+        if (!nested && !nestedShot_.empty() && menu.size() > 1) {
+            const unsigned about = menu.back();
             view.deliver([&view, about] { view.dialog().sysCommand(about); });
         }
         view.deliver([&view] { view.dialog().escape(); });

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev   # the window
+  fonts-liberation                            # the window's dialog font (Liberation Sans)
   libgtest-dev googletest                     # unit tests
   nlohmann-json3-dev                          # the simulated camera's state file
   libcli11-dev                                # command line
