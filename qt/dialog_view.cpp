@@ -43,13 +43,15 @@ class ScrollBar : public QScrollBar {
 public:
     using Sink = std::function<void(unsigned code, std::optional<int> track)>;
 
-    ScrollBar(QWidget* parent, Sink sink) : QScrollBar(Qt::Horizontal, parent), sink_(std::move(sink)) {
+    ScrollBar(QWidget* parent, Sink sink)
+        : QScrollBar(Qt::Horizontal, parent), sink_(std::move(sink)) {
         setSingleStep(1);
         // The platform's scroll bar control takes no focus, has no menu of its own here and
         // ignores the wheel; right clicks go to the dialog's menu.
         setFocusPolicy(Qt::NoFocus);
         setContextMenuPolicy(Qt::NoContextMenu);
-        connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { onAction(action); });
+        connect(this, &QAbstractSlider::actionTriggered, this,
+                [this](int action) { onAction(action); });
         connect(this, &QAbstractSlider::sliderPressed, this, [this] { gesture_ = true; });
         connect(this, &QAbstractSlider::sliderReleased, this,
                 [this] { sink_(frame::SB_THUMBPOSITION, sliderPosition()); });
@@ -75,16 +77,29 @@ private:
     void onAction(int action) {
         std::optional<unsigned> code;
         switch (action) {
-            case SliderSingleStepSub: code = frame::SB_LINELEFT; break;
-            case SliderSingleStepAdd: code = frame::SB_LINERIGHT; break;
-            case SliderPageStepSub: code = frame::SB_PAGELEFT; break;
-            case SliderPageStepAdd: code = frame::SB_PAGERIGHT; break;
-            case SliderToMinimum: code = frame::SB_LEFT; break;
-            case SliderToMaximum: code = frame::SB_RIGHT; break;
+            case SliderSingleStepSub:
+                code = frame::SB_LINELEFT;
+                break;
+            case SliderSingleStepAdd:
+                code = frame::SB_LINERIGHT;
+                break;
+            case SliderPageStepSub:
+                code = frame::SB_PAGELEFT;
+                break;
+            case SliderPageStepAdd:
+                code = frame::SB_PAGERIGHT;
+                break;
+            case SliderToMinimum:
+                code = frame::SB_LEFT;
+                break;
+            case SliderToMaximum:
+                code = frame::SB_RIGHT;
+                break;
             case SliderMove:
                 sink_(frame::SB_THUMBTRACK, sliderPosition());
                 return;
-            default: return;
+            default:
+                return;
         }
         sink_(*code, std::nullopt);
         if (pressed_)
@@ -109,12 +124,13 @@ protected:
     bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 };
 
-QString qText(const std::string& text) { return QString::fromStdString(text); }
+QString qText(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
-DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+DialogView::DialogView(frame::CDialog& dialog, QWidget* parent) : QDialog(parent), dialog_(dialog) {
     const frame::DialogTemplate& tmpl = dialog.dialogTemplate();
     setFont(dialogFont());
     units_ = baseUnits(font());
@@ -137,7 +153,9 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
     // innermost first, so that a group box inside another stays above the outer one.
     const auto depth = [&tmpl](std::size_t i) {
         int d = 0;
-        for (int g = tmpl.controls[i].groupBox; g >= 0; g = tmpl.controls[static_cast<std::size_t>(g)].groupBox) ++d;
+        for (int g = tmpl.controls[i].groupBox; g >= 0;
+             g = tmpl.controls[static_cast<std::size_t>(g)].groupBox)
+            ++d;
         return d;
     };
     std::vector<std::size_t> groups;
@@ -164,7 +182,8 @@ QWidget* DialogView::createControl(const frame::ControlTemplate& ctl) {
     const int id = ctl.id;
     const QString caption = qText(ctl.caption);
     const auto clicked = [this, id] { deliver([this, id] { dialog_.click(id); }, id); };
-    const Qt::FocusPolicy tabStop = (ctl.style & frame::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
+    const Qt::FocusPolicy tabStop =
+        (ctl.style & frame::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
 
     switch (ctl.kind) {
         case ControlKind::Button: {

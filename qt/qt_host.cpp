@@ -93,14 +93,16 @@ void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
 
 void QtHost::showMessageBox(const std::string& text) {
     DialogView* owner = activeView();
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kBoxTitle), QString::fromStdString(text),
-                    QMessageBox::Ok, owner && owner->isVisible() ? owner : nullptr);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kBoxTitle),
+                    QString::fromStdString(text), QMessageBox::Ok,
+                    owner && owner->isVisible() ? owner : nullptr);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     repaintNow();  // the window repaints where the box was
 }
 
-std::optional<std::string> QtHost::openFileDialog(const std::string& filter, bool allowMultiSelect) {
+std::optional<std::string> QtHost::openFileDialog(const std::string& filter,
+                                                  bool allowMultiSelect) {
     QFileDialog dialog(activeView(), QString(), QString(), qtFileFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(allowMultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
@@ -134,7 +136,8 @@ void QtHost::appendMenuSeparator() {
 }
 
 void QtHost::appendMenuItem(unsigned commandId, const std::string& text) {
-    if (DialogView* view = activeView()) view->appendMenuItem(commandId, QString::fromStdString(text));
+    if (DialogView* view = activeView())
+        view->appendMenuItem(commandId, QString::fromStdString(text));
 }
 
 void QtHost::setIcon(bool big, int iconId) {

@@ -25,7 +25,12 @@ constexpr int kEdit = 10, kCheck = 11, kRadioA = 12, kRadioB = 13, kBar = 14, kR
 
 const DialogTemplate& recorderTemplate() {
     static const DialogTemplate tmpl{
-        900, "Recorder", 200, 120, "MS Sans Serif", 8,
+        900,
+        "Recorder",
+        200,
+        120,
+        "MS Sans Serif",
+        8,
         {
             {IDOK, ControlKind::Button, "OK", {5, 100, 40, 14}, kDefault | kTabStop, -1},
             {IDCANCEL, ControlKind::Button, "Cancel", {50, 100, 40, 14}, kTabStop, -1},
@@ -47,23 +52,26 @@ class Recorder : public CDialog {
 public:
     explicit Recorder(Host& host) : CDialog(recorderTemplate(), host) {
         for (int id : {kCheck, kRadioA, kRadioB})
-            messageMap_.push_back({Message::BnClicked, id,
-                                   [this, id](const MessageParams&) { log("click " + std::to_string(id)); }});
-        messageMap_.push_back({Message::BnClicked, kLong, [this](const MessageParams&) { longOperation(); }});
+            messageMap_.push_back({Message::BnClicked, id, [this, id](const MessageParams&) {
+                                       log("click " + std::to_string(id));
+                                   }});
+        messageMap_.push_back(
+            {Message::BnClicked, kLong, [this](const MessageParams&) { longOperation(); }});
         for (int id : {kEdit, kFree})
             messageMap_.push_back({Message::EnChange, id, [this, id](const MessageParams&) {
                                        log("change " + std::to_string(id) + " " + model().text(id));
                                    }});
-        messageMap_.push_back({Message::HScroll, 0, [this](const MessageParams& p) {
-                                   const ScrollInfo& info = model().scrollInfo(p.scrollBar);
-                                   log("scroll " + std::to_string(p.scrollBar) + " " +
-                                       std::to_string(p.code) + " " + std::to_string(info.trackPos));
-                                   if (follow && (p.code == SB_THUMBTRACK || p.code == SB_THUMBPOSITION)) {
-                                       ScrollInfo next = info;
-                                       next.pos = info.trackPos;
-                                       model().setScrollInfo(p.scrollBar, next);
-                                   }
-                               }});
+        messageMap_.push_back(
+            {Message::HScroll, 0, [this](const MessageParams& p) {
+                 const ScrollInfo& info = model().scrollInfo(p.scrollBar);
+                 log("scroll " + std::to_string(p.scrollBar) + " " + std::to_string(p.code) + " " +
+                     std::to_string(info.trackPos));
+                 if (follow && (p.code == SB_THUMBTRACK || p.code == SB_THUMBPOSITION)) {
+                     ScrollInfo next = info;
+                     next.pos = info.trackPos;
+                     model().setScrollInfo(p.scrollBar, next);
+                 }
+             }});
         messageMap_.push_back({Message::SysCommand, 0, [this](const MessageParams& p) {
                                    log("sys " + std::to_string(p.code));
                                    defaultSysCommand(p.code);
@@ -120,7 +128,9 @@ class InputTest : public QObject {
     std::unique_ptr<qt::DialogView> view;
 
     template <class W>
-    W* widget(int id) { return dynamic_cast<W*>(view->control(id)); }
+    W* widget(int id) {
+        return dynamic_cast<W*>(view->control(id));
+    }
     Notes take() { return std::exchange(dlg->notes, {}); }
 
 private slots:
@@ -181,7 +191,8 @@ private slots:
         auto* bar = widget<QScrollBar>(kBar);
         QTest::mouseClick(bar, Qt::LeftButton, {}, partOf(bar, QStyle::SC_ScrollBarAddLine));
         QTest::mouseClick(bar, Qt::LeftButton, {}, partOf(bar, QStyle::SC_ScrollBarSubLine));
-        QCOMPARE(take(), (Notes{"scroll 14 1 50", "scroll 14 8 50", "scroll 14 0 50", "scroll 14 8 50"}));
+        QCOMPARE(take(),
+                 (Notes{"scroll 14 1 50", "scroll 14 8 50", "scroll 14 0 50", "scroll 14 8 50"}));
         // No handler moved it: the bar stands where the model says.
         QCOMPARE(bar->value(), 50);
 
@@ -198,8 +209,8 @@ private slots:
         bar->triggerAction(QAbstractSlider::SliderToMaximum);
         bar->triggerAction(QAbstractSlider::SliderToMinimum);
         bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QCOMPARE(take(), (Notes{"scroll 14 7 50", "scroll 14 8 50", "scroll 14 6 50", "scroll 14 8 50",
-                                "scroll 14 3 50", "scroll 14 8 50"}));
+        QCOMPARE(take(), (Notes{"scroll 14 7 50", "scroll 14 8 50", "scroll 14 6 50",
+                                "scroll 14 8 50", "scroll 14 3 50", "scroll 14 8 50"}));
         QCOMPARE(bar->value(), 50);
     }
 
@@ -265,7 +276,9 @@ private slots:
     }
 
     void aCloseDuringALongOperationWaitsForItsEnd() {
-        dlg->duringLongOperation = [this] { QCoreApplication::postEvent(view.get(), new QCloseEvent); };
+        dlg->duringLongOperation = [this] {
+            QCoreApplication::postEvent(view.get(), new QCloseEvent);
+        };
         QTest::mouseClick(widget<QPushButton>(kLong), Qt::LeftButton);
         QCOMPARE(take(), (Notes{"long begins", "long ends", "sys " + std::to_string(SC_CLOSE)}));
         QVERIFY(dlg->ended());

@@ -43,8 +43,9 @@ private slots:
         rig.takeTrace();
         QTest::mouseClick(rig.widget<QCheckBox>(IDC_MIRROR), Qt::LeftButton);
         const Lines trace = rig.takeTrace();
-        QVERIFY2(inOrder(trace, {"W 70 03 30 1c", "W 70 00 a4 fe", "W 70 02 30 1c"}),
-                 qPrintable(QString::fromStdString(trace.empty() ? "(no traffic)" : trace.front())));
+        QVERIFY2(
+            inOrder(trace, {"W 70 03 30 1c", "W 70 00 a4 fe", "W 70 02 30 1c"}),
+            qPrintable(QString::fromStdString(trace.empty() ? "(no traffic)" : trace.front())));
         QVERIFY(rig.widget<QCheckBox>(IDC_MIRROR)->isChecked());
         QCOMPARE(rig.dlg->m_mirrorCheck, 1);
     }
@@ -83,8 +84,9 @@ private slots:
         QCOMPARE(bar->value(), 0x51);
         QCOMPARE(rig.dlg->model().scrollInfo(IDC_AEX_BAR).pos, 0x51);
         const Lines trace = rig.takeTrace();
-        QVERIFY2(inOrder(trace, {"W 70 02 a8 12"}),
-                 qPrintable(QString::fromStdString(trace.empty() ? "(no traffic)" : trace.front())));
+        QVERIFY2(
+            inOrder(trace, {"W 70 02 a8 12"}),
+            qPrintable(QString::fromStdString(trace.empty() ? "(no traffic)" : trace.front())));
         QCOMPARE(rig.widget<QLineEdit>(IDC_AEX_EDIT)->text(), QString("51"));
     }
 
@@ -163,7 +165,8 @@ private slots:
             files->reject();
             return true;
         });
-        QCOMPARE(rig.host.openFileDialog("Qef files(.qef)|*.qef||", true), std::optional(first.toStdString()));
+        QCOMPARE(rig.host.openFileDialog("Qef files(.qef)|*.qef||", true),
+                 std::optional(first.toStdString()));
         QCOMPARE(filters, QStringList{"Qef files(.qef) (*.qef)"});
         QVERIFY(several);
         QCOMPARE(rig.host.openFileDialog("Qef files(.qef)|*.qef||", true), std::nullopt);

@@ -26,7 +26,8 @@
 template <>
 inline char* QTest::toString(const std::vector<std::string>& lines) {
     QByteArray text = "{";
-    for (const std::string& line : lines) text += "\n    \"" + QByteArray::fromStdString(line) + "\"";
+    for (const std::string& line : lines)
+        text += "\n    \"" + QByteArray::fromStdString(line) + "\"";
     return qstrdup(text + "}");
 }
 

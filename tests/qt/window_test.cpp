@@ -28,15 +28,24 @@ namespace {
 
 bool isKind(QWidget* w, ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button: return dynamic_cast<QPushButton*>(w);
-        case ControlKind::Check: return dynamic_cast<QCheckBox*>(w);
-        case ControlKind::Radio: return dynamic_cast<QRadioButton*>(w);
-        case ControlKind::Edit: return dynamic_cast<QLineEdit*>(w);
-        case ControlKind::Static: return dynamic_cast<QLabel*>(w);
-        case ControlKind::Group: return dynamic_cast<QGroupBox*>(w);
-        case ControlKind::Scroll: return dynamic_cast<QScrollBar*>(w);
-        case ControlKind::Progress: return dynamic_cast<QProgressBar*>(w);
-        case ControlKind::Picture: return dynamic_cast<QLabel*>(w);
+        case ControlKind::Button:
+            return dynamic_cast<QPushButton*>(w);
+        case ControlKind::Check:
+            return dynamic_cast<QCheckBox*>(w);
+        case ControlKind::Radio:
+            return dynamic_cast<QRadioButton*>(w);
+        case ControlKind::Edit:
+            return dynamic_cast<QLineEdit*>(w);
+        case ControlKind::Static:
+            return dynamic_cast<QLabel*>(w);
+        case ControlKind::Group:
+            return dynamic_cast<QGroupBox*>(w);
+        case ControlKind::Scroll:
+            return dynamic_cast<QScrollBar*>(w);
+        case ControlKind::Progress:
+            return dynamic_cast<QProgressBar*>(w);
+        case ControlKind::Picture:
+            return dynamic_cast<QLabel*>(w);
     }
     return false;
 }
@@ -48,8 +57,9 @@ int widthNeeded(QWidget* w, ControlKind kind, const QString& caption) {
     switch (kind) {
         case ControlKind::Check:
         case ControlKind::Radio:
-            return style->pixelMetric(kind == ControlKind::Check ? QStyle::PM_IndicatorWidth
-                                                                  : QStyle::PM_ExclusiveIndicatorWidth,
+            return style->pixelMetric(kind == ControlKind::Check
+                                          ? QStyle::PM_IndicatorWidth
+                                          : QStyle::PM_ExclusiveIndicatorWidth,
                                       nullptr, w) +
                    style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w) + text;
         case ControlKind::Button:
@@ -88,11 +98,13 @@ private slots:
         for (std::size_t i = 0; i < tmpl.controls.size(); ++i) {
             const frame::ControlTemplate& ctl = tmpl.controls[i];
             QWidget* w = rig.view->controls()[i];
-            const QString what = QString::fromStdString(ctl.caption) + " #" + QString::number(i + 1);
+            const QString what =
+                QString::fromStdString(ctl.caption) + " #" + QString::number(i + 1);
             QVERIFY2(isKind(w, ctl.kind), qPrintable(what));
             QVERIFY2(w->isVisible(), qPrintable(what));
             QCOMPARE(w->parentWidget(), rig.view.get());
-            if (!(ctl.style & frame::kIcon)) QCOMPARE(w->geometry(), qt::toPixels(ctl.place, units));
+            if (!(ctl.style & frame::kIcon))
+                QCOMPARE(w->geometry(), qt::toPixels(ctl.place, units));
             QVERIFY2(client.contains(w->geometry()), qPrintable(what));
             if (ctl.id != frame::kNoId) QCOMPARE(rig.view->control(ctl.id), w);
         }
@@ -115,7 +127,9 @@ private slots:
                 const QString caption = QString::fromStdString(ctl.caption);
                 const int needed = widthNeeded(w, ctl.kind, caption);
                 QVERIFY2(needed <= w->width(), qPrintable(QString("\"%1\" needs %2 px, has %3")
-                                                               .arg(caption).arg(needed).arg(w->width())));
+                                                              .arg(caption)
+                                                              .arg(needed)
+                                                              .arg(w->width())));
                 QVERIFY2(w->fontMetrics().height() <= w->height(), qPrintable(caption));
             }
         }
@@ -127,7 +141,8 @@ private slots:
         const auto& tmpl = res::mainTemplate();
         std::vector<QWidget*> tabStops;
         for (std::size_t i = 0; i < tmpl.controls.size(); ++i)
-            if (tmpl.controls[i].style & frame::kTabStop) tabStops.push_back(rig.view->controls()[i]);
+            if (tmpl.controls[i].style & frame::kTabStop)
+                tabStops.push_back(rig.view->controls()[i]);
 
         QWidget* ok = rig.view->control(frame::IDOK);
         QCOMPARE(rig.view->focusWidget(), ok);  // the first tab stop has the focus
@@ -141,9 +156,11 @@ private slots:
 
         QVERIFY(rig.widget<QPushButton>(frame::IDOK)->isDefault());
         QVERIFY(!rig.widget<QPushButton>(frame::IDCANCEL)->isDefault());
-        for (int id : {IDC_WB_MODE, IDC_TV_MODE, IDC_TRIM_X, IDC_TRIM_Y}) QVERIFY(rig.widget<QLineEdit>(id)->isReadOnly());
+        for (int id : {IDC_WB_MODE, IDC_TV_MODE, IDC_TRIM_X, IDC_TRIM_Y})
+            QVERIFY(rig.widget<QLineEdit>(id)->isReadOnly());
         QVERIFY(!rig.widget<QLineEdit>(IDC_EEPROM_OFFSET)->isReadOnly());
-        QCOMPARE(rig.widget<QLineEdit>(IDC_WB_MODE)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        QCOMPARE(rig.widget<QLineEdit>(IDC_WB_MODE)->alignment() & Qt::AlignHorizontal_Mask,
+                 Qt::AlignHCenter);
         QCOMPARE(rig.widget<QLineEdit>(IDC_TRIM_X)->alignment(), Qt::AlignHCenter | Qt::AlignTop);
         QCOMPARE(rig.widget<QLineEdit>(IDC_TV_MODE)->alignment(), Qt::AlignLeft | Qt::AlignTop);
         QVERIFY(!(rig.widget<QRadioButton>(IDC_TARGET_SENSOR)->focusPolicy() & Qt::TabFocus));
@@ -227,13 +244,16 @@ private slots:
         QVERIFY(notice->geometry().top() >= client.bottom());
         bool tooltip = false;
         for (QWidget* w : rig.view->controls())
-            if (auto* label = dynamic_cast<QLabel*>(w); label && label->text() == "rev 1.6 USB interface")
+            if (auto* label = dynamic_cast<QLabel*>(w);
+                label && label->text() == "rev 1.6 USB interface")
                 tooltip = label->toolTip() == QString::fromUtf8(qt::kSimulatedNotice);
         QVERIFY(tooltip);
         // Every caption stays as the template has it.
         for (std::size_t i = 0; i < res::mainTemplate().controls.size(); ++i)
-            if (auto* label = dynamic_cast<QLabel*>(rig.view->controls()[i]); label && label->pixmap().isNull())
-                QCOMPARE(label->text(), QString::fromStdString(res::mainTemplate().controls[i].caption));
+            if (auto* label = dynamic_cast<QLabel*>(rig.view->controls()[i]);
+                label && label->pixmap().isNull())
+                QCOMPARE(label->text(),
+                         QString::fromStdString(res::mainTemplate().controls[i].caption));
 
         // A backend's standing note joins it; the window grows, the template stays.
         const int before = rig.view->height();
@@ -285,7 +305,8 @@ private slots:
             if (!about || &about->dialog() == rig.dlg.get()) return false;
             aboutTitle = about->windowTitle();
             for (QWidget* w : about->controls())
-                if (auto* label = dynamic_cast<QLabel*>(w); label && !label->text().isEmpty()) aboutLabel = label->text();
+                if (auto* label = dynamic_cast<QLabel*>(w); label && !label->text().isEmpty())
+                    aboutLabel = label->text();
             QTest::mouseClick(about->control(frame::IDOK), Qt::LeftButton);
             return true;
         });
@@ -322,7 +343,8 @@ private slots:
         });
         QCOMPARE(rig.dlg->DoModal(), frame::IDCANCEL);
         QCOMPARE(person.boxes().size(), std::size_t{1});
-        QCOMPARE(person.boxes()[0].text, QString("No valid address found, re-power cam and retry."));
+        QCOMPARE(person.boxes()[0].text,
+                 QString("No valid address found, re-power cam and retry."));
         QCOMPARE(person.boxes()[0].title, QString("Vorlix"));
         QVERIFY(person.boxes()[0].plain);
         QVERIFY(!person.boxes()[0].windowShown);  // the read-back runs before the window shows
