@@ -76,9 +76,13 @@ void CVorlixDlg::buildMessageMap() {
     onClicked(IDC_MANUAL_EXPOSURE, &CVorlixDlg::OnManualExposure);
     onChange(IDC_SHUTTER_EDIT, &CVorlixDlg::OnShutterEditChange);
     onChange(IDC_AEX_EDIT, &CVorlixDlg::OnAexEditChange);
+    onClicked(IDC_SAVE, &CVorlixDlg::OnSave);
     onChange(IDC_EEPROM_OFFSET, &CVorlixDlg::OnOffsetEditChange);
+    onClicked(IDC_ERASE, &CVorlixDlg::OnEraseEeprom);
     onClicked(IDC_AWB, &CVorlixDlg::OnAutoWhiteBalance);
     onClicked(IDC_PUSH2WHITE, &CVorlixDlg::OnPush2White);
+    onClicked(IDC_BROWSE, &CVorlixDlg::OnBrowse);
+    onClicked(IDC_LOAD_EEPROM, &CVorlixDlg::OnLoadEepromFile);
     onClicked(IDC_OVERLAY_ENABLE, &CVorlixDlg::OnOverlayEnable);
     // The four overlay boxes share one handler; their ids do not follow their numbers.
     for (int box : {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4})
@@ -265,6 +269,7 @@ void CVorlixDlg::dumpMembers(frame::MemberWriter& out) const {
     out.number("m_trimY", m_trimY);
     out.numbers("m_trimBlock", numbers(m_trimBlock));
     out.text("m_scriptPath", m_scriptPath);
+    out.number("erasePresses", eeprom_.erasePresses);
 }
 
 }  // namespace vorlix::panel

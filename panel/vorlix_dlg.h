@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "eeprom/eeprom_tables.h"
 #include "frame/dialog.h"
 #include "link/i2c_link.h"
 #include "link/notifier.h"
@@ -109,6 +110,10 @@ public:
     void showGainOnSlider();
     void showTrimText();
 
+    // The EEPROM subsystem's tables: the script image, the read-back buffer and the erase
+    // press count, kept for the whole run.
+    const eeprom::EepromTables& eepromTables() const { return eeprom_; }
+
 protected:
     void DoDataExchange(frame::DataExchange& dx) override;
 
@@ -172,6 +177,10 @@ protected:
     void showByteResult(std::uint16_t value);
 
     // Configuration EEPROM (eeprom_handlers.cpp).
+    void OnSave();
+    void OnEraseEeprom();
+    void OnBrowse();
+    void OnLoadEepromFile();
 
 private:
     // Forwards the link's boxes to the host.
@@ -190,6 +199,7 @@ private:
 
     HostNotifier notifier_;
     Bus bus_;
+    eeprom::EepromTables eeprom_;
 };
 
 }  // namespace vorlix::panel

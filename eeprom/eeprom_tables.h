@@ -1,0 +1,28 @@
+#pragma once
+// The tables of the configuration EEPROM subsystem. One EepromTables lives for the whole run
+// (the main dialog holds it), so a script image and the erase press count carry over from one
+// button press to the next.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace vorlix::eeprom {
+
+inline constexpr std::size_t kScriptEntries = 2560;  // the most pairs a script file can fill
+inline constexpr std::size_t kBankSize = 256;
+inline constexpr std::size_t kBankCount = 4;
+inline constexpr std::size_t kEepromSize = kBankSize * kBankCount;  // entries that are programmed
+
+using ScriptImage = std::array<std::uint16_t, kScriptEntries>;
+
+struct EepromTables {
+    // One 16-bit entry per digit pair of the last script read; entries past the end of a file
+    // keep what an earlier file left there.
+    ScriptImage scriptImage{};
+    // The four banks as read back by the last verification, bank after bank.
+    std::array<std::uint8_t, kEepromSize> readBackBuf{};
+    // Presses of "Erase EEpr" since start: even = the next press only warns, odd = it erases.
+    std::int16_t erasePresses = 0;
+};
+
+}  // namespace vorlix::eeprom

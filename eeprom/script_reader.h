@@ -1,0 +1,36 @@
+#pragma once
+// The QEF script reader: a hex text, two digit characters per entry, comment lines starting
+// with a slash. The reader never rejects a text: every pair of characters becomes an entry by
+// the digit rules of hexDigitValue, so a typo shows up as a value above 0xFF that the
+// verification after programming reports.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "eeprom/eeprom_tables.h"
+
+namespace vorlix::eeprom {
+
+// The value of one digit character, in 8-bit arithmetic: '0'..'9' give 0..9, other bytes below
+// 'H' give x - 55 ('A'..'F' 10..15, 'G' 16, bytes below '0' wrap: ' ' 0xE9), bytes from 'H' up
+// give x - 87 ('a'..'f' 10..15, 'g' 16, 'W' 0, 0xFF 0xA8).
+std::uint8_t hexDigitValue(std::uint8_t x);
+
+// Fills image from the raw bytes of a script file, from entry 0 upward, and returns how many
+// entries were stored. The bytes are read as a text: CR LF is one newline, a lone CR is an
+// ordinary character, a Ctrl-Z byte ends the text.
+//
+// Where a pair starts, spaces and newlines are skipped, then comment lines (a slash up to and
+// including its newline, comment after comment), then spaces and newlines once more; a slash
+// after that is a digit character. The end of the text, or a 0xFF byte, where a pair starts
+// ends the reading. The second character of a pair is taken exactly as it comes; the end of
+// the text there counts as the byte 0xFF, so a text ending in half a pair still stores that
+// entry. At most kScriptEntries entries are read; entries past the last one keep their values.
+std::size_t parseScript(std::string_view fileBytes, ScriptImage& image);
+
+// Reads the file at path and parses it into image. When the file cannot be opened or read,
+// image is left untouched, false is returned and whyNot holds one line for the person that
+// names the file and the reason.
+bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot);
+
+}  // namespace vorlix::eeprom

@@ -1,0 +1,98 @@
+// The settings snapshot records and the erase of the settings area.
+#include "eeprom/settings_snapshot.h"
+
+#include <cstdio>
+
+#include "eeprom/script_programmer.h"
+#include "link/camera_registers.h"
+
+namespace vorlix::eeprom {
+
+namespace {
+
+constexpr std::uint16_t kProjection = 0x301C;
+constexpr std::uint16_t kProjectionCompanion = 0x3254;
+constexpr std::uint16_t kOverlayEnable = 0x4F02;
+constexpr std::uint16_t kOverlayFirst = 0x4F08;  // overlays 1..4 every second register
+constexpr std::uint16_t kSharpness = 0x326C;
+constexpr std::uint16_t kExposureMode = 0xA804;
+constexpr std::uint16_t kShutter = 0x3012;
+constexpr std::uint16_t kAexReference = 0xA812;
+constexpr std::uint16_t kShown = 0x8000;
+constexpr std::uint16_t kExposureManual = 0x0000;
+constexpr std::uint16_t kExposureAutomatic = 0x000F;
+constexpr int kLastPageStart = 0xFE;  // pages start below 0xFF
+
+std::uint16_t low16(std::int32_t v) {
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+
+}  // namespace
+
+std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
+    std::vector<SettingsRecord> records;
+    records.push_back({kProjection, in.projection});
+    records.push_back({kProjectionCompanion, in.companion});
+    if (!in.autoWhiteBalance) {
+        for (std::size_t k = 0; k < kWhiteBalanceWalk.size(); ++k)
+            records.push_back({kWhiteBalanceWalk[k], in.whiteBalance[k]});
+    }
+    if (in.overlaysEnabled) {
+        records.push_back({kOverlayEnable, kShown});
+        for (std::uint16_t i = 0; i < in.overlayShown.size(); ++i) {
+            const std::uint16_t shown = in.overlayShown[i] ? kShown : 0;
+            records.push_back({static_cast<std::uint16_t>(kOverlayFirst + 2 * i),
+                               static_cast<std::uint16_t>(shown | i)});
+        }
+    } else {
+        records.push_back({kOverlayEnable, 0x0000, false});
+    }
+    records.push_back({kSharpness, low16(in.sharpReg)});
+    if (in.manualExposure) {
+        records.push_back({kExposureMode, kExposureManual});
+        records.push_back({kShutter, low16(in.shutter)});
+    } else {
+        records.push_back({kExposureMode, kExposureAutomatic});
+    }
+    records.push_back({kAexReference, low16(in.aexRef)});
+    return records;
+}
+
+std::array<std::uint8_t, kRecordBytes> recordBytes(const SettingsRecord& record) {
+    return {static_cast<std::uint8_t>(record.reg >> 8), static_cast<std::uint8_t>(record.reg),
+            static_cast<std::uint8_t>(record.value >> 8), static_cast<std::uint8_t>(record.value)};
+}
+
+std::string settingsFitProblem(int offset, std::size_t length) {
+    const int room = kSettingsAreaEnd - offset;
+    if (static_cast<int>(length) <= room) return {};
+    char text[120];
+    std::snprintf(text, sizeof text,
+                  "Settings need %zu bytes; address offset 0x%x leaves only %d. Nothing was "
+                  "written.",
+                  length, static_cast<unsigned>(offset), room);
+    return text;
+}
+
+void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
+                       const std::function<void()>& pageDone) {
+    std::array<std::uint16_t, kPageEntries> erased;
+    erased.fill(kErasedEntry);
+    for (int p = offset; p <= kLastPageStart; p += kPageEntries) {
+        if (p + static_cast<int>(kPageEntries) <= kSettingsAreaEnd) {
+            link.camWritePage(camAddr, kSettingsBank, static_cast<std::uint8_t>(p), erased.data(),
+                              kPageEntries);
+            link.pause(kEepromWritePauseMs);
+        } else {
+            // A whole page here would run past 0xFF and wrap onto the start of the bank.
+            for (int q = p; q < kSettingsAreaEnd; ++q) {
+                link.camWrite8(camAddr, kSettingsBank, static_cast<std::uint8_t>(q),
+                               static_cast<std::uint8_t>(kErasedEntry));
+                link.pause(kEepromWritePauseMs);
+            }
+        }
+        if (pageDone) pageDone();
+    }
+}
+
+}  // namespace vorlix::eeprom

@@ -1,0 +1,61 @@
+#pragma once
+// The settings snapshot: the panel's current settings as a list of sensor register records
+// that the camera applies from the start of its settings area in bank 0xA0, and the erase of
+// that area. Nothing in front of the settings area is ever addressed.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/i2c_link.h"
+
+namespace vorlix::eeprom {
+
+inline constexpr std::uint8_t kSettingsBank = 0xA0;
+inline constexpr int kSettingsAreaEnd = 0x100;  // one past the last offset of the bank
+inline constexpr std::size_t kRecordBytes = 4;
+inline constexpr unsigned kSettlePauseMs = 100;  // between the erase and the script
+inline constexpr std::uint16_t kErasedEntry = 0x00FF;
+
+// What a snapshot is made of.
+struct SettingsInput {
+    std::uint16_t projection = 0;  // register 0x301C as read by this Save
+    std::uint16_t companion = 0;   // register 0x3254 as read by this Save
+    bool autoWhiteBalance = false;
+    std::array<std::uint16_t, 28> whiteBalance{};  // the captured Push2White registers
+    bool overlaysEnabled = false;
+    std::array<bool, 4> overlayShown{};  // overlays 1..4
+    std::int32_t sharpReg = 0;
+    bool manualExposure = false;
+    std::int32_t shutter = 0;
+    std::int32_t aexRef = 0;
+};
+
+// One record: register high, register low, value high, value low.
+struct SettingsRecord {
+    std::uint16_t reg;
+    std::uint16_t value;
+    bool advancesProgress = true;  // the record for disabled overlays is written without steps
+};
+
+// The records in the order they are stored: projection, white balance (when the automatic
+// white balance is off), overlays, sharpness, exposure. 24 to 156 bytes.
+std::vector<SettingsRecord> settingsScript(const SettingsInput& in);
+
+// The bytes of a record, in the order they are stored.
+std::array<std::uint8_t, kRecordBytes> recordBytes(const SettingsRecord& record);
+
+// Empty when length bytes fit from offset to the end of the settings bank, else the box text
+// that tells the person why nothing is written.
+std::string settingsFitProblem(int offset, std::size_t length);
+
+// Erases the settings area from offset to the end of the bank: 16-byte pages of 0xFF from the
+// offset on, whether or not it is a multiple of 16, each followed by the EEPROM write pause
+// and then pageDone. No page starts at 0xFF. A page that would reach past 0xFF (it would wrap
+// onto the start of the bank) is erased up to 0xFF byte by byte, each byte followed by the
+// pause; pageDone runs once for it.
+void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
+                       const std::function<void()>& pageDone);
+
+}  // namespace vorlix::eeprom

@@ -1,0 +1,537 @@
+// The configuration EEPROM buttons against the simulated camera: Browse, "Ld EEpr file",
+// "Save " and "Erase EEpr", as the camera, the bus trace, the boxes and the progress bar see
+// them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "frame/state_dump.h"
+#include "panel/control_ids.h"
+#include "panel_rig.h"
+
+namespace vorlix::test {
+namespace {
+
+using namespace vorlix::panel;
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+using frame::ProgressInfo;
+
+enum Bank { A0 = 0, A2 = 1, A4 = 2, A6 = 3 };
+
+constexpr char kWriteFailed[] = "error during writing to 0xa2 (QEF-EEprom), action stopped!";
+constexpr char kReadBackFailed[] = "error during Reading back from QEF EEProm ";
+constexpr char kNack[] = "not a correct acknowledge recieved";
+constexpr char kEraseWarning[] =
+    "This will erase part of camera EEPROM. If this is ok please press again erase";
+
+// What a progress bar operation leaves behind, checked state after state.
+struct Op {
+    enum Kind { Range, Pos, Step, StepIt } kind;
+    int a = 0;
+    int b = 0;
+    int times = 1;
+};
+Op range(int min, int max) {
+    return {Op::Range, min, max};
+}
+Op pos(int p) {
+    return {Op::Pos, p};
+}
+Op step(int s) {
+    return {Op::Step, s};
+}
+Op steps(int n) {
+    return {Op::StepIt, 0, 0, n};
+}
+
+// The states the progress bar passed through, one per operation on it.
+class ProgressLog {
+public:
+    explicit ProgressLog(PanelRig& rig) : rig_(rig), before_(rig.model().progress(IDC_PROGRESS)) {
+        rig.dlg->model().setObserver([this](int id) {
+            if (id == IDC_PROGRESS) states_.push_back(rig_.model().progress(IDC_PROGRESS));
+        });
+    }
+    ~ProgressLog() { rig_.dlg->model().setObserver(nullptr); }
+
+    int stepsTaken() const {
+        int n = 0;
+        ProgressInfo prev = before_;
+        for (const ProgressInfo& s : states_) {
+            n += s.pos != prev.pos && s.pos != 0;
+            prev = s;
+        }
+        return n;
+    }
+
+    // Whether the bar received exactly these operations, in this order.
+    ::testing::AssertionResult received(const std::vector<Op>& ops) const {
+        std::vector<Op> flat;
+        for (const Op& op : ops)
+            for (int i = 0; i < op.times; ++i) flat.push_back(op);
+        if (flat.size() != states_.size())
+            return ::testing::AssertionFailure()
+                   << states_.size() << " operations instead of " << flat.size();
+        ProgressInfo prev = before_;
+        for (std::size_t i = 0; i < flat.size(); ++i) {
+            const ProgressInfo& s = states_[i];
+            const bool sameRange = s.min == prev.min && s.max == prev.max;
+            bool ok = false;
+            switch (flat[i].kind) {
+                case Op::Range:
+                    ok = s.min == flat[i].a && s.max == flat[i].b && s.pos == prev.pos &&
+                         s.step == prev.step;
+                    break;
+                case Op::Pos:
+                    ok = sameRange && s.pos == flat[i].a && s.step == prev.step;
+                    break;
+                case Op::Step:
+                    ok = sameRange && s.pos == prev.pos && s.step == flat[i].a;
+                    break;
+                case Op::StepIt:
+                    ok = sameRange && s.step == prev.step &&
+                         (s.pos == prev.pos + prev.step ||
+                          (prev.pos + prev.step > prev.max && s.pos >= s.min && s.pos < prev.pos));
+                    break;
+            }
+            if (!ok)
+                return ::testing::AssertionFailure()
+                       << "operation " << i << " left pb=" << s.min << "," << s.max << "," << s.pos
+                       << "," << s.step;
+            prev = s;
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+private:
+    PanelRig& rig_;
+    ProgressInfo before_;
+    std::vector<ProgressInfo> states_;
+};
+
+std::uint8_t pattern(std::size_t n) {
+    return static_cast<std::uint8_t>(n * 7 + 3);
+}
+
+// A script for entries 0..count-1 of pattern, 16 pairs a line under a comment header.
+std::string patternScript(std::size_t count) {
+    std::string text = "// test image\n// 16 pairs a line\n";
+    char pair[4];
+    for (std::size_t n = 0; n < count; ++n) {
+        std::snprintf(pair, sizeof pair, "%02x", pattern(n));
+        text += pair;
+        text += n % 16 == 15 ? "\r\n" : " ";
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> bank(const PanelRig& rig, Bank b) {
+    const auto& bytes = rig.camera.state().eeprom[b];
+    return {bytes.begin(), bytes.end()};
+}
+
+class EepromButtons : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("vorlix_eeprom_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        rig.start();
+        rig.takeTrace();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string writeFile(const std::string& name, const std::string& text) {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    void browse(const std::string& path) {
+        rig.host.queueFileAnswer(path);
+        rig.dlg->click(IDC_BROWSE);
+    }
+
+    // Chooses a script with Browse and presses "Ld EEpr file".
+    void program(const std::string& path) {
+        browse(path);
+        rig.takeTrace();
+        rig.dlg->click(IDC_LOAD_EEPROM);
+    }
+
+    // The transaction number of the data phase of the n-th camera command (from 1) that the
+    // next action sends, when every command is a header and a data phase.
+    std::uint32_t dataPhaseOf(std::uint32_t n) const { return rig.camera.transactions() + 2 * n; }
+
+    fs::path dir_;
+    PanelRig rig;
+};
+
+// --- Browse -------------------------------------------------------------------------------
+
+TEST_F(EepromButtons, BrowseShowsTheChosenPathAndACancelChangesNothing) {
+    browse("/tmp/first.qef");
+    EXPECT_EQ(rig.host.fileFilters().back(), "Qef files(.qef)|*.qef||");
+    EXPECT_EQ(rig.text(IDC_SCRIPT_PATH), "/tmp/first.qef");
+    EXPECT_EQ(rig.dlg->m_scriptPath, "/tmp/first.qef");
+
+    rig.host.queueFileAnswer(std::nullopt);
+    rig.dlg->click(IDC_BROWSE);
+    EXPECT_EQ(rig.host.fileFilters().size(), 2u);
+    EXPECT_EQ(rig.text(IDC_SCRIPT_PATH), "/tmp/first.qef");
+    EXPECT_EQ(rig.dlg->m_scriptPath, "/tmp/first.qef");
+    EXPECT_TRUE(rig.takeTrace().empty());
+}
+
+// --- Ld EEpr file ---------------------------------------------------------------------------
+
+TEST_F(EepromButtons, AFullRunProgramsAllFourBanksAndVerifiesSilently) {
+    const std::string path = writeFile("full.qef", patternScript(1024));
+    browse(path);
+    rig.takeTrace();
+    ProgressLog progress(rig);
+    rig.dlg->click(IDC_LOAD_EEPROM);
+
+    EXPECT_TRUE(rig.host.boxes().empty());
+    for (Bank b : {A0, A2, A4, A6})
+        for (std::size_t i = 0; i < 256; ++i)
+            ASSERT_EQ(bank(rig, b)[i], pattern(b * 256 + i)) << "bank " << b << " offset " << i;
+
+    const Lines trace = rig.takeTrace();
+    // The first page: header, the 16 bytes (the first one travels as the sub-address), pause.
+    EXPECT_EQ(Lines(trace.begin(), trace.begin() + 4),
+              (Lines{"W 70 24 a0 00", "W 70 03 0a 11 18 1f 26 2d 34 3b 42 49 50 57 5e 65 6c",
+                     "P 20", "W 70 24 a0 10"}));
+    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 16);
+    EXPECT_EQ(countLines(trace, "W 70 24 a6 "), 16);
+    EXPECT_EQ(countLines(trace, "P 20"), 64);
+    // Then all 1024 bytes are read back, bank after bank.
+    EXPECT_EQ(trace[3 * 64], "W 70 01 a1 00");
+    EXPECT_EQ(trace[3 * 64 + 1], "P 2");
+    EXPECT_EQ(trace[3 * 64 + 2], "R 71 1 : 03");
+    EXPECT_EQ(countLines(trace, "R 71 1 : "), 1024);
+    EXPECT_EQ(trace.back(), "R 71 1 : " + hexByte(pattern(1023)));
+    EXPECT_EQ(trace.size(), 3u * 64 + 3 * 1024);
+
+    EXPECT_TRUE(progress.received({range(1, 242), pos(0), step(1), steps(24), range(1, 242),
+                                   step(1), steps(512), pos(0), pos(0)}));
+    EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+    EXPECT_EQ(rig.dlg->m_lastError, 0);
+    EXPECT_EQ(rig.dlg->eepromTables().readBackBuf[0x1A5], pattern(0x1A5));
+}
+
+TEST_F(EepromButtons, AShorterSecondScriptProgramsTheFirstScriptsTail) {
+    program(writeFile("full.qef", patternScript(1024)));
+    program(writeFile("short.qef", "aa bb\n"));
+
+    EXPECT_TRUE(rig.host.boxes().empty());  // verified against the same image: no complaint
+    EXPECT_EQ(bank(rig, A0)[0], 0xAA);
+    EXPECT_EQ(bank(rig, A0)[1], 0xBB);
+    EXPECT_EQ(bank(rig, A0)[2], pattern(2));
+    EXPECT_EQ(bank(rig, A6)[255], pattern(1023));
+}
+
+TEST_F(EepromButtons, AFailedPageWriteStopsTheRunBeforeTheNextPage) {
+    const std::string path = writeFile("full.qef", patternScript(1024));
+    browse(path);
+    rig.takeTrace();
+    const auto untouchedA2 = bank(rig, A2);
+    rig.camera.state().faults.push_back({dataPhaseOf(17), std::nullopt, kStatusNack});
+    ProgressLog progress(rig);
+    rig.dlg->click(IDC_LOAD_EEPROM);
+
+    EXPECT_EQ(rig.host.boxes(), (Lines{kNack, kWriteFailed}));
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(countLines(trace, "W 70 24 "), 17);
+    EXPECT_EQ(countLines(trace, "P 20"), 16);
+    EXPECT_EQ(countLines(trace, "R "), 0);  // no read-back
+    EXPECT_EQ(Lines(trace.end() - 4, trace.end()),
+              (Lines{"W 70 24 a2 00", "W 70 03 0a 11 18 1f 26 2d 34 3b 42 49 50 57 5e 65 6c !5",
+                     std::string("B ") + kNack, std::string("B ") + kWriteFailed}));
+    EXPECT_EQ(bank(rig, A0)[255], pattern(255));
+    EXPECT_EQ(bank(rig, A2), untouchedA2);
+    EXPECT_TRUE(progress.received({range(1, 242), pos(0), step(1), steps(6), pos(0)}));
+    EXPECT_EQ(rig.dlg->m_lastError, 0);
+}
+
+TEST_F(EepromButtons, AFailedReadBackByteEndsWithoutAComparison) {
+    // Entry 7 could never verify, but the comparison is not reached.
+    std::string text = patternScript(1024);
+    text.replace(text.find("34"), 2, "F ");
+    const std::string path = writeFile("typo.qef", text);
+    browse(path);
+    rig.takeTrace();
+    rig.camera.state().faults.push_back({dataPhaseOf(64 + 301), std::nullopt, kStatusNack});
+    rig.dlg->click(IDC_LOAD_EEPROM);
+
+    EXPECT_EQ(rig.host.boxes(), (Lines{kNack, kReadBackFailed}));
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(countLines(trace, "R 71 1 : "), 301);
+    EXPECT_EQ(trace.back(), std::string("B ") + kReadBackFailed);
+    EXPECT_EQ(rig.dlg->eepromTables().readBackBuf[299], pattern(299));
+    EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+}
+
+TEST_F(EepromButtons, TheFirstEntryThatDiffersIsToldWithItsIndexByteAndEntry) {
+    std::string text = patternScript(1024);
+    text.replace(text.find("34"), 2, "F ");  // entry 7
+    text.replace(text.find("42"), 2, "Z ");  // entry 9 (0x119), not told
+    program(writeFile("typo.qef", text));
+
+    EXPECT_EQ(rig.host.boxes(), (Lines{"QEF file in EEprom corrupt; addr 7: d9 1d9 "}));
+    EXPECT_EQ(bank(rig, A0)[7], 0xD9);
+    EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+}
+
+TEST_F(EepromButtons, WithoutAChosenFileTypedTextIsNotUsed) {
+    rig.dlg->type(IDC_SCRIPT_PATH, "/tmp/typed.qef");
+    ProgressLog progress(rig);
+    rig.dlg->click(IDC_LOAD_EEPROM);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B Please enter file name!"}));
+    EXPECT_TRUE(progress.received({range(1, 242), pos(0)}));
+}
+
+TEST_F(EepromButtons, AnUnreadableScriptIsNamedAndNothingIsSent) {
+    const std::string missing = (dir_ / "gone.qef").string();
+    program(missing);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B cannot open " + missing + ": No such file or directory"}));
+
+    const std::string folder = (dir_ / "folder.qef").string();
+    fs::create_directories(folder);
+    program(folder);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B cannot read " + folder + ": Is a directory"}));
+    EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+}
+
+// A host that deletes the script the first time the window may repaint, that is after the
+// first page was written: the file is gone when the verification reads it again.
+class VanishingScriptHost : public frame::HeadlessHost {
+public:
+    void pump() override {
+        if (!path.empty()) fs::remove(path);
+        path.clear();
+    }
+    std::string path;
+};
+
+TEST_F(EepromButtons, AScriptThatVanishesBeforeVerificationIsNamedAndNothingIsRead) {
+    sim::SimCamera camera;
+    sim::SimAdapter adapter(camera);
+    VirtualPacer clock;
+    VanishingScriptHost host;
+    CVorlixDlg dlg(host, adapter, clock);
+    dlg.OnInitDialog();
+    host.path = writeFile("brief.qef", patternScript(1024));
+    host.queueFileAnswer(host.path);
+    dlg.click(IDC_BROWSE);
+    const std::uint32_t before = camera.transactions();
+
+    dlg.click(IDC_LOAD_EEPROM);
+    EXPECT_EQ(host.boxes().back(),
+              "cannot open " + dlg.m_scriptPath + ": No such file or directory");
+    EXPECT_EQ(camera.transactions() - before, 2u * 64);  // the pages, no read-back
+    EXPECT_EQ(camera.eeprom(0xA6, 0xFF), pattern(1023));
+    EXPECT_EQ(dlg.model().progress(IDC_PROGRESS).pos, 0);
+}
+
+// --- Save ---------------------------------------------------------------------------------
+
+// A camera whose read-back ticks the boxes Save looks at.
+sim::SimState snapshotCamera(bool autoWhite, bool overlays, bool manual) {
+    sim::SimState s = sim::SimState::builtInDefault();
+    s.registers[0x301C] = 0x0003;
+    s.registers[0x3254] = 0xC003;
+    s.registers[0x326C] = 0x3800;
+    s.registers[0xAC04] = autoWhite ? 0x00FF : 0x0000;
+    s.registers[0x4F02] = overlays ? 0x8000 : 0x0000;
+    s.registers[0x4F08] = 0x0000;
+    s.registers[0x4F0A] = 0x8001;  // only "overlay 2" shown
+    s.registers[0x4F0C] = 0x0002;
+    s.registers[0x4F0E] = 0x0003;
+    s.registers[0xA804] = manual ? 0x0000 : 0x000F;
+    s.registers[0xA812] = 0x0050;
+    s.registers[0x3012] = 0x0120;
+    s.eeprom[A0].fill(0x5A);  // the area in front of the settings must survive
+    return s;
+}
+
+std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& v, std::size_t from,
+                                std::size_t to) {
+    return {v.begin() + static_cast<std::ptrdiff_t>(from),
+            v.begin() + static_cast<std::ptrdiff_t>(to)};
+}
+
+using B = std::vector<std::uint8_t>;
+
+TEST(Save, TheShortestSnapshotLandsAtTheOffsetWithTheEraseBehindIt) {
+    PanelRig rig(snapshotCamera(true, false, false));
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "10");
+    rig.takeTrace();
+    ProgressLog progress(rig);
+    rig.dlg->click(IDC_SAVE);
+
+    const B a0 = bank(rig, A0);
+    EXPECT_EQ(slice(a0, 0, 0x10), B(16, 0x5A));
+    EXPECT_EQ(slice(a0, 0x10, 0x10 + 24),
+              (B{0x30, 0x1c, 0x00, 0x03, 0x32, 0x54, 0xc0, 0x03, 0x4f, 0x02, 0x00, 0x00,
+                 0x32, 0x6c, 0x38, 0x00, 0xa8, 0x04, 0x00, 0x0f, 0xa8, 0x12, 0x00, 0x50}));
+    EXPECT_EQ(slice(a0, 0x10 + 24, 256), B(256 - 0x10 - 24, 0xFF));
+
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);
+    EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 24);
+    EXPECT_EQ(countLines(trace, "P 20"), 15 + 24);
+    EXPECT_EQ(
+        Lines(trace.begin(), trace.begin() + 3),
+        (Lines{"W 70 24 a0 10", "W 70 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff", "P 20"}));
+    // After the erase: settle, read the projection pair, then the first script byte.
+    EXPECT_EQ(Lines(trace.begin() + 45, trace.begin() + 55),
+              (Lines{"P 100", "W 70 03 30 1c", "P 2", "R 71 2 : 00 03", "W 70 03 32 54", "P 2",
+                     "R 71 2 : c0 03", "W 70 00 a0 10", "W 70 30", "P 20"}));
+    EXPECT_TRUE(progress.received({step(1), pos(0), steps(15 + 20), pos(0)}));
+    EXPECT_TRUE(rig.host.boxes().empty());
+}
+
+TEST(Save, TheLongestSnapshotEndsAt155AndCarriesTheCapturedWhiteBalance) {
+    PanelRig rig(snapshotCamera(false, true, true));
+    rig.start();
+    for (std::size_t k = 0; k < 28; ++k)
+        rig.dlg->m_p2wRegs[k] = static_cast<std::uint16_t>(0x0100 * k + 0x40 + k);
+    rig.dlg->click(IDC_SAVE);
+
+    const B a0 = bank(rig, A0);
+    EXPECT_EQ(slice(a0, 12, 16), (B{0xac, 0x02, 0x01, 0x41}));  // m_p2wRegs[1]
+    EXPECT_EQ(slice(a0, 76, 80), (B{0xac, 0x3a, 0x11, 0x51}));  // m_p2wRegs[17]
+    EXPECT_EQ(slice(a0, 120, 140), (B{0x4f, 0x02, 0x80, 0x00, 0x4f, 0x08, 0x00, 0x00, 0x4f, 0x0a,
+                                      0x80, 0x01, 0x4f, 0x0c, 0x00, 0x02, 0x4f, 0x0e, 0x00, 0x03}));
+    EXPECT_EQ(slice(a0, 144, 156),
+              (B{0xa8, 0x04, 0x00, 0x00, 0x30, 0x12, 0x01, 0x20, 0xa8, 0x12, 0x00, 0x50}));
+    EXPECT_EQ(slice(a0, 156, 256), B(100, 0xFF));
+    EXPECT_EQ(rig.dlg->m_overlayEnable, 1);
+    EXPECT_EQ(rig.dlg->m_overlay2, 1);
+    EXPECT_EQ(rig.dlg->m_overlay1, 0);
+    EXPECT_EQ(countLines(rig.takeTrace(), "W 70 00 a0 "), 156);
+}
+
+TEST(Save, ASnapshotThatDoesNotFitIsRefusedBeforeAnythingIsErased) {
+    PanelRig rig(snapshotCamera(false, true, true));
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "65");
+    rig.takeTrace();
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"B Settings need 156 bytes; address offset 0x65 leaves only 155. Nothing was "
+                     "written."}));
+    EXPECT_EQ(bank(rig, A0), B(256, 0x5A));
+
+    // The longest snapshot still fits from 0x64, up to the very last byte.
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "64");
+    rig.dlg->click(IDC_SAVE);
+    const B a0 = bank(rig, A0);
+    EXPECT_EQ(slice(a0, 0, 0x64), B(0x64, 0x5A));
+    EXPECT_EQ(slice(a0, 0xFC, 0x100), (B{0xa8, 0x12, 0x00, 0x50}));
+}
+
+TEST(Save, AnOffsetThatIsNoPageBoundaryErasesTheLastPageOnlyUpTo0xFF) {
+    PanelRig rig(snapshotCamera(true, false, false));
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "1");
+    rig.takeTrace();
+    ProgressLog progress(rig);
+    rig.dlg->click(IDC_SAVE);
+
+    const B a0 = bank(rig, A0);
+    EXPECT_EQ(a0[0], 0x5A);
+    EXPECT_EQ(slice(a0, 1 + 24, 256), B(256 - 25, 0xFF));
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);       // 0x01 .. 0xe1
+    EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 15 + 24);  // 0xf1 .. 0xff, then the script
+    EXPECT_EQ(countLines(trace, "P 20"), 15 + 15 + 24);
+    EXPECT_TRUE(progress.received({step(1), pos(0), steps(16 + 20), pos(0)}));
+}
+
+// --- Erase EEpr -----------------------------------------------------------------------------
+
+TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
+    sim::SimState camera = snapshotCamera(true, false, false);
+    camera.eeprom[A6][0x50] = 0x72;
+    PanelRig rig(camera);
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "f0");
+    rig.takeTrace();
+
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
+
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"W 72 24 a0 f0", "W 72 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
+                     "P 20", "W 72 00 a6 50", "W 72 ff", "P 20"}));
+    EXPECT_EQ(rig.dlg->m_camAddr, 0x70);
+    EXPECT_EQ(rig.text(IDC_ADDRESS), "70");
+    EXPECT_EQ(slice(bank(rig, A0), 0, 0xF0), B(0xF0, 0x5A));
+    EXPECT_EQ(slice(bank(rig, A0), 0xF0, 0x100), B(16, 0xFF));
+    rig.camera.repower();
+    EXPECT_EQ(rig.camera.address(), 0x70);
+
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "0");
+    rig.dlg->click(IDC_SAVE);
+    rig.takeTrace();
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(countLines(rig.takeTrace(), "W 70 24 a0 "), 16);
+
+    std::ostringstream dump;
+    frame::writeStateDump(*rig.dlg, dump);
+    EXPECT_NE(dump.str().find("\nmem erasePresses 4\n"), std::string::npos);
+}
+
+TEST(EraseEeprom, AtOffsetFfNoPageIsWrittenButTheAddressIsCleared) {
+    PanelRig rig;
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "ff");
+    rig.dlg->click(IDC_ERASE);
+    rig.takeTrace();
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 00 a6 50", "W 70 ff", "P 20"}));
+}
+
+TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
+    PanelRig rig(snapshotCamera(true, false, false));
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "f8");
+    rig.dlg->click(IDC_ERASE);
+    rig.takeTrace();
+    rig.dlg->click(IDC_ERASE);
+
+    EXPECT_EQ(slice(bank(rig, A0), 0, 0xF8), B(0xF8, 0x5A));
+    EXPECT_EQ(slice(bank(rig, A0), 0xF8, 0x100), B(8, 0xFF));
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(countLines(trace, "W 70 24 "), 0);
+    EXPECT_EQ(Lines(trace.begin(), trace.begin() + 3), (Lines{"W 70 00 a0 f8", "W 70 ff", "P 20"}));
+    EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 8);
+    EXPECT_EQ(countLines(trace, "P 20"), 8 + 1);
+}
+
+TEST(EraseEeprom, AnAbsentCameraStillFallsBackToTheDefaultAddress) {
+    sim::SimState camera = sim::SimState::builtInDefault();
+    camera.eeprom[A6][0x50] = 0x72;
+    PanelRig rig(camera);
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "ff");
+    rig.camera.state().present = false;
+    rig.dlg->click(IDC_ERASE);
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(rig.host.boxes().back(), "error: device not present");
+    EXPECT_EQ(rig.text(IDC_ADDRESS), "70");
+}
+
+}  // namespace
+}  // namespace vorlix::test
