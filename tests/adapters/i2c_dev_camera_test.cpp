@@ -2,7 +2,11 @@
 // actions on the same camera give, line for line, the bus trace, the boxes, the dialog and the
 // camera state that the simulated adapter gives.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -230,6 +234,64 @@ TEST(I2cDevCamera, AnOddCameraAddressTakesNoWritesOnEitherPath) {
     }
     EXPECT_EQ(paths.kernel.camera.reg(0x301C), 0x0000);
     EXPECT_EQ(countLines(paths.kernel.kernel.log, "rdwr 3 W38 02 30 1c"), 0);
+}
+
+std::uint8_t pattern(std::size_t n) {
+    return static_cast<std::uint8_t>(n * 7 + 3);
+}
+
+// A script file for all four banks: 1024 pairs of pattern, 16 a line under a comment.
+class ScriptFile {
+public:
+    ScriptFile()
+        : path_(std::filesystem::temp_directory_path() /
+                ("vorlix_i2c_dev_" + std::to_string(::getpid()) + ".qef")) {
+        std::ofstream out(path_, std::ios::binary);
+        out << "// all four banks\n";
+        char pair[4];
+        for (std::size_t n = 0; n < 1024; ++n) {
+            std::snprintf(pair, sizeof pair, "%02x", pattern(n));
+            out << pair << (n % 16 == 15 ? "\r\n" : " ");
+        }
+    }
+    ~ScriptFile() { std::filesystem::remove(path_); }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void programScript(BothPaths& paths, const std::string& path) {
+    paths.run([&path](DialogRig& rig, sim::SimCamera&) {
+        rig.host.queueFileAnswer(path);
+        rig.dlg->click(IDC_BROWSE);
+        rig.dlg->click(IDC_LOAD_EEPROM);
+    });
+}
+
+TEST(I2cDevCamera, AProgrammingRunWritesAndVerifiesTheSameBytes) {
+    const ScriptFile script;
+    BothPaths paths;
+    paths.run(start);
+    paths.expectSame();
+
+    programScript(paths, script.path());
+    Lines trace = paths.expectSame();
+    EXPECT_EQ(countLines(trace, "W 70 24 "), 64);  // sixteen-byte pages, each its own message
+    EXPECT_EQ(countLines(trace, "R 71 1 : "), 1024);
+    EXPECT_EQ(countLines(trace, "B "), 0);
+    EXPECT_EQ(paths.kernel.camera.eeprom(0xA0, 0x00), pattern(0));
+    EXPECT_EQ(paths.kernel.camera.eeprom(0xA6, 0xFF), pattern(1023));
+
+    // A bus held by another master on the fifth page's data phase stops the run there.
+    paths.run([](DialogRig&, sim::SimCamera& camera) {
+        camera.state().faults.push_back({camera.transactions() + 2 * 5, std::nullopt, kStatusBusy});
+    });
+    programScript(paths, script.path());
+    trace = paths.expectSame();
+    EXPECT_EQ(countLines(trace, "W 70 24 "), 5);
+    EXPECT_EQ(countLines(trace, "B error bus is bussy or occupied"), 1);
+    EXPECT_EQ(countLines(trace, "R 71 1 : "), 0);
 }
 
 }  // namespace

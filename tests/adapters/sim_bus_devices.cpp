@@ -12,12 +12,14 @@ struct StatusErrno {
     int err;
 };
 
-// The errors drivers report for what the module can answer: a slave that does not
-// acknowledge its address (15), one that breaks off (5), a timeout (4), a bus held by another
-// master (6), an adapter that has gone (22), a transfer the adapter cannot do (10).
+// The errors drivers report for what the module can answer.
 constexpr StatusErrno kDriverErrors[] = {
-    {kStatusNotPresent, ENXIO}, {kStatusNack, EREMOTEIO},    {kStatusTimeout, ETIMEDOUT},
-    {kStatusBusy, EBUSY},       {kStatusNoAdapter, ENODEV}, {kStatusUnknownCommand, EOPNOTSUPP},
+    {kStatusNotPresent, ENXIO},           // nobody acknowledged the address
+    {kStatusNack, EREMOTEIO},             // the slave refused or broke off
+    {kStatusTimeout, ETIMEDOUT},          // no answer in time
+    {kStatusBusy, EBUSY},                 // another master holds the bus
+    {kStatusNoAdapter, ENODEV},           // the adapter has gone
+    {kStatusUnknownCommand, EOPNOTSUPP},  // a transfer the adapter cannot do
 };
 
 std::uint8_t writeForm(std::uint16_t addr7) {
@@ -46,8 +48,8 @@ int SimBusDevices::read(std::uint16_t addr7, std::uint8_t* buffer, std::size_t c
 
 int SimBusDevices::writeRead(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes,
                              std::uint8_t* buffer, std::size_t count) {
-    return kernelResultForStatus(camera_.writeReadTransaction(writeForm(addr7), bytes.data(),
-                                                              bytes.size(), buffer, count));
+    return kernelResultForStatus(
+        camera_.writeReadTransaction(writeForm(addr7), bytes.data(), bytes.size(), buffer, count));
 }
 
 }  // namespace vorlix::test

@@ -18,8 +18,8 @@ public:
 
     int write(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes) override;
     int read(std::uint16_t addr7, std::uint8_t* buffer, std::size_t count) override;
-    int writeRead(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes,
-                  std::uint8_t* buffer, std::size_t count) override;
+    int writeRead(std::uint16_t addr7, const std::vector<std::uint8_t>& bytes, std::uint8_t* buffer,
+                  std::size_t count) override;
 
 private:
     sim::SimCamera& camera_;
