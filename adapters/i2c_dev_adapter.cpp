@@ -184,6 +184,13 @@ std::uint16_t I2cDevAdapter::transfer(AdapterHandle handle, i2c_msg* msgs, unsig
     const Transaction* transaction = find(handle);
     if (transaction == nullptr) return kStatusNoAdapter;
     if (transaction->failure != kStatusOk) return transaction->failure;
+    // Bit 0 of an 8-bit address is the direction of the transfer on the wire, and a message
+    // takes its direction from its flags alone: a plain write at a read address, or a read at
+    // a write address, would reach the device in the other form. No device answers such an
+    // address in that direction, so it is not present; nothing goes on the bus. The
+    // write-then-read pair carries both directions and takes either form.
+    const bool readsAtSlave = (transaction->slave & 1) != 0;
+    if (count == 1 && ((msgs[0].flags & I2C_M_RD) != 0) != readsAtSlave) return kStatusNotPresent;
     for (unsigned i = 0; i < count; ++i) msgs[i].addr = addr7(transaction->slave);
     const int result = sys_.transfer(transaction->fd, msgs, count);
     if (result < 0) return statusForErrno(-result);

@@ -5,7 +5,8 @@
 // One transaction is one open of the node: open() opens it and checks that the adapter does
 // plain I2C transfers, the transfer is one I2C_RDWR, close() closes it. Every transfer carries
 // the 7-bit address in its messages, so the descriptor holds no slave of its own and the same
-// path serves writes, reads and the repeated-start pair alike.
+// path serves writes, reads and the repeated-start pair alike. A plain write to a read-form
+// (odd) address or a plain read from a write-form (even) one sends nothing and reports 15.
 //
 // Kernel errors become adapter statuses (ETIMEDOUT 4; EREMOTEIO, EIO, EPROTO and a short
 // transfer 5; EAGAIN, EBUSY 6; ENXIO 15; a missing, vanished or forbidden node 22; EOPNOTSUPP

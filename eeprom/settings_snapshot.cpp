@@ -10,17 +10,6 @@ namespace vorlix::eeprom {
 
 namespace {
 
-constexpr std::uint16_t kProjection = 0x301C;
-constexpr std::uint16_t kProjectionCompanion = 0x3254;
-constexpr std::uint16_t kOverlayEnable = 0x4F02;
-constexpr std::uint16_t kOverlayFirst = 0x4F08;  // overlays 1..4 every second register
-constexpr std::uint16_t kSharpness = 0x326C;
-constexpr std::uint16_t kExposureMode = 0xA804;
-constexpr std::uint16_t kShutter = 0x3012;
-constexpr std::uint16_t kAexReference = 0xA812;
-constexpr std::uint16_t kShown = 0x8000;
-constexpr std::uint16_t kExposureManual = 0x0000;
-constexpr std::uint16_t kExposureAutomatic = 0x000F;
 constexpr int kLastPageStart = 0xFE;  // pages start below 0xFF
 
 std::uint16_t low16(std::int32_t v) {
@@ -31,30 +20,30 @@ std::uint16_t low16(std::int32_t v) {
 
 std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
     std::vector<SettingsRecord> records;
-    records.push_back({kProjection, in.projection});
-    records.push_back({kProjectionCompanion, in.companion});
+    records.push_back({kRegProjection, in.projection});
+    records.push_back({kRegProjectionCompanion, in.companion});
     if (!in.autoWhiteBalance) {
         for (std::size_t k = 0; k < kWhiteBalanceWalk.size(); ++k)
             records.push_back({kWhiteBalanceWalk[k], in.whiteBalance[k]});
     }
     if (in.overlaysEnabled) {
-        records.push_back({kOverlayEnable, kShown});
+        records.push_back({kRegOverlayFunction, kOverlayShown});
         for (std::uint16_t i = 0; i < in.overlayShown.size(); ++i) {
-            const std::uint16_t shown = in.overlayShown[i] ? kShown : 0;
-            records.push_back({static_cast<std::uint16_t>(kOverlayFirst + 2 * i),
+            const std::uint16_t shown = in.overlayShown[i] ? kOverlayShown : 0;
+            records.push_back({overlayRegister(i),
                                static_cast<std::uint16_t>(shown | i)});
         }
     } else {
-        records.push_back({kOverlayEnable, 0x0000, false});
+        records.push_back({kRegOverlayFunction, 0x0000, false});
     }
-    records.push_back({kSharpness, low16(in.sharpReg)});
+    records.push_back({kRegSharpness, low16(in.sharpReg)});
     if (in.manualExposure) {
-        records.push_back({kExposureMode, kExposureManual});
-        records.push_back({kShutter, low16(in.shutter)});
+        records.push_back({kRegExposureMode, kExposureManual});
+        records.push_back({kRegShutter, low16(in.shutter)});
     } else {
-        records.push_back({kExposureMode, kExposureAutomatic});
+        records.push_back({kRegExposureMode, kExposureAutomatic});
     }
-    records.push_back({kAexReference, low16(in.aexRef)});
+    records.push_back({kRegAexReference, low16(in.aexRef)});
     return records;
 }
 

@@ -2,6 +2,7 @@
 // store the current settings as a snapshot, erase the snapshot area.
 #include "eeprom/script_programmer.h"
 #include "eeprom/settings_snapshot.h"
+#include "link/camera_registers.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -57,8 +58,8 @@ void CVorlixDlg::OnSave() {
     eeprom::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
     link.pause(eeprom::kSettlePauseMs);
 
-    in.projection = link.camRead16(a, 0x30, 0x1C);
-    in.companion = link.camRead16(a, 0x32, 0x54);
+    in.projection = readRegister(link, a, kRegProjection);
+    in.companion = readRegister(link, a, kRegProjectionCompanion);
     in.whiteBalance = m_p2wRegs;
     m_overlayEnable = isChecked(IDC_OVERLAY_ENABLE);
     if (m_overlayEnable) {

@@ -2,19 +2,13 @@
 // with its shutter value; each value has a slider and a hex edit that follow each other.
 // The horizontal-scroll handler here serves the sharpness slider as well.
 #include "panel/hex_edit.h"
-#include "panel/sensor_register.h"
+#include "link/camera_registers.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
 namespace {
 
-constexpr std::uint16_t kExposureModeRegister = 0xA804;
-constexpr std::uint16_t kShutterRegister = 0x3012;
-constexpr std::uint16_t kAexRegister = 0xA812;
-
-constexpr std::uint16_t kManualMode = 0x0000;
-constexpr std::uint16_t kAutomaticMode = 0x000F;
 // The shutter value the automatic exposure starts from.
 constexpr std::uint16_t kAutomaticShutterStart = 0x013B;
 
@@ -36,23 +30,23 @@ void CVorlixDlg::OnManualExposure() {
     const bool manual = m_manualExpCheck != 0;
 
     if (manual) {
-        writeRegister(link, a, kExposureModeRegister, kManualMode);
+        writeRegister(link, a, kRegExposureMode, kExposureManual);
     } else {
         // The mode is written on both sides of the shutter start value.
-        writeRegister(link, a, kExposureModeRegister, kAutomaticMode);
-        writeRegister(link, a, kShutterRegister, kAutomaticShutterStart);
-        writeRegister(link, a, kExposureModeRegister, kAutomaticMode);
+        writeRegister(link, a, kRegExposureMode, kExposureAutomatic);
+        writeRegister(link, a, kRegShutter, kAutomaticShutterStart);
+        writeRegister(link, a, kRegExposureMode, kExposureAutomatic);
     }
     for (int id : {IDC_SHUTTER_BAR, IDC_SHUTTER_EDIT}) enableControl(id, manual);
     for (int id : {IDC_AEX_BAR, IDC_AEX_EDIT}) enableControl(id, !manual);
 
     // The value of the mode now active is read afresh; the other keeps its last value.
     if (manual) {
-        m_shutter = readRegister(link, a, kShutterRegister);
+        m_shutter = readRegister(link, a, kRegShutter);
         showShutterOnSlider();
         showShutterText();
     } else {
-        m_aexRef = readRegister(link, a, kAexRegister);
+        m_aexRef = readRegister(link, a, kRegAexReference);
         showAexOnSlider();
         showAexText();
     }
@@ -63,7 +57,7 @@ void CVorlixDlg::OnShutterEditChange() {
     m_shutter = static_cast<std::int32_t>(takeHexEdit(m_shutterText, kShutterMax, true));
     showShutterOnSlider();
     I2cLink link(bus());
-    writeRegister(link, camAddr(), kShutterRegister, static_cast<std::uint16_t>(m_shutter));
+    writeRegister(link, camAddr(), kRegShutter, static_cast<std::uint16_t>(m_shutter));
 }
 
 void CVorlixDlg::OnAexEditChange() {
@@ -71,18 +65,18 @@ void CVorlixDlg::OnAexEditChange() {
     m_aexRef = static_cast<std::int32_t>(takeHexEdit(m_aexText, kAexMax, false));
     showAexOnSlider();
     I2cLink link(bus());
-    writeRegister(link, camAddr(), kAexRegister, static_cast<std::uint16_t>(m_aexRef & kAexMask));
+    writeRegister(link, camAddr(), kRegAexReference, static_cast<std::uint16_t>(m_aexRef & kAexMask));
 }
 
 void CVorlixDlg::OnHScroll(const frame::MessageParams& params) {
     frame::CWaitCursor wait(host());
     I2cLink link(bus());
     if (params.scrollBar == IDC_AEX_BAR)
-        exposureScrollStep(link, m_aexBar, params.code, m_aexRef, m_aexText, 1, kAexRegister,
+        exposureScrollStep(link, m_aexBar, params.code, m_aexRef, m_aexText, 1, kRegAexReference,
                            kAexMask);
     if (params.scrollBar == IDC_SHUTTER_BAR)
         exposureScrollStep(link, m_shutterBar, params.code, m_shutter, m_shutterText,
-                           kShutterPerSliderStep, kShutterRegister, kShutterMask);
+                           kShutterPerSliderStep, kRegShutter, kShutterMask);
     if (params.scrollBar == IDC_SHARP_BAR) sharpnessScrollStep(link, params.code);
 }
 

@@ -5,17 +5,12 @@
 #include <array>
 
 #include "panel/hex_edit.h"
-#include "panel/sensor_register.h"
+#include "link/camera_registers.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
 namespace {
-
-constexpr std::uint16_t kProjectionRegister = 0x301C;
-constexpr std::uint16_t kProjectionCompanion = 0x3254;
-constexpr std::uint16_t kSharpnessRegister = 0x326C;
-constexpr std::uint16_t kOverlayFunctionRegister = 0x4F02;
 
 // Bit 8 of the projection register is written as 1 by every change but ticking mirror.
 constexpr std::uint16_t kProjectionBit8 = 0x0100;
@@ -32,21 +27,19 @@ constexpr int kGainShift = 11;
 constexpr std::int32_t kSharpnessOtherBits = 0xC7FF;  // all but the gain bits 11..13
 
 constexpr std::uint16_t kOverlayFunctionOn = 0x8000;
-constexpr std::uint16_t kOverlayOn = 0x8000;
 
 // The overlay boxes in the order the panel enables them; each register carries its
 // overlay's number in the low byte and the on bit in bit 15.
 struct OverlayBox {
     int id;
     int CVorlixDlg::*member;
-    std::uint16_t reg;
-    std::uint16_t number;
+    std::uint16_t number;  // 0..3
 };
 constexpr std::array<OverlayBox, 4> kOverlayBoxes = {{
-    {IDC_OVERLAY1, &CVorlixDlg::m_overlay1, 0x4F08, 0},
-    {IDC_OVERLAY2, &CVorlixDlg::m_overlay2, 0x4F0A, 1},
-    {IDC_OVERLAY3, &CVorlixDlg::m_overlay3, 0x4F0C, 2},
-    {IDC_OVERLAY4, &CVorlixDlg::m_overlay4, 0x4F0E, 3},
+    {IDC_OVERLAY1, &CVorlixDlg::m_overlay1, 0},
+    {IDC_OVERLAY2, &CVorlixDlg::m_overlay2, 1},
+    {IDC_OVERLAY3, &CVorlixDlg::m_overlay3, 2},
+    {IDC_OVERLAY4, &CVorlixDlg::m_overlay4, 3},
 }};
 
 }  // namespace
@@ -82,8 +75,8 @@ void CVorlixDlg::changeProjection(const ProjectionChange& change) {
     const std::uint8_t a = camAddr();
     // A failed read has already been told in its box; the value the link returned is changed
     // and written back like a good one, as the camera's tools always have.
-    std::uint16_t projection = readRegister(link, a, kProjectionRegister);
-    std::uint16_t companion = readRegister(link, a, kProjectionCompanion) & ~kProjectionBits;
+    std::uint16_t projection = readRegister(link, a, kRegProjection);
+    std::uint16_t companion = readRegister(link, a, kRegProjectionCompanion) & ~kProjectionBits;
 
     if (ticked) {
         projection |= change.tickedSet;
@@ -101,8 +94,8 @@ void CVorlixDlg::changeProjection(const ProjectionChange& change) {
         link.camWrite8(a, kShadowBank, kShadowLowOffset,
                        static_cast<std::uint8_t>(m_projBits & 0xFF));
     }
-    writeRegister(link, a, kProjectionRegister, projection);
-    writeRegister(link, a, kProjectionCompanion, companion);
+    writeRegister(link, a, kRegProjection, projection);
+    writeRegister(link, a, kRegProjectionCompanion, companion);
 }
 
 void CVorlixDlg::applyGainText() {
@@ -114,7 +107,7 @@ void CVorlixDlg::OnGainEditChange() {
     applyGainText();
     showGainOnSlider();
     I2cLink link(bus());
-    writeRegister(link, camAddr(), kSharpnessRegister, static_cast<std::uint16_t>(m_sharpReg));
+    writeRegister(link, camAddr(), kRegSharpness, static_cast<std::uint16_t>(m_sharpReg));
 }
 
 void CVorlixDlg::sharpnessScrollStep(I2cLink& link, unsigned code) {
@@ -124,7 +117,7 @@ void CVorlixDlg::sharpnessScrollStep(I2cLink& link, unsigned code) {
     m_gainText = formatHex(static_cast<std::uint32_t>(pos));
     UpdateData(false);
     applyGainText();
-    writeRegister(link, camAddr(), kSharpnessRegister, static_cast<std::uint16_t>(m_sharpReg));
+    writeRegister(link, camAddr(), kRegSharpness, static_cast<std::uint16_t>(m_sharpReg));
 }
 
 void CVorlixDlg::OnOverlayEnable() {
@@ -133,7 +126,7 @@ void CVorlixDlg::OnOverlayEnable() {
     // The single overlays keep their ticks and registers; only the function switches.
     for (const OverlayBox& box : kOverlayBoxes) enableControl(box.id, on);
     I2cLink link(bus());
-    writeRegister(link, camAddr(), kOverlayFunctionRegister, on ? kOverlayFunctionOn : 0);
+    writeRegister(link, camAddr(), kRegOverlayFunction, on ? kOverlayFunctionOn : 0);
 }
 
 void CVorlixDlg::OnOverlayBox(int id) {
@@ -142,8 +135,8 @@ void CVorlixDlg::OnOverlayBox(int id) {
                       [id](const OverlayBox& b) { return b.id == id; });
     this->*box.member = isChecked(box.id);
     I2cLink link(bus());
-    writeRegister(link, camAddr(), box.reg,
-                  static_cast<std::uint16_t>((this->*box.member ? kOverlayOn : 0) | box.number));
+    writeRegister(link, camAddr(), overlayRegister(box.number),
+                  static_cast<std::uint16_t>((this->*box.member ? kOverlayShown : 0) | box.number));
 }
 
 }  // namespace vorlix::panel

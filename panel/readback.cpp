@@ -1,4 +1,5 @@
 // Start-up and "Connect": find the camera and read its state back into every control.
+#include "link/camera_registers.h"
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
@@ -48,16 +49,16 @@ void CVorlixDlg::readBackCamera() {
     enableControl(IDC_ADDR_PLUS, false);
     enableControl(IDC_ADDR_MINUS, false);
 
-    const std::uint16_t projection = link.camRead16(a, 0x30, 0x1C);
+    const std::uint16_t projection = readRegister(link, a, kRegProjection);
     checkButton(IDC_MIRROR, bit(projection, 0));
     checkButton(IDC_FLIP, bit(projection, 1));
 
-    const std::uint16_t tvMode = link.camRead16(a, 0x40, 0x00);
+    const std::uint16_t tvMode = readRegister(link, a, kRegTvMode);
     UpdateData(true);
     m_tvModeText = bit(tvMode, 1) ? "PAL" : "NTSC";
     UpdateData(false);
 
-    const std::uint16_t overlay = link.camRead16(a, 0x4F, 0x02);
+    const std::uint16_t overlay = readRegister(link, a, kRegOverlayFunction);
     const bool overlaysOn = bit(overlay, 15);
     checkButton(IDC_OVERLAY_ENABLE, overlaysOn);
     const int overlayBoxes[] = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4};
@@ -66,15 +67,15 @@ void CVorlixDlg::readBackCamera() {
         // All four are read before any box is set.
         std::uint16_t shown[4];
         for (int i = 0; i < 4; ++i)
-            shown[i] = link.camRead16(a, 0x4F, static_cast<std::uint8_t>(0x08 + 2 * i));
+            shown[i] = readRegister(link, a, overlayRegister(static_cast<unsigned>(i)));
         for (int i = 0; i < 4; ++i) checkButton(overlayBoxes[i], bit(shown[i], 15));
     }
 
-    const std::uint16_t exposure = link.camRead16(a, 0xA8, 0x04);
+    const std::uint16_t exposure = readRegister(link, a, kRegExposureMode);
     const bool manual = (exposure & 0x0F) == 0;
     checkButton(IDC_MANUAL_EXPOSURE, manual);
-    m_aexRef = link.camRead16(a, 0xA8, 0x12);
-    m_shutter = link.camRead16(a, 0x30, 0x12);
+    m_aexRef = readRegister(link, a, kRegAexReference);
+    m_shutter = readRegister(link, a, kRegShutter);
     // The pair of the active mode is enabled too, so that a Connect that finds the other mode
     // than before never leaves both pairs greyed.
     for (int id : {IDC_SHUTTER_BAR, IDC_SHUTTER_EDIT}) enableControl(id, manual);
@@ -91,8 +92,8 @@ void CVorlixDlg::readBackCamera() {
         showAexText();
     }
 
-    const std::uint16_t whiteBalance = link.camRead16(a, 0xAC, 0x04);
-    const bool automaticWhite = whiteBalance == 0x00FF;
+    const std::uint16_t whiteBalance = readRegister(link, a, kRegWhiteBalanceMode);
+    const bool automaticWhite = whiteBalance == kWhiteBalanceAdapts;
     checkButton(IDC_AWB, automaticWhite);
     enableControl(IDC_PUSH2WHITE, !automaticWhite);
     enableControl(IDC_WB_MODE, !automaticWhite);
@@ -100,7 +101,7 @@ void CVorlixDlg::readBackCamera() {
     m_wbModeText = automaticWhite ? "AWB!" : "P2W = set";
     UpdateData(false);
 
-    m_sharpReg = link.camRead16(a, 0x32, 0x6C);
+    m_sharpReg = readRegister(link, a, kRegSharpness);
     UpdateData(true);
     m_gainText = formatHex(static_cast<std::uint32_t>((m_sharpReg >> 11) & 7));
     UpdateData(false);

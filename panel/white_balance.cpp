@@ -2,16 +2,12 @@
 // "Push2White" holds the current white point and captures the white-balance registers for
 // Save, and the next press lets the white balance adapt again.
 #include "link/camera_registers.h"
-#include "panel/sensor_register.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
 namespace {
 
-constexpr std::uint16_t kWhiteBalanceModeRegister = 0xAC04;
-constexpr std::uint16_t kWhiteBalanceAdapts = 0x00FF;
-constexpr std::uint16_t kWhiteBalanceHeld = 0x0000;
 
 // The camera needs time to settle the held white point before the capture, and a little
 // between the captured registers.
@@ -32,7 +28,7 @@ void CVorlixDlg::OnAutoWhiteBalance() {
     m_awbCheck = isChecked(IDC_AWB);
     if (m_awbCheck) {
         I2cLink link(bus());
-        writeRegister(link, camAddr(), kWhiteBalanceModeRegister, kWhiteBalanceAdapts);
+        writeRegister(link, camAddr(), kRegWhiteBalanceMode, kWhiteBalanceAdapts);
         enableControl(IDC_PUSH2WHITE, false);
         enableControl(IDC_WB_MODE, false);
         showWhiteBalanceMode("AWB");
@@ -51,7 +47,7 @@ void CVorlixDlg::OnPush2White() {
     I2cLink link(bus());
     const std::uint8_t a = camAddr();
     if (m_p2wActive) {
-        writeRegister(link, a, kWhiteBalanceModeRegister, kWhiteBalanceHeld);
+        writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceHeld);
         showWhiteBalanceMode("P2W = set");
         link.pause(kCaptureSettleMs);
         for (std::size_t i = 0; i < kWhiteBalanceWalk.size(); ++i) {
@@ -59,7 +55,7 @@ void CVorlixDlg::OnPush2White() {
             m_p2wRegs[i] = readRegister(link, a, kWhiteBalanceWalk[i]);
         }
     } else {
-        writeRegister(link, a, kWhiteBalanceModeRegister, kWhiteBalanceAdapts);
+        writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceAdapts);
         // Entry 0 (the slot of 0xAC00, not of the mode register) takes the adapting value;
         // Save stores it as it stands. The other entries keep the last capture.
         m_p2wRegs[0] = kWhiteBalanceAdapts;

@@ -19,6 +19,12 @@ using Lines = std::vector<std::string>;
 
 const std::string kNode = "/dev/i2c-3";
 
+int countRdwr(const Lines& log) {
+    int n = 0;
+    for (const auto& line : log) n += line.rfind("rdwr ", 0) == 0;
+    return n;
+}
+
 // A register file on /dev/i2c-3, by default camera-like: at 0x70 (7-bit 0x38) with a
 // two-byte pointer.
 struct Bus {
@@ -142,6 +148,22 @@ TEST(I2cDevMessages, ASubAddressLengthWithNoFormOnTheBusIsRefusedWithoutTraffic)
     EXPECT_EQ(bus.writeSub(0x70, 0, 0, {0x00}), kStatusUnknownCommand);
     EXPECT_EQ(bus.kernel.log, (Lines{"open /dev/i2c-3 = 3", "funcs 3", "close 3",
                                      "open /dev/i2c-3 = 3", "funcs 3", "close 3"}));
+}
+
+TEST(I2cDevMessages, ATransferAgainstItsAddressesDirectionIsNotPresentWithoutTraffic) {
+    Bus bus;
+    std::vector<std::uint8_t> value(1);
+    // A camera given an odd address: its writes would reach the device at 0x70 as reads.
+    EXPECT_EQ(bus.writeSub(0x71, 2, 0x0330, {0x1c}), kStatusNotPresent);
+    EXPECT_EQ(bus.writeByte(0x71, 0x00), kStatusNotPresent);
+    EXPECT_EQ(bus.read(0x70, value), kStatusNotPresent);
+    EXPECT_EQ(countRdwr(bus.kernel.log), 0);
+    EXPECT_TRUE(bus.kernel.openFds().empty());
+
+    // The pair carries both directions and goes out whichever form it was opened with.
+    value.resize(2);
+    EXPECT_EQ(bus.readSub(0x70, 0x0330, value), kStatusOk);
+    EXPECT_EQ(bus.kernel.log.at(bus.kernel.log.size() - 2), "rdwr 3 W38 03 30, R38 2");
 }
 
 TEST(I2cDevStatus, KernelErrorsBecomeAdapterStatuses) {

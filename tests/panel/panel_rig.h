@@ -1,12 +1,13 @@
 #pragma once
-// A main dialog on the headless host against the simulated camera, with the bus trace and
-// a virtual clock: what every panel test drives.
+// A main dialog on the headless host with the bus trace and a virtual clock: DialogRig over
+// any adapter, PanelRig over the simulated camera, which is what every panel test drives.
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "frame/headless_host.h"
+#include "frame/state_dump.h"
 #include "link/pacer.h"
 #include "link/trace.h"
 #include "panel/vorlix_dlg.h"
@@ -14,23 +15,16 @@
 
 namespace vorlix::test {
 
-class PanelRig {
+class DialogRig {
 public:
-    explicit PanelRig(sim::SimState state = sim::SimState::builtInDefault())
-        : camera(std::move(state)),
-          simAdapter(camera),
-          trace(&traceText),
-          adapter(simAdapter, trace),
-          pacer(clock, trace) {
+    explicit DialogRig(Adapter& inner)
+        : trace(&traceText), adapter(inner, trace), pacer(clock, trace) {
         host.setEventHook([this](const std::string& line) { trace.line(line); });
         dlg = std::make_unique<panel::CVorlixDlg>(host, adapter, pacer);
     }
 
     // Runs the dialog's initialisation (the first read-back included).
-    PanelRig& start() {
-        dlg->OnInitDialog();
-        return *this;
-    }
+    void start() { dlg->OnInitDialog(); }
 
     // The trace lines since the last call.
     std::vector<std::string> takeTrace() {
@@ -42,14 +36,19 @@ public:
         return lines;
     }
 
+    // Every control and member as the --dump option writes them.
+    std::string dump() const {
+        std::ostringstream out;
+        frame::writeStateDump(*dlg, out);
+        return out.str();
+    }
+
     const frame::DialogModel& model() const { return dlg->model(); }
     const std::string& text(int id) const { return dlg->model().text(id); }
     int checked(int id) const { return dlg->model().check(id); }
     bool enabled(int id) const { return dlg->model().isEnabled(id); }
     int sliderPos(int id) const { return dlg->model().scrollInfo(id).pos; }
 
-    sim::SimCamera camera;
-    sim::SimAdapter simAdapter;
     std::ostringstream traceText;
     Trace trace;
     TracingAdapter adapter;
@@ -57,6 +56,24 @@ public:
     TracingPacer pacer;
     frame::HeadlessHost host;
     std::unique_ptr<panel::CVorlixDlg> dlg;
+};
+
+// The simulated camera and its adapter, built before the rig that drives them.
+struct SimulatedCamera {
+    explicit SimulatedCamera(sim::SimState state) : camera(std::move(state)) {}
+    sim::SimCamera camera;
+    sim::SimAdapter simAdapter{camera};
+};
+
+class PanelRig : public SimulatedCamera, public DialogRig {
+public:
+    explicit PanelRig(sim::SimState state = sim::SimState::builtInDefault())
+        : SimulatedCamera(std::move(state)), DialogRig(simAdapter) {}
+
+    PanelRig& start() {
+        DialogRig::start();
+        return *this;
+    }
 };
 
 // Counts the lines of a trace that start with prefix.
