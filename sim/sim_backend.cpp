@@ -15,7 +15,7 @@ void registerSimBackend(AdapterRegistry& registry) {
         }
         return std::make_unique<OwningSimAdapter>();
     };
-    info.listBuses = [] { return std::vector<std::string>{}; };
+    info.listBuses = [] { return std::vector<std::string>{"sim"}; };  // always there
     registry.add(std::move(info));
 }
 
