@@ -23,7 +23,9 @@ std::string defaultBus() {
 #endif
 }
 
-bool isSimulatedBus(const std::string& choice) { return choice == "sim"; }
+bool isSimulatedBus(const std::string& choice) {
+    return choice == "sim";
+}
 
 std::unique_ptr<sim::OwningSimAdapter> makeSimAdapter(const std::string& statePath) {
     std::error_code ec;

@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
 
     const bool simulated = app::isSimulatedBus(opt.bus);
     if (opt.virtualTime && !simulated)
-        return fail("--virtual-time works with the simulated camera only; a real camera needs its pauses");
+        return fail(
+            "--virtual-time works with the simulated camera only; a real camera needs its pauses");
     if (!opt.simState.empty() && !simulated)
         return fail("--sim-state works with the simulated camera only (--bus sim)");
 

@@ -17,7 +17,9 @@ public:
         : host_(host), adapter_(adapter), pacer_(pacer) {}
 
     // Called with the dialog after it ended and before it is destroyed (the state dump).
-    void setOnDialogEnd(std::function<void(const panel::CVorlixDlg&)> f) { onDialogEnd_ = std::move(f); }
+    void setOnDialogEnd(std::function<void(const panel::CVorlixDlg&)> f) {
+        onDialogEnd_ = std::move(f);
+    }
 
     bool InitInstance();
 

@@ -30,8 +30,7 @@ std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
         records.push_back({kRegOverlayFunction, kOverlayShown});
         for (std::uint16_t i = 0; i < in.overlayShown.size(); ++i) {
             const std::uint16_t shown = in.overlayShown[i] ? kOverlayShown : 0;
-            records.push_back({overlayRegister(i),
-                               static_cast<std::uint16_t>(shown | i)});
+            records.push_back({overlayRegister(i), static_cast<std::uint16_t>(shown | i)});
         }
     } else {
         records.push_back({kRegOverlayFunction, 0x0000, false});

@@ -19,11 +19,11 @@ struct Action {
     enum class Kind { Click, Type, Paste, Scroll, File, Cancel, Sys, Repower, Enter, Escape };
     Kind kind = Kind::Enter;
     int id = 0;
-    std::string text;         // type/paste text, file path
-    unsigned code = 0;        // scroll code or system command id
-    std::optional<int> track; // scroll track position
-    std::string source;       // the line as written, for the trace ("# " + source)
-    int line = 0;             // 1-based line number in its file
+    std::string text;          // type/paste text, file path
+    unsigned code = 0;         // scroll code or system command id
+    std::optional<int> track;  // scroll track position
+    std::string source;        // the line as written, for the trace ("# " + source)
+    int line = 0;              // 1-based line number in its file
 };
 
 using ActionScript = std::vector<Action>;

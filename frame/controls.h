@@ -7,7 +7,10 @@ namespace vorlix::frame {
 
 class CWndRef {
 public:
-    void attach(DialogModel& model, int id) { model_ = &model; id_ = id; }
+    void attach(DialogModel& model, int id) {
+        model_ = &model;
+        id_ = id;
+    }
     bool attached() const { return model_ != nullptr; }
     int id() const { return id_; }
 

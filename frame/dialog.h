@@ -37,9 +37,9 @@ inline constexpr unsigned SC_CLOSE = 0xF060;
 enum class Message { BnClicked, EnChange, HScroll, SysCommand, Paint, QueryDragIcon };
 
 struct MessageParams {
-    unsigned code = 0;    // scroll code (WM_HSCROLL) or command identifier (WM_SYSCOMMAND)
-    unsigned pos = 0;     // thumb position of WM_HSCROLL; its handlers take the slider's own
-    int scrollBar = 0;    // the control id of the scroll bar that sent WM_HSCROLL
+    unsigned code = 0;        // scroll code (WM_HSCROLL) or command identifier (WM_SYSCOMMAND)
+    unsigned pos = 0;         // thumb position of WM_HSCROLL; its handlers take the slider's own
+    int scrollBar = 0;        // the control id of the scroll bar that sent WM_HSCROLL
     std::intptr_t param = 0;  // WM_SYSCOMMAND's second argument
     std::intptr_t* result = nullptr;  // where a handler that answers puts its answer
 };
@@ -141,19 +141,20 @@ protected:
     // --- Building the message map, in the order of the map. --------------------------------
     template <class D>
     void onClicked(int id, void (D::*fn)()) {
-        messageMap_.push_back({Message::BnClicked, id,
-                               [this, fn](const MessageParams&) { (static_cast<D*>(this)->*fn)(); }});
+        messageMap_.push_back({Message::BnClicked, id, [this, fn](const MessageParams&) {
+                                   (static_cast<D*>(this)->*fn)();
+                               }});
     }
     template <class D>
     void onChange(int id, void (D::*fn)()) {
-        messageMap_.push_back({Message::EnChange, id,
-                               [this, fn](const MessageParams&) { (static_cast<D*>(this)->*fn)(); }});
+        messageMap_.push_back({Message::EnChange, id, [this, fn](const MessageParams&) {
+                                   (static_cast<D*>(this)->*fn)();
+                               }});
     }
     template <class D>
     void onMessage(Message message, void (D::*fn)(const MessageParams&)) {
-        messageMap_.push_back({message, 0, [this, fn](const MessageParams& p) {
-                                   (static_cast<D*>(this)->*fn)(p);
-                               }});
+        messageMap_.push_back(
+            {message, 0, [this, fn](const MessageParams& p) { (static_cast<D*>(this)->*fn)(p); }});
     }
 
     std::vector<MessageMapEntry> messageMap_;

@@ -14,15 +14,15 @@ enum class ControlKind { Button, Check, Radio, Edit, Static, Group, Scroll, Prog
 
 // Style bits of a control.
 enum Style : unsigned {
-    kDefault = 1u << 0,    // default push button
+    kDefault = 1u << 0,  // default push button
     kTabStop = 1u << 1,
     kReadOnly = 1u << 2,
     kMultiLine = 1u << 3,
     kCentered = 1u << 4,
-    kGroupStart = 1u << 5, // first control of a radio group
-    kSunken = 1u << 6,     // picture frame
-    kNoPrefix = 1u << 7,   // static text shown as is ('&' is no mnemonic)
-    kIcon = 1u << 8,       // picture shows an icon instead of a bitmap
+    kGroupStart = 1u << 5,  // first control of a radio group
+    kSunken = 1u << 6,      // picture frame
+    kNoPrefix = 1u << 7,    // static text shown as is ('&' is no mnemonic)
+    kIcon = 1u << 8,        // picture shows an icon instead of a bitmap
 };
 
 struct Rect {
@@ -35,8 +35,8 @@ struct ControlTemplate {
     std::string caption;
     Rect place;
     unsigned style = 0;
-    int groupBox = -1;   // index (in the template's controls) of the enclosing group box, or -1
-    int resource = 0;    // picture: bitmap or icon resource id
+    int groupBox = -1;  // index (in the template's controls) of the enclosing group box, or -1
+    int resource = 0;   // picture: bitmap or icon resource id
 };
 
 struct DialogTemplate {

@@ -35,7 +35,8 @@ void HeadlessHost::appendMenuItem(unsigned commandId, const std::string& text) {
 }
 
 void HeadlessHost::setIcon(bool big, int iconId) {
-    shellCalls_.push_back(std::string("icon ") + (big ? "big " : "small ") + std::to_string(iconId));
+    shellCalls_.push_back(std::string("icon ") + (big ? "big " : "small ") +
+                          std::to_string(iconId));
 }
 
 int HeadlessHost::doModal(CDialog& dialog, bool nested) {

@@ -17,7 +17,10 @@ class HeadlessHost : public Host {
 public:
     std::optional<std::string> openFileDialog(const std::string& filter,
                                               bool allowMultiSelect) override;
-    void beginWaitCursor() override { ++waitCursorDepth_; ++waitCursorShown_; }
+    void beginWaitCursor() override {
+        ++waitCursorDepth_;
+        ++waitCursorShown_;
+    }
     void endWaitCursor() override { --waitCursorDepth_; }
     void pump() override {}
     // The shell calls are recorded as "separator", "menu <id hex> <text>", "icon big|small <id>".
@@ -32,7 +35,9 @@ public:
     // Called for the "repower" action.
     void setRepowerHook(std::function<void()> hook) { repower_ = std::move(hook); }
     // Queues the answer of the next open-file dialog (nothing: cancelled).
-    void queueFileAnswer(std::optional<std::string> path) { fileAnswers_.push_back(std::move(path)); }
+    void queueFileAnswer(std::optional<std::string> path) {
+        fileAnswers_.push_back(std::move(path));
+    }
 
     const std::vector<std::string>& boxes() const { return boxes_; }
     const std::vector<std::string>& fileFilters() const { return fileFilters_; }

@@ -47,7 +47,9 @@ public:
     // Every box ("B text") and every nested modal dialog ("D id") is reported here, in order
     // with the bus traffic; the application routes it into the trace.
     void setEventHook(std::function<void(const std::string&)> hook) { hook_ = std::move(hook); }
-    void event(const std::string& line) const { if (hook_) hook_(line); }
+    void event(const std::string& line) const {
+        if (hook_) hook_(line);
+    }
 
 protected:
     virtual void showMessageBox(const std::string& text) = 0;

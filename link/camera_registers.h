@@ -9,15 +9,15 @@
 
 namespace vorlix {
 
-inline constexpr std::uint16_t kRegShutter = 0x3012;           // manual shutter value
-inline constexpr std::uint16_t kRegProjection = 0x301C;        // bit 0 mirror, bit 1 flip
+inline constexpr std::uint16_t kRegShutter = 0x3012;              // manual shutter value
+inline constexpr std::uint16_t kRegProjection = 0x301C;           // bit 0 mirror, bit 1 flip
 inline constexpr std::uint16_t kRegProjectionCompanion = 0x3254;  // bits 0..1 follow 0x301C
-inline constexpr std::uint16_t kRegSharpness = 0x326C;         // gain 0..7 in bits 11..13
-inline constexpr std::uint16_t kRegTvMode = 0x4000;            // bit 1: PAL
-inline constexpr std::uint16_t kRegOverlayFunction = 0x4F02;   // bit 15: overlays on
-inline constexpr std::uint16_t kRegOverlay1 = 0x4F08;          // overlays 1..4 every second register
-inline constexpr std::uint16_t kRegExposureMode = 0xA804;      // low 4 bits 0: manual
-inline constexpr std::uint16_t kRegAexReference = 0xA812;      // low byte
+inline constexpr std::uint16_t kRegSharpness = 0x326C;            // gain 0..7 in bits 11..13
+inline constexpr std::uint16_t kRegTvMode = 0x4000;               // bit 1: PAL
+inline constexpr std::uint16_t kRegOverlayFunction = 0x4F02;      // bit 15: overlays on
+inline constexpr std::uint16_t kRegOverlay1 = 0x4F08;      // overlays 1..4 every second register
+inline constexpr std::uint16_t kRegExposureMode = 0xA804;  // low 4 bits 0: manual
+inline constexpr std::uint16_t kRegAexReference = 0xA812;  // low byte
 inline constexpr std::uint16_t kRegWhiteBalanceMode = 0xAC04;  // 0x00FF adapts, 0x0000 holds
 
 inline constexpr std::uint16_t kOverlayShown = 0x8000;  // bit 15 of the overlay registers

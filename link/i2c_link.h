@@ -28,7 +28,7 @@ inline constexpr std::uint8_t kCmdWritePage = 0x24;
 
 inline constexpr std::uint8_t kCameraDefaultAddress = 0x70;
 inline constexpr std::uint16_t kNoCameraFound = 250;  // findCamera's answer when nobody replied
-inline constexpr unsigned kReadPauseMs = 2;           // inside every camera read and before each probe
+inline constexpr unsigned kReadPauseMs = 2;  // inside every camera read and before each probe
 inline constexpr unsigned kPageEntries = 16;
 
 // Direct sensor path.

@@ -42,13 +42,13 @@ public:
     void select(AdapterHandle handle, std::uint8_t slave) override;
     std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
                         std::uint32_t count) override;
-    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength,
-                           std::uint32_t subAddress, const std::uint8_t* data,
-                           std::uint32_t count, std::uint32_t reserved) override;
+    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
+                           const std::uint8_t* data, std::uint32_t count,
+                           std::uint32_t reserved) override;
     std::uint16_t read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
                        std::uint32_t count) override;
-    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength,
-                          std::uint32_t subAddress, std::uint8_t* buffer, std::uint32_t count,
+    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
+                          std::uint8_t* buffer, std::uint32_t count,
                           std::uint32_t reserved) override;
     void close(AdapterHandle handle) override;
 

@@ -1,8 +1,8 @@
 // The "Auto Exposure" group: automatic exposure with its AEX reference, or manual exposure
 // with its shutter value; each value has a slider and a hex edit that follow each other.
 // The horizontal-scroll handler here serves the sharpness slider as well.
-#include "panel/hex_edit.h"
 #include "link/camera_registers.h"
+#include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -65,7 +65,8 @@ void CVorlixDlg::OnAexEditChange() {
     m_aexRef = static_cast<std::int32_t>(takeHexEdit(m_aexText, kAexMax, false));
     showAexOnSlider();
     I2cLink link(bus());
-    writeRegister(link, camAddr(), kRegAexReference, static_cast<std::uint16_t>(m_aexRef & kAexMask));
+    writeRegister(link, camAddr(), kRegAexReference,
+                  static_cast<std::uint16_t>(m_aexRef & kAexMask));
 }
 
 void CVorlixDlg::OnHScroll(const frame::MessageParams& params) {

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <array>
 
-#include "panel/hex_edit.h"
 #include "link/camera_registers.h"
+#include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -130,9 +130,8 @@ void CVorlixDlg::OnOverlayEnable() {
 }
 
 void CVorlixDlg::OnOverlayBox(int id) {
-    const OverlayBox& box =
-        *std::find_if(kOverlayBoxes.begin(), kOverlayBoxes.end(),
-                      [id](const OverlayBox& b) { return b.id == id; });
+    const OverlayBox& box = *std::find_if(kOverlayBoxes.begin(), kOverlayBoxes.end(),
+                                          [id](const OverlayBox& b) { return b.id == id; });
     this->*box.member = isChecked(box.id);
     I2cLink link(bus());
     writeRegister(link, camAddr(), overlayRegister(box.number),

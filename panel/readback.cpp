@@ -16,11 +16,15 @@ constexpr std::int16_t kTrimMax = 46;
 constexpr std::uint16_t kTrimNotActive = 0xFF;
 constexpr std::int16_t kLastCameraAddress = 248;
 
-bool bit(std::uint16_t value, int n) { return (value >> n) & 1; }
+bool bit(std::uint16_t value, int n) {
+    return (value >> n) & 1;
+}
 
 }  // namespace
 
-void CVorlixDlg::OnConnect() { readBackCamera(); }
+void CVorlixDlg::OnConnect() {
+    readBackCamera();
+}
 
 void CVorlixDlg::initPanel() {
     m_shutterBar.SetScrollRange(0, kShutterSliderMax, true);
@@ -133,7 +137,8 @@ void CVorlixDlg::showAexText() {
     const std::uint32_t value = parseHex(m_aexText);
     UpdateData(false);
     // The edit keeps showing the value as read; the member is limited.
-    m_aexRef = value < static_cast<std::uint32_t>(kAexMax) ? static_cast<std::int32_t>(value) : kAexMax;
+    m_aexRef =
+        value < static_cast<std::uint32_t>(kAexMax) ? static_cast<std::int32_t>(value) : kAexMax;
     UpdateData(false);
 }
 
@@ -164,10 +169,10 @@ void CVorlixDlg::showTrimText() {
     m_trimX = static_cast<std::int16_t>(m_trimX & 0xFE);
     m_trimY = static_cast<std::int16_t>(m_trimY & 0xFE);
     UpdateData(true);
-    m_trimXText = m_trimX == 0           ? "Max Right"
+    m_trimXText = m_trimX == 0          ? "Max Right"
                   : m_trimX == kTrimMax ? "Max Left"
                                         : formatHex(static_cast<std::uint32_t>(m_trimX));
-    m_trimYText = m_trimY == 0           ? "Max down"
+    m_trimYText = m_trimY == 0          ? "Max down"
                   : m_trimY == kTrimMax ? "Max up"
                                         : formatHex(static_cast<std::uint32_t>(m_trimY));
     UpdateData(false);

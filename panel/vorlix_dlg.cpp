@@ -62,8 +62,8 @@ void CVorlixDlg::buildMessageMap() {
     onMessage(Message::Paint, &CVorlixDlg::OnPaint);
     onMessage(Message::QueryDragIcon, &CVorlixDlg::OnQueryDragIcon);
     mapWithArg(Message::EnChange, IDC_REG_HI, &CVorlixDlg::OnDirectEditChange, IDC_REG_HI);
-    for (int radio : {IDC_TARGET_SENSOR, IDC_TARGET_EEPROM0, IDC_TARGET_EEPROM1,
-                      IDC_TARGET_EEPROM2, IDC_TARGET_EEPROM3})
+    for (int radio : {IDC_TARGET_SENSOR, IDC_TARGET_EEPROM0, IDC_TARGET_EEPROM1, IDC_TARGET_EEPROM2,
+                      IDC_TARGET_EEPROM3})
         mapWithArg(Message::BnClicked, radio, &CVorlixDlg::OnTargetSelected, radio);
     for (int edit : {IDC_REG_LO, IDC_DATA_HI, IDC_DATA_LO})
         mapWithArg(Message::EnChange, edit, &CVorlixDlg::OnDirectEditChange, edit);
@@ -151,15 +151,30 @@ int CVorlixDlg::scrollStep(frame::CScrollBar& bar, unsigned code) {
     const int page = static_cast<int>(info.page);
     int pos = info.pos;
     switch (code) {
-        case frame::SB_LINELEFT: pos = std::max(info.min, pos - 1); break;
-        case frame::SB_LINERIGHT: pos = std::min(info.max, pos + 1); break;
-        case frame::SB_PAGELEFT: pos = std::max(info.min, pos - page); break;
-        case frame::SB_PAGERIGHT: pos = std::min(info.max, pos + page); break;
+        case frame::SB_LINELEFT:
+            pos = std::max(info.min, pos - 1);
+            break;
+        case frame::SB_LINERIGHT:
+            pos = std::min(info.max, pos + 1);
+            break;
+        case frame::SB_PAGELEFT:
+            pos = std::max(info.min, pos - page);
+            break;
+        case frame::SB_PAGERIGHT:
+            pos = std::min(info.max, pos + page);
+            break;
         case frame::SB_THUMBPOSITION:
-        case frame::SB_THUMBTRACK: pos = info.trackPos; break;
-        case frame::SB_LEFT: pos = info.min; break;
-        case frame::SB_RIGHT: pos = info.max; break;
-        default: return -1;
+        case frame::SB_THUMBTRACK:
+            pos = info.trackPos;
+            break;
+        case frame::SB_LEFT:
+            pos = info.min;
+            break;
+        case frame::SB_RIGHT:
+            pos = info.max;
+            break;
+        default:
+            return -1;
     }
     info.pos = pos;
     bar.SetScrollInfo(info, true);

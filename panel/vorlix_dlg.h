@@ -73,7 +73,7 @@ public:
     std::int16_t m_eepromOffset = 0;  // start of the settings area in bank 0xA0
     std::int32_t m_shutter = 0;
     std::int32_t m_aexRef = 0;
-    std::uint32_t m_projBits = 0;    // mirror (bit 1) and flip (bit 2) shadow for the EEPROM
+    std::uint32_t m_projBits = 0;  // mirror (bit 1) and flip (bit 2) shadow for the EEPROM
     std::int16_t m_camAddr = kCameraDefaultAddress;
     // What "Set new I2C address" stores before anything was typed: the default address, the
     // one value that cannot lose the camera.
@@ -141,8 +141,8 @@ protected:
     // One exposure slider step: the new position (scaled) into the value and its edit, then
     // the value to the camera, also when the code moved nothing.
     void exposureScrollStep(I2cLink& link, frame::CScrollBar& bar, unsigned code,
-                            std::int32_t& value, std::string& text, int scale,
-                            std::uint16_t reg, std::uint16_t mask);
+                            std::int32_t& value, std::string& text, int scale, std::uint16_t reg,
+                            std::uint16_t mask);
 
     // White balance (white_balance.cpp).
     void OnAutoWhiteBalance();

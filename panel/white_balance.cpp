@@ -8,7 +8,6 @@ namespace vorlix::panel {
 
 namespace {
 
-
 // The camera needs time to settle the held white point before the capture, and a little
 // between the captured registers.
 constexpr unsigned kCaptureSettleMs = 5;

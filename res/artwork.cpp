@@ -50,15 +50,15 @@ private:
 
 // The camera module in a square of side s at (x, y).
 void drawCamera(Canvas& c, double x, double y, double s) {
-    c.rect(x + s * 0.06, y + s * 0.22, x + s * 0.94, y + s * 0.88, kGrey);       // body
+    c.rect(x + s * 0.06, y + s * 0.22, x + s * 0.94, y + s * 0.88, kGrey);  // body
     c.rect(x + s * 0.10, y + s * 0.26, x + s * 0.90, y + s * 0.84, kSilver);
-    c.rect(x + s * 0.16, y + s * 0.12, x + s * 0.40, y + s * 0.24, kGrey);       // top plate
-    c.rect(x + s * 0.70, y + s * 0.32, x + s * 0.84, y + s * 0.42, kYellow);     // flash
-    c.disc(x + s * 0.50, y + s * 0.56, s * 0.26, kBlack);                      // lens
+    c.rect(x + s * 0.16, y + s * 0.12, x + s * 0.40, y + s * 0.24, kGrey);    // top plate
+    c.rect(x + s * 0.70, y + s * 0.32, x + s * 0.84, y + s * 0.42, kYellow);  // flash
+    c.disc(x + s * 0.50, y + s * 0.56, s * 0.26, kBlack);                     // lens
     c.disc(x + s * 0.50, y + s * 0.56, s * 0.19, kNavy);
     c.disc(x + s * 0.50, y + s * 0.56, s * 0.11, kBlue);
-    c.disc(x + s * 0.44, y + s * 0.50, s * 0.05, kWhite);                      // glint
-    c.disc(x + s * 0.18, y + s * 0.34, s * 0.03, kRed);                        // status LED
+    c.disc(x + s * 0.44, y + s * 0.50, s * 0.05, kWhite);  // glint
+    c.disc(x + s * 0.18, y + s * 0.34, s * 0.03, kRed);    // status LED
 }
 
 }  // namespace

@@ -11,7 +11,12 @@ using namespace frame;  // style bits
 
 const DialogTemplate& aboutTemplate() {
     static const DialogTemplate tmpl{
-        IDD_ABOUTBOX, "About Vorlix", 235, 55, "MS Sans Serif", 8,
+        IDD_ABOUTBOX,
+        "About Vorlix",
+        235,
+        55,
+        "MS Sans Serif",
+        8,
         {
             {kNoId, K::Picture, "", {11, 17, 20, 20}, kIcon, -1, IDR_MAINFRAME},
             {kNoId, K::Static, "Korrin Version 1.4", {40, 10, 119, 8}, kNoPrefix, -1},
@@ -20,6 +25,7 @@ const DialogTemplate& aboutTemplate() {
     return tmpl;
 }
 
+// clang-format off
 // The 75 controls in template order, which is also the tab order. The last number of a line
 // is the index of the enclosing group box (-1: none).
 const DialogTemplate& mainTemplate() {
@@ -105,15 +111,17 @@ const DialogTemplate& mainTemplate() {
     return tmpl;
 }
 
+// clang-format on
+
 std::string loadString(int id) {
     if (id == IDS_ABOUTBOX) return "&About Vorlix rev1.6";
     return {};
 }
 
 const VersionInfo& versionInfo() {
-    static const VersionInfo info{{1, 6, 0, 0},         {1, 6, 0, 0},  "Vorlix MFC Application",
-                                  "Vorlix",             "Vorlix.EXE",  "Vorlix Application",
-                                  0x0409,               0x04b0};
+    static const VersionInfo info{{1, 6, 0, 0}, {1, 6, 0, 0}, "Vorlix MFC Application",
+                                  "Vorlix",     "Vorlix.EXE", "Vorlix Application",
+                                  0x0409,       0x04b0};
     return info;
 }
 

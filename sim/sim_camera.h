@@ -22,21 +22,21 @@
 namespace vorlix::sim {
 
 inline constexpr std::uint8_t kEepromBanks[4] = {0xA0, 0xA2, 0xA4, 0xA6};
-inline constexpr std::uint8_t kAddressBank = 0xA6;      // stored camera address lives here
+inline constexpr std::uint8_t kAddressBank = 0xA6;  // stored camera address lives here
 inline constexpr std::uint8_t kAddressOffset = 0x50;
 inline constexpr std::uint16_t kHostCommandRegister = 0x0040;
 inline constexpr std::uint16_t kBusyBit = 0x8000;
 
 struct Fault {
-    std::optional<std::uint32_t> at;     // the N-th transaction of the run, counted from 1
-    std::optional<std::uint8_t> slave;   // every transaction to this 8-bit address
+    std::optional<std::uint32_t> at;    // the N-th transaction of the run, counted from 1
+    std::optional<std::uint8_t> slave;  // every transaction to this 8-bit address
     std::uint16_t status = kStatusNack;
 };
 
 // Everything the state file holds.
 struct SimState {
     bool present = true;
-    std::map<std::uint16_t, std::uint16_t> registers;  // unlisted registers read 0
+    std::map<std::uint16_t, std::uint16_t> registers;       // unlisted registers read 0
     std::array<std::array<std::uint8_t, 256>, 4> eeprom{};  // banks 0xA0, 0xA2, 0xA4, 0xA6
     unsigned busyReads = 1;  // reads of 0x0040 that still show busy after a host command
     std::vector<Fault> faults;
@@ -52,7 +52,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-SimState loadSimState(const std::string& path);  // throws SimStateError
+SimState loadSimState(const std::string& path);                     // throws SimStateError
 void saveSimState(const SimState& state, const std::string& path);  // throws SimStateError
 SimState parseSimState(const std::string& json, const std::string& fileName);
 std::string formatSimState(const SimState& state);
@@ -89,7 +89,8 @@ public:
     // One transaction each; slave is the 8-bit address (write form for writes, read form for
     // reads). The returned status is 0 or an adapter status (15 nobody answers, 5 refused, or
     // an injected fault). A failed transaction has no effect and leaves buf untouched.
-    std::uint16_t writeTransaction(std::uint8_t slave, const std::uint8_t* bytes, std::size_t count);
+    std::uint16_t writeTransaction(std::uint8_t slave, const std::uint8_t* bytes,
+                                   std::size_t count);
     std::uint16_t readTransaction(std::uint8_t slave, std::uint8_t* buf, std::size_t count);
     // Write of the sub-address bytes, repeated start, read of count bytes from slave | 1.
     std::uint16_t writeReadTransaction(std::uint8_t slave, const std::uint8_t* sub,
@@ -148,13 +149,13 @@ public:
     void select(AdapterHandle handle, std::uint8_t slave) override;
     std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
                         std::uint32_t count) override;
-    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength,
-                           std::uint32_t subAddress, const std::uint8_t* data,
-                           std::uint32_t count, std::uint32_t reserved) override;
+    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
+                           const std::uint8_t* data, std::uint32_t count,
+                           std::uint32_t reserved) override;
     std::uint16_t read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
                        std::uint32_t count) override;
-    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength,
-                          std::uint32_t subAddress, std::uint8_t* buffer, std::uint32_t count,
+    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
+                          std::uint8_t* buffer, std::uint32_t count,
                           std::uint32_t reserved) override;
     void close(AdapterHandle handle) override;
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "../panel/panel_rig.h"
 #include "adapters/i2c_dev_adapter.h"
 #include "fake_kernel.h"
-#include "../panel/panel_rig.h"
 #include "sim/sim_camera.h"
 #include "sim_bus_devices.h"
 

@@ -64,7 +64,7 @@ TEST(AddressEdit, SetNewAddressStoresItThroughTheOldAddressAndUsesItAtOnce) {
 
     rig.dlg->click(IDC_SET_ADDRESS);
     EXPECT_EQ(rig.takeTrace(), (std::vector<std::string>{"W 70 00 a6 50", "W 70 72",
-                                                          "B You MUST re-power camera now"}));
+                                                         "B You MUST re-power camera now"}));
     EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
     EXPECT_EQ(rig.text(IDC_ADDRESS), "72");
 
@@ -82,8 +82,8 @@ TEST(AddressEdit, SetNewAddressWithNoCameraStillTakesTheAddress) {
     rig.dlg->click(IDC_SET_ADDRESS);
     const auto trace = rig.takeTrace();
     EXPECT_EQ(trace, (std::vector<std::string>{"W 70 00 a6 50 !15", "B error: device not present",
-                                                "W 70 72 !15", "B error: device not present",
-                                                "B You MUST re-power camera now"}));
+                                               "W 70 72 !15", "B error: device not present",
+                                               "B You MUST re-power camera now"}));
     EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
 }
 
@@ -95,9 +95,9 @@ TEST(OffsetEdit, ValuesAboveFeBecomeFf) {
         const char* shown;
         int offset;
     };
-    for (const Case& c : {Case{"-1", "ff", 255}, Case{"100", "ff", 255}, Case{"fff", "ff", 255},
-                          Case{"fe", "fe", 254}, Case{"0x1f", "1f", 31}, Case{"zz", "0", 0},
-                          Case{"", "0", 0}}) {
+    for (const Case& c :
+         {Case{"-1", "ff", 255}, Case{"100", "ff", 255}, Case{"fff", "ff", 255},
+          Case{"fe", "fe", 254}, Case{"0x1f", "1f", 31}, Case{"zz", "0", 0}, Case{"", "0", 0}}) {
         rig.dlg->paste(IDC_EEPROM_OFFSET, c.typed);
         EXPECT_EQ(rig.text(IDC_EEPROM_OFFSET), c.shown) << c.typed;
         EXPECT_EQ(rig.dlg->m_eepromOffset, c.offset) << c.typed;

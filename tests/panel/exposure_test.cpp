@@ -69,8 +69,8 @@ TEST(Exposure, EveryShutterKeystrokeIsLimitedShownAndWritten) {
     rig.takeTrace();
 
     rig.dlg->type(IDC_SHUTTER_EDIT, "300");
-    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 02 30 12", "W 70 00 03",   // "03"
-                                      "W 70 02 30 12", "W 70 00 30",   // "030"
+    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 02 30 12", "W 70 00 03",     // "03"
+                                      "W 70 02 30 12", "W 70 00 30",     // "030"
                                       "W 70 02 30 12", "W 70 02 40"}));  // "0300" limited
     EXPECT_EQ(rig.text(IDC_SHUTTER_EDIT), "240");
     EXPECT_EQ(rig.dlg->m_shutter, 0x240);
@@ -92,8 +92,7 @@ TEST(Exposure, AexEditKeepsTheTypedTextWhileTheValueIsLimited) {
     rig.takeTrace();
 
     rig.dlg->type(IDC_AEX_EDIT, "1ff");
-    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 02 a8 12", "W 70 00 01",
-                                      "W 70 02 a8 12", "W 70 00 1f",
+    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 02 a8 12", "W 70 00 01", "W 70 02 a8 12", "W 70 00 1f",
                                       "W 70 02 a8 12", "W 70 00 ff"}));
     EXPECT_EQ(rig.text(IDC_AEX_EDIT), "1ff");
     EXPECT_EQ(rig.dlg->m_aexRef, 0xFF);

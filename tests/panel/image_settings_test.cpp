@@ -22,12 +22,11 @@ TEST(Projection, TickingMirrorStoresTheShadowThenWritesBothRegisters) {
     rig.takeTrace();
 
     rig.dlg->click(IDC_MIRROR);
-    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 03 30 1c", "P 2", "R 71 2 : 00 00",
-                                      "W 70 03 32 54", "P 2", "R 71 2 : 12 35",
-                                      "W 70 00 a4 fe", "W 70 00",   // shadow high byte
-                                      "W 70 00 a4 ff", "W 70 02",   // shadow low byte: mirror
-                                      "W 70 02 30 1c", "W 70 00 01",
-                                      "W 70 02 32 54", "W 70 12 35"}));
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"W 70 03 30 1c", "P 2", "R 71 2 : 00 00", "W 70 03 32 54", "P 2",
+                     "R 71 2 : 12 35", "W 70 00 a4 fe", "W 70 00",  // shadow high byte
+                     "W 70 00 a4 ff", "W 70 02",                    // shadow low byte: mirror
+                     "W 70 02 30 1c", "W 70 00 01", "W 70 02 32 54", "W 70 12 35"}));
     EXPECT_EQ(rig.dlg->m_mirrorCheck, 1);
     EXPECT_EQ(rig.camera.eeprom(0xA4, 0xFF), 0x02);
     EXPECT_EQ(rig.camera.reg(0x301C), 0x0001);
@@ -53,9 +52,8 @@ TEST(Projection, FlipWritesNoEepromItsShadowBitTravelsWithTheNextMirror) {
     rig.takeTrace();
 
     rig.dlg->click(IDC_FLIP);
-    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 03 30 1c", "P 2", "R 71 2 : 00 00",
-                                      "W 70 03 32 54", "P 2", "R 71 2 : ff ff",
-                                      "W 70 02 30 1c", "W 70 01 02",
+    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 03 30 1c", "P 2", "R 71 2 : 00 00", "W 70 03 32 54",
+                                      "P 2", "R 71 2 : ff ff", "W 70 02 30 1c", "W 70 01 02",
                                       "W 70 02 32 54", "W 70 ff fe"}));
     EXPECT_EQ(rig.dlg->m_flipCheck, 1);
     EXPECT_EQ(rig.dlg->m_projBits, 0x4u);
@@ -64,8 +62,8 @@ TEST(Projection, FlipWritesNoEepromItsShadowBitTravelsWithTheNextMirror) {
     rig.dlg->click(IDC_MIRROR);
     auto trace = rig.takeTrace();
     EXPECT_EQ(Lines(trace.begin() + 6, trace.end()),
-              (Lines{"W 70 00 a4 fe", "W 70 00", "W 70 00 a4 ff", "W 70 06",
-                     "W 70 02 30 1c", "W 70 01 03", "W 70 02 32 54", "W 70 ff ff"}));
+              (Lines{"W 70 00 a4 fe", "W 70 00", "W 70 00 a4 ff", "W 70 06", "W 70 02 30 1c",
+                     "W 70 01 03", "W 70 02 32 54", "W 70 ff ff"}));
 
     rig.dlg->click(IDC_MIRROR);
     trace = rig.takeTrace();
@@ -99,8 +97,7 @@ TEST(Projection, AFailedReadIsToldAndItsValueWrittenBackLikeAGoodOne) {
     rig.start();
     rig.takeTrace();
     // The fourth transaction of the click is the data phase of the 0x3254 read.
-    rig.camera.state().faults.push_back(
-        {rig.camera.transactions() + 4, std::nullopt, kStatusNack});
+    rig.camera.state().faults.push_back({rig.camera.transactions() + 4, std::nullopt, kStatusNack});
 
     rig.dlg->click(IDC_MIRROR);
     const auto trace = rig.takeTrace();
@@ -163,7 +160,8 @@ struct OverlayCase {
 };
 
 TEST(Overlays, EachBoxWritesItsOwnRegisterWithItsNumber) {
-    PanelRig rig(cameraWith({{0x4F02, 0x8000}, {0x4F08, 0}, {0x4F0A, 0}, {0x4F0C, 0}, {0x4F0E, 0}}));
+    PanelRig rig(
+        cameraWith({{0x4F02, 0x8000}, {0x4F08, 0}, {0x4F0A, 0}, {0x4F0C, 0}, {0x4F0E, 0}}));
     rig.start();
     rig.takeTrace();
 
@@ -186,8 +184,11 @@ TEST(Overlays, EachBoxWritesItsOwnRegisterWithItsNumber) {
 }
 
 TEST(Overlays, SwitchingTheFunctionOffGreysTheBoxesAndLeavesThemAsTheyAre) {
-    PanelRig rig(cameraWith({{0x4F02, 0x8000}, {0x4F08, 0x8000}, {0x4F0A, 0x8001},
-                             {0x4F0C, 0x0002}, {0x4F0E, 0x0003}}));
+    PanelRig rig(cameraWith({{0x4F02, 0x8000},
+                             {0x4F08, 0x8000},
+                             {0x4F0A, 0x8001},
+                             {0x4F0C, 0x0002},
+                             {0x4F0E, 0x0003}}));
     rig.start();
     rig.takeTrace();
 

@@ -27,8 +27,8 @@ TEST(ReadBack, StartUpSetsUpTheShellAndPanelThenReadsTheCameraInOrder) {
     rig.start();
 
     EXPECT_EQ(rig.host.shellCalls(),
-              (std::vector<std::string>{"separator", "menu 10 &About Vorlix rev1.6",
-                                        "icon big 128", "icon small 128"}));
+              (std::vector<std::string>{"separator", "menu 10 &About Vorlix rev1.6", "icon big 128",
+                                        "icon small 128"}));
     EXPECT_EQ(rig.model().scrollInfo(IDC_SHUTTER_BAR).max, 192);
     EXPECT_EQ(rig.model().scrollInfo(IDC_AEX_BAR).max, 255);
     EXPECT_EQ(rig.model().scrollInfo(IDC_SHARP_BAR).max, 7);
@@ -38,6 +38,7 @@ TEST(ReadBack, StartUpSetsUpTheShellAndPanelThenReadsTheCameraInOrder) {
     EXPECT_TRUE(rig.enabled(IDC_DATA_HI));
 
     const auto trace = rig.takeTrace();
+    // clang-format off
     const std::vector<std::string> expected = {
         "P 2",           "W 70 01 a0 fe", "R 71 1 : ff",                          // search
         "W 70 03 30 1c", "P 2",           "R 71 2 : 00 03",                       // projection
@@ -56,6 +57,7 @@ TEST(ReadBack, StartUpSetsUpTheShellAndPanelThenReadsTheCameraInOrder) {
         "W 70 01 a3 01", "P 2",           "R 71 1 : 0c",
         "W 70 01 a3 00", "P 2",           "R 71 1 : 10",                          // trim block
     };
+    // clang-format on
     ASSERT_GE(trace.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(trace.begin(), trace.begin() + expected.size()), expected);
     EXPECT_EQ(trace.size(), 3u + 3u * (12 + 2 + 580));

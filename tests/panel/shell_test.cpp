@@ -23,8 +23,9 @@ TEST(Shell, SystemCommands16To31OpenTheAboutBoxOthersTakeTheDefaultPath) {
     std::vector<std::string> shell;
     for (const auto& line : trace)
         if (line[0] == '#' || line[0] == 'D') shell.push_back(line);
-    EXPECT_EQ(shell, (std::vector<std::string>{"# sys 15", "# sys 16", "D 100", "# sys 31", "D 100",
-                                               "# sys 32", "# sys 0x10010", "D 100", "# sys 0xF060"}));
+    EXPECT_EQ(shell,
+              (std::vector<std::string>{"# sys 15", "# sys 16", "D 100", "# sys 31", "D 100",
+                                        "# sys 32", "# sys 0x10010", "D 100", "# sys 0xF060"}));
     // SC_CLOSE ended the dialog: the Connect after it was never played, and closing sent
     // nothing to the camera.
     EXPECT_TRUE(rig.dlg->ended());
@@ -67,12 +68,12 @@ TEST(ScrollStep, EveryCodeMovesWithinTheRangeAndPageSizeZeroStaysPut) {
         unsigned code;
         int from, track, expected;
     };
-    for (const Case& c : {Case{frame::SB_LINELEFT, 0, 0, 0}, Case{frame::SB_LINELEFT, 9, 0, 8},
-                          Case{frame::SB_LINERIGHT, 255, 0, 255}, Case{frame::SB_LINERIGHT, 9, 0, 10},
-                          Case{frame::SB_PAGELEFT, 9, 0, 9}, Case{frame::SB_PAGERIGHT, 9, 0, 9},
-                          Case{frame::SB_THUMBPOSITION, 9, 77, 77},
-                          Case{frame::SB_THUMBTRACK, 9, 78, 78}, Case{frame::SB_LEFT, 9, 0, 0},
-                          Case{frame::SB_RIGHT, 9, 0, 255}}) {
+    for (const Case& c :
+         {Case{frame::SB_LINELEFT, 0, 0, 0}, Case{frame::SB_LINELEFT, 9, 0, 8},
+          Case{frame::SB_LINERIGHT, 255, 0, 255}, Case{frame::SB_LINERIGHT, 9, 0, 10},
+          Case{frame::SB_PAGELEFT, 9, 0, 9}, Case{frame::SB_PAGERIGHT, 9, 0, 9},
+          Case{frame::SB_THUMBPOSITION, 9, 77, 77}, Case{frame::SB_THUMBTRACK, 9, 78, 78},
+          Case{frame::SB_LEFT, 9, 0, 0}, Case{frame::SB_RIGHT, 9, 0, 255}}) {
         at(c.from, c.track);
         EXPECT_EQ(rig.dlg->scrollStep(bar, c.code), c.expected) << c.code;
         EXPECT_EQ(rig.sliderPos(IDC_AEX_BAR), c.expected) << c.code;
@@ -110,8 +111,7 @@ TEST(HexEdit, ReadsLikeTheCLibrarysUnsignedConversion) {
           Case{"-2", 0xFFFFFFFE}, Case{"0x1f", 0x1F}, Case{"0X1F", 0x1F}, Case{"0x", 0},
           Case{"0xg", 0}, Case{"1g5", 1}, Case{"", 0}, Case{"zz", 0}, Case{"-", 0},
           Case{"ffffffff", 0xFFFFFFFF}, Case{"100000000", 0xFFFFFFFF},
-          Case{"-100000000", 0xFFFFFFFF}, Case{"00000000000000000042", 0x42},
-          Case{"\t\n 7", 7}}) {
+          Case{"-100000000", 0xFFFFFFFF}, Case{"00000000000000000042", 0x42}, Case{"\t\n 7", 7}}) {
         EXPECT_EQ(parseHex(c.text), c.value) << '"' << c.text << '"';
     }
 }
