@@ -14,8 +14,6 @@ namespace {
 constexpr unsigned kPageProgressEvery = 3;
 // The read-back steps the bar at every second byte.
 constexpr std::size_t kReadBackProgressEvery = 2;
-// How often a long read-back lets the window repaint.
-constexpr std::size_t kReadBackPumpEvery = 32;
 
 }  // namespace
 
@@ -48,7 +46,6 @@ void ScriptProgrammer::programScript(const std::string& path) {
             link_.camWritePage(camAddr_, bankWriteForm(k), static_cast<std::uint8_t>(p),
                                &tables_.scriptImage[k * kBankSize + p], kPageEntries);
             lastError_ = link_.takeError();
-            host_.pump();
             if (lastError_) {
                 // The text says 0xa2 whichever bank failed: it stays as technicians know it.
                 host_.messageBox("error during writing to 0xa2 (QEF-EEprom), action stopped!");
@@ -83,7 +80,6 @@ bool ScriptProgrammer::readBackScript() {
             return true;
         }
         if (n % kReadBackProgressEvery == 0) progress_.StepIt();
-        if (n % kReadBackPumpEvery == kReadBackPumpEvery - 1) host_.pump();
     }
     return false;
 }

@@ -308,11 +308,11 @@ TEST_F(EepromButtons, AnUnreadableScriptIsNamedAndNothingIsSent) {
     EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
 }
 
-// A host that deletes the script the first time the window may repaint, that is after the
+// A clock that deletes the script at the first pause it sees once armed, that is after the
 // first page was written: the file is gone when the verification reads it again.
-class VanishingScriptHost : public frame::HeadlessHost {
+class VanishingScriptClock : public Pacer {
 public:
-    void pump() override {
+    void sleepMs(unsigned) override {
         if (!path.empty()) fs::remove(path);
         path.clear();
     }
@@ -322,12 +322,12 @@ public:
 TEST_F(EepromButtons, AScriptThatVanishesBeforeVerificationIsNamedAndNothingIsRead) {
     sim::SimCamera camera;
     sim::SimAdapter adapter(camera);
-    VirtualPacer clock;
-    VanishingScriptHost host;
+    VanishingScriptClock clock;
+    frame::HeadlessHost host;
     CVorlixDlg dlg(host, adapter, clock);
     dlg.OnInitDialog();
-    host.path = writeFile("brief.qef", patternScript(1024));
-    host.queueFileAnswer(host.path);
+    clock.path = writeFile("brief.qef", patternScript(1024));
+    host.queueFileAnswer(clock.path);
     dlg.click(IDC_BROWSE);
     const std::uint32_t before = camera.transactions();
 
