@@ -1,8 +1,7 @@
 // The "Direct I2C Communication" group: read or write one sensor register or one EEPROM byte
 // by hand. Every access is one camera command to the camera address.
-#include <algorithm>
-
 #include "panel/hex_edit.h"
+#include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -41,13 +40,6 @@ constexpr std::uint16_t kReadBit = 0x01;
 
 // What SEND does: 4 for a read, plus 1 for an EEPROM target.
 enum Selector { kSensorWriteCmd = 0, kEepromWriteCmd = 1, kSensorReadCmd = 4, kEepromReadCmd = 5 };
-
-// The row of a table whose key column holds id; every id the map routes here has one.
-template <class Row, std::size_t N>
-const Row& rowOf(const Row (&table)[N], int id, int Row::*key) {
-    return *std::find_if(std::begin(table), std::end(table),
-                         [id, key](const Row& r) { return r.*key == id; });
-}
 
 std::uint8_t byteOf(std::uint16_t v) {
     return static_cast<std::uint8_t>(v & 0xFF);

@@ -1,11 +1,11 @@
 // The small image groups: "Image projection" (mirror and flip), "Sharpness" (gain 0..7) and
 // "Overlay" (the overlay function and its four overlays). Every change goes to the camera's
 // sensor at once; mirror also keeps the projection shadow bits in the configuration EEPROM.
-#include <algorithm>
 #include <array>
 
 #include "link/camera_registers.h"
 #include "panel/hex_edit.h"
+#include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -130,8 +130,7 @@ void CVorlixDlg::OnOverlayEnable() {
 }
 
 void CVorlixDlg::OnOverlayBox(int id) {
-    const OverlayBox& box = *std::find_if(kOverlayBoxes.begin(), kOverlayBoxes.end(),
-                                          [id](const OverlayBox& b) { return b.id == id; });
+    const OverlayBox& box = rowOf(kOverlayBoxes, id, &OverlayBox::id);
     this->*box.member = isChecked(box.id);
     I2cLink link(bus());
     writeRegister(link, camAddr(), overlayRegister(box.number),

@@ -3,6 +3,7 @@
 // address); "STORE" keeps the offsets in the camera's EEPROM for its next power-up.
 #include <algorithm>
 
+#include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -101,9 +102,7 @@ constexpr TrimStep kTrimSteps[] = {
 }  // namespace
 
 void CVorlixDlg::OnTrimStep(int button) {
-    const TrimStep& step =
-        *std::find_if(std::begin(kTrimSteps), std::end(kTrimSteps),
-                      [button](const TrimStep& s) { return s.button == button; });
+    const TrimStep& step = rowOf(kTrimSteps, button, &TrimStep::button);
     std::int16_t& offset = this->*step.offset;
     offset = even(offset);
     // At the limit, or beyond it: nothing is sent and nothing is shown.
