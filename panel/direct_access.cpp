@@ -61,8 +61,7 @@ void CVorlixDlg::OnReadToggled() {
         m_target |= kReadBit;
     else
         m_target &= 0x00FE;
-    enableControl(IDC_ADDR_PLUS, m_readCheck != 0);
-    enableControl(IDC_ADDR_MINUS, m_readCheck != 0);
+    enableGroup(kAddressStepPair, m_readCheck != 0);
 }
 
 void CVorlixDlg::OnDirectEditChange(int edit) {

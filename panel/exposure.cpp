@@ -37,8 +37,7 @@ void CVorlixDlg::OnManualExposure() {
         writeRegister(link, a, kRegShutter, kAutomaticShutterStart);
         writeRegister(link, a, kRegExposureMode, kExposureAutomatic);
     }
-    for (int id : {IDC_SHUTTER_BAR, IDC_SHUTTER_EDIT}) enableControl(id, manual);
-    for (int id : {IDC_AEX_BAR, IDC_AEX_EDIT}) enableControl(id, !manual);
+    showExposureMode(manual);
 
     // The value of the mode now active is read afresh; the other keeps its last value.
     if (manual) {

@@ -124,7 +124,7 @@ void CVorlixDlg::OnOverlayEnable() {
     m_overlayEnable = isChecked(IDC_OVERLAY_ENABLE);
     const bool on = m_overlayEnable != 0;
     // The single overlays keep their ticks and registers; only the function switches.
-    for (const OverlayBox& box : kOverlayBoxes) enableControl(box.id, on);
+    enableGroup(kOverlayBoxIds, on);
     I2cLink link(bus());
     writeRegister(link, camAddr(), kRegOverlayFunction, on ? kOverlayFunctionOn : 0);
 }

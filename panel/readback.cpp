@@ -50,8 +50,7 @@ void CVorlixDlg::readBackCamera() {
     I2cLink link(bus());
     const std::uint8_t a = camAddr();
 
-    enableControl(IDC_ADDR_PLUS, false);
-    enableControl(IDC_ADDR_MINUS, false);
+    enableGroup(kAddressStepPair, false);
 
     const std::uint16_t projection = readRegister(link, a, kRegProjection);
     checkButton(IDC_MIRROR, bit(projection, 0));
@@ -65,14 +64,13 @@ void CVorlixDlg::readBackCamera() {
     const std::uint16_t overlay = readRegister(link, a, kRegOverlayFunction);
     const bool overlaysOn = bit(overlay, 15);
     checkButton(IDC_OVERLAY_ENABLE, overlaysOn);
-    const int overlayBoxes[] = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4};
-    for (int id : overlayBoxes) enableControl(id, overlaysOn);
+    enableGroup(kOverlayBoxIds, overlaysOn);
     if (overlaysOn) {
         // All four are read before any box is set.
         std::uint16_t shown[4];
         for (int i = 0; i < 4; ++i)
             shown[i] = readRegister(link, a, overlayRegister(static_cast<unsigned>(i)));
-        for (int i = 0; i < 4; ++i) checkButton(overlayBoxes[i], bit(shown[i], 15));
+        for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit(shown[i], 15));
     }
 
     const std::uint16_t exposure = readRegister(link, a, kRegExposureMode);
@@ -82,8 +80,7 @@ void CVorlixDlg::readBackCamera() {
     m_shutter = readRegister(link, a, kRegShutter);
     // The pair of the active mode is enabled too, so that a Connect that finds the other mode
     // than before never leaves both pairs greyed.
-    for (int id : {IDC_SHUTTER_BAR, IDC_SHUTTER_EDIT}) enableControl(id, manual);
-    for (int id : {IDC_AEX_BAR, IDC_AEX_EDIT}) enableControl(id, !manual);
+    showExposureMode(manual);
     if (!manual) {
         showAexOnSlider();
         showAexText();
@@ -99,8 +96,7 @@ void CVorlixDlg::readBackCamera() {
     const std::uint16_t whiteBalance = readRegister(link, a, kRegWhiteBalanceMode);
     const bool automaticWhite = whiteBalance == kWhiteBalanceAdapts;
     checkButton(IDC_AWB, automaticWhite);
-    enableControl(IDC_PUSH2WHITE, !automaticWhite);
-    enableControl(IDC_WB_MODE, !automaticWhite);
+    enableGroup(kPushToWhitePair, !automaticWhite);
     UpdateData(true);
     m_wbModeText = automaticWhite ? "AWB!" : "P2W = set";
     UpdateData(false);

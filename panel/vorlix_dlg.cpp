@@ -84,8 +84,8 @@ void CVorlixDlg::buildMessageMap() {
     onClicked(IDC_BROWSE, &CVorlixDlg::OnBrowse);
     onClicked(IDC_LOAD_EEPROM, &CVorlixDlg::OnLoadEepromFile);
     onClicked(IDC_OVERLAY_ENABLE, &CVorlixDlg::OnOverlayEnable);
-    // The four overlay boxes share one handler; their ids do not follow their numbers.
-    for (int box : {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4})
+    // The four overlay boxes share one handler.
+    for (int box : kOverlayBoxIds)
         mapWithArg(Message::BnClicked, box, &CVorlixDlg::OnOverlayBox, box);
     mapWithArg(Message::BnClicked, IDC_ADDR_PLUS, &CVorlixDlg::OnAddressStep, +1);
     mapWithArg(Message::BnClicked, IDC_ADDR_MINUS, &CVorlixDlg::OnAddressStep, -1);
@@ -220,6 +220,11 @@ void CVorlixDlg::setTrimGroupEnabled(bool on) {
     for (int id : {IDC_TRIM_X, IDC_TRIM_Y, IDC_TRIM_GROUP, IDC_TRIM_UP, IDC_TRIM_DOWN,
                    IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_STORE})
         enableControl(id, on);
+}
+
+void CVorlixDlg::showExposureMode(bool manual) {
+    enableGroup(kShutterPair, manual);
+    enableGroup(kAexPair, !manual);
 }
 
 std::uint32_t CVorlixDlg::takeHexEdit(std::string& text, std::uint32_t max, bool showLimited) {

@@ -23,6 +23,15 @@ inline constexpr std::size_t kTrimBlockSize = 580;
 inline constexpr std::int16_t kNoCamera = 255;
 inline constexpr unsigned SC_ABOUT = 0x10;  // the appended system menu entry
 
+// The fixed control groups that are enabled or greyed as a whole, each in this order.
+inline constexpr std::array<int, 2> kShutterPair = {IDC_SHUTTER_BAR, IDC_SHUTTER_EDIT};
+inline constexpr std::array<int, 2> kAexPair = {IDC_AEX_BAR, IDC_AEX_EDIT};
+inline constexpr std::array<int, 2> kPushToWhitePair = {IDC_PUSH2WHITE, IDC_WB_MODE};
+inline constexpr std::array<int, 2> kAddressStepPair = {IDC_ADDR_PLUS, IDC_ADDR_MINUS};
+// "overlay 1" to "overlay 4"; their ids do not follow their numbers.
+inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3,
+                                                      IDC_OVERLAY4};
+
 // Where the icon of the minimised window goes: centred, halves truncated toward zero.
 void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y);
 
@@ -98,6 +107,12 @@ public:
     void setHighByteEditsEnabled(bool on);
     void setTrimButtonsEnabled(bool on);
     void setTrimGroupEnabled(bool on);
+    template <std::size_t N>
+    void enableGroup(const std::array<int, N>& group, bool on) {
+        for (int id : group) enableControl(id, on);
+    }
+    // Manual exposure enables the shutter pair and greys the AEX pair; automatic the reverse.
+    void showExposureMode(bool manual);
     // Reads an edit's text member as hex (after a refresh from controls), limits it to max,
     // optionally shows the limited value in the edit, refreshes the controls; returns it.
     std::uint32_t takeHexEdit(std::string& text, std::uint32_t max, bool showLimited);

@@ -28,14 +28,12 @@ void CVorlixDlg::OnAutoWhiteBalance() {
     if (m_awbCheck) {
         I2cLink link(bus());
         writeRegister(link, camAddr(), kRegWhiteBalanceMode, kWhiteBalanceAdapts);
-        enableControl(IDC_PUSH2WHITE, false);
-        enableControl(IDC_WB_MODE, false);
+        enableGroup(kPushToWhitePair, false);
         showWhiteBalanceMode("AWB");
     } else {
         // Nothing is sent: the camera goes on adapting until Push2White holds it, and the
         // next press must hold and capture.
-        enableControl(IDC_PUSH2WHITE, true);
-        enableControl(IDC_WB_MODE, true);
+        enableGroup(kPushToWhitePair, true);
         m_p2wActive = 0;
         showWhiteBalanceMode("P2W running");
     }
