@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "link/sub_address.h"
+
 namespace vorlix {
 namespace {
 
@@ -17,14 +19,9 @@ std::uint16_t addr7(std::uint8_t slave) {
     return slave >> 1;
 }
 
-// A sub-address of two bytes travels high byte first; of one byte, its low byte. Other
-// lengths have no form on the bus and come back empty.
-std::vector<std::uint8_t> subAddressBytes(std::uint32_t subLength, std::uint32_t subAddress) {
-    const auto hi = static_cast<std::uint8_t>(subAddress >> 8);
-    const auto lo = static_cast<std::uint8_t>(subAddress);
-    if (subLength == 2) return {hi, lo};
-    if (subLength == 1) return {lo};
-    return {};
+// The adapter calls carry sub-addresses of one or two bytes; other lengths have no form here.
+bool knownSubLength(std::uint32_t subLength) {
+    return subLength == 1 || subLength == 2;
 }
 
 // Messages are addressed when the transfer runs, from the transaction's slave.
@@ -153,8 +150,9 @@ std::uint16_t I2cDevAdapter::write(AdapterHandle handle, const std::uint8_t* dat
 std::uint16_t I2cDevAdapter::writeSub(AdapterHandle handle, std::uint32_t subLength,
                                       std::uint32_t subAddress, const std::uint8_t* data,
                                       std::uint32_t count, std::uint32_t) {
+    if (!knownSubLength(subLength) || count > kMaxMessageBytes - subLength)
+        return kStatusUnknownCommand;
     std::vector<std::uint8_t> bytes = subAddressBytes(subLength, subAddress);
-    if (bytes.empty() || count > kMaxMessageBytes - bytes.size()) return kStatusUnknownCommand;
     // Sub-address and data are one message: a device that takes the sub-address as the start
     // of a register write must see them in one transaction.
     bytes.insert(bytes.end(), data, data + count);
@@ -172,8 +170,8 @@ std::uint16_t I2cDevAdapter::read(AdapterHandle handle, std::uint8_t* buffer, st
 std::uint16_t I2cDevAdapter::readSub(AdapterHandle handle, std::uint32_t subLength,
                                      std::uint32_t subAddress, std::uint8_t* buffer,
                                      std::uint32_t count, std::uint32_t) {
+    if (!knownSubLength(subLength) || count > kMaxMessageBytes) return kStatusUnknownCommand;
     std::vector<std::uint8_t> sub = subAddressBytes(subLength, subAddress);
-    if (sub.empty() || count > kMaxMessageBytes) return kStatusUnknownCommand;
     // Two messages in one I2C_RDWR: the kernel joins them with a repeated start, so no other
     // master can slip in between the sub-address and the read.
     i2c_msg msgs[2] = {writeMessage(sub), readMessage(buffer, count)};
