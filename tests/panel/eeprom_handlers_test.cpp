@@ -403,6 +403,7 @@ TEST(Save, TheLongestSnapshotEndsAt155AndCarriesTheCapturedWhiteBalance) {
     rig.start();
     for (std::size_t k = 0; k < 28; ++k)
         rig.dlg->m_p2wRegs[k] = static_cast<std::uint16_t>(0x0100 * k + 0x40 + k);
+    rig.dlg->m_p2wCaptured = true;  // as after a Push2White capture
     rig.dlg->click(IDC_SAVE);
 
     const B a0 = bank(rig, A0);
@@ -422,6 +423,7 @@ TEST(Save, TheLongestSnapshotEndsAt155AndCarriesTheCapturedWhiteBalance) {
 TEST(Save, ASnapshotThatDoesNotFitIsRefusedBeforeAnythingIsErased) {
     PanelRig rig(snapshotCamera(false, true, true));
     rig.start();
+    rig.dlg->m_p2wCaptured = true;
     rig.dlg->paste(IDC_EEPROM_OFFSET, "65");
     rig.takeTrace();
     rig.dlg->click(IDC_SAVE);
@@ -470,9 +472,10 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
 
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(),
-              (Lines{"W 72 24 a0 f0", "W 72 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
-                     "P 20", "W 72 00 a6 50", "W 72 ff", "P 20"}));
+    EXPECT_EQ(
+        rig.takeTrace(),
+        (Lines{"W 72 24 a0 f0", "W 72 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff", "P 20",
+               "W 72 00 a6 50", "W 72 ff", "P 20", "B You MUST re-power camera now"}));
     EXPECT_EQ(rig.dlg->m_camAddr, 0x70);
     EXPECT_EQ(rig.text(IDC_ADDRESS), "70");
     EXPECT_EQ(slice(bank(rig, A0), 0, 0xF0), B(0xF0, 0x5A));
@@ -500,7 +503,8 @@ TEST(EraseEeprom, AtOffsetFfNoPageIsWrittenButTheAddressIsCleared) {
     rig.dlg->click(IDC_ERASE);
     rig.takeTrace();
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 00 a6 50", "W 70 ff", "P 20"}));
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"W 70 00 a6 50", "W 70 ff", "P 20", "B You MUST re-power camera now"}));
 }
 
 TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
@@ -520,7 +524,7 @@ TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
     EXPECT_EQ(countLines(trace, "P 20"), 8 + 1);
 }
 
-TEST(EraseEeprom, AnAbsentCameraStillFallsBackToTheDefaultAddress) {
+TEST(EraseEeprom, AFailedAddressClearKeepsTheOldAddressAndSaysSo) {
     sim::SimState camera = sim::SimState::builtInDefault();
     camera.eeprom[A6][0x50] = 0x72;
     PanelRig rig(camera);
@@ -528,9 +532,15 @@ TEST(EraseEeprom, AnAbsentCameraStillFallsBackToTheDefaultAddress) {
     rig.dlg->paste(IDC_EEPROM_OFFSET, "ff");
     rig.camera.state().present = false;
     rig.dlg->click(IDC_ERASE);
+    rig.takeTrace();
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.host.boxes().back(), "error: device not present");
-    EXPECT_EQ(rig.text(IDC_ADDRESS), "70");
+    // The header failed: no data phase, no pause, no re-power request.
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"W 72 00 a6 50 !15", "B error: device not present",
+                     "B Erase stopped: clearing the stored camera address failed. The settings "
+                     "area of bank a0 is erased; the camera still answers at 72."}));
+    EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
+    EXPECT_EQ(rig.text(IDC_ADDRESS), "72");
 }
 
 }  // namespace

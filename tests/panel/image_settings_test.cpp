@@ -106,7 +106,7 @@ TEST(Projection, AFailedReadIsToldAndItsValueWrittenBackLikeAGoodOne) {
     EXPECT_EQ(rig.camera.reg(0x301C), 0x0103);
     EXPECT_EQ(rig.camera.reg(0x3254), 0x0003);  // the link's 0 with the projection bits
     EXPECT_EQ(rig.checked(IDC_MIRROR), 1);
-    EXPECT_EQ(rig.dlg->m_projBits, 0x2u);
+    EXPECT_EQ(rig.dlg->m_projBits, 0x6u);  // the flip read at start-up is kept
 }
 
 TEST(Sharpness, TypedGainIsLimitedToSevenAndWrittenWithTheOtherBits) {
