@@ -236,6 +236,22 @@ TEST_F(EepromButtons, AShorterSecondScriptProgramsTheFirstScriptsTail) {
     EXPECT_EQ(bank(rig, A6)[255], pattern(1023));
 }
 
+TEST_F(EepromButtons, AScriptThatLeavesEntriesToTheZeroStartImageIsRefused) {
+    for (std::size_t entries : {std::size_t{2}, std::size_t{1023}}) {
+        program(writeFile("short.qef", patternScript(entries)));
+        EXPECT_EQ(rig.takeTrace(),
+                  (Lines{"B The script file has " + std::to_string(entries) +
+                         " entries; the EEPROM needs 1024. Nothing was programmed."}));
+    }
+    EXPECT_EQ(bank(rig, A6)[0x50], 0xFF);  // the stored address is not zeroed
+
+    // Once a whole image was loaded in this run, a shorter file programs over its tail.
+    program(writeFile("full.qef", patternScript(1024)));
+    program(writeFile("short.qef", patternScript(2)));
+    EXPECT_EQ(rig.host.boxes().size(), 2u);
+    EXPECT_EQ(bank(rig, A6)[0x50], pattern(768 + 0x50));
+}
+
 TEST_F(EepromButtons, AFailedPageWriteStopsTheRunBeforeTheNextPage) {
     const std::string path = writeFile("full.qef", patternScript(1024));
     browse(path);
@@ -458,6 +474,63 @@ TEST(Save, AnOffsetThatIsNoPageBoundaryErasesTheLastPageOnlyUpTo0xFF) {
     EXPECT_TRUE(progress.received({step(1), pos(0), steps(16 + 20), pos(0)}));
 }
 
+TEST(Save, WithoutACaptureInThisRunTheWhiteBalanceIsNotStoredFromStartValues) {
+    PanelRig rig(snapshotCamera(false, false, false));
+    rig.start();
+    rig.takeTrace();
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B No white balance was captured: press Push2White first, "
+                                      "or tick Auto White Balance. Nothing was written."}));
+    EXPECT_EQ(bank(rig, A0), B(256, 0x5A));
+
+    // A good capture makes it storable.
+    rig.dlg->click(IDC_PUSH2WHITE);
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(countLines(rig.takeTrace(), "W 70 00 a0 "), 24 + 112);
+}
+
+TEST(Save, TheFirstFailedTransferStopsSaveWithOneBoxThatSaysHowFarItGot) {
+    // From offset e0: two erase pages (transactions 1..4), the projection pair (5..8), then
+    // script byte n at 9 + 2n (header) and 10 + 2n (data).
+    struct Case {
+        std::uint32_t failing;
+        const char* told;
+        int scriptHeadersSent;  // the failed one included
+    };
+    const Case cases[] = {
+        {3,
+         "Save stopped: erasing the settings area of bank a0 failed, so it may be partly erased. "
+         "No settings were written; run Save again.",
+         0},
+        {6,
+         "Save stopped: reading the camera failed. The settings area of bank a0 is erased and no "
+         "settings were written; run Save again.",
+         0},
+        {9 + 2 * 5,
+         "Save stopped after 5 of 24 bytes: bank a0 now holds a partial settings script. Run Save "
+         "again.",
+         6},
+    };
+    for (const Case& c : cases) {
+        PanelRig rig(snapshotCamera(true, false, false));
+        rig.start();
+        rig.dlg->paste(IDC_EEPROM_OFFSET, "e0");
+        rig.takeTrace();
+        rig.camera.state().faults.push_back(
+            {rig.camera.transactions() + c.failing, std::nullopt, kStatusNack});
+        const std::uint32_t before = rig.camera.transactions();
+        rig.dlg->click(IDC_SAVE);
+
+        const Lines trace = rig.takeTrace();
+        EXPECT_EQ(rig.camera.transactions() - before, c.failing);
+        EXPECT_EQ(Lines(trace.end() - 2, trace.end()),
+                  (Lines{std::string("B ") + kNack, std::string("B ") + c.told}));
+        EXPECT_EQ(countLines(trace, "B "), 2);
+        EXPECT_EQ(countLines(trace, "W 70 00 a0 "), c.scriptHeadersSent);
+        EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+    }
+}
+
 // --- Erase EEpr -----------------------------------------------------------------------------
 
 TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
@@ -522,6 +595,28 @@ TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
     EXPECT_EQ(Lines(trace.begin(), trace.begin() + 3), (Lines{"W 70 00 a0 f8", "W 70 ff", "P 20"}));
     EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 8);
     EXPECT_EQ(countLines(trace, "P 20"), 8 + 1);
+}
+
+TEST(EraseEeprom, AFailedEraseStopsBeforeTheStoredAddressIsCleared) {
+    sim::SimState camera = snapshotCamera(true, false, false);
+    camera.eeprom[A6][0x50] = 0x72;
+    PanelRig rig(camera);
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "e0");
+    rig.dlg->click(IDC_ERASE);
+    rig.takeTrace();
+    // The data phase of the second page.
+    rig.camera.state().faults.push_back({rig.camera.transactions() + 4, std::nullopt, kStatusNack});
+    rig.dlg->click(IDC_ERASE);
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(trace.back(),
+              "B Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
+              "erased. The stored camera address was not cleared; the camera still answers at "
+              "72.");
+    EXPECT_EQ(countLines(trace, "B "), 2);
+    EXPECT_EQ(countLines(trace, "W 72 00 a6 50"), 0);
+    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0x72);
+    EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
 }
 
 TEST(EraseEeprom, AFailedAddressClearKeepsTheOldAddressAndSaysSo) {

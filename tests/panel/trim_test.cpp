@@ -341,5 +341,30 @@ TEST(TrimStore, StoresOddOffsetsEvenThroughTheCurrentCameraAddress) {
     EXPECT_EQ(rig.dlg->m_trimY, 0x06);
 }
 
+TEST(TrimSteps, NothingIsSentWithoutTrimDataReadInTheLatestReadBack) {
+    constexpr char kNotRead[] =
+        "B The trim data was not read from the camera: press Connect first. Nothing was sent.";
+    struct Case {
+        const char* what;
+        bool present;
+        std::uint32_t failing;  // 0: no fault
+    };
+    // No camera at start; the trim marker's read failed; a block byte's read failed.
+    for (const Case c : {Case{"no camera", false, 0}, Case{"marker", true, 28},
+                         Case{"block", true, 32 + 2 * 579}}) {
+        sim::SimState s = trimCamera(0x10, 0x0C);
+        s.present = c.present;
+        if (c.failing) s.faults.push_back({c.failing, std::nullopt, kStatusNack});
+        PanelRig rig(std::move(s));
+        rig.start();
+        rig.takeTrace();
+        for (int id : {IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_UP, IDC_TRIM_DOWN, IDC_TRIM_STORE}) {
+            rig.dlg->click(id);
+            EXPECT_EQ(rig.takeTrace(), std::vector<std::string>{kNotRead}) << c.what << " " << id;
+        }
+        EXPECT_EQ(rig.camera.eeprom(0xA2, 0), 0x10);
+    }
+}
+
 }  // namespace
 }  // namespace vorlix::test
