@@ -104,7 +104,6 @@ public:
     // returns the first address that acknowledged, or kNoCameraFound after one box.
     std::uint16_t findCamera();
 
-    // A fixed pause through the run's pacer.
     // A fixed pause through the run's pacer; none once a stopping link has failed.
     void pause(unsigned ms) {
         if (!stopped_) bus_.pacer.sleepMs(ms);

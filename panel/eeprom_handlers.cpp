@@ -46,6 +46,13 @@ void CVorlixDlg::OnSave() {
         host().messageBox(problem);
         return;
     }
+    // Without a read-back that got through, the sharpness and exposure values are start
+    // values, not the camera's.
+    if (!m_cameraRead) {
+        host().messageBox(
+            "The camera's settings were not read: press Connect first. Nothing was written.");
+        return;
+    }
     // The white point to store must be one the person held with Push2White: Save does not
     // capture by itself, as an adapting white balance would give whatever it happened to be.
     if (!in.autoWhiteBalance && !m_p2wCaptured) {

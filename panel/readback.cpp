@@ -43,6 +43,7 @@ void CVorlixDlg::initPanel() {
 // were never read must not reach a control or a member that a later handler writes back
 // into the camera. The panel is then left as after a search that found no camera.
 void CVorlixDlg::readBackCamera() {
+    m_cameraRead = false;
     m_trimRead = false;
     OnSearchAddress();
     if (m_camAddr > kLastCameraAddress) {
@@ -133,6 +134,7 @@ void CVorlixDlg::readBackCamera() {
         m_trimYText = "not active";
         m_trimXText = "not active";
         UpdateData(false);
+        m_cameraRead = true;
         return;
     }
     setTrimGroupEnabled(true);
@@ -151,6 +153,7 @@ void CVorlixDlg::readBackCamera() {
     }
     m_trimBlock = block;
     m_trimRead = true;
+    m_cameraRead = true;
 }
 
 void CVorlixDlg::showNoCamera() {

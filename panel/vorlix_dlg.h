@@ -109,6 +109,9 @@ public:
     std::int16_t m_trimX = 0;
     std::int16_t m_trimY = 0;
     std::array<std::uint8_t, kTrimBlockSize> m_trimBlock{};
+    // True when the latest read-back read everything without a failure: Save stores the
+    // sharpness, exposure and overlay state that it read.
+    bool m_cameraRead = false;
     // True when the latest read-back read both trim offsets and the whole trim block without
     // a failure: only then may a trim step or STORE send them.
     bool m_trimRead = false;

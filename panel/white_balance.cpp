@@ -60,8 +60,8 @@ void CVorlixDlg::OnPush2White() {
             m_p2wActive = 0;
             showWhiteBalanceMode("P2W failed");
             host().messageBox(
-                "The white balance capture failed: nothing was captured and Save will not "
-                "store it. Press Push2White to try again.");
+                "The white balance capture failed and nothing of it was kept. Press Push2White "
+                "to try again.");
             return;
         }
         m_p2wRegs = captured;

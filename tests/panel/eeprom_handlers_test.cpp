@@ -474,6 +474,22 @@ TEST(Save, AnOffsetThatIsNoPageBoundaryErasesTheLastPageOnlyUpTo0xFF) {
     EXPECT_TRUE(progress.received({step(1), pos(0), steps(16 + 20), pos(0)}));
 }
 
+TEST(Save, WithoutAReadBackThatGotThroughNothingIsWritten) {
+    sim::SimState camera = snapshotCamera(true, false, false);
+    camera.present = false;
+    PanelRig rig(camera);
+    rig.start();
+    rig.camera.state().present = true;
+    rig.dlg->click(IDC_SEARCH_ADDRESS);  // found, but nothing of it read
+    rig.takeTrace();
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B The camera's settings were not read: press Connect "
+                                      "first. Nothing was written."}));
+    rig.dlg->click(IDC_CONNECT);
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(slice(bank(rig, A0), 0, 4), (B{0x30, 0x1c, 0x00, 0x03}));
+}
+
 TEST(Save, WithoutACaptureInThisRunTheWhiteBalanceIsNotStoredFromStartValues) {
     PanelRig rig(snapshotCamera(false, false, false));
     rig.start();

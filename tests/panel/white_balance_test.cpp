@@ -114,8 +114,7 @@ TEST(WhiteBalance, UntickingAutomaticWhileHeldMakesTheNextPressCaptureAgain) {
 }
 
 constexpr char kCaptureFailed[] =
-    "The white balance capture failed: nothing was captured and Save will not store it. Press "
-    "Push2White to try again.";
+    "The white balance capture failed and nothing of it was kept. Press Push2White to try again.";
 
 TEST(WhiteBalance, ACaptureStopsAtTheFirstFailedTransferAndDoesNotCount) {
     struct Case {
