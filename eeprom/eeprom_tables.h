@@ -19,6 +19,9 @@ struct EepromTables {
     // One 16-bit entry per digit pair of the last script read; entries past the end of a file
     // keep what an earlier file left there.
     ScriptImage scriptImage{};
+    // The most entries any script read in this run filled: entries from here on still hold
+    // the zero start image, which nobody gave.
+    std::size_t filledEntries = 0;
     // The four banks as read back by the last verification, bank after bank.
     std::array<std::uint8_t, kEepromSize> readBackBuf{};
     // Presses of "Erase EEpr" since start: even = the next press only warns, odd = it erases.

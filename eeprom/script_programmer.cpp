@@ -1,6 +1,7 @@
 // Script programming and its read-back verification.
 #include "eeprom/script_programmer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "eeprom/script_reader.h"
@@ -27,15 +28,33 @@ ScriptProgrammer::ScriptProgrammer(const Bus& bus, frame::Host& host,
       camAddr_(camAddr),
       lastError_(lastError) {}
 
+// A file shorter than the EEPROM programs the tail from earlier files of this run; a tail
+// that only the zero start image could fill is refused before anything is sent (a zero
+// stored address would move the camera to the general-call address).
 void ScriptProgrammer::run(const std::string& path) {
-    if (!parse(path)) return;
+    std::size_t entries = 0;
+    if (!parse(path, &entries)) return;
+    if (tables_.filledEntries < kEepromSize) {
+        char text[120];
+        std::snprintf(text, sizeof text,
+                      "The script file has %zu entries; the EEPROM needs %zu. Nothing was "
+                      "programmed.",
+                      entries, kEepromSize);
+        host_.messageBox(text);
+        return;
+    }
     progress_.SetStep(1);
     programScript(path);
 }
 
-bool ScriptProgrammer::parse(const std::string& path) {
+bool ScriptProgrammer::parse(const std::string& path, std::size_t* entries) {
     std::string whyNot;
-    if (readScriptFile(path, tables_.scriptImage, whyNot)) return true;
+    std::size_t stored = 0;
+    if (readScriptFile(path, tables_.scriptImage, whyNot, &stored)) {
+        tables_.filledEntries = std::max(tables_.filledEntries, stored);
+        if (entries) *entries = stored;
+        return true;
+    }
     host_.messageBox(whyNot);
     return false;
 }

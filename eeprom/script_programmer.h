@@ -29,13 +29,15 @@ public:
 
     // Parses the script at path, writes its entries 0..1023 into the four banks and, when
     // every page went through, verifies them against the file as it is then. A file that
-    // cannot be read is told in a box and nothing more is sent. The caller has set the
+    // cannot be read, or that leaves entries 0..1023 to the zero start image (no file of
+    // this run filled them), is told in a box and nothing more is sent. The caller has set the
     // progress range and resets the bar and lastError afterwards.
     void run(const std::string& path);
 
 private:
-    // Parses path into the script image; false (after a box) when it cannot be read.
-    bool parse(const std::string& path);
+    // Parses path into the script image; false (after a box) when it cannot be read. Keeps
+    // the tables' count of filled entries and, when given, tells how many this file filled.
+    bool parse(const std::string& path, std::size_t* entries = nullptr);
     void programScript(const std::string& path);
     void verifyScript(const std::string& path);
     // True when a read-back byte failed (after a box).

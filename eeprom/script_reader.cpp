@@ -83,7 +83,8 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image) {
     return i;
 }
 
-bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot) {
+bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,
+                    std::size_t* entries) {
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
@@ -102,7 +103,8 @@ bool readScriptFile(const std::string& path, ScriptImage& image, std::string& wh
         whyNot = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    parseScript(bytes, image);
+    const std::size_t stored = parseScript(bytes, image);
+    if (entries) *entries = stored;
     return true;
 }
 

@@ -30,7 +30,9 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image);
 
 // Reads the file at path and parses it into image. When the file cannot be opened or read,
 // image is left untouched, false is returned and whyNot holds one line for the person that
-// names the file and the reason.
-bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot);
+// names the file and the reason. When entries is given, it receives how many entries the
+// file filled (parseScript's count).
+bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,
+                    std::size_t* entries = nullptr);
 
 }  // namespace vorlix::eeprom

@@ -66,20 +66,20 @@ void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
                        const std::function<void()>& pageDone) {
     std::array<std::uint16_t, kPageEntries> erased;
     erased.fill(kErasedEntry);
-    for (int p = offset; p <= kLastPageStart; p += kPageEntries) {
+    for (int p = offset; p <= kLastPageStart && !link.failed(); p += kPageEntries) {
         if (p + static_cast<int>(kPageEntries) <= kSettingsAreaEnd) {
             link.camWritePage(camAddr, kSettingsBank, static_cast<std::uint8_t>(p), erased.data(),
                               kPageEntries);
             link.pause(kEepromWritePauseMs);
         } else {
             // A whole page here would run past 0xFF and wrap onto the start of the bank.
-            for (int q = p; q < kSettingsAreaEnd; ++q) {
+            for (int q = p; q < kSettingsAreaEnd && !link.failed(); ++q) {
                 link.camWrite8(camAddr, kSettingsBank, static_cast<std::uint8_t>(q),
                                static_cast<std::uint8_t>(kErasedEntry));
                 link.pause(kEepromWritePauseMs);
             }
         }
-        if (pageDone) pageDone();
+        if (pageDone && !link.failed()) pageDone();
     }
 }
 

@@ -54,7 +54,8 @@ std::string settingsFitProblem(int offset, std::size_t length);
 // offset on, whether or not it is a multiple of 16, each followed by the EEPROM write pause
 // and then pageDone. No page starts at 0xFF. A page that would reach past 0xFF (it would wrap
 // onto the start of the bank) is erased up to 0xFF byte by byte, each byte followed by the
-// pause; pageDone runs once for it.
+// pause; pageDone runs once for it. On a link that stops at its first failure, the erase ends
+// there and pageDone is not called for the failed page.
 void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
                        const std::function<void()>& pageDone);
 

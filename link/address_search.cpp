@@ -23,11 +23,17 @@ std::uint16_t I2cLink::probe(std::uint8_t candidate) {
 }
 
 // Candidates: the default address first, then every even address from 0x00 to 0xF8 (the
-// default is asked twice). Addresses from 0xFA on are never probed.
+// default is asked twice). Addresses from 0xFA on are never probed, and neither is the image
+// sensor's own address: the sensor acknowledges every write, so a probe there would take it
+// for the camera and every later camera command would land in the sensor as a raw write.
 std::uint16_t I2cLink::findCamera() {
     std::uint16_t candidate = kCameraDefaultAddress;
     std::uint8_t probes = 0;
     while (candidate < kNoCameraFound) {
+        if (candidate == kSensorWrite) {
+            candidate += 2;
+            continue;
+        }
         pause(kReadPauseMs);
         const auto address = static_cast<std::uint8_t>(candidate);
         if (probe(address) == kStatusOk) {

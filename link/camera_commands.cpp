@@ -41,6 +41,7 @@ void I2cLink::camWritePage(std::uint8_t camAddr, std::uint8_t bank, std::uint8_t
         return;
     }
     writeSub16Byte(camAddr, kCmdWritePage, bank, offset);
+    if (skip()) return;
 
     std::array<std::uint8_t, kPageEntries - 1> data{};
     for (unsigned i = 1; i < count; ++i) {

@@ -91,10 +91,18 @@ std::uint16_t I2cLink::transferSub(std::uint8_t slave, std::uint32_t subLength,
 void I2cLink::finish(std::uint16_t status) {
     if (status != kStatusOk) {
         reportStatus(status);
+        if (stopAtFirstFailure_) stopped_ = true;
     }
 }
 
+bool I2cLink::skip() {
+    if (!stopped_) return false;
+    errorLatch_ = 1;
+    return true;
+}
+
 void I2cLink::writeByte(std::uint8_t slave, std::uint8_t b) {
+    if (skip()) return;
     openHandle(slave, true);
     const std::uint8_t data[1] = {b};
     const std::uint16_t status = bus_.adapter.write(adapterHandle_, data, 0, 1);
@@ -103,22 +111,26 @@ void I2cLink::writeByte(std::uint8_t slave, std::uint8_t b) {
 }
 
 void I2cLink::writeSub8Byte(std::uint8_t slave, std::uint8_t s, std::uint8_t b) {
+    if (skip()) return;
     const std::uint8_t data[1] = {b};
     finish(transferSub(slave, 1, s, data, 1));
 }
 
 void I2cLink::writeSub16Byte(std::uint8_t slave, std::uint8_t hi, std::uint8_t lo, std::uint8_t b) {
+    if (skip()) return;
     const std::uint8_t data[1] = {b};
     finish(transferSub(slave, 2, subAddress16(hi, lo), data, 1));
 }
 
 void I2cLink::writeSub16Word(std::uint8_t slave, std::uint8_t hi, std::uint8_t lo, std::uint8_t b1,
                              std::uint8_t b2) {
+    if (skip()) return;
     const std::uint8_t data[2] = {b1, b2};
     finish(transferSub(slave, 2, subAddress16(hi, lo), data, 2));
 }
 
 std::uint16_t I2cLink::readSub16Word(std::uint8_t slave, std::uint8_t hi, std::uint8_t lo) {
+    if (skip()) return 0;
     openHandle(slave, false);
     std::uint8_t buffer[2] = {0, 0};
     const std::uint16_t status =
@@ -129,6 +141,7 @@ std::uint16_t I2cLink::readSub16Word(std::uint8_t slave, std::uint8_t hi, std::u
 }
 
 std::uint16_t I2cLink::readByte(std::uint8_t slave) {
+    if (skip()) return 0;
     openHandle(slave, false);
     std::uint8_t buffer[1] = {0};
     const std::uint16_t status = bus_.adapter.read(adapterHandle_, buffer, 0, 1);
@@ -138,6 +151,7 @@ std::uint16_t I2cLink::readByte(std::uint8_t slave) {
 }
 
 std::uint16_t I2cLink::readWord(std::uint8_t slave) {
+    if (skip()) return 0;
     openHandle(slave, false);
     std::uint8_t buffer[2] = {0, 0};
     const std::uint16_t status = bus_.adapter.read(adapterHandle_, buffer, 0, 2);

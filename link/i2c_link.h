@@ -35,6 +35,25 @@ inline constexpr unsigned kPageEntries = 16;
 inline constexpr std::uint8_t kSensorWrite = 0xBA;
 inline constexpr std::uint8_t kSensorRead = 0xBB;
 
+// The stored camera address: one EEPROM byte that the camera reads at power-up only.
+inline constexpr std::uint8_t kAddressBank = 0xA6;
+inline constexpr std::uint8_t kAddressOffset = 0x50;
+inline constexpr std::uint8_t kNoStoredAddress = 0xFF;  // the camera then answers at 0x70
+
+// The address a camera answers at after a power-up with stored in its EEPROM: bit 0 is the
+// bus's read/write bit, which the camera ignores.
+constexpr std::uint8_t addressAfterPowerUp(std::uint8_t stored) {
+    return stored == kNoStoredAddress ? kCameraDefaultAddress
+                                      : static_cast<std::uint8_t>(stored & 0xFE);
+}
+
+// False for a stored address that would lose the camera: findCamera never asks the sensor's
+// address or anything from 0xFA on.
+constexpr bool findableAfterPowerUp(std::uint8_t stored) {
+    const std::uint8_t address = addressAfterPowerUp(stored);
+    return address != kSensorWrite && address < kNoCameraFound;
+}
+
 class I2cLink {
 public:
     explicit I2cLink(const Bus& bus) : bus_(bus) {}
@@ -53,6 +72,15 @@ public:
 
     // True if the most recent primitive failed; clears the latch.
     bool takeError();
+
+    // An operation whose steps are worthless (or harmful) after one of them failed turns this
+    // on before its first transfer. From the first failed transfer on (after its box), every
+    // later primitive sends nothing, shows no box, sets the latch and returns 0, and pauses
+    // are skipped: a camera command whose header failed runs no data phase, and the
+    // operation can end at the next check of failed() without a cascade of boxes.
+    void stopAtFirstFailure() { stopAtFirstFailure_ = true; }
+    // True once a transfer failed while stopAtFirstFailure is on; it stays true.
+    bool failed() const { return stopped_; }
     // Shows the status text in a modal box and sets the latch. Returns the box's result (1).
     int reportStatus(std::uint16_t status);
     // The text for an adapter status; " error" for every status without its own text.
@@ -72,12 +100,14 @@ public:
     void camWritePage(std::uint8_t camAddr, std::uint8_t bank, std::uint8_t offset,
                       const std::uint16_t* entries, unsigned count);
 
-    // Searches 0x70, then 0x00, 0x02 ... 0xF8 with silent probes; returns the first address
-    // that acknowledged, or kNoCameraFound after one box.
+    // Searches 0x70, then 0x00, 0x02 ... 0xF8 with silent probes, never the sensor's 0xBA;
+    // returns the first address that acknowledged, or kNoCameraFound after one box.
     std::uint16_t findCamera();
 
-    // A fixed pause through the run's pacer.
-    void pause(unsigned ms) { bus_.pacer.sleepMs(ms); }
+    // A fixed pause through the run's pacer; none once a stopping link has failed.
+    void pause(unsigned ms) {
+        if (!stopped_) bus_.pacer.sleepMs(ms);
+    }
 
 private:
     // Clears the latch, opens a handle for the slave and, for writes, selects it.
@@ -86,12 +116,16 @@ private:
     std::uint16_t transferSub(std::uint8_t slave, std::uint32_t subLength, std::uint32_t subAddress,
                               const std::uint8_t* data, std::uint32_t count);
     void finish(std::uint16_t status);
+    // True (with the latch set) when a stopping link has failed: the primitive sends nothing.
+    bool skip();
     // One silent address probe: the header of an 8-bit read of bank 0xA0 offset 0xFE.
     std::uint16_t probe(std::uint8_t candidate);
 
     Bus bus_;
     AdapterHandle adapterHandle_ = 0;
     std::uint8_t errorLatch_ = 0;
+    bool stopAtFirstFailure_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace vorlix

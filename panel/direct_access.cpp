@@ -36,6 +36,8 @@ constexpr HexField kHexFields[] = {
 };
 
 constexpr std::uint16_t kAllFields = 0x0F;
+// An EEPROM write takes the offset (register low) and the data low byte only.
+constexpr std::uint16_t kEepromWriteFields = 0x01 | 0x04;
 constexpr std::uint16_t kReadBit = 0x01;
 
 // What SEND does: 4 for a read, plus 1 for an EEPROM target.
@@ -74,7 +76,11 @@ void CVorlixDlg::OnDirectEditChange(int edit) {
 void CVorlixDlg::OnSend() {
     // The box is asked, not m_readCheck: a check set on the control counts at once.
     const int selector = (isChecked(IDC_READ) ? 4 : 0) + (m_sensorTarget == 0 ? 1 : 0);
-    if (selector == kSensorWriteCmd && m_fieldsSet != kAllFields) {
+    // A write needs every edit it sends to have been filled by the person; reads need none.
+    const bool incomplete =
+        (selector == kSensorWriteCmd && m_fieldsSet != kAllFields) ||
+        (selector == kEepromWriteCmd && (m_fieldsSet & kEepromWriteFields) != kEepromWriteFields);
+    if (incomplete) {
         host().messageBox("Not all required data is filled in");
         return;
     }

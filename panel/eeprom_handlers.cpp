@@ -1,19 +1,13 @@
 // The configuration EEPROM buttons: choose a script file and program it with verification,
 // store the current settings as a snapshot, erase the snapshot area.
+#include <cstdio>
+
 #include "eeprom/script_programmer.h"
 #include "eeprom/settings_snapshot.h"
 #include "link/camera_registers.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
-
-namespace {
-
-constexpr std::uint8_t kAddressBank = 0xA6;
-constexpr std::uint8_t kAddressOffset = 0x50;
-constexpr std::uint8_t kNoStoredAddress = 0xFF;
-
-}  // namespace
 
 void CVorlixDlg::OnBrowse() {
     // Several files may be picked; only the first one's path is used.
@@ -37,6 +31,8 @@ void CVorlixDlg::OnLoadEepromFile() {
     m_lastError = 0;
 }
 
+// Save refuses before anything is sent when it would store values nobody read or gave, and
+// stops at the first failed transfer with one box that says how far it got.
 void CVorlixDlg::OnSave() {
     // The script's length is known before anything is sent: a snapshot that does not fit in
     // front of the end of the bank is refused, so nothing in or before the area is lost.
@@ -44,22 +40,52 @@ void CVorlixDlg::OnSave() {
     in.autoWhiteBalance = m_awbCheck != 0;
     in.overlaysEnabled = isChecked(IDC_OVERLAY_ENABLE) != 0;
     in.manualExposure = m_manualExpCheck != 0;
-    const std::string problem = eeprom::settingsFitProblem(
-        m_eepromOffset, eeprom::settingsScript(in).size() * eeprom::kRecordBytes);
+    const std::size_t length = eeprom::settingsScript(in).size() * eeprom::kRecordBytes;
+    const std::string problem = eeprom::settingsFitProblem(m_eepromOffset, length);
     if (!problem.empty()) {
         host().messageBox(problem);
+        return;
+    }
+    // Without a read-back that got through, the sharpness and exposure values are start
+    // values, not the camera's.
+    if (!m_cameraRead) {
+        host().messageBox(
+            "The camera's settings were not read: press Connect first. Nothing was written.");
+        return;
+    }
+    // The white point to store must be one the person held with Push2White: Save does not
+    // capture by itself, as an adapting white balance would give whatever it happened to be.
+    if (!in.autoWhiteBalance && !m_p2wCaptured) {
+        host().messageBox(
+            "No white balance was captured: press Push2White first, or tick Auto White "
+            "Balance. Nothing was written.");
         return;
     }
 
     m_progress.SetStep(1);
     m_progress.SetPos(0);
     I2cLink link(bus());
+    link.stopAtFirstFailure();
     const std::uint8_t a = camAddr();
     eeprom::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
+    if (link.failed()) {
+        m_progress.SetPos(0);
+        host().messageBox(
+            "Save stopped: erasing the settings area of bank a0 failed, so it may be partly "
+            "erased. No settings were written; run Save again.");
+        return;
+    }
     link.pause(eeprom::kSettlePauseMs);
 
     in.projection = readRegister(link, a, kRegProjection);
     in.companion = readRegister(link, a, kRegProjectionCompanion);
+    if (link.failed()) {
+        m_progress.SetPos(0);
+        host().messageBox(
+            "Save stopped: reading the camera failed. The settings area of bank a0 is erased "
+            "and no settings were written; run Save again.");
+        return;
+    }
     in.whiteBalance = m_p2wRegs;
     m_overlayEnable = isChecked(IDC_OVERLAY_ENABLE);
     if (m_overlayEnable) {
@@ -73,10 +99,22 @@ void CVorlixDlg::OnSave() {
     in.shutter = m_shutter;
     in.aexRef = m_aexRef;
 
-    int offset = m_eepromOffset;
+    std::size_t written = 0;
     for (const eeprom::SettingsRecord& record : eeprom::settingsScript(in)) {
         for (std::uint8_t byte : eeprom::recordBytes(record)) {
-            link.camWrite8(a, eeprom::kSettingsBank, static_cast<std::uint8_t>(offset++), byte);
+            link.camWrite8(a, eeprom::kSettingsBank,
+                           static_cast<std::uint8_t>(m_eepromOffset + written), byte);
+            if (link.failed()) {
+                m_progress.SetPos(0);
+                char text[120];
+                std::snprintf(text, sizeof text,
+                              "Save stopped after %zu of %zu bytes: bank a0 now holds a partial "
+                              "settings script. Run Save again.",
+                              written, length);
+                host().messageBox(text);
+                return;
+            }
+            ++written;
             link.pause(eeprom::kEepromWritePauseMs);
             if (record.advancesProgress) m_progress.StepIt();
         }
@@ -84,6 +122,9 @@ void CVorlixDlg::OnSave() {
     m_progress.SetPos(0);
 }
 
+// Erase stops at the first failed transfer. The default address is taken (and the person
+// told to re-power) only once the stored address was really cleared: until the next
+// power-up the camera still answers at its old address.
 void CVorlixDlg::OnEraseEeprom() {
     // Every second press erases; the press before it warns. The count never starts over.
     const bool armed = eeprom_.erasePresses % 2 != 0;
@@ -94,12 +135,32 @@ void CVorlixDlg::OnEraseEeprom() {
         return;
     }
     I2cLink link(bus());
+    link.stopAtFirstFailure();
+    char text[200];
     eeprom::eraseSettingsArea(link, camAddr(), m_eepromOffset, nullptr);
+    if (link.failed()) {
+        std::snprintf(text, sizeof text,
+                      "Erase stopped: erasing the settings area of bank a0 failed, so it may be "
+                      "partly erased. The stored camera address was not cleared; the camera "
+                      "still answers at %x.",
+                      static_cast<unsigned>(camAddr()));
+        host().messageBox(text);
+        return;
+    }
     // The camera forgets its stored address and answers at the default one after power-up.
     link.camWrite8(camAddr(), kAddressBank, kAddressOffset, kNoStoredAddress);
-    m_camAddr = kCameraDefaultAddress;
+    if (link.failed()) {
+        std::snprintf(text, sizeof text,
+                      "Erase stopped: clearing the stored camera address failed. The settings "
+                      "area of bank a0 is erased; the camera still answers at %x.",
+                      static_cast<unsigned>(camAddr()));
+        host().messageBox(text);
+        return;
+    }
+    m_camAddr = addressAfterPowerUp(kNoStoredAddress);
     showCameraAddress();
     link.pause(eeprom::kEepromWritePauseMs);
+    host().messageBox("You MUST re-power camera now");
 }
 
 }  // namespace vorlix::panel

@@ -56,14 +56,14 @@ struct CVorlixDlg::ProjectionChange {
 
 void CVorlixDlg::OnMirror() {
     static constexpr ProjectionChange kMirror{
-        IDC_MIRROR, &CVorlixDlg::m_mirrorCheck, 0x0001, 0xFEFE, 0x2, true};
+        IDC_MIRROR, &CVorlixDlg::m_mirrorCheck, 0x0001, 0xFEFE, kMirrorShadow, true};
     changeProjection(kMirror);
 }
 
 void CVorlixDlg::OnFlip() {
     // Flip leaves the EEPROM alone: its shadow bit gets there with the next mirror change.
-    static constexpr ProjectionChange kFlip{IDC_FLIP, &CVorlixDlg::m_flipCheck, 0x0102, 0xFEFD, 0x4,
-                                            false};
+    static constexpr ProjectionChange kFlip{
+        IDC_FLIP, &CVorlixDlg::m_flipCheck, 0x0102, 0xFEFD, kFlipShadow, false};
     changeProjection(kFlip);
 }
 

@@ -39,29 +39,40 @@ void CVorlixDlg::initPanel() {
     readBackCamera();
 }
 
+// The read-back stops at the first failed transfer (its box is the only one): values that
+// were never read must not reach a control or a member that a later handler writes back
+// into the camera. The panel is then left as after a search that found no camera.
 void CVorlixDlg::readBackCamera() {
+    m_cameraRead = false;
+    m_trimRead = false;
     OnSearchAddress();
     if (m_camAddr > kLastCameraAddress) {
-        m_camAddr = kNoCamera;
-        showCameraAddress();
+        showNoCamera();
         return;
     }
 
     I2cLink link(bus());
+    link.stopAtFirstFailure();
     const std::uint8_t a = camAddr();
 
     enableGroup(kAddressStepPair, false);
 
     const std::uint16_t projection = readRegister(link, a, kRegProjection);
+    if (link.failed()) return showNoCamera();
     checkButton(IDC_MIRROR, bit(projection, 0));
     checkButton(IDC_FLIP, bit(projection, 1));
+    // The EEPROM shadow starts from the camera's state, so a first Mirror click keeps the flip.
+    m_projBits = (m_projBits & ~kProjectionShadowBits) | (bit(projection, 0) ? kMirrorShadow : 0) |
+                 (bit(projection, 1) ? kFlipShadow : 0);
 
     const std::uint16_t tvMode = readRegister(link, a, kRegTvMode);
+    if (link.failed()) return showNoCamera();
     UpdateData(true);
     m_tvModeText = bit(tvMode, 1) ? "PAL" : "NTSC";
     UpdateData(false);
 
     const std::uint16_t overlay = readRegister(link, a, kRegOverlayFunction);
+    if (link.failed()) return showNoCamera();
     const bool overlaysOn = bit(overlay, 15);
     checkButton(IDC_OVERLAY_ENABLE, overlaysOn);
     enableGroup(kOverlayBoxIds, overlaysOn);
@@ -70,14 +81,18 @@ void CVorlixDlg::readBackCamera() {
         std::uint16_t shown[4];
         for (int i = 0; i < 4; ++i)
             shown[i] = readRegister(link, a, overlayRegister(static_cast<unsigned>(i)));
+        if (link.failed()) return showNoCamera();
         for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit(shown[i], 15));
     }
 
     const std::uint16_t exposure = readRegister(link, a, kRegExposureMode);
+    const std::uint16_t aexRef = readRegister(link, a, kRegAexReference);
+    const std::uint16_t shutter = readRegister(link, a, kRegShutter);
+    if (link.failed()) return showNoCamera();
     const bool manual = (exposure & 0x0F) == 0;
     checkButton(IDC_MANUAL_EXPOSURE, manual);
-    m_aexRef = readRegister(link, a, kRegAexReference);
-    m_shutter = readRegister(link, a, kRegShutter);
+    m_aexRef = aexRef;
+    m_shutter = shutter;
     // The pair of the active mode is enabled too, so that a Connect that finds the other mode
     // than before never leaves both pairs greyed.
     showExposureMode(manual);
@@ -94,6 +109,7 @@ void CVorlixDlg::readBackCamera() {
     }
 
     const std::uint16_t whiteBalance = readRegister(link, a, kRegWhiteBalanceMode);
+    if (link.failed()) return showNoCamera();
     const bool automaticWhite = whiteBalance == kWhiteBalanceAdapts;
     checkButton(IDC_AWB, automaticWhite);
     enableGroup(kPushToWhitePair, !automaticWhite);
@@ -101,30 +117,48 @@ void CVorlixDlg::readBackCamera() {
     m_wbModeText = automaticWhite ? "AWB!" : "P2W = set";
     UpdateData(false);
 
-    m_sharpReg = readRegister(link, a, kRegSharpness);
+    const std::uint16_t sharpness = readRegister(link, a, kRegSharpness);
+    if (link.failed()) return showNoCamera();
+    m_sharpReg = sharpness;
     UpdateData(true);
     m_gainText = formatHex(static_cast<std::uint32_t>((m_sharpReg >> 11) & 7));
     UpdateData(false);
     showGainOnSlider();
 
-    m_trimX = static_cast<std::int16_t>(link.camRead8(a, 0xA3, 0x00));
+    const std::uint16_t trimX = link.camRead8(a, kTrimReadForm, kTrimXOffset);
+    if (link.failed()) return showNoCamera();
+    m_trimX = static_cast<std::int16_t>(trimX);
     if (m_trimX == kTrimNotActive) {
         setTrimGroupEnabled(false);
         UpdateData(true);
         m_trimYText = "not active";
         m_trimXText = "not active";
         UpdateData(false);
+        m_cameraRead = true;
         return;
     }
     setTrimGroupEnabled(true);
-    m_trimY = static_cast<std::int16_t>(link.camRead8(a, 0xA3, 0x01));
+    const std::uint16_t trimY = link.camRead8(a, kTrimReadForm, kTrimYOffset);
+    if (link.failed()) return showNoCamera();
+    m_trimY = static_cast<std::int16_t>(trimY);
     showTrimText();
 
+    // Read into a copy first: a block that failed part-way never replaces the last good one.
+    std::array<std::uint8_t, kTrimBlockSize> block;
     for (std::size_t i = 0; i < kTrimBlockSize; ++i) {
         const std::uint8_t bank = i < 256 ? 0xA3 : i < 512 ? 0xA5 : 0xA7;
-        m_trimBlock[i] =
+        block[i] =
             static_cast<std::uint8_t>(link.camRead8(a, bank, static_cast<std::uint8_t>(i & 0xFF)));
+        if (link.failed()) return showNoCamera();
     }
+    m_trimBlock = block;
+    m_trimRead = true;
+    m_cameraRead = true;
+}
+
+void CVorlixDlg::showNoCamera() {
+    m_camAddr = kNoCamera;
+    showCameraAddress();
 }
 
 void CVorlixDlg::showAexText() {

@@ -14,11 +14,10 @@ using TrimBlock = std::array<std::uint8_t, kTrimBlockSize>;
 
 constexpr std::int16_t kTrimMax = 46;
 constexpr std::int16_t kTrimStep = 2;
-constexpr std::uint8_t kTrimBank = 0xA2;  // offset 0 horizontal, 1 vertical
 
 constexpr std::uint16_t kHostCommandRegister = 0x0040;
 constexpr std::uint16_t kBusyBit = 0x8000;
-// A command that is still busy after this many reads is given up: the upload goes on.
+// A command that is still busy after this many reads stops the upload.
 constexpr int kBusyReads = 16;
 constexpr std::uint8_t kCommandHi = 0x83;
 constexpr std::uint8_t kLoadParameters = 0x04;
@@ -46,19 +45,22 @@ void writeSensor(I2cLink& link, std::uint16_t reg, std::uint8_t hi, std::uint8_t
     link.writeSub16Word(kSensorWrite, hiByte(reg), loByte(reg), hi, lo);
 }
 
-// Issues one host command and waits, without pauses, until its busy bit clears.
-void sensorCommand(I2cLink& link, std::uint8_t hi, std::uint8_t lo) {
+// Issues one host command and waits, without pauses, until its busy bit clears; false when
+// it is still busy after kBusyReads reads.
+bool sensorCommand(I2cLink& link, std::uint8_t hi, std::uint8_t lo) {
     writeSensor(link, kHostCommandRegister, hi, lo);
     for (int i = 0; i < kBusyReads; ++i) {
         const std::uint16_t state = link.readSub16Word(kSensorRead, hiByte(kHostCommandRegister),
                                                        loByte(kHostCommandRegister));
-        if ((state & kBusyBit) == 0) return;
+        if ((state & kBusyBit) == 0) return true;
     }
+    return false;
 }
 
 // Every transfer goes on after a failure (its box has been shown), so an absent sensor
-// gives one box per transfer and the upload still ends.
-void uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block) {
+// gives one box per transfer and the upload still ends. A sensor that stays busy stops the
+// upload there: the next chunk would overwrite parameters it has not taken yet. False then.
+bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block) {
     writeSensor(link, 0xC892, 0x00, static_cast<std::uint8_t>(x));
     writeSensor(link, 0xC894, 0x00, static_cast<std::uint8_t>(y));
     writeSensor(link, 0x098E, 0x48, 0x24);
@@ -74,10 +76,13 @@ void uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& 
         for (std::size_t j = 0; j < bytes; j += 2, reg += 2)
             writeSensor(link, reg, block[k + j], block[k + j + 1]);
         if (bytes < kChunkBytes) writeSensor(link, reg, 0x00, 0x00);
-        sensorCommand(link, kCommandHi, kLoadParameters);
+        if (!sensorCommand(link, kCommandHi, kLoadParameters)) return false;
     }
-    sensorCommand(link, kCommandHi, kApplyParameters);
+    return sensorCommand(link, kCommandHi, kApplyParameters);
 }
+
+constexpr char kTrimNotReadText[] =
+    "The trim data was not read from the camera: press Connect first. Nothing was sent.";
 
 // An offset is even: bit 0 and the high byte are dropped.
 std::int16_t even(std::int16_t offset) {
@@ -102,6 +107,10 @@ constexpr TrimStep kTrimSteps[] = {
 }  // namespace
 
 void CVorlixDlg::OnTrimStep(int button) {
+    if (!m_trimRead) {
+        host().messageBox(kTrimNotReadText);
+        return;
+    }
     const TrimStep& step = rowOf(kTrimSteps, button, &TrimStep::button);
     std::int16_t& offset = this->*step.offset;
     offset = even(offset);
@@ -110,20 +119,34 @@ void CVorlixDlg::OnTrimStep(int button) {
 
     // The buttons stay greyed for the whole upload, also while a failing transfer's box is open.
     setTrimButtonsEnabled(false);
+    const std::int16_t before = offset;
     offset = static_cast<std::int16_t>(
         std::clamp<int>(offset + step.direction * kTrimStep, 0, kTrimMax));
     I2cLink link(bus());
-    uploadTrim(link, m_trimX, m_trimY, m_trimBlock);
-    showTrimText();
+    if (uploadTrim(link, m_trimX, m_trimY, m_trimBlock)) {
+        showTrimText();
+    } else {
+        // The step is not shown as done: offset and text stay as they were.
+        offset = before;
+        host().messageBox(
+            "The sensor stayed busy after a command: the trim upload was stopped, the rest of "
+            "it was not sent, and the offset was not changed.");
+    }
     setTrimButtonsEnabled(true);
 }
 
+// The offsets go into the EEPROM only when they and the block were read from this camera:
+// start values would overwrite its calibration or its "not active" marker.
 void CVorlixDlg::OnTrimStore() {
+    if (!m_trimRead) {
+        host().messageBox(kTrimNotReadText);
+        return;
+    }
     m_trimX = even(m_trimX);
     m_trimY = even(m_trimY);
     I2cLink link(bus());
-    link.camWrite8(camAddr(), kTrimBank, 0x00, static_cast<std::uint8_t>(m_trimX));
-    link.camWrite8(camAddr(), kTrimBank, 0x01, static_cast<std::uint8_t>(m_trimY));
+    link.camWrite8(camAddr(), kTrimBank, kTrimXOffset, static_cast<std::uint8_t>(m_trimX));
+    link.camWrite8(camAddr(), kTrimBank, kTrimYOffset, static_cast<std::uint8_t>(m_trimY));
 }
 
 }  // namespace vorlix::panel

@@ -201,10 +201,12 @@ void CVorlixDlg::showShutterOnSlider() {
     UpdateData(false);
 }
 
+// "Set new I2C address" stores what the edit shows, so the member follows the edit.
 void CVorlixDlg::showCameraAddress() {
     UpdateData(true);
     m_addrText = formatHex(static_cast<std::uint32_t>(m_camAddr));
     UpdateData(false);
+    m_newAddr = static_cast<std::uint16_t>(m_camAddr & 0xFF);
 }
 
 void CVorlixDlg::setHighByteEditsEnabled(bool on) {

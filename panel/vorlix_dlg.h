@@ -21,6 +21,17 @@ namespace vorlix::panel {
 inline constexpr std::size_t kWhiteBalanceRegisters = 28;
 inline constexpr std::size_t kTrimBlockSize = 580;
 inline constexpr std::int16_t kNoCamera = 255;
+
+// The stored trim offsets: bank 0xA2 (write form; read form 0xA3) offsets 0 and 1.
+inline constexpr std::uint8_t kTrimBank = 0xA2;
+inline constexpr std::uint8_t kTrimReadForm = kTrimBank | 1;
+inline constexpr std::uint8_t kTrimXOffset = 0x00;
+inline constexpr std::uint8_t kTrimYOffset = 0x01;
+
+// The mirror and flip bits of m_projBits, the shadow that Mirror stores in the EEPROM.
+inline constexpr std::uint32_t kMirrorShadow = 0x2;
+inline constexpr std::uint32_t kFlipShadow = 0x4;
+inline constexpr std::uint32_t kProjectionShadowBits = kMirrorShadow | kFlipShadow;
 inline constexpr unsigned SC_ABOUT = 0x10;  // the appended system menu entry
 
 // The fixed control groups that are enabled or greyed as a whole, each in this order.
@@ -91,10 +102,19 @@ public:
     std::uint8_t m_p2wActive = 0;
     std::uint8_t m_lastError = 0;
     std::array<std::uint16_t, kWhiteBalanceRegisters> m_p2wRegs{};
+    // True once a Push2White capture read all its registers in this run: only then does
+    // m_p2wRegs hold values read from the camera that Save may store.
+    bool m_p2wCaptured = false;
     std::int32_t m_sharpReg = 0;
     std::int16_t m_trimX = 0;
     std::int16_t m_trimY = 0;
     std::array<std::uint8_t, kTrimBlockSize> m_trimBlock{};
+    // True when the latest read-back read everything without a failure: Save stores the
+    // sharpness, exposure and overlay state that it read.
+    bool m_cameraRead = false;
+    // True when the latest read-back read both trim offsets and the whole trim block without
+    // a failure: only then may a trim step or STORE send them.
+    bool m_trimRead = false;
     std::string m_scriptPath;
 
     // --- Shared routines. -------------------------------------------------------------------
@@ -124,6 +144,9 @@ public:
     void showShutterText();
     void showGainOnSlider();
     void showTrimText();
+    // After a search that found no camera, or a read-back that failed: the address edit
+    // shows ff and every command goes to that one "no camera" value.
+    void showNoCamera();
 
     // The EEPROM subsystem's tables: the script image, the read-back buffer and the erase
     // press count, kept for the whole run.

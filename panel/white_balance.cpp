@@ -44,13 +44,28 @@ void CVorlixDlg::OnPush2White() {
     I2cLink link(bus());
     const std::uint8_t a = camAddr();
     if (m_p2wActive) {
+        // A capture counts only when every read of it succeeded: it stops at the first failed
+        // transfer and keeps the last good capture, since Save would store what it holds.
+        link.stopAtFirstFailure();
         writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceHeld);
         showWhiteBalanceMode("P2W = set");
         link.pause(kCaptureSettleMs);
-        for (std::size_t i = 0; i < kWhiteBalanceWalk.size(); ++i) {
+        std::array<std::uint16_t, kWhiteBalanceRegisters> captured{};
+        for (std::size_t i = 0; i < kWhiteBalanceWalk.size() && !link.failed(); ++i) {
             link.pause(kCaptureReadPauseMs);
-            m_p2wRegs[i] = readRegister(link, a, kWhiteBalanceWalk[i]);
+            captured[i] = readRegister(link, a, kWhiteBalanceWalk[i]);
         }
+        if (link.failed()) {
+            // The next press tries again: it holds and captures anew.
+            m_p2wActive = 0;
+            showWhiteBalanceMode("P2W failed");
+            host().messageBox(
+                "The white balance capture failed and nothing of it was kept. Press Push2White "
+                "to try again.");
+            return;
+        }
+        m_p2wRegs = captured;
+        m_p2wCaptured = true;
     } else {
         writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceAdapts);
         // Entry 0 (the slot of 0xAC00, not of the mode register) takes the adapting value;

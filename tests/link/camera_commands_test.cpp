@@ -126,5 +126,46 @@ TEST(CameraCommands, AbsentCameraShowsABoxForEachTransactionAndReadsZero) {
     EXPECT_TRUE(link.takeError());
 }
 
+TEST(CameraCommands, AStoppingLinkSendsNothingAfterItsFirstFailedTransfer) {
+    struct Case {
+        const char* what;
+        void (*command)(I2cLink&);
+        std::uint32_t failing;  // transaction of the command, from 1
+        Lines expected;
+    };
+    const Case cases[] = {
+        {"read header",
+         [](I2cLink& l) { l.camRead16(0x70, 0x30, 0x12); },
+         1,
+         {"W 70 03 30 12 !5", "B not a correct acknowledge recieved"}},
+        {"page header",
+         [](I2cLink& l) {
+             const std::uint16_t page[16] = {};
+             l.camWritePage(0x70, 0xA0, 0x00, page, 16);
+         },
+         1,
+         {"W 70 24 a0 00 !5", "B not a correct acknowledge recieved"}},
+        {"write data",
+         [](I2cLink& l) { l.camWrite8(0x70, 0xA6, 0x50, 0x72); },
+         2,
+         {"W 70 00 a6 50", "W 70 72 !5", "B not a correct acknowledge recieved"}},
+    };
+    for (const Case& c : cases) {
+        sim::SimState state = sim::SimState::builtInDefault();
+        state.faults.push_back({c.failing, std::nullopt, kStatusNack});
+        SimBench bench(state);
+        I2cLink link(bench.bus);
+        link.stopAtFirstFailure();
+        c.command(link);
+        EXPECT_TRUE(link.failed()) << c.what;
+        // Whatever follows is neither sent, paused for nor told, and reads as a failure.
+        EXPECT_EQ(link.camRead8(0x70, 0xA3, 0x00), 0) << c.what;
+        EXPECT_TRUE(link.takeError()) << c.what;
+        link.pause(20);
+        EXPECT_EQ(bench.lines(), c.expected) << c.what;
+        EXPECT_EQ(bench.camera.transactions(), c.failing) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace vorlix

@@ -73,18 +73,78 @@ TEST(AddressEdit, SetNewAddressStoresItThroughTheOldAddressAndUsesItAtOnce) {
     EXPECT_EQ(rig.camera.address(), 0x72);
 }
 
-TEST(AddressEdit, SetNewAddressWithNoCameraStillTakesTheAddress) {
+TEST(AddressEdit, AFailedSetKeepsTheAddressAndSaysItWasNotStored) {
     PanelRig rig;
     rig.start();
     rig.camera.state().present = false;
     rig.dlg->paste(IDC_ADDRESS, "72");
     rig.takeTrace();
     rig.dlg->click(IDC_SET_ADDRESS);
-    const auto trace = rig.takeTrace();
-    EXPECT_EQ(trace, (std::vector<std::string>{"W 70 00 a6 50 !15", "B error: device not present",
-                                               "W 70 72 !15", "B error: device not present",
-                                               "B You MUST re-power camera now"}));
-    EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
+    // The header failed: no data phase, no re-power request.
+    EXPECT_EQ(rig.takeTrace(),
+              (std::vector<std::string>{
+                  "W 70 00 a6 50 !15", "B error: device not present",
+                  "B The new address was not stored; the camera still answers at 70."}));
+    EXPECT_EQ(rig.dlg->m_camAddr, 0x70);
+}
+
+TEST(AddressSearch, ACameraPastTheSensorIsFoundAndTheSensorNeverProbed) {
+    for (std::uint8_t at : {std::uint8_t{0xBC}, std::uint8_t{0xF8}}) {
+        PanelRig rig(cameraAt(at));
+        rig.start();
+        const auto trace = rig.takeTrace();
+        EXPECT_EQ(countLines(trace, "W ba "), 0) << +at;
+        EXPECT_EQ(rig.dlg->m_camAddr, at);
+        EXPECT_TRUE(rig.host.boxes().empty()) << rig.host.boxes().front();
+        EXPECT_EQ(rig.dlg->m_trimBlock[579], rig.camera.eeprom(0xA6, 0x43)) << +at;
+    }
+}
+
+TEST(AddressEdit, SetRefusesAddressesTheSearchCouldNeverFindAgain) {
+    for (const char* typed : {"ba", "bb", "fa", "fb", "fc", "fd", "fe"}) {
+        PanelRig rig;
+        rig.start();
+        rig.dlg->paste(IDC_ADDRESS, typed);
+        rig.takeTrace();
+        rig.dlg->click(IDC_SET_ADDRESS);
+        const auto trace = rig.takeTrace();
+        ASSERT_EQ(trace.size(), 1u) << typed;
+        EXPECT_EQ(trace[0], std::string("B Address ") + typed +
+                                " cannot be used: ba and bb belong to the image sensor and fa to "
+                                "fe are never searched. Nothing was written.");
+        EXPECT_EQ(rig.dlg->m_camAddr, 0x70) << typed;
+        EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0xFF) << typed;
+    }
+}
+
+TEST(AddressEdit, SetStoresTheValueAsTypedAndCommandsUseTheAddressTheCameraTakes) {
+    struct Case {
+        const char* typed;
+        std::uint8_t stored;
+        std::int16_t commandsTo;
+    };
+    for (const Case c : {Case{"73", 0x73, 0x72}, Case{"f9", 0xF9, 0xF8}, Case{"ff", 0xFF, 0x70}}) {
+        sim::SimState s = cameraAt(0x42);
+        PanelRig rig(s);
+        rig.start();
+        rig.dlg->paste(IDC_ADDRESS, c.typed);
+        rig.dlg->click(IDC_SET_ADDRESS);
+        EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), c.stored) << c.typed;
+        EXPECT_EQ(rig.dlg->m_camAddr, c.commandsTo) << c.typed;
+        EXPECT_EQ(rig.host.boxes().back(), "You MUST re-power camera now");
+        rig.camera.repower();
+        EXPECT_EQ(rig.camera.address(), c.commandsTo) << c.typed;
+    }
+}
+
+TEST(AddressEdit, SetAfterTheSearchRewroteTheEditStoresWhatTheEditShows) {
+    PanelRig rig(cameraAt(0x42));
+    rig.start();
+    rig.takeTrace();
+    ASSERT_EQ(rig.text(IDC_ADDRESS), "42");
+    rig.dlg->click(IDC_SET_ADDRESS);
+    EXPECT_EQ(rig.takeTrace(), (std::vector<std::string>{"W 42 00 a6 50", "W 42 42",
+                                                         "B You MUST re-power camera now"}));
 }
 
 TEST(OffsetEdit, ValuesAboveFeBecomeFf) {

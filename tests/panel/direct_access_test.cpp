@@ -52,18 +52,25 @@ TEST(DirectSend, ASensorWriteNeedsAllFourEditsFilled) {
     EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 02 30 12", "W 70 01 3c"}));
 }
 
-TEST(DirectSend, AnEepromWriteSendsOneByteWithoutTheCompletenessCheck) {
+TEST(DirectSend, AnEepromWriteNeedsItsOffsetAndDataLowFilledAndNothingElse) {
     PanelRig rig;
     started(rig);
 
-    rig.dlg->click(IDC_TARGET_EEPROM2);
+    // Fields never set would write their start values: A2:00, the stored trim offset.
+    rig.dlg->click(IDC_TARGET_EEPROM1);
+    rig.dlg->click(IDC_SEND);
     rig.dlg->type(IDC_REG_LO, "10");
+    rig.dlg->click(IDC_SEND);
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{std::string("B ") + kIncomplete, std::string("B ") + kIncomplete}));
+
+    rig.dlg->click(IDC_TARGET_EEPROM2);
     rig.dlg->type(IDC_DATA_LO, "5a");
     rig.dlg->click(IDC_SEND);
     EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 00 a4 10", "W 70 5a"}));
     EXPECT_EQ(rig.camera.eeprom(0xA4, 0x10), 0x5A);
     EXPECT_EQ(rig.dlg->m_target, 0xA4);
-    EXPECT_TRUE(rig.host.boxes().empty());
+    EXPECT_EQ(rig.host.boxes().size(), 2u);
 }
 
 TEST(DirectSend, EveryEepromRadioAddressesItsOwnBank) {
@@ -326,6 +333,7 @@ TEST(DirectSend, AnAbsentCameraGivesABoxPerFailedTransferAndSendGoesOn) {
 
     rig.dlg->click(IDC_READ);
     rig.dlg->click(IDC_TARGET_EEPROM0);
+    rig.dlg->paste(IDC_DATA_LO, "0");
     rig.dlg->click(IDC_SEND);
     EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 00 a0 13 !15", "B error: device not present",
                                       "W 70 00 !15", "B error: device not present"}));

@@ -236,6 +236,22 @@ TEST_F(EepromButtons, AShorterSecondScriptProgramsTheFirstScriptsTail) {
     EXPECT_EQ(bank(rig, A6)[255], pattern(1023));
 }
 
+TEST_F(EepromButtons, AScriptThatLeavesEntriesToTheZeroStartImageIsRefused) {
+    for (std::size_t entries : {std::size_t{2}, std::size_t{1023}}) {
+        program(writeFile("short.qef", patternScript(entries)));
+        EXPECT_EQ(rig.takeTrace(),
+                  (Lines{"B The script file has " + std::to_string(entries) +
+                         " entries; the EEPROM needs 1024. Nothing was programmed."}));
+    }
+    EXPECT_EQ(bank(rig, A6)[0x50], 0xFF);  // the stored address is not zeroed
+
+    // Once a whole image was loaded in this run, a shorter file programs over its tail.
+    program(writeFile("full.qef", patternScript(1024)));
+    program(writeFile("short.qef", patternScript(2)));
+    EXPECT_EQ(rig.host.boxes().size(), 2u);
+    EXPECT_EQ(bank(rig, A6)[0x50], pattern(768 + 0x50));
+}
+
 TEST_F(EepromButtons, AFailedPageWriteStopsTheRunBeforeTheNextPage) {
     const std::string path = writeFile("full.qef", patternScript(1024));
     browse(path);
@@ -403,6 +419,7 @@ TEST(Save, TheLongestSnapshotEndsAt155AndCarriesTheCapturedWhiteBalance) {
     rig.start();
     for (std::size_t k = 0; k < 28; ++k)
         rig.dlg->m_p2wRegs[k] = static_cast<std::uint16_t>(0x0100 * k + 0x40 + k);
+    rig.dlg->m_p2wCaptured = true;  // as after a Push2White capture
     rig.dlg->click(IDC_SAVE);
 
     const B a0 = bank(rig, A0);
@@ -422,6 +439,7 @@ TEST(Save, TheLongestSnapshotEndsAt155AndCarriesTheCapturedWhiteBalance) {
 TEST(Save, ASnapshotThatDoesNotFitIsRefusedBeforeAnythingIsErased) {
     PanelRig rig(snapshotCamera(false, true, true));
     rig.start();
+    rig.dlg->m_p2wCaptured = true;
     rig.dlg->paste(IDC_EEPROM_OFFSET, "65");
     rig.takeTrace();
     rig.dlg->click(IDC_SAVE);
@@ -456,6 +474,79 @@ TEST(Save, AnOffsetThatIsNoPageBoundaryErasesTheLastPageOnlyUpTo0xFF) {
     EXPECT_TRUE(progress.received({step(1), pos(0), steps(16 + 20), pos(0)}));
 }
 
+TEST(Save, WithoutAReadBackThatGotThroughNothingIsWritten) {
+    sim::SimState camera = snapshotCamera(true, false, false);
+    camera.present = false;
+    PanelRig rig(camera);
+    rig.start();
+    rig.camera.state().present = true;
+    rig.dlg->click(IDC_SEARCH_ADDRESS);  // found, but nothing of it read
+    rig.takeTrace();
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B The camera's settings were not read: press Connect "
+                                      "first. Nothing was written."}));
+    rig.dlg->click(IDC_CONNECT);
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(slice(bank(rig, A0), 0, 4), (B{0x30, 0x1c, 0x00, 0x03}));
+}
+
+TEST(Save, WithoutACaptureInThisRunTheWhiteBalanceIsNotStoredFromStartValues) {
+    PanelRig rig(snapshotCamera(false, false, false));
+    rig.start();
+    rig.takeTrace();
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(rig.takeTrace(), (Lines{"B No white balance was captured: press Push2White first, "
+                                      "or tick Auto White Balance. Nothing was written."}));
+    EXPECT_EQ(bank(rig, A0), B(256, 0x5A));
+
+    // A good capture makes it storable.
+    rig.dlg->click(IDC_PUSH2WHITE);
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(countLines(rig.takeTrace(), "W 70 00 a0 "), 24 + 112);
+}
+
+TEST(Save, TheFirstFailedTransferStopsSaveWithOneBoxThatSaysHowFarItGot) {
+    // From offset e0: two erase pages (transactions 1..4), the projection pair (5..8), then
+    // script byte n at 9 + 2n (header) and 10 + 2n (data).
+    struct Case {
+        std::uint32_t failing;
+        const char* told;
+        int scriptHeadersSent;  // the failed one included
+    };
+    const Case cases[] = {
+        {3,
+         "Save stopped: erasing the settings area of bank a0 failed, so it may be partly erased. "
+         "No settings were written; run Save again.",
+         0},
+        {6,
+         "Save stopped: reading the camera failed. The settings area of bank a0 is erased and no "
+         "settings were written; run Save again.",
+         0},
+        {9 + 2 * 5,
+         "Save stopped after 5 of 24 bytes: bank a0 now holds a partial settings script. Run Save "
+         "again.",
+         6},
+    };
+    for (const Case& c : cases) {
+        PanelRig rig(snapshotCamera(true, false, false));
+        rig.start();
+        rig.dlg->paste(IDC_EEPROM_OFFSET, "e0");
+        rig.takeTrace();
+        rig.camera.state().faults.push_back(
+            {rig.camera.transactions() + c.failing, std::nullopt, kStatusNack});
+        const std::uint32_t before = rig.camera.transactions();
+        rig.dlg->click(IDC_SAVE);
+
+        const Lines trace = rig.takeTrace();
+        EXPECT_EQ(rig.camera.transactions() - before, c.failing);
+        EXPECT_EQ(Lines(trace.end() - 2, trace.end()),
+                  (Lines{std::string("B ") + kNack, std::string("B ") + c.told}));
+        EXPECT_EQ(countLines(trace, "B "), 2);
+        EXPECT_EQ(countLines(trace, "W 70 00 a0 "), c.scriptHeadersSent);
+        EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+    }
+}
+
 // --- Erase EEpr -----------------------------------------------------------------------------
 
 TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
@@ -470,9 +561,10 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
 
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(),
-              (Lines{"W 72 24 a0 f0", "W 72 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
-                     "P 20", "W 72 00 a6 50", "W 72 ff", "P 20"}));
+    EXPECT_EQ(
+        rig.takeTrace(),
+        (Lines{"W 72 24 a0 f0", "W 72 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff", "P 20",
+               "W 72 00 a6 50", "W 72 ff", "P 20", "B You MUST re-power camera now"}));
     EXPECT_EQ(rig.dlg->m_camAddr, 0x70);
     EXPECT_EQ(rig.text(IDC_ADDRESS), "70");
     EXPECT_EQ(slice(bank(rig, A0), 0, 0xF0), B(0xF0, 0x5A));
@@ -500,7 +592,8 @@ TEST(EraseEeprom, AtOffsetFfNoPageIsWrittenButTheAddressIsCleared) {
     rig.dlg->click(IDC_ERASE);
     rig.takeTrace();
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(), (Lines{"W 70 00 a6 50", "W 70 ff", "P 20"}));
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"W 70 00 a6 50", "W 70 ff", "P 20", "B You MUST re-power camera now"}));
 }
 
 TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
@@ -520,7 +613,29 @@ TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
     EXPECT_EQ(countLines(trace, "P 20"), 8 + 1);
 }
 
-TEST(EraseEeprom, AnAbsentCameraStillFallsBackToTheDefaultAddress) {
+TEST(EraseEeprom, AFailedEraseStopsBeforeTheStoredAddressIsCleared) {
+    sim::SimState camera = snapshotCamera(true, false, false);
+    camera.eeprom[A6][0x50] = 0x72;
+    PanelRig rig(camera);
+    rig.start();
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "e0");
+    rig.dlg->click(IDC_ERASE);
+    rig.takeTrace();
+    // The data phase of the second page.
+    rig.camera.state().faults.push_back({rig.camera.transactions() + 4, std::nullopt, kStatusNack});
+    rig.dlg->click(IDC_ERASE);
+    const Lines trace = rig.takeTrace();
+    EXPECT_EQ(trace.back(),
+              "B Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
+              "erased. The stored camera address was not cleared; the camera still answers at "
+              "72.");
+    EXPECT_EQ(countLines(trace, "B "), 2);
+    EXPECT_EQ(countLines(trace, "W 72 00 a6 50"), 0);
+    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0x72);
+    EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
+}
+
+TEST(EraseEeprom, AFailedAddressClearKeepsTheOldAddressAndSaysSo) {
     sim::SimState camera = sim::SimState::builtInDefault();
     camera.eeprom[A6][0x50] = 0x72;
     PanelRig rig(camera);
@@ -528,9 +643,15 @@ TEST(EraseEeprom, AnAbsentCameraStillFallsBackToTheDefaultAddress) {
     rig.dlg->paste(IDC_EEPROM_OFFSET, "ff");
     rig.camera.state().present = false;
     rig.dlg->click(IDC_ERASE);
+    rig.takeTrace();
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.host.boxes().back(), "error: device not present");
-    EXPECT_EQ(rig.text(IDC_ADDRESS), "70");
+    // The header failed: no data phase, no pause, no re-power request.
+    EXPECT_EQ(rig.takeTrace(),
+              (Lines{"W 72 00 a6 50 !15", "B error: device not present",
+                     "B Erase stopped: clearing the stored camera address failed. The settings "
+                     "area of bank a0 is erased; the camera still answers at 72."}));
+    EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
+    EXPECT_EQ(rig.text(IDC_ADDRESS), "72");
 }
 
 }  // namespace

@@ -92,6 +92,13 @@ TEST(Projection, UntickingFlipClearsBit1AndSetsBit8) {
               (Lines{"W 70 02 30 1c", "W 70 01 01", "W 70 02 32 54", "W 70 00 01"}));
 }
 
+TEST(Projection, TheFirstMirrorClickKeepsTheFlipTheCameraStartedWith) {
+    PanelRig rig(cameraWith({{0x301C, 0x0002}}));
+    rig.start();
+    rig.dlg->click(IDC_MIRROR);
+    EXPECT_EQ(rig.camera.eeprom(0xA4, 0xFF), 0x06);
+}
+
 TEST(Projection, AFailedReadIsToldAndItsValueWrittenBackLikeAGoodOne) {
     PanelRig rig(cameraWith({{0x301C, 0x0102}, {0x3254, 0x1234}}));
     rig.start();
@@ -106,7 +113,7 @@ TEST(Projection, AFailedReadIsToldAndItsValueWrittenBackLikeAGoodOne) {
     EXPECT_EQ(rig.camera.reg(0x301C), 0x0103);
     EXPECT_EQ(rig.camera.reg(0x3254), 0x0003);  // the link's 0 with the projection bits
     EXPECT_EQ(rig.checked(IDC_MIRROR), 1);
-    EXPECT_EQ(rig.dlg->m_projBits, 0x2u);
+    EXPECT_EQ(rig.dlg->m_projBits, 0x6u);  // the flip read at start-up is kept
 }
 
 TEST(Sharpness, TypedGainIsLimitedToSevenAndWrittenWithTheOtherBits) {

@@ -97,8 +97,8 @@ TEST(ReadBack, NoCameraShowsFfAndReadsNothing) {
     rig.start();
 
     const auto trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "W "), 126);
-    EXPECT_EQ(countLines(trace, "P 2"), 126);
+    EXPECT_EQ(countLines(trace, "W "), 125);  // every even address but the sensor's 0xba
+    EXPECT_EQ(countLines(trace, "P 2"), 125);
     EXPECT_EQ(countLines(trace, "R "), 0);
     EXPECT_EQ(trace.back(), "B No valid address found, re-power cam and retry.");
     EXPECT_EQ(rig.host.boxes().size(), 1u);
@@ -260,6 +260,54 @@ TEST(ReadBack, TrimBlockComesFromTheRightBanks) {
     EXPECT_EQ(block[511], 0x33);
     EXPECT_EQ(block[512], 0x44);
     EXPECT_EQ(block[579], 0x55);
+}
+
+// --- A camera that stops answering part-way ------------------------------------------------
+
+// Transactions of the chosen camera's read-back, counted from 1: the search takes 1 and 2,
+// then every read is a header and a data phase.
+constexpr std::uint32_t kProjectionData = 4;
+constexpr std::uint32_t kSecondOverlayHeader = 11;
+constexpr std::uint32_t kShutterData = 22;
+constexpr std::uint32_t kTrimMarkerData = 28;
+constexpr std::uint32_t kTrimYHeader = 29;
+constexpr std::uint32_t kBlockByte300Data = 32 + 2 * 300;
+
+TEST(ReadBack, TheFirstFailedTransferEndsTheReadBackAsIfNoCameraWasFound) {
+    for (std::uint32_t failing : {kProjectionData, kSecondOverlayHeader, kShutterData,
+                                  kTrimMarkerData, kTrimYHeader, kBlockByte300Data}) {
+        sim::SimState s = chosenCamera();
+        s.registers[0xA804] = 0x0000;  // manual exposure: a failed read would tick it
+        s.faults.push_back({failing, std::nullopt, kStatusNack});
+        PanelRig rig(s);
+        rig.start();
+
+        const auto trace = rig.takeTrace();
+        ASSERT_GE(trace.size(), 2u);
+        EXPECT_EQ(trace.back(), "B not a correct acknowledge recieved") << failing;
+        EXPECT_NE(trace[trace.size() - 2].find(" !5"), std::string::npos) << failing;
+        EXPECT_EQ(rig.camera.transactions(), failing);
+        EXPECT_EQ(rig.host.boxes().size(), 1u) << failing;
+        EXPECT_EQ(rig.dlg->m_camAddr, 255) << failing;
+        EXPECT_EQ(rig.text(IDC_ADDRESS), "ff") << failing;
+        EXPECT_FALSE(rig.dlg->m_trimRead) << failing;
+        EXPECT_EQ(rig.dlg->m_trimBlock, (std::array<std::uint8_t, kTrimBlockSize>{})) << failing;
+        if (failing <= kShutterData) {
+            EXPECT_EQ(rig.checked(IDC_MANUAL_EXPOSURE), 0) << failing;
+        }
+        if (failing == kProjectionData) {
+            EXPECT_EQ(rig.checked(IDC_MIRROR), 0);
+        }
+    }
+}
+
+TEST(ReadBack, TheProjectionShadowStartsFromTheMirrorAndFlipRead) {
+    std::unique_ptr<PanelRig> rig;
+    for (auto [projection, shadow] : {std::pair{0x0000u, 0x0u}, std::pair{0x0001u, 0x2u},
+                                      std::pair{0x0102u, 0x4u}, std::pair{0x0003u, 0x6u}}) {
+        startWith(rig, {{0x301C, static_cast<std::uint16_t>(projection)}});
+        EXPECT_EQ(rig->dlg->m_projBits, shadow) << projection;
+    }
 }
 
 }  // namespace

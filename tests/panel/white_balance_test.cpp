@@ -113,25 +113,39 @@ TEST(WhiteBalance, UntickingAutomaticWhileHeldMakesTheNextPressCaptureAgain) {
     EXPECT_EQ(rig.text(IDC_WB_MODE), "P2W = set");
 }
 
-TEST(WhiteBalance, AbsentCameraGivesOneBoxPerFailedTransferAndTheCaptureGoesOn) {
-    PanelRig rig(heldCamera());
-    rig.start();
-    rig.camera.state().present = false;
-    rig.takeTrace();
+constexpr char kCaptureFailed[] =
+    "The white balance capture failed and nothing of it was kept. Press Push2White to try again.";
 
-    rig.dlg->click(IDC_PUSH2WHITE);
-    auto trace = rig.takeTrace();
-    // The hold write and all 28 reads, two transfers each.
-    EXPECT_EQ(countLines(trace, "B error: device not present"), 2 + 28 * 2);
-    EXPECT_EQ(countLines(trace, "P 1"), 28);
-    EXPECT_EQ(rig.text(IDC_WB_MODE), "P2W = set");
-    EXPECT_EQ(rig.dlg->m_p2wRegs[5], 0);  // what the link returned
+TEST(WhiteBalance, ACaptureStopsAtTheFirstFailedTransferAndDoesNotCount) {
+    struct Case {
+        const char* what;
+        std::uint32_t failingTransaction;  // counted from the press, from 1
+        int readsSent;
+    };
+    // The hold write's header; the data phase of the 6th read (transactions 2, then two per read).
+    for (const Case c : {Case{"hold", 1, 0}, Case{"sixth read", 2 + 2 * 6, 6}}) {
+        PanelRig rig(heldCamera());
+        rig.start();
+        rig.dlg->m_p2wRegs.fill(0x1111);
+        rig.camera.state().faults.push_back(
+            {rig.camera.transactions() + c.failingTransaction, std::nullopt, kStatusNack});
+        rig.takeTrace();
 
-    rig.dlg->click(IDC_AWB);
-    trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "B error: device not present"), 2);
-    EXPECT_EQ(rig.text(IDC_WB_MODE), "AWB");
-    EXPECT_EQ(rig.host.boxes().size(), 2u + 28 * 2 + 2);
+        rig.dlg->click(IDC_PUSH2WHITE);
+        const auto trace = rig.takeTrace();
+        EXPECT_EQ(countLines(trace, "W 70 03 ac "), c.readsSent) << c.what;
+        EXPECT_EQ(countLines(trace, "B "), 2) << c.what;
+        EXPECT_EQ(trace.back(), std::string("B ") + kCaptureFailed) << c.what;
+        EXPECT_EQ(rig.text(IDC_WB_MODE), "P2W failed") << c.what;
+        EXPECT_EQ(rig.dlg->m_p2wRegs[5], 0x1111) << c.what;  // nothing of it was kept
+        EXPECT_FALSE(rig.dlg->m_p2wCaptured) << c.what;
+
+        // The next press holds and captures again.
+        rig.dlg->click(IDC_PUSH2WHITE);
+        EXPECT_EQ(rig.takeTrace(), holdAndCapture()) << c.what;
+        EXPECT_EQ(rig.text(IDC_WB_MODE), "P2W = set");
+        EXPECT_TRUE(rig.dlg->m_p2wCaptured);
+    }
 }
 
 }  // namespace
