@@ -10,7 +10,8 @@ out=build/fuzz
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 mkdir -p "$out/corpus"
 "$cxx" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I. eeprom/script_reader.cpp tests/eeprom/fuzz_reader.cpp -o "$out/fuzz_reader"
+  -I. eeprom/script_reader.cpp io/input_file.cpp io/printable.cpp tests/eeprom/fuzz_reader.cpp \
+  -o "$out/fuzz_reader"
 cp tests/eeprom/corpus/* "$out/corpus/"
 # New inputs go to build/fuzz/corpus; the seeds in the source tree stay as they are.
 "$out/fuzz_reader" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=16384 \
