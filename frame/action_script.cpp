@@ -277,8 +277,9 @@ void checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
                               ? ctl->kind == ControlKind::Scroll
                               : ctl->kind == ControlKind::Edit && (ctl->style & kReadOnly) == 0;
         if (!fits) {
-            const std::string what =
-                ctl->kind == ControlKind::Edit ? "a read-only edit" : kindWithArticle(ctl->kind);
+            const bool readOnlyEdit =
+                ctl->kind == ControlKind::Edit && (ctl->style & kReadOnly) != 0;
+            const std::string what = readOnlyEdit ? "a read-only edit" : kindWithArticle(ctl->kind);
             fail("control " + std::to_string(action.id) + " is " + what + "; " + verb +
                  " works on " + works);
         }
