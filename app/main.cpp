@@ -55,7 +55,7 @@ int fail(const std::string& line) {
 // saved, once.
 class RunOutputs {
 public:
-    RunOutputs(const vorlix::app::Options& options) : options_(options) {}
+    explicit RunOutputs(const vorlix::app::Options& options) : options_(options) {}
 
     // Opens the trace and the dump; only when both opened are they emptied, so a failure
     // leaves every file as it was.

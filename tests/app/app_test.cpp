@@ -257,6 +257,20 @@ TEST_F(Program, ABusPathThatIsNoI2cBusIsNeverOpened) {
     EXPECT_NE(readText(trace_).find("W 70 01 a0 fe !22\n"), std::string::npos);
 }
 
+TEST_F(Program, AQefThatIsNoRegularFileIsNamedInABoxAndNothingIsProgrammed) {
+    ASSERT_EQ(::mkfifo(path("fifo.qef").c_str(), 0600), 0);
+    for (const std::string& qef : {std::string("/dev/zero"), path("fifo.qef")}) {
+        writeText(path("q.act"), "file " + qef + "\nclick 1032\nclick 1061\n");
+        const Ran ran =
+            run({"--headless", "--virtual-time", "--actions", path("q.act"), "--trace", trace_});
+        EXPECT_EQ(ran.status, 0) << ran.stderrText;
+        const std::string trace = readText(trace_);
+        const std::string box = "B cannot read " + qef + ": not a regular file (a ";
+        EXPECT_NE(trace.find(box), std::string::npos) << trace;
+        EXPECT_EQ(trace.find("W 70 24 "), std::string::npos) << "a page was programmed";
+    }
+}
+
 // Kills a programming run with real pauses once a few pages are on the bus; the saved EEPROM
 // must hold exactly the pages the trace shows as written, the rest as it was.
 TEST_F(Program, ASignalEndsTheRunWithTheStateOfEveryPageWritten) {
