@@ -72,8 +72,14 @@ AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32
     // adapter's clock and timeouts.
     Transaction transaction;
     transaction.slave = slave;
-    const int fd = sys_.open(node_);
-    if (fd < 0) {
+    // A path that is there but no I2C bus node (a regular file, another device) is never
+    // opened: opening a file read-write is no way to find out what it is. A path that cannot
+    // be looked at is left to open, which says why (missing, no permission) with its hint.
+    const int fd = sys_.checkNode(node_) == -ENOTTY ? -ENOTTY : sys_.open(node_);
+    if (fd == -ENOTTY) {
+        transaction.failure = kStatusNoAdapter;
+        hintOnce(Hint::NotI2cNode, notI2cNodeHint());
+    } else if (fd < 0) {
         transaction.failure = openFailure(-fd);
     } else {
         transaction.fd = fd;
@@ -81,9 +87,7 @@ AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32
         const int result = sys_.functionality(fd, funcs);
         if (result == -ENOTTY) {
             transaction.failure = kStatusNoAdapter;
-            hintOnce(Hint::NotI2cNode, node_ +
-                                           " is not an I2C bus: choose a node /dev/i2c-N "
-                                           "(vorlix --bus list)");
+            hintOnce(Hint::NotI2cNode, notI2cNodeHint());
         } else if (result < 0) {
             transaction.failure = statusForErrno(-result);
         } else if ((funcs & I2C_FUNC_I2C) == 0) {
@@ -97,6 +101,10 @@ AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32
     const AdapterHandle handle = nextHandle_++;
     transactions_.emplace(handle, transaction);
     return handle;
+}
+
+std::string I2cDevAdapter::notI2cNodeHint() const {
+    return node_ + " is not an I2C bus: choose a node /dev/i2c-N (vorlix --bus list)";
 }
 
 std::uint16_t I2cDevAdapter::openFailure(int err) {

@@ -58,6 +58,7 @@ private:
 
     Transaction* find(AdapterHandle handle);
     std::uint16_t openFailure(int err);
+    std::string notI2cNodeHint() const;
     void hintOnce(Hint kind, const std::string& line);
     // One I2C_RDWR of the transaction's messages, addressed to its slave.
     std::uint16_t transfer(AdapterHandle handle, i2c_msg* msgs, unsigned count);

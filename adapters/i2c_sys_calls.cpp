@@ -6,12 +6,16 @@
 #include <linux/i2c.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
 namespace vorlix {
 namespace {
+
+constexpr unsigned kI2cDevMajor = 89;  // I2C_MAJOR, the number the i2c-dev driver registers
 
 int resultOrErrno(int result) {
     return result < 0 ? -errno : result;
@@ -19,6 +23,20 @@ int resultOrErrno(int result) {
 
 class LinuxSysCalls : public SysCalls {
 public:
+    int checkNode(const std::string& path) override {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return -errno;
+        if (!S_ISCHR(st.st_mode)) return -ENOTTY;
+        if (major(st.st_rdev) == kI2cDevMajor) return 0;
+        // A kernel may hand the driver another number: its class entry says which it is.
+        const std::string subsystem = "/sys/dev/char/" + std::to_string(major(st.st_rdev)) + ":" +
+                                      std::to_string(minor(st.st_rdev)) + "/subsystem";
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(subsystem.c_str(), target, sizeof target - 1);
+        if (n <= 0) return -ENOTTY;
+        const std::string link(target, static_cast<std::size_t>(n));
+        return link.size() >= 8 && link.compare(link.size() - 8, 8, "/i2c-dev") == 0 ? 0 : -ENOTTY;
+    }
     int open(const std::string& path) override {
         return resultOrErrno(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     }

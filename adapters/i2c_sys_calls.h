@@ -16,6 +16,11 @@ public:
 
     // Results follow the kernel's convention: a non-negative value on success, -errno on failure.
 
+    // Whether path is a character device of the i2c-dev driver (major 89, or a device the
+    // kernel lists under /sys/class/i2c-dev): 0 when it is, -ENOTTY when it is something else
+    // (a regular file, another device), -errno when it cannot be looked at. Made before open,
+    // so that nothing but an I2C bus node is ever opened read-write.
+    virtual int checkNode(const std::string& path) = 0;
     // open(path, O_RDWR | O_CLOEXEC): the descriptor.
     virtual int open(const std::string& path) = 0;
     virtual void close(int fd) = 0;

@@ -4,20 +4,26 @@
 //   vorlix [--bus sim|i2c:/dev/i2c-N|pxiic[:PATH]|list] [--sim-state FILE] [--virtual-time]
 //          [--trace FILE|-] [--headless [--actions FILE] [--dump FILE|-]] [--help] [--version]
 //
-// Bad options, unreadable files and malformed scripts or states end the program with one
-// line on standard error and exit status 2, before anything is sent on the bus.
+// Exit status: 0 done; 2 bad options, unreadable files, malformed scripts or states (one line
+// on standard error, before anything is sent on the bus); 74 an output could not be written
+// (the trace, the dump or the state; the run itself went on); 128 + the signal's number when
+// SIGINT, SIGTERM or SIGHUP ended the run (the state saved all the same).
 #include <CLI/CLI.hpp>
-#include <fstream>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
 
 #include "app/backends.h"
+#include "app/interrupts.h"
 #include "app/pumping_pacer.h"
+#include "app/run_options.h"
 #include "app/vorlix_app.h"
 #include "frame/action_script.h"
 #include "frame/headless_host.h"
 #include "frame/state_dump.h"
+#include "io/output_file.h"
+#include "io/printable.h"
 #include "link/adapter_registry.h"
 #include "link/trace.h"
 #include "res/resources.h"
@@ -25,6 +31,7 @@
 
 #ifdef VORLIX_HAVE_QT
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include "qt/qt_host.h"
 #endif
@@ -32,40 +39,86 @@
 namespace {
 
 constexpr int kUsageError = 2;
+constexpr int kWriteError = 74;
 
-struct Options {
-    std::string bus = vorlix::app::defaultBus();
-    std::string simState;
-    bool virtualTime = false;
-    std::string trace;
-    bool headless = false;
-    std::string actions;
-    std::string dump;
-};
+void tell(const std::string& line) {
+    std::cerr << "vorlix: " << vorlix::io::printable(line) << std::endl;
+}
 
 int fail(const std::string& line) {
-    std::cerr << "vorlix: " << line << '\n';
+    tell(line);
     return kUsageError;
 }
 
-// An output file named on the command line, or standard output for "-".
-class OutputFile {
+// What the run writes, and how it ends: however the run ends (the dialog closed, or a signal
+// at a safe point), the outputs are flushed and checked and the simulated camera's state is
+// saved, once.
+class RunOutputs {
 public:
-    bool open(const std::string& path) {
-        if (path.empty()) return true;
-        if (path == "-") {
-            stream_ = &std::cout;
-            return true;
+    explicit RunOutputs(const vorlix::app::Options& options) : options_(options) {}
+
+    // Opens the trace and the dump; only when both opened are they emptied, so a failure
+    // leaves every file as it was.
+    std::optional<std::string> open() {
+        const std::pair<vorlix::io::OutputFile*, const std::string*> files[] = {
+            {&trace_, &options_.trace}, {&dump_, &options_.dump}};
+        for (const auto& [file, path] : files) {
+            if (path->empty() || file->open(*path)) continue;
+            trace_.discard();
+            dump_.discard();
+            return "cannot write " + *path + ": " + file->reason();
         }
-        file_.open(path, std::ios::out | std::ios::trunc);
-        stream_ = &file_;
-        return file_.is_open();
+        for (const auto& [file, path] : files) {
+            if (!path->empty() && !file->truncate())
+                return "cannot write " + *path + ": " + file->reason();
+        }
+        return std::nullopt;
     }
-    std::ostream* stream() const { return stream_; }
+
+    std::ostream* trace() { return options_.trace.empty() ? nullptr : &trace_.stream(); }
+    std::ostream* dump() { return options_.dump.empty() ? nullptr : &dump_.stream(); }
+    void setCamera(vorlix::sim::SimCamera* camera) { camera_ = camera; }
+
+    // The exit status of a run that ended with status (0, or a signal's).
+    int finish(int status) {
+        if (finished_) return status;
+        finished_ = true;
+        int result = status;
+        const auto check = [&](vorlix::io::OutputFile& file, const std::string& path,
+                               const char* what) {
+            if (path.empty() || file.flush()) return;
+            tell(std::string("cannot write the ") + what + " to " +
+                 (path == vorlix::io::kStandardOutput ? "standard output" : path) + ": " +
+                 file.reason());
+            if (result == 0) result = kWriteError;
+        };
+        check(trace_, options_.trace, "trace");
+        check(dump_, options_.dump, "dump");
+        if (camera_ && !options_.simState.empty()) {
+            try {
+                vorlix::sim::saveSimState(camera_->state(), options_.simState);
+            } catch (const vorlix::sim::SimStateError& e) {
+                tell(e.what());
+                if (result == 0) result = kWriteError;
+            }
+        }
+        return result;
+    }
+
+    // Ends the program at a safe point after a signal, from wherever the run is.
+    [[noreturn]] void interrupted() {
+        const int status =
+            finish(vorlix::app::interruptExitStatus(vorlix::app::pendingInterrupt()));
+        std::cout.flush();
+        std::cerr.flush();
+        std::_Exit(status);
+    }
 
 private:
-    std::ofstream file_;
-    std::ostream* stream_ = nullptr;
+    const vorlix::app::Options& options_;
+    vorlix::io::OutputFile trace_, dump_;
+    vorlix::sim::SimCamera* camera_ = nullptr;
+    bool finished_ = false;
 };
 
 }  // namespace
@@ -73,14 +126,15 @@ private:
 int main(int argc, char** argv) {
     using namespace vorlix;
 
-    Options opt;
+    app::Options opt;
     CLI::App cli{"Halvard K300 camera control " + res::versionText(), "vorlix"};
     cli.add_option("--bus", opt.bus,
                    "adapter: sim (built-in simulated camera), i2c:/dev/i2c-N, pxiic[:PATH], "
                    "or list")
         ->capture_default_str();
-    cli.add_option("--sim-state", opt.simState,
-                   "simulated camera state (JSON), loaded at start and written back at exit");
+    auto* simState =
+        cli.add_option("--sim-state", opt.simState,
+                       "simulated camera state (JSON), loaded at start and written back at exit");
     cli.add_flag("--virtual-time", opt.virtualTime,
                  "simulated camera only: record pauses in the trace without sleeping");
     cli.add_option("--trace", opt.trace, "write the bus trace to FILE (- for standard output)");
@@ -98,12 +152,13 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return fail(e.what());
     }
+    opt.simStateGiven = simState->count() > 0;
 
     // A backend's hint (a device node without permission, a missing library) reaches the
     // person once: here, and in the window when there is one.
     frame::Host* activeHost = nullptr;
     auto hint = [&activeHost](const std::string& line) {
-        std::cerr << "vorlix: " << line << '\n';
+        tell(line);
         if (activeHost) activeHost->notice(line);
     };
     AdapterRegistry registry;
@@ -113,17 +168,19 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Every option is checked and everything the run reads is read before any output is
+    // opened or anything is sent.
+#ifndef VORLIX_HAVE_QT
+    if (!opt.headless) return fail("this build has no window; use --headless");
+#endif
+    if (const std::optional<std::string> problem = app::checkOptions(opt)) return fail(*problem);
     const bool simulated = app::isSimulatedBus(opt.bus);
-    if (opt.virtualTime && !simulated)
-        return fail(
-            "--virtual-time works with the simulated camera only; a real camera needs its pauses");
-    if (!opt.simState.empty() && !simulated)
-        return fail("--sim-state works with the simulated camera only (--bus sim)");
-
-    // Everything the run reads is read before anything is sent.
     frame::ActionScript script;
     try {
-        if (!opt.actions.empty()) script = frame::loadActionScript(opt.actions);
+        if (!opt.actions.empty()) {
+            script = frame::loadActionScript(opt.actions);
+            frame::checkActionScript(script, res::mainTemplate(), opt.actions);
+        }
     } catch (const frame::ScriptError& e) {
         return fail(e.what());
     }
@@ -144,12 +201,14 @@ int main(int argc, char** argv) {
         if (!adapter) return fail(error);
     }
 
-    OutputFile traceFile, dumpFile;
-    if (!traceFile.open(opt.trace)) return fail("cannot write the trace file " + opt.trace);
-    if (!dumpFile.open(opt.dump)) return fail("cannot write the dump file " + opt.dump);
+    RunOutputs outputs(opt);
+    if (const std::optional<std::string> problem = outputs.open()) return fail(*problem);
+    outputs.setCamera(camera);
+    app::installInterruptHandlers();
 
-    Trace trace(traceFile.stream());
+    Trace trace(outputs.trace());
     TracingAdapter tracedAdapter(*adapter, trace);
+    app::InterruptibleAdapter busAdapter(tracedAdapter, [&outputs] { outputs.interrupted(); });
     RealPacer realPacer;
     VirtualPacer virtualPacer;
     Pacer& basePacer = opt.virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
@@ -160,9 +219,9 @@ int main(int argc, char** argv) {
         TracingPacer pacer(hostPacer, trace);
         activeHost = &host;
         host.setEventHook([&trace](const std::string& line) { trace.line(line); });
-        app::CVorlixApp application(host, tracedAdapter, pacer);
+        app::CVorlixApp application(host, busAdapter, pacer);
         application.setOnDialogEnd([&](const panel::CVorlixDlg& dlg) {
-            if (dumpFile.stream()) frame::writeStateDump(dlg, *dumpFile.stream());
+            if (std::ostream* dump = outputs.dump()) frame::writeStateDump(dlg, *dump);
         });
         application.InitInstance();
         activeHost = nullptr;
@@ -171,6 +230,9 @@ int main(int argc, char** argv) {
     if (opt.headless) {
         frame::HeadlessHost host;
         host.setScript(std::move(script));
+        host.setBeforeAction([&outputs] {
+            if (app::pendingInterrupt() != 0) outputs.interrupted();
+        });
         if (camera) host.setRepowerHook([camera] { camera->repower(); });
         run(host, basePacer);
     } else {
@@ -178,18 +240,19 @@ int main(int argc, char** argv) {
         QApplication qapp(argc, argv);
         qt::QtHost host(simulated);
         app::PumpingPacer pumping(host, basePacer);
+        // A signal wakes an idle window; the window's thread is never inside a bus
+        // transaction while it handles events, so the run can end right there.
+        std::unique_ptr<QSocketNotifier> wake;
+        if (app::interruptWakeDescriptor() >= 0) {
+            wake = std::make_unique<QSocketNotifier>(app::interruptWakeDescriptor(),
+                                                     QSocketNotifier::Read);
+            QObject::connect(wake.get(), &QSocketNotifier::activated,
+                             [&outputs] { outputs.interrupted(); });
+        }
         run(host, pumping);
-#else
-        return fail("this build has no window; use --headless");
 #endif
     }
 
-    if (camera && !opt.simState.empty()) {
-        try {
-            sim::saveSimState(camera->state(), opt.simState);
-        } catch (const sim::SimStateError& e) {
-            return fail(e.what());
-        }
-    }
-    return 0;
+    const int signal = app::pendingInterrupt();
+    return outputs.finish(signal != 0 ? app::interruptExitStatus(signal) : 0);
 }

@@ -1,10 +1,11 @@
 // The QEF script reader.
 #include "eeprom/script_reader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <functional>
+#include <vector>
+
+#include "io/input_file.h"
+#include "io/printable.h"
 
 namespace vorlix::eeprom {
 
@@ -13,25 +14,25 @@ namespace {
 constexpr int kEnd = -1;
 constexpr std::uint8_t kCtrlZ = 0x1A;
 constexpr std::uint8_t kEndByte = 0xFF;  // how the end of the text compares as a byte
+constexpr std::size_t kChunkBytes = 65536;
 
-// The file's bytes as the C library's text mode on the tool's home platform delivers them,
-// done by hand so that every platform reads a script the same way.
+// The bytes of a script as the C library's text mode on the tool's home platform delivers
+// them, done by hand so that every platform reads a script the same way. The bytes come in
+// chunks from refill (an empty chunk is the end), so a file is read only as far as the
+// parser goes and never held whole.
 class TextStream {
 public:
-    explicit TextStream(std::string_view bytes) : bytes_(bytes) {}
+    using Refill = std::function<std::string_view()>;
+    explicit TextStream(Refill refill) : refill_(std::move(refill)) {}
 
     // The next character (0..255), or kEnd from the end of the text on, for good.
     int next() {
-        if (at_ >= bytes_.size()) return kEnd;
-        const auto c = static_cast<std::uint8_t>(bytes_[at_++]);
+        const int c = take();
         if (c == kCtrlZ) {
-            at_ = bytes_.size();
+            ended_ = true;
             return kEnd;
         }
-        if (c == '\r' && at_ < bytes_.size() && bytes_[at_] == '\n') {
-            ++at_;
-            return '\n';
-        }
+        if (c == '\r' && peek() == '\n') return take();
         return c;
     }
 
@@ -48,12 +49,56 @@ public:
     }
 
 private:
-    std::string_view bytes_;
+    int peek() {
+        if (ended_) return kEnd;
+        if (at_ == chunk_.size()) {
+            chunk_ = refill_();
+            at_ = 0;
+            if (chunk_.empty()) {
+                ended_ = true;
+                return kEnd;
+            }
+        }
+        return static_cast<std::uint8_t>(chunk_[at_]);
+    }
+    int take() {
+        const int c = peek();
+        if (c != kEnd) ++at_;
+        return c;
+    }
+
+    Refill refill_;
+    std::string_view chunk_;
     std::size_t at_ = 0;
+    bool ended_ = false;
 };
 
 bool isSeparator(std::uint8_t c) {
     return c == ' ' || c == '\n';
+}
+
+std::size_t parse(TextStream& in, ScriptImage& image) {
+    std::size_t i = 0;
+    for (; i < image.size(); ++i) {
+        // Separators and comment lines, in any order, until a pair starts: a comment line
+        // after a blank line or indented by spaces is still a comment.
+        std::uint8_t high = in.nextByte();
+        for (;;) {
+            if (isSeparator(high)) {
+                high = in.nextByte();
+            } else if (high == '/') {
+                in.skipLine();
+                high = in.nextByte();
+            } else {
+                break;
+            }
+        }
+        if (high == kEndByte) break;
+        const std::uint8_t low = in.nextByte();
+        image[i] = static_cast<std::uint16_t>(hexDigitValue(low) +
+                                              static_cast<std::uint8_t>(hexDigitValue(high) * 16));
+    }
+    return i;
 }
 
 }  // namespace
@@ -65,46 +110,40 @@ std::uint8_t hexDigitValue(std::uint8_t x) {
 }
 
 std::size_t parseScript(std::string_view fileBytes, ScriptImage& image) {
-    TextStream in(fileBytes);
-    std::size_t i = 0;
-    for (; i < image.size(); ++i) {
-        std::uint8_t high = in.nextByte();
-        while (isSeparator(high)) high = in.nextByte();
-        while (high == '/') {
-            in.skipLine();
-            high = in.nextByte();
-        }
-        while (isSeparator(high)) high = in.nextByte();
-        if (high == kEndByte) break;
-        const std::uint8_t low = in.nextByte();
-        image[i] = static_cast<std::uint16_t>(hexDigitValue(low) +
-                                              static_cast<std::uint8_t>(hexDigitValue(high) * 16));
-    }
-    return i;
+    bool given = false;
+    TextStream in([&]() -> std::string_view {
+        if (given) return {};
+        given = true;
+        return fileBytes;
+    });
+    return parse(in, image);
 }
 
 bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,
-                    std::size_t* entries) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    errno = 0;
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        whyNot = "cannot open " + path + ": " + std::strerror(errno);
+                    std::size_t* stored) {
+    io::InputFile file;
+    const std::string name = io::printable(path);
+    if (!file.open(path)) {
+        whyNot = (file.failure().opening ? "cannot open " : "cannot read ") + name + ": " +
+                 file.failure().reason;
         return false;
     }
-    std::string bytes;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
-        bytes.append(chunk, n);
-    if (std::ferror(file.get())) {
-        // A directory opens fine on some systems and fails only here.
-        whyNot = "cannot read " + path + ": " + std::strerror(errno);
+    std::vector<char> chunk(kChunkBytes);
+    bool readFailed = false;
+    TextStream in([&]() -> std::string_view {
+        const long n = readFailed ? 0 : file.read(chunk.data(), chunk.size());
+        readFailed = n < 0;
+        return {chunk.data(), n > 0 ? static_cast<std::size_t>(n) : 0};
+    });
+    // Parsed into a copy, so that a file that fails part-way leaves the image as it was.
+    ScriptImage parsed = image;
+    const std::size_t count = parse(in, parsed);
+    if (readFailed) {
+        whyNot = "cannot read " + name + ": " + file.failure().reason;
         return false;
     }
-    const std::size_t stored = parseScript(bytes, image);
-    if (entries) *entries = stored;
+    image = parsed;
+    if (stored) *stored = count;
     return true;
 }
 

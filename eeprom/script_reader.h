@@ -20,19 +20,22 @@ std::uint8_t hexDigitValue(std::uint8_t x);
 // entries were stored. The bytes are read as a text: CR LF is one newline, a lone CR is an
 // ordinary character, a Ctrl-Z byte ends the text.
 //
-// Where a pair starts, spaces and newlines are skipped, then comment lines (a slash up to and
-// including its newline, comment after comment), then spaces and newlines once more; a slash
-// after that is a digit character. The end of the text, or a 0xFF byte, where a pair starts
-// ends the reading. The second character of a pair is taken exactly as it comes; the end of
+// Where a pair starts, spaces, newlines and comment lines (a slash up to and including its
+// newline) are skipped in any order, so a comment after a blank line or after leading spaces
+// is a comment too. The end of the text, or a 0xFF byte, where a pair starts ends the
+// reading. The second character of a pair is taken exactly as it comes; the end of
 // the text there counts as the byte 0xFF, so a text ending in half a pair still stores that
 // entry. At most kScriptEntries entries are read; entries past the last one keep their values.
 std::size_t parseScript(std::string_view fileBytes, ScriptImage& image);
 
-// Reads the file at path and parses it into image. When the file cannot be opened or read,
-// image is left untouched, false is returned and whyNot holds one line for the person that
-// names the file and the reason. When entries is given, it receives how many entries the
-// file filled (parseScript's count).
+// Reads the file at path and parses it into image, reading only as far as the text goes (at
+// most kScriptEntries pairs, a Ctrl-Z, or a 0xFF where a pair starts): the rest of a huge
+// file is never read. Only a regular file is read; a FIFO or a device is refused without
+// blocking. When the file cannot be opened or read, image is left untouched, false is
+// returned and whyNot holds one line for the person that names the file and the reason
+// ("cannot open PATH: ..." or "cannot read PATH: ..."). stored, when given, receives how
+// many entries the file filled.
 bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,
-                    std::size_t* entries = nullptr);
+                    std::size_t* stored = nullptr);
 
 }  // namespace vorlix::eeprom

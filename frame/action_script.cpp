@@ -1,14 +1,19 @@
 #include "frame/action_script.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 #include <string_view>
+
+#include "io/input_file.h"
+#include "io/printable.h"
 
 namespace vorlix::frame {
 
 namespace {
+
+// A script may type a megabyte of text into an edit, and then some.
+constexpr std::size_t kMaxScriptBytes = 16u << 20;
 
 constexpr std::array<std::string_view, 9> kScrollCodeNames = {
     "SB_LINELEFT",   "SB_LINERIGHT", "SB_PAGELEFT", "SB_PAGERIGHT", "SB_THUMBPOSITION",
@@ -47,7 +52,7 @@ public:
     }
 
     [[noreturn]] void fail(const std::string& what) const {
-        throw ScriptError(file_ + ":" + std::to_string(number_) + ": " + what);
+        throw ScriptError(io::printable(file_ + ":" + std::to_string(number_) + ": " + what));
     }
 
     int controlId(std::string_view keyword) {
@@ -193,16 +198,92 @@ ActionScript parseActionScript(const std::string& text, const std::string& fileN
 }
 
 ActionScript loadActionScript(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) throw ScriptError(path + ": cannot open the action script");
-    std::string text;
-    char block[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) text.append(block, got);
-    // A directory opens but does not read: that is no empty script.
-    if (std::ferror(file.get())) throw ScriptError(path + ": cannot read the action script");
-    return parseActionScript(text, path);
+    io::ReadFailure failure;
+    const std::optional<std::string> text = io::readWholeFile(path, kMaxScriptBytes, failure);
+    if (!text) {
+        throw ScriptError(io::printable(path) +
+                          (failure.opening ? ": cannot open the action script: "
+                                           : ": cannot read the action script: ") +
+                          failure.reason);
+    }
+    return parseActionScript(*text, path);
+}
+
+namespace {
+
+// The controls a person can aim each kind of action at.
+bool clickable(ControlKind kind) {
+    return kind == ControlKind::Button || kind == ControlKind::Check || kind == ControlKind::Radio;
+}
+
+const char* kindWithArticle(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Button:
+            return "a button";
+        case ControlKind::Check:
+            return "a check box";
+        case ControlKind::Radio:
+            return "a radio button";
+        case ControlKind::Edit:
+            return "an edit";
+        case ControlKind::Static:
+            return "a text";
+        case ControlKind::Group:
+            return "a group box";
+        case ControlKind::Scroll:
+            return "a scroll bar";
+        case ControlKind::Progress:
+            return "a progress bar";
+        case ControlKind::Picture:
+            return "a picture";
+    }
+    return "a control";
+}
+
+}  // namespace
+
+void checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
+                       const std::string& fileName) {
+    for (const Action& action : script) {
+        const char* verb = nullptr;
+        const char* works = nullptr;
+        switch (action.kind) {
+            case Action::Kind::Click:
+                verb = "click";
+                works = "buttons, check boxes and radio buttons";
+                break;
+            case Action::Kind::Type:
+            case Action::Kind::Paste:
+                verb = action.kind == Action::Kind::Type ? "type" : "paste";
+                works = "edits that are not read-only";
+                break;
+            case Action::Kind::Scroll:
+                verb = "scroll";
+                works = "scroll bars";
+                break;
+            default:
+                continue;
+        }
+        const auto fail = [&](const std::string& problem) {
+            throw ScriptError(
+                io::printable(fileName + ":" + std::to_string(action.line) + ": " + problem));
+        };
+        const auto ctl = std::find_if(dialog.controls.begin(), dialog.controls.end(),
+                                      [&](const ControlTemplate& c) { return c.id == action.id; });
+        if (ctl == dialog.controls.end())
+            fail("the dialog has no control " + std::to_string(action.id));
+        const bool fits = action.kind == Action::Kind::Click ? clickable(ctl->kind)
+                          : action.kind == Action::Kind::Scroll
+                              ? ctl->kind == ControlKind::Scroll
+                              : ctl->kind == ControlKind::Edit && (ctl->style & kReadOnly) == 0;
+        if (!fits) {
+            const bool readOnlyEdit =
+                ctl->kind == ControlKind::Edit && (ctl->style & kReadOnly) != 0;
+            const std::string what = readOnlyEdit ? "a read-only edit" : kindWithArticle(ctl->kind);
+            fail("control " + std::to_string(action.id) + " is " + what + "; " + verb +
+                 " works on " + works);
+        }
+    }
 }
 
 }  // namespace vorlix::frame

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/dialog_template.h"
+
 namespace vorlix::frame {
 
 struct Action {
@@ -35,6 +37,14 @@ public:
 };
 
 ActionScript parseActionScript(const std::string& text, const std::string& fileName);
-ActionScript loadActionScript(const std::string& path);  // ScriptError when unreadable
+// ScriptError when the file cannot be read: missing, no regular file, larger than 16 MiB.
+ActionScript loadActionScript(const std::string& path);
+
+// Refuses, with the file and line, an action aimed at a control the dialog does not have or
+// at one a person could not act on that way: click needs a button, check box or radio button;
+// type and paste an edit that is not read-only; scroll a scroll bar. A typo in an id then stops
+// the run before anything is sent, instead of silently doing nothing.
+void checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
+                       const std::string& fileName);
 
 }  // namespace vorlix::frame

@@ -100,7 +100,7 @@ void CDialog::type(int id, const std::string& keys) {
     for (char key : keys) {
         // Each key lands at the end of whatever the edit holds now, also after a handler
         // rewrote the text.
-        model_.setText(id, model_.text(id) + key);
+        model_.appendText(id, key);
         dispatch(Message::EnChange, id);
     }
 }

@@ -59,6 +59,11 @@ void DialogModel::setText(int id, const std::string& text) {
     changed(id);
 }
 
+void DialogModel::appendText(int id, char key) {
+    at(id).text.push_back(key);
+    changed(id);
+}
+
 int DialogModel::check(int id) const {
     return at(id).check;
 }

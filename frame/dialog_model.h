@@ -47,6 +47,7 @@ public:
 
     const std::string& text(int id) const;
     void setText(int id, const std::string& text);
+    void appendText(int id, char key);
     int check(int id) const;
     void setCheck(int id, int check);
     // Checks id and unchecks the other radios of [first, last].

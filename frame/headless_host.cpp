@@ -46,6 +46,7 @@ int HeadlessHost::doModal(CDialog& dialog, bool nested) {
     } else {
         for (const Action& action : script_) {
             if (dialog.ended()) break;
+            if (beforeAction_) beforeAction_();
             event("# " + action.source);
             perform(dialog, action);
         }

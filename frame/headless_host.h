@@ -34,6 +34,9 @@ public:
     void setScript(ActionScript script) { script_ = std::move(script); }
     // Called for the "repower" action.
     void setRepowerHook(std::function<void()> hook) { repower_ = std::move(hook); }
+    // Called before each action of the script is played: where a run may be ended between
+    // two actions.
+    void setBeforeAction(std::function<void()> hook) { beforeAction_ = std::move(hook); }
     // Queues the answer of the next open-file dialog (nothing: cancelled).
     void queueFileAnswer(std::optional<std::string> path) {
         fileAnswers_.push_back(std::move(path));
@@ -55,6 +58,7 @@ protected:
 private:
     ActionScript script_;
     std::function<void()> repower_;
+    std::function<void()> beforeAction_;
     std::deque<std::optional<std::string>> fileAnswers_;
     std::vector<std::string> boxes_;
     std::vector<std::string> shellCalls_;

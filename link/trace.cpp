@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "io/printable.h"
 #include "link/sub_address.h"
 
 namespace vorlix {
@@ -38,8 +39,9 @@ std::string hexByte(std::uint8_t b) {
 void Trace::line(const std::string& text) {
     if (out_ != nullptr) {
         // Flushed per line so that a trace read while the program runs, or after it died, is
-        // complete up to the last event.
-        *out_ << text << '\n' << std::flush;
+        // complete up to the last event. Text from outside (an action line, a file name in a
+        // box) has its control characters escaped: one event stays one line.
+        *out_ << io::printable(text) << '\n' << std::flush;
     }
 }
 

@@ -33,7 +33,7 @@ std::uint32_t parseHex(const std::string& text) {
         value = value * 16 + static_cast<unsigned>(digitValue(text[i]));
         if (value > 0xFFFFFFFFu) {
             overflow = true;
-            value = 0xFFFFFFFFu;
+            break;
         }
     }
     if (overflow) return 0xFFFFFFFFu;

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev googletest                     # unit tests
   nlohmann-json3-dev                          # the simulated camera's state file
   libcli11-dev                                # command line
-  clang libclang-rt-14-dev                    # libFuzzer for the script reader's fuzz target
+  clang libclang-rt-14-dev                    # libFuzzer for the input readers' fuzz targets
   xvfb xauth                                  # screenshots of the window on a machine without display
 )
 if [ "${VORLIX_WITH_CROSS:-1}" = 1 ]; then

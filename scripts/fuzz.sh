@@ -1,19 +1,33 @@
 #!/usr/bin/env bash
-# Builds the script reader's fuzz target with clang's libFuzzer (and AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs it for a bounded time from the seed corpus in
-# tests/eeprom/corpus/. Fails when the target crashes; the crashing input is left in
-# build/fuzz/. FUZZ_SECONDS sets the time (default 20).
+# Builds the fuzz targets of the program's three input readers with clang's libFuzzer (and
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs each for a bounded time from its
+# seed corpus: the QEF script reader (tests/eeprom/corpus/), the simulator's state file
+# (tests/sim/corpus/) and the headless action script (tests/frame/corpus/). Fails when a
+# target crashes; the crashing input is left in build/fuzz/. FUZZ_SECONDS sets the time of each
+# target (default 8, about 25 s for the three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 out=build/fuzz
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
-mkdir -p "$out/corpus"
-"$cxx" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I. eeprom/script_reader.cpp tests/eeprom/fuzz_reader.cpp -o "$out/fuzz_reader"
-cp tests/eeprom/corpus/* "$out/corpus/"
-# New inputs go to build/fuzz/corpus; the seeds in the source tree stay as they are.
-"$out/fuzz_reader" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=16384 \
-  -artifact_prefix="$out/" -print_final_stats=1 "$out/corpus" 2>"$out/fuzz.log" ||
-  { tail -n 40 "$out/fuzz.log"; exit 1; }
-grep -E '^(Done|stat::number_of_executed_units)' "$out/fuzz.log" || true
+io="io/input_file.cpp io/output_file.cpp io/printable.cpp"
+
+# name, seed corpus, sources
+targets=(
+  "fuzz_reader tests/eeprom/corpus eeprom/script_reader.cpp tests/eeprom/fuzz_reader.cpp"
+  "fuzz_state tests/sim/corpus sim/sim_state.cpp tests/sim/fuzz_state.cpp"
+  "fuzz_actions tests/frame/corpus frame/action_script.cpp res/templates.cpp tests/frame/fuzz_actions.cpp"
+)
+for target in "${targets[@]}"; do
+  read -r name seeds sources <<<"$target"
+  mkdir -p "$out/$name.corpus"
+  # shellcheck disable=SC2086  # the source lists are meant to split
+  "$cxx" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I. $sources $io -o "$out/$name"
+  cp "$seeds"/* "$out/$name.corpus/"
+  # New inputs go to build/fuzz/NAME.corpus; the seeds in the source tree stay as they are.
+  "$out/$name" -max_total_time="${FUZZ_SECONDS:-8}" -max_len=16384 -timeout=10 \
+    -artifact_prefix="$out/$name-" -print_final_stats=1 "$out/$name.corpus" 2>"$out/$name.log" ||
+    { tail -n 40 "$out/$name.log"; exit 1; }
+  echo "$name: $(grep -E '^stat::number_of_executed_units' "$out/$name.log" || echo done)"
+done

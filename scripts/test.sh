@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, a bounded fuzz run of the script reader, then
+# Builds and runs every test: the normal build, a bounded fuzz run of the three input readers, then
 # the whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer. Installs
 # what it needs first.
 set -euo pipefail

@@ -1,15 +1,16 @@
 // The simulated camera's state file: plain JSON, hexadecimal in lower case.
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <vector>
 
+#include "io/input_file.h"
+#include "io/output_file.h"
+#include "io/printable.h"
 #include "sim/sim_camera.h"
 
 namespace vorlix::sim {
@@ -20,6 +21,11 @@ using Json = nlohmann::json;
 using OrderedJson = nlohmann::ordered_json;
 
 constexpr std::size_t kBankBytes = 256;
+// Room for every one of the 65536 registers, the four banks and tens of thousands of faults;
+// anything larger is no state this tool wrote or a person set up.
+constexpr std::size_t kMaxStateBytes = 4u << 20;
+// A camera state nests three deep (the faults, a fault, its fields).
+constexpr int kMaxDepth = 8;
 
 std::string hex(std::uint32_t value, int digits) {
     char text[9];
@@ -55,7 +61,7 @@ public:
     explicit StateReader(const std::string& fileName) : fileName_(fileName) {}
 
     [[noreturn]] void fail(const std::string& where, const std::string& problem) const {
-        throw SimStateError(fileName_ + ": " + where + ": " + problem);
+        throw SimStateError(io::printable(fileName_ + ": " + where + ": " + problem));
     }
 
     std::uint32_t hexString(const Json& value, const std::string& where, std::size_t digits) const {
@@ -132,6 +138,7 @@ public:
                 fail(where, "expected an object with \"at\" or \"slave\", and \"status\"");
             }
             Fault fault;
+            bool hasStatus = false;
             for (const auto& [key, field] : entry.items()) {
                 if (key == "at") {
                     fault.at = static_cast<std::uint32_t>(integer(
@@ -139,6 +146,7 @@ public:
                 } else if (key == "slave") {
                     fault.slave = static_cast<std::uint8_t>(hexString(field, where + ".slave", 2));
                 } else if (key == "status") {
+                    hasStatus = true;
                     fault.status =
                         static_cast<std::uint16_t>(integer(field, where + ".status", 1, 0xFFFF));
                 } else {
@@ -147,6 +155,9 @@ public:
             }
             if (!fault.at && !fault.slave) {
                 fail(where, "a fault needs \"at\" or \"slave\"");
+            }
+            if (!hasStatus) {
+                fail(where, "a fault needs \"status\"");
             }
             state.faults.push_back(fault);
         }
@@ -177,6 +188,8 @@ std::string reasonOf(const std::exception& e) {
     std::string reason = e.what();
     if (const std::size_t colon = reason.find(": "); colon != std::string::npos) {
         reason.erase(0, colon + 2);
+    } else if (const std::size_t id = reason.find("] "); id != std::string::npos) {
+        reason.erase(0, id + 2);
     }
     for (char& c : reason) {
         c = (c == '\n' || c == '\r') ? ' ' : c;
@@ -184,18 +197,98 @@ std::string reasonOf(const std::exception& e) {
     return reason;
 }
 
+// Walks the text for nlohmann and remembers how far it got, so that an error found in the
+// middle of parsing (a number too large for any type, a repeated key) names its line.
+class CountingIterator {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    CountingIterator(const char* at, std::size_t* taken) : at_(at), taken_(taken) {}
+    reference operator*() const { return *at_; }
+    CountingIterator& operator++() {
+        ++at_;
+        ++*taken_;
+        return *this;
+    }
+    CountingIterator operator++(int) {
+        CountingIterator before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const CountingIterator& other) const { return at_ == other.at_; }
+    bool operator!=(const CountingIterator& other) const { return at_ != other.at_; }
+
+private:
+    const char* at_;
+    std::size_t* taken_;
+};
+
+// A problem found while parsing; the caller adds the file and the line.
+struct Refused {
+    std::string problem;
+};
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The document, with every key given once per object: keys are compared without regard to
+// case, since "301c" and "301C" name one register and the later one would silently win.
+Json parseJson(const std::string& json, const std::string& fileName) {
+    std::size_t taken = 0;
+    std::vector<std::map<std::string, std::string>> keys;  // per open object: lower -> as given
+    const auto check = [&](int depth, Json::parse_event_t event, Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start:
+            case Json::parse_event_t::array_start:
+                if (depth >= kMaxDepth) throw Refused{"nested deeper than a camera state"};
+                if (event == Json::parse_event_t::object_start) keys.emplace_back();
+                break;
+            case Json::parse_event_t::object_end:
+                keys.pop_back();
+                break;
+            case Json::parse_event_t::key: {
+                const std::string& key = parsed.get_ref<const std::string&>();
+                const auto [at, fresh] = keys.back().emplace(lowerCase(key), key);
+                if (!fresh) {
+                    throw Refused{at->second == key ? "\"" + key + "\" is given twice"
+                                                    : "\"" + key + "\" repeats \"" + at->second +
+                                                          "\" (keys are not case-sensitive)"};
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        return true;
+    };
+    const auto lineError = [&](std::size_t byte, const std::string& problem) {
+        return SimStateError(
+            io::printable(fileName + ":" + std::to_string(lineOf(json, byte)) + ": " + problem));
+    };
+    try {
+        return Json::parse(CountingIterator(json.data(), &taken),
+                           CountingIterator(json.data() + json.size(), &taken), check);
+    } catch (const Json::parse_error& e) {
+        throw lineError(e.byte, "not valid JSON: " + reasonOf(e));
+    } catch (const Json::out_of_range& e) {  // a number beyond every type: 1e400
+        throw lineError(taken, reasonOf(e));
+    } catch (const Refused& e) {
+        throw lineError(taken, e.problem);
+    }
+}
+
 }  // namespace
 
 // A key left out takes its empty value: present, no registers, banks all ff, busyReads 1, no
 // faults. Unknown keys are refused, so a misspelt key never silently does nothing.
 SimState parseSimState(const std::string& json, const std::string& fileName) {
-    Json doc;
-    try {
-        doc = Json::parse(json);
-    } catch (const Json::parse_error& e) {
-        throw SimStateError(fileName + ":" + std::to_string(lineOf(json, e.byte)) +
-                            ": not valid JSON: " + reasonOf(e));
-    }
+    const Json doc = parseJson(json, fileName);
 
     const StateReader reader(fileName);
     if (!doc.is_object()) {
@@ -267,43 +360,20 @@ std::string formatSimState(const SimState& state) {
 }
 
 SimState loadSimState(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        throw SimStateError(path + ": cannot read the state: it is a directory");
+    io::ReadFailure failure;
+    const std::optional<std::string> text = io::readWholeFile(path, kMaxStateBytes, failure);
+    if (!text) {
+        throw SimStateError(io::printable(path) + ": cannot read the state: " + failure.reason);
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw SimStateError(path + ": cannot read the state: " + std::strerror(errno));
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        throw SimStateError(path + ": cannot read the state: " + std::strerror(errno));
-    }
-    return parseSimState(text.str(), path);
+    return parseSimState(*text, path);
 }
 
 // Written beside the target and renamed over it, so an interrupted save never leaves a
-// half-written EEPROM behind.
+// half-written EEPROM behind; a state file that is a symlink updates the file it leads to.
 void saveSimState(const SimState& state, const std::string& path) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw SimStateError(path + ": cannot write the state: " + std::strerror(errno));
-        }
-        out << formatSimState(state);
-        out.close();
-        if (!out) {
-            throw SimStateError(path + ": cannot write the state: " + std::strerror(errno));
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        const std::string reason = ec.message();
-        std::filesystem::remove(temporary, ec);
-        throw SimStateError(path + ": cannot write the state: " + reason);
+    std::string reason;
+    if (!io::replaceFile(path, formatSimState(state), reason)) {
+        throw SimStateError(io::printable(path) + ": cannot write the state: " + reason);
     }
 }
 

@@ -53,6 +53,12 @@ int MemoryDevice::writeRead(std::uint16_t addr7, const std::vector<std::uint8_t>
     return result != 0 ? result : read(addr7, buffer, count);
 }
 
+int FakeKernel::checkNode(const std::string& path) {
+    const auto node = nodes.find(path);
+    if (node == nodes.end()) return -ENOENT;
+    return node->second.i2cDev ? 0 : -ENOTTY;
+}
+
 int FakeKernel::open(const std::string& path) {
     const auto node = nodes.find(path);
     const int err = node == nodes.end() ? ENOENT : node->second.openErrno;

@@ -57,6 +57,7 @@ struct FakeNode {
     unsigned long funcs = I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL;
     int funcsErrno = 0;
     gid_t gid = 0;
+    bool i2cDev = true;  // false: a regular file or another device at that path
 };
 
 class FakeKernel : public SysCalls {
@@ -74,6 +75,7 @@ public:
     std::vector<std::string> log;
     const std::set<int>& openFds() const { return openFds_; }
 
+    int checkNode(const std::string& path) override;
     int open(const std::string& path) override;
     void close(int fd) override;
     int functionality(int fd, unsigned long& funcs) override;

@@ -265,6 +265,16 @@ TEST(I2cDevNode, ANodeThatIsNoI2cBusSaysSo) {
     EXPECT_TRUE(bus.kernel.openFds().empty());
 }
 
+TEST(I2cDevNode, APathThatIsNoI2cDevNodeIsNeverOpened) {
+    Bus bus;
+    bus.kernel.nodes[kNode].i2cDev = false;  // /etc/passwd, /dev/sda, ... named as the bus
+    EXPECT_EQ(bus.writeByte(0x70, 0x00), kStatusNoAdapter);
+    EXPECT_EQ(bus.writeByte(0x70, 0x00), kStatusNoAdapter);
+    EXPECT_EQ(bus.hints, (Lines{"/dev/i2c-3 is not an I2C bus: choose a node /dev/i2c-N "
+                                "(vorlix --bus list)"}));
+    EXPECT_TRUE(bus.kernel.log.empty());
+}
+
 TEST(I2cDevNode, AnAdapterUnpluggedMidRunFailsItsTransferAndThenItsOpens) {
     Bus bus;
     bus.kernel.failNextTransfer = ENODEV;

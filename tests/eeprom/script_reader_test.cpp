@@ -151,20 +151,32 @@ TEST_F(ScriptFiles, HalfAPairAtTheEndIsStoredWithTheEndAsItsLowDigit) {
     EXPECT_EQ(head(3), (E{0x12, 0x30 + 0xA8, 0}));
 }
 
-TEST_F(ScriptFiles, AfterABlankLineASlashIsReadAsDigits) {
-    // Comments directly after comments are skipped; one after a blank line is data.
-    read("// a\n\n//b\n");
-    // "//" is the pair 0x80 + 0xF8, "b" and its newline the pair 0xB0 + 0xD3.
-    EXPECT_EQ(head(3), (E{0x80 + 0xF8, 0xB0 + 0xD3, 0}));
+TEST_F(ScriptFiles, CommentLinesAfterBlankLinesOrLeadingSpacesAreComments) {
+    // A slash wherever a pair may start begins a comment, not the digits "//".
+    read("// a\n\n//b\n  // indented\n 12 // c\n\n   //d\n34");
+    EXPECT_EQ(head(3), (E{0x12, 0x34, 0}));
+    std::size_t stored = 0;
+    std::string whyNot;
+    ASSERT_TRUE(readScriptFile(write("c.qef", "\n// x\n  56\n"), image, whyNot, &stored));
+    EXPECT_EQ(stored, 1u);
+    EXPECT_EQ(image[0], 0x56);
 }
 
-TEST_F(ScriptFiles, AtMost2560PairsAreRead) {
+TEST_F(ScriptFiles, AtMost2560PairsAreReadAndTheRestOfTheFileIsNot) {
     std::string pairs;
     for (int i = 0; i < 2560; ++i) pairs += "11";
     read(pairs + "22");
     EXPECT_EQ(image[0], 0x11);
     EXPECT_EQ(image[2559], 0x11);
     EXPECT_EQ(parseScript(pairs + "22", image), 2560u);
+
+    // Four gigabytes behind the last pair that counts: read in no time and no memory.
+    const std::string huge = write("huge.qef", pairs);
+    fs::resize_file(huge, std::uintmax_t{4} << 30);
+    std::string whyNot;
+    std::size_t stored = 0;
+    EXPECT_TRUE(readScriptFile(huge, image, whyNot, &stored)) << whyNot;
+    EXPECT_EQ(stored, 2560u);
 }
 
 TEST_F(ScriptFiles, UnreadableFilesAreNamedAndLeaveTheImageAlone) {
@@ -178,6 +190,14 @@ TEST_F(ScriptFiles, UnreadableFilesAreNamedAndLeaveTheImageAlone) {
     fs::create_directories(directory);
     EXPECT_FALSE(readScriptFile(directory, image, whyNot));
     EXPECT_EQ(whyNot, "cannot read " + directory + ": Is a directory");
+
+    // Neither a FIFO without a writer nor a device is opened as a script: no hang, no memory.
+    const std::string fifo = (dir_ / "fifo.qef").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(readScriptFile(fifo, image, whyNot));
+    EXPECT_EQ(whyNot, "cannot read " + fifo + ": not a regular file (a FIFO)");
+    EXPECT_FALSE(readScriptFile("/dev/zero", image, whyNot));
+    EXPECT_EQ(whyNot, "cannot read /dev/zero: not a regular file (a character device)");
     EXPECT_EQ(image[0], 0x42);
 }
 

@@ -132,6 +132,10 @@ TEST(ActionScript, MalformedLinesNameFileAndLine) {
               "run.act:1: '0xg' is not a command identifier (decimal or 0x hex)");
     EXPECT_EQ(errorOf("sys 99999999999\n"),
               "run.act:1: '99999999999' is not a command identifier (decimal or 0x hex)");
+    // Control characters of the line come back escaped, a NUL included: one whole line.
+    EXPECT_EQ(errorOf(std::string("cl\0ck\x1b[2J 1\n", 13)),
+              "run.act:1: unknown action 'cl\\x00ck\\x1b[2J' (click, type, paste, scroll, file, "
+              "cancel, sys, repower, enter, escape)");
 }
 
 TEST(ActionScript, LoadsFromAFileOrSaysWhyNot) {
@@ -160,13 +164,15 @@ TEST(ActionScript, LoadsFromAFileOrSaysWhyNot) {
         loadActionScript(path);
         FAIL() << "a missing file must be refused";
     } catch (const ScriptError& e) {
-        EXPECT_EQ(std::string(e.what()), path + ": cannot open the action script");
+        EXPECT_EQ(std::string(e.what()),
+                  path + ": cannot open the action script: No such file or directory");
     }
     try {
         loadActionScript(::testing::TempDir());
         FAIL() << "a directory must be refused";
     } catch (const ScriptError& e) {
-        EXPECT_EQ(std::string(e.what()), ::testing::TempDir() + ": cannot read the action script");
+        EXPECT_EQ(std::string(e.what()),
+                  ::testing::TempDir() + ": cannot read the action script: Is a directory");
     }
 }
 

@@ -1,6 +1,8 @@
 // The bus trace's line formats, which users and acceptance checks read.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/link/bench.h"
 
 namespace vorlix {
@@ -93,6 +95,13 @@ TEST(Trace, WithoutAStreamNothingIsWrittenAndTransfersStillHappen) {
     EXPECT_EQ(inner.calls.size(), 3u);
     EXPECT_EQ(hexByte(0x0A), "0a");
     EXPECT_EQ(hexByte(0xFF), "ff");
+}
+
+TEST(Trace, TextFromOutsideStaysOneLineWithItsControlCharactersEscaped) {
+    std::ostringstream out;
+    Trace trace(&out);
+    trace.line(std::string("# type 1004 a\nb\x1b[2J\0\t\x7f \xc2\x9b \xc3\xa9", 28));
+    EXPECT_EQ(out.str(), "# type 1004 a\\nb\\x1b[2J\\x00\\t\\x7f \\u009b \xc3\xa9\n");
 }
 
 }  // namespace

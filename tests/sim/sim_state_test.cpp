@@ -108,8 +108,17 @@ TEST(SimState, MalformedFilesGiveOneLineNamingTheFileAndTheLineOrKey) {
         {R"({"faults": [{"status": 5}]})", "s.json: faults[0]: a fault needs \"at\" or \"slave\""},
         {R"({"faults": [{"at": 3, "status": 0}]})",
          "s.json: faults[0].status: expected a whole number from 1 to 65535"},
-        {R"({"faults": [{"at": 1}, {"slave": "bah"}]})",
+        {R"({"faults": [{"at": 1, "status": 5}, {"slave": "bah"}]})",
          "s.json: faults[1].slave: expected a string of 2 hex digits"},
+        {R"({"faults": [{"at": 1}]})", "s.json: faults[0]: a fault needs \"status\""},
+        {"{\n  \"busyReads\": 1e400\n}", "s.json:2: number overflow parsing '1e400'"},
+        {"{\"busyReads\":\n" + std::string(400, '9') + "}", "s.json:2: number overflow"},
+        {"{\"present\": true,\n\"present\": false}", "s.json:2: \"present\" is given twice"},
+        {R"({"registers": {"301c": "0003", "301C": "0000"}})",
+         "s.json:1: \"301C\" repeats \"301c\" (keys are not case-sensitive)"},
+        {"{\"faults\": [[[[[[[[[]]]]]]]]]}", "s.json:1: nested deeper than a camera state"},
+        // Keys come back as they were given, control characters escaped: one clean line.
+        {R"({"a\nb\u001b[31m\u0000": 1})", "s.json: a\\nb\\x1b[31m\\x00: unknown key"},
         {R"({"busyread": 3})",
          "s.json: busyread: unknown key (expected present, registers, eeprom, busyReads, faults)"},
     };

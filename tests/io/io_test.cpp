@@ -1,0 +1,89 @@
+// The program's own files: outputs that cost nothing until every one opened, files replaced in
+// one step, one file under two names.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "io/output_file.h"
+
+namespace vorlix::io {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("vorlix_io_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_ / "sub");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    static std::string read(const std::string& p) {
+        std::ifstream in(p);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static void write(const std::string& p, const std::string& text) { std::ofstream(p) << text; }
+    fs::path dir_;
+};
+
+TEST_F(Files, AnOutputIsEmptiedOnlyWhenAskedAndAFileItCreatedCanBeTakenBack) {
+    write(path("old"), "kept");
+    OutputFile old, fresh;
+    ASSERT_TRUE(old.open(path("old")));
+    ASSERT_TRUE(fresh.open(path("new")));
+    EXPECT_EQ(read(path("old")), "kept");
+    old.discard();
+    fresh.discard();
+    EXPECT_EQ(read(path("old")), "kept");
+    EXPECT_FALSE(fs::exists(path("new")));
+
+    OutputFile out;
+    ASSERT_TRUE(out.open(path("old")));
+    ASSERT_TRUE(out.truncate());
+    out.stream() << "new";
+    EXPECT_TRUE(out.flush());
+    EXPECT_EQ(read(path("old")), "new");
+
+    OutputFile full;
+    ASSERT_TRUE(full.open("/dev/full"));
+    full.stream() << "x";
+    EXPECT_FALSE(full.flush());
+    EXPECT_EQ(full.reason(), "No space left on device");
+}
+
+TEST_F(Files, OneFileUnderTwoNames) {
+    write(path("a"), "");
+    fs::create_symlink(path("a"), path("link"));
+    EXPECT_TRUE(sameFile(path("a"), path("sub/../a")));
+    EXPECT_TRUE(sameFile(path("link"), path("a")));
+    EXPECT_TRUE(sameFile(path("missing"), path("sub/../missing")));
+    EXPECT_FALSE(sameFile(path("a"), path("missing")));
+}
+
+TEST_F(Files, AReplacedFileIsWholeOrAsItWasAndNoTemporaryStays) {
+    write(path("target"), "old");
+    fs::create_symlink("target", path("link"));
+    std::string reason;
+    ASSERT_TRUE(replaceFile(path("link"), "new", reason)) << reason;
+    EXPECT_TRUE(fs::is_symlink(path("link")));
+    EXPECT_EQ(read(path("target")), "new");
+
+    // A folder where the file should be: the rename fails, nothing is left behind.
+    EXPECT_FALSE(replaceFile(path("sub"), "x", reason));
+    EXPECT_FALSE(fs::exists(path("sub.tmp")));
+    EXPECT_EQ(checkReplaceable(path("sub")), "Is a directory");
+    EXPECT_EQ(checkReplaceable(path("none/file")), "No such file or directory");
+    EXPECT_EQ(checkReplaceable(path("link")), std::nullopt);
+    EXPECT_FALSE(fs::exists(path("target.tmp")));
+}
+
+}  // namespace
+}  // namespace vorlix::io
