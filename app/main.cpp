@@ -28,6 +28,10 @@
 
 #include "qt/qt_host.h"
 #endif
+#ifdef _WIN32
+#include "win32/process.h"
+#include "win32/win32_host.h"
+#endif
 
 namespace {
 
@@ -57,7 +61,8 @@ public:
             stream_ = &std::cout;
             return true;
         }
-        file_.open(path, std::ios::out | std::ios::trunc);
+        // Binary: the same bytes on every platform ("\n" stays "\n" on Windows).
+        file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
         stream_ = &file_;
         return file_.is_open();
     }
@@ -72,6 +77,9 @@ private:
 
 int main(int argc, char** argv) {
     using namespace vorlix;
+#ifdef _WIN32
+    win32::prepareProcess();
+#endif
 
     Options opt;
     CLI::App cli{"Halvard K300 camera control " + res::versionText(), "vorlix"};
@@ -177,6 +185,10 @@ int main(int argc, char** argv) {
 #ifdef VORLIX_HAVE_QT
         QApplication qapp(argc, argv);
         qt::QtHost host(simulated);
+        app::PumpingPacer pumping(host, basePacer);
+        run(host, pumping);
+#elif defined(_WIN32)
+        win32::Win32Host host(simulated);
         app::PumpingPacer pumping(host, basePacer);
         run(host, pumping);
 #else

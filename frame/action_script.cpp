@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -195,7 +196,14 @@ ActionScript parseActionScript(const std::string& text, const std::string& fileN
 ActionScript loadActionScript(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
-    if (!file) throw ScriptError(path + ": cannot open the action script");
+    if (!file) {
+        // Windows refuses to open a directory at all, where Linux opens it and fails the read:
+        // the person named a folder either way, and hears so in the same words.
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec))
+            throw ScriptError(path + ": cannot read the action script");
+        throw ScriptError(path + ": cannot open the action script");
+    }
     std::string text;
     char block[4096];
     std::size_t got = 0;

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The 64-bit window under wine on a virtual display: it opens with the template's title, a
+# click on "Mirror (horiz)" gives the mirror traffic of the tour, the About box opens from the
+# window menu and Escape closes it, then Escape closes the program. Pictures of both windows
+# go to OUT_DIR (window-windows.png, about-windows.png).
+# Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
+set -euo pipefail
+exe=$1 tour=$2 out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+wine=("$here/../../scripts/wine.sh")
+mkdir -p "$out"
+title="Halvard K300 camera control 1.6"
+
+fail() {
+  echo "FAILED: $*"
+  exit 1
+}
+# The window of this exact title, waited for up to 60 s.
+window() { timeout 60 xdotool search --sync --name "^$1\$" | head -1; }
+shot() { xwd -silent -id "$1" | xwdtopnm 2>/dev/null | pnmtopng >"$2"; }
+
+# Without a window manager wine draws the frames and captions itself.
+"${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+
+trace=$out/window.trace
+"${wine[@]}" "$exe" --bus sim --virtual-time --trace "$trace" >"$out/window.stdout" 2>&1 &
+program=$!
+trap 'kill $program 2>/dev/null || true' EXIT
+
+main=$(window "$title") || fail "no window titled \"$title\""
+[ -n "$main" ] || fail "no window titled \"$title\""
+sleep 1  # the first paint
+shot "$main" "$out/window-windows.png"
+
+# "Mirror (horiz)" at 17, 89 (51 x 12 dialog units). Wine's frame is 3 pixels on each side
+# and its caption 19 high; the dialog font's base units follow from the window's size: the
+# client area is 315 units wide, and 278 units plus one line of notice (1.5 lines + 2 pixels)
+# high.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+bx=$(((WIDTH - 6) * 4 / 315))
+by=0
+for candidate in $(seq 8 40); do
+  [ $((25 + 278 * candidate / 8 + candidate + candidate / 2 + 2)) -eq "$HEIGHT" ] && by=$candidate
+done
+[ "$by" -gt 0 ] || fail "window of ${WIDTH}x$HEIGHT: no dialog base unit fits"
+before=$(wc -l <"$trace")
+xdotool mousemove $((X + 3 + 17 * bx / 4 + 8)) $((Y + 22 + (89 + 6) * by / 8)) click 1
+sleep 2
+expected=$(awk '/^# click 1014$/ { on = 1; next } /^# / { on = 0 } on' "$tour")
+got=$(tail -n +$((before + 1)) "$trace")
+[ -n "$expected" ] || fail "the tour has no mirror traffic to compare with"
+[ "$got" = "$expected" ] || fail "the click on Mirror gave other traffic than the tour's:
+$got"
+echo "the click on \"Mirror (horiz)\" gave the mirror traffic ($(echo "$got" | wc -l) lines)"
+
+# The window menu's last entry is "About Vorlix rev1.6".
+xdotool windowfocus --sync "$main"
+xdotool key alt+space
+sleep 1
+xdotool key Up Return
+about=$(window "About Vorlix") || fail "no About box from the window menu"
+sleep 1
+shot "$about" "$out/about-windows.png"
+xdotool key Escape
+sleep 1
+xdotool search --name "^About Vorlix\$" >/dev/null && fail "Escape left the About box open"
+[ "$(tail -1 "$trace")" = "D 100" ] || fail "the trace does not end with the About box (D 100)"
+echo "the About box opened from the window menu and Escape closed it"
+
+xdotool windowfocus --sync "$main"
+xdotool key Escape
+for _ in $(seq 20); do
+  kill -0 $program 2>/dev/null || break
+  sleep 0.5
+done
+kill -0 $program 2>/dev/null && fail "Escape did not end the program"
+wait $program || fail "the program ended with status $?"
+trap - EXIT
+echo "Escape ended the program"
