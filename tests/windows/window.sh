@@ -16,8 +16,24 @@ fail() {
   exit 1
 }
 # The window of this exact title, waited for up to 60 s.
-window() { timeout 60 xdotool search --sync --name "^$1\$" | head -1; }
-shot() { xwd -silent -id "$1" | xwdtopnm 2>/dev/null | pnmtopng >"$2"; }
+window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -1; }
+# A picture of a window once its painting has settled (two pictures a second apart agree).
+shot() {
+  local previous=$2.previous
+  rm -f "$previous"
+  for _ in $(seq 20); do
+    if ! xwd -silent -id "$1" >"$2.xwd" 2>/dev/null; then  # not shown yet
+      sleep 1
+      continue
+    fi
+    xwdtopnm "$2.xwd" 2>/dev/null | pnmtopng >"$2"
+    if cmp -s "$2" "$previous"; then break; fi
+    cp "$2" "$previous"
+    sleep 1
+  done
+  rm -f "$previous" "$2.xwd"
+  [ -s "$2" ] || fail "no picture of window $1"
+}
 
 # Without a window manager wine draws the frames and captions itself.
 "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
@@ -29,7 +45,6 @@ trap 'kill $program 2>/dev/null || true' EXIT
 
 main=$(window "$title") || fail "no window titled \"$title\""
 [ -n "$main" ] || fail "no window titled \"$title\""
-sleep 1  # the first paint
 shot "$main" "$out/window-windows.png"
 
 # "Mirror (horiz)" at 17, 89 (51 x 12 dialog units). Wine's frame is 3 pixels on each side
@@ -59,7 +74,6 @@ xdotool key alt+space
 sleep 1
 xdotool key Up Return
 about=$(window "About Vorlix") || fail "no About box from the window menu"
-sleep 1
 shot "$about" "$out/about-windows.png"
 xdotool key Escape
 sleep 1
