@@ -1,6 +1,7 @@
 #include "win32/dialog_window.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -223,9 +224,14 @@ INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 int DialogWindow::run(Window owner) {
     const std::vector<std::uint16_t> words = buildDialogTemplate(dialog_.dialogTemplate());
-    DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
-                            reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), owner, &dialogProc,
-                            reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = DialogBoxIndirectParamW(
+        GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), owner,
+        &dialogProc, reinterpret_cast<LPARAM>(this));
+    // Nothing for the person to see then: the one line goes where the program's other
+    // complaints go.
+    if (result == -1)
+        std::fprintf(stderr, "vorlix: Windows could not create dialog %d (error %lu)\n",
+                     dialog_.dialogTemplate().id, GetLastError());
     hwnd_ = nullptr;
     return dialog_.result();
 }

@@ -15,7 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # GCC 12 warns wrongly about overlapping copies inside std::string (GCC bug 105329) when it
 # inlines libstdc++'s Windows build; the warning says nothing about our code.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -s")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # The header-only libraries come from the build machine's Debian packages, through configs of
