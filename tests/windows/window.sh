@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The 64-bit window under wine on a virtual display: it opens with the template's title, a
-# click on "Mirror (horiz)" gives the mirror traffic of the tour, the About box opens from the
-# window menu and Escape closes it, then Escape closes the program. Pictures of both windows
+# The 64-bit window under wine on a virtual display: it opens with the template's title; a
+# click on "Mirror (horiz)", one on "Manual Exposure" and typing into the shutter edit give the
+# traffic of the same actions in the tour (and nothing more: what the program writes into a
+# control never comes back as input); the About box opens from the window menu and Escape
+# closes it, then Escape closes the program. Pictures of both windows
 # go to OUT_DIR (window-windows.png, about-windows.png).
 # Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
 set -euo pipefail
@@ -47,10 +49,9 @@ main=$(window "$title") || fail "no window titled \"$title\""
 [ -n "$main" ] || fail "no window titled \"$title\""
 shot "$main" "$out/window-windows.png"
 
-# "Mirror (horiz)" at 17, 89 (51 x 12 dialog units). Wine's frame is 3 pixels on each side
-# and its caption 19 high; the dialog font's base units follow from the window's size: the
-# client area is 315 units wide, and 278 units plus one line of notice (1.5 lines + 2 pixels)
-# high.
+# Wine's frame is 3 pixels on each side and its caption 19 high; the dialog font's base units
+# follow from the window's size: the client area is 315 units wide, and 278 units plus one line
+# of notice (1.5 lines + 2 pixels) high.
 eval "$(xdotool getwindowgeometry --shell "$main")"
 bx=$(((WIDTH - 6) * 4 / 315))
 by=0
@@ -58,15 +59,39 @@ for candidate in $(seq 8 40); do
   [ $((25 + 278 * candidate / 8 + candidate + candidate / 2 + 2)) -eq "$HEIGHT" ] && by=$candidate
 done
 [ "$by" -gt 0 ] || fail "window of ${WIDTH}x$HEIGHT: no dialog base unit fits"
-before=$(wc -l <"$trace")
-xdotool mousemove $((X + 3 + 17 * bx / 4 + 8)) $((Y + 22 + (89 + 6) * by / 8)) click 1
-sleep 2
-expected=$(awk '/^# click 1014$/ { on = 1; next } /^# / { on = 0 } on' "$tour")
-got=$(tail -n +$((before + 1)) "$trace")
-[ -n "$expected" ] || fail "the tour has no mirror traffic to compare with"
-[ "$got" = "$expected" ] || fail "the click on Mirror gave other traffic than the tour's:
+
+# at X Y W H XDOTOOL...: moves the mouse into the control at X, Y (W x H dialog units), a few
+# pixels in from its left edge (a check box's box, an edit's text), and does the rest there.
+at() {
+  local x=$1 y=$2 w=$3 h=$4
+  shift 4
+  xdotool mousemove $((X + 3 + x * bx / 4 + (w * bx / 4 < 16 ? w * bx / 8 : 8))) \
+    $((Y + 22 + (2 * y + h) * by / 16))
+  xdotool "$@"
+}
+# expect ACTION WHAT: the traffic since the last expect is what the tour's ACTION gave.
+seen=$(wc -l <"$trace")
+expect() {
+  sleep 2
+  local want got
+  want=$(awk -v head="# $1" '$0 == head { on = 1; next } /^# / { on = 0 } on' "$tour")
+  got=$(tail -n +$((seen + 1)) "$trace")
+  seen=$(wc -l <"$trace")
+  [ -n "$want" ] || fail "the tour has no traffic for \"$1\""
+  [ "$got" = "$want" ] || fail "$2 gave other traffic than the tour's \"$1\":
 $got"
-echo "the click on \"Mirror (horiz)\" gave the mirror traffic ($(echo "$got" | wc -l) lines)"
+  echo "$2 gave the traffic of the tour's \"$1\" ($(wc -l <<<"$got") lines)"
+}
+
+at 17 89 51 12 click 1  # "Mirror (horiz)"
+expect "click 1014" "a click on \"Mirror (horiz)\""
+# The read-back after "Manual Exposure" writes the shutter edit: that is no typing.
+at 16 15 74 13 click 1
+expect "click 1000" "a click on \"Manual Exposure\""
+# Typed over the selected text: one change a key, each sent.
+at 119 33 16 13 click --repeat 2 1
+xdotool type --delay 200 120
+expect "type 1003 120" "typing 120 into the shutter edit"
 
 # The window menu's last entry is "About Vorlix rev1.6".
 xdotool windowfocus --sync "$main"
