@@ -93,6 +93,17 @@ at 119 33 16 13 click --repeat 2 1
 xdotool type --delay 200 120
 expect "type 1003 120" "typing 120 into the shutter edit"
 
+# A box: "Ld EEpr file" before any file was chosen.
+at 153 87 40 13 click 1
+box=$(window "Vorlix") || fail "no box titled \"Vorlix\""
+shot "$box" "$out/box-windows.png"
+[ "$(tail -1 "$trace")" = "B Please enter file name!" ] || fail "the box is not in the trace"
+xdotool key Return
+sleep 1
+xdotool search --onlyvisible --name "^Vorlix\$" >/dev/null && fail "Enter left the box open"
+seen=$(wc -l <"$trace")
+echo "the box \"Please enter file name!\" titled \"Vorlix\" opened and Enter closed it"
+
 # The window menu's last entry is "About Vorlix rev1.6".
 xdotool windowfocus --sync "$main"
 xdotool key alt+space
