@@ -67,7 +67,8 @@ stage suites-win64 bash -c "cd build/win64 && ctest --output-on-failure -j${JOBS
 stage golden-win64 tests/windows/golden.sh "$linux/app/vorlix" build/win64/app/vorlix.exe \
   "$out/golden"
 stage standin-readback-win64 tests/windows/standin_readback.sh "$linux/app/vorlix" \
-  build/win64/app/vorlix.exe build/win64/tests/adapters/standin_camera.dll "$out/standin"
+  build/win64/app/vorlix.exe build/win64/tests/adapters/standin_camera.dll \
+  build/win32/tests/adapters/standin_camera.dll "$out/standin"
 stage window-win64 tests/windows/window.sh build/win64/app/vorlix.exe "$out/golden/linux/tour.stdout" "$out/window"
 stage static-win64 tests/windows/pe_check.sh build/win64/app/vorlix.exe pei-x86-64
 stage static-win32 tests/windows/pe_check.sh build/win32/app/vorlix.exe pei-i386
