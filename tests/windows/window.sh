@@ -2,8 +2,9 @@
 # The 64-bit window under wine on a virtual display: it opens with the template's title; a
 # click on "Mirror (horiz)", one on "Manual Exposure" and typing into the shutter edit give the
 # traffic of the same actions in the tour (and nothing more: what the program writes into a
-# control never comes back as input); the About box opens from the window menu and Escape
-# closes it, then Escape closes the program. Pictures of both windows
+# control never comes back as input); a box; Browse and programming the sample script with the
+# progress bar moving; the About box opens from the window menu and Escape closes it, then
+# Escape closes the program. Pictures of both windows
 # go to OUT_DIR (window-windows.png, about-windows.png).
 # Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
 set -euo pipefail
@@ -41,7 +42,8 @@ shot() {
 "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 
 trace=$out/window.trace
-"${wine[@]}" "$exe" --bus sim --virtual-time --trace "$trace" >"$out/window.stdout" 2>&1 &
+# Real pauses: the programming below must take long enough to watch the window paint.
+"${wine[@]}" "$exe" --bus sim --trace "$trace" >"$out/window.stdout" 2>&1 &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
@@ -103,6 +105,34 @@ sleep 1
 xdotool search --onlyvisible --name "^Vorlix\$" >/dev/null && fail "Enter left the box open"
 seen=$(wc -l <"$trace")
 echo "the box \"Please enter file name!\" titled \"Vorlix\" opened and Enter closed it"
+
+# Browse: the common open-file dialog takes the path of the sample script.
+samples=$(cd "$here/../../samples" && pwd)
+at 276 86 32 13 click 1
+window "Open" >/dev/null || fail "no open-file dialog from Browse"
+sleep 1
+xdotool type --delay 20 "Z:${samples//\//\\}\\example.qef"
+xdotool key Return
+sleep 2
+# "Ld EEpr file" programs it, some seconds of work: meanwhile the window keeps painting, and
+# the progress bar is seen at several places.
+boxes=$(grep -c "^B " "$trace")
+at 153 87 40 13 click 1
+bar="$((3 + 198 * bx / 4)) $((22 + 103 * by / 8)) $((103 * bx / 4)) $((7 * by / 8))"
+for i in $(seq 12); do
+  sleep 0.3
+  # shellcheck disable=SC2086  # the four numbers of the bar's place
+  xwd -silent -id "$main" | xwdtopnm 2>/dev/null | pnmcut $bar | md5sum
+done >"$out/progress.sums"
+places=$(sort -u "$out/progress.sums" | wc -l)
+[ "$places" -ge 3 ] || fail "the progress bar did not move while programming ($places pictures)"
+while [ "$(wc -l <"$trace")" != "$seen" ]; do  # until the programming has ended
+  seen=$(wc -l <"$trace")
+  sleep 2
+done
+[ "$(grep -c "^B " "$trace")" = "$boxes" ] || fail "programming the sample script said:
+$(grep "^B " "$trace" | tail -n +$((boxes + 1)))"
+echo "Browse took the sample script and programming it moved the progress bar ($places places)"
 
 # The window menu's last entry is "About Vorlix rev1.6".
 xdotool windowfocus --sync "$main"
