@@ -35,6 +35,10 @@
 
 #include "qt/qt_host.h"
 #endif
+#ifdef _WIN32
+#include "win32/process.h"
+#include "win32/win32_host.h"
+#endif
 
 namespace {
 
@@ -125,6 +129,9 @@ private:
 
 int main(int argc, char** argv) {
     using namespace vorlix;
+#ifdef _WIN32
+    win32::prepareProcess();
+#endif
 
     app::Options opt;
     CLI::App cli{"Halvard K300 camera control " + res::versionText(), "vorlix"};
@@ -170,7 +177,7 @@ int main(int argc, char** argv) {
 
     // Every option is checked and everything the run reads is read before any output is
     // opened or anything is sent.
-#ifndef VORLIX_HAVE_QT
+#if !defined(VORLIX_HAVE_QT) && !defined(_WIN32)
     if (!opt.headless) return fail("this build has no window; use --headless");
 #endif
     if (const std::optional<std::string> problem = app::checkOptions(opt)) return fail(*problem);
@@ -249,6 +256,10 @@ int main(int argc, char** argv) {
             QObject::connect(wake.get(), &QSocketNotifier::activated,
                              [&outputs] { outputs.interrupted(); });
         }
+        run(host, pumping);
+#elif defined(_WIN32)
+        win32::Win32Host host(simulated);
+        app::PumpingPacer pumping(host, basePacer);
         run(host, pumping);
 #endif
     }

@@ -9,6 +9,14 @@ namespace vorlix::frame {
 
 class CDialog;
 
+// The title of every message box.
+inline constexpr char kBoxTitle[] = "Vorlix";
+// What a window shows while the built-in simulated camera stands in for hardware.
+inline constexpr char kSimulatedNotice[] = "Simulated camera \u2014 no hardware connected";
+// The label of the main dialog that names the interface the camera hangs on; the windows show
+// their standing notes beside it.
+inline constexpr char kInterfaceLabel[] = "rev 1.6 USB interface";
+
 class Host {
 public:
     virtual ~Host() = default;

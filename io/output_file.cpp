@@ -30,10 +30,10 @@ std::string reasonOf(int err) {
 #ifdef _WIN32
 constexpr int kStdout = 1;
 int openNew(const std::string& path) {
-    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
+    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 int openExisting(const std::string& path) {
-    return ::_open(path.c_str(), _O_WRONLY | _O_TEXT);
+    return ::_open(path.c_str(), _O_WRONLY | _O_BINARY);
 }
 int openTemporary(const std::string& path) {
     return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);

@@ -13,9 +13,8 @@ namespace vorlix::qt {
 
 namespace {
 
-constexpr char kBoxTitle[] = "Vorlix";
-// The label of the main dialog that names the interface the camera hangs on.
-constexpr char kInterfaceLabel[] = "rev 1.6 USB interface";
+using frame::kBoxTitle;
+using frame::kInterfaceLabel;
 constexpr qint64 kFrameMs = 16;
 
 }  // namespace

@@ -16,8 +16,7 @@
 
 namespace vorlix::qt {
 
-// What the window shows while the built-in simulated camera stands in for hardware.
-inline constexpr char kSimulatedNotice[] = "Simulated camera \u2014 no hardware connected";
+using frame::kSimulatedNotice;
 
 class QtHost : public frame::Host {
 public:

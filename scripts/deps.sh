@@ -14,7 +14,9 @@ packages=(
   xvfb xauth                                  # screenshots of the window on a machine without display
 )
 if [ "${VORLIX_WITH_CROSS:-1}" = 1 ]; then
-  packages+=(g++-mingw-w64-x86-64 wine64)     # the Windows backend, built and tested under wine
+  # The Windows build of both bitnesses, tested under wine; the window's check on the
+  # virtual display clicks with xdotool and takes its pictures with xwd and netpbm.
+  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xdotool x11-apps netpbm)
 fi
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, a bounded fuzz run of the three input readers, then
-# the whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer. Installs
-# what it needs first.
+# Builds and runs every test: the normal build, the Windows build under wine
+# (scripts/test-windows.sh), a bounded fuzz run of the three input readers, then the whole suite
+# once more under AddressSanitizer and UndefinedBehaviorSanitizer. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -11,7 +11,11 @@ werror=${VORLIX_WERROR:-ON}
 
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_WERROR="$werror" >/dev/null
 cmake --build build/test -j"$jobs"
+# Every wine run of the tests shares one prefix: creating one takes a minute or two.
+export WINEPREFIX=$PWD/build/wineprefix
 (cd build/test && ctest --output-on-failure -j"$jobs")
+
+scripts/test-windows.sh build/test
 
 scripts/fuzz.sh
 

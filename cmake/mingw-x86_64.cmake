@@ -1,0 +1,3 @@
+# 64-bit Windows with mingw-w64 (Debian's g++-mingw-w64-x86-64-posix).
+set(VORLIX_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/windows/mingw.cmake)

@@ -1,0 +1,15 @@
+# vorlix_header_only(TARGET HEADER_DIR): an interface target whose include folder holds only
+# the one library folder /usr/include/HEADER_DIR (linked into the build tree).
+function(vorlix_header_only target dir)
+  if(TARGET ${target})
+    return()
+  endif()
+  if(NOT EXISTS /usr/include/${dir})
+    message(FATAL_ERROR "/usr/include/${dir} is missing; run scripts/deps.sh")
+  endif()
+  set(staging ${CMAKE_BINARY_DIR}/header-only/${dir})
+  file(MAKE_DIRECTORY ${staging})
+  file(CREATE_LINK /usr/include/${dir} ${staging}/${dir} SYMBOLIC)
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${staging})
+endfunction()

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# The 64-bit window under wine on a virtual display: it opens with the template's title; a
+# click on "Mirror (horiz)", one on "Manual Exposure" and typing into the shutter edit give the
+# traffic of the same actions in the tour (and nothing more: what the program writes into a
+# control never comes back as input); a box; Browse and programming the sample script with the
+# progress bar moving; the About box opens from the window menu and Escape closes it, then
+# Escape closes the program. Pictures of both windows
+# go to OUT_DIR (window-windows.png, about-windows.png).
+# Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
+set -euo pipefail
+exe=$1 tour=$2 out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+wine=("$here/../../scripts/wine.sh")
+mkdir -p "$out"
+title="Halvard K300 camera control 1.6"
+
+fail() {
+  echo "FAILED: $*"
+  exit 1
+}
+# The window of this exact title, waited for up to 60 s.
+window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -1; }
+# A picture of a window once its painting has settled (two pictures a second apart agree).
+shot() {
+  local previous=$2.previous
+  rm -f "$previous"
+  for _ in $(seq 20); do
+    if ! xwd -silent -id "$1" >"$2.xwd" 2>/dev/null; then  # not shown yet
+      sleep 1
+      continue
+    fi
+    xwdtopnm "$2.xwd" 2>/dev/null | pnmtopng >"$2"
+    if cmp -s "$2" "$previous"; then break; fi
+    cp "$2" "$previous"
+    sleep 1
+  done
+  rm -f "$previous" "$2.xwd"
+  [ -s "$2" ] || fail "no picture of window $1"
+}
+
+# Without a window manager wine draws the frames and captions itself.
+"${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+
+trace=$out/window.trace
+# Real pauses: the programming below must take long enough to watch the window paint.
+"${wine[@]}" "$exe" --bus sim --trace "$trace" >"$out/window.stdout" 2>&1 &
+program=$!
+trap 'kill $program 2>/dev/null || true' EXIT
+
+main=$(window "$title") || fail "no window titled \"$title\""
+[ -n "$main" ] || fail "no window titled \"$title\""
+shot "$main" "$out/window-windows.png"
+
+# Wine's frame is 3 pixels on each side and its caption 19 high; the dialog font's base units
+# follow from the window's size: the client area is 315 units wide, and 278 units plus one line
+# of notice (1.5 lines + 2 pixels) high.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+bx=$(((WIDTH - 6) * 4 / 315))
+by=0
+for candidate in $(seq 8 40); do
+  [ $((25 + 278 * candidate / 8 + candidate + candidate / 2 + 2)) -eq "$HEIGHT" ] && by=$candidate
+done
+[ "$by" -gt 0 ] || fail "window of ${WIDTH}x$HEIGHT: no dialog base unit fits"
+
+# at X Y W H XDOTOOL...: moves the mouse into the control at X, Y (W x H dialog units), a few
+# pixels in from its left edge (a check box's box, an edit's text), and does the rest there.
+at() {
+  local x=$1 y=$2 w=$3 h=$4
+  shift 4
+  xdotool mousemove $((X + 3 + x * bx / 4 + (w * bx / 4 < 16 ? w * bx / 8 : 8))) \
+    $((Y + 22 + (2 * y + h) * by / 16))
+  xdotool "$@"
+}
+# expect ACTION WHAT: the traffic since the last expect is what the tour's ACTION gave.
+seen=$(wc -l <"$trace")
+expect() {
+  sleep 2
+  local want got
+  want=$(awk -v head="# $1" '$0 == head { on = 1; next } /^# / { on = 0 } on' "$tour")
+  got=$(tail -n +$((seen + 1)) "$trace")
+  seen=$(wc -l <"$trace")
+  [ -n "$want" ] || fail "the tour has no traffic for \"$1\""
+  [ "$got" = "$want" ] || fail "$2 gave other traffic than the tour's \"$1\":
+$got"
+  echo "$2 gave the traffic of the tour's \"$1\" ($(wc -l <<<"$got") lines)"
+}
+
+at 17 89 51 12 click 1  # "Mirror (horiz)"
+expect "click 1014" "a click on \"Mirror (horiz)\""
+# The read-back after "Manual Exposure" writes the shutter edit: that is no typing.
+at 16 15 74 13 click 1
+expect "click 1000" "a click on \"Manual Exposure\""
+# Typed over the selected text: one change a key, each sent.
+at 119 33 16 13 click --repeat 2 1
+xdotool type --delay 200 120
+expect "type 1003 120" "typing 120 into the shutter edit"
+
+# A box: "Ld EEpr file" before any file was chosen.
+at 153 87 40 13 click 1
+box=$(window "Vorlix") || fail "no box titled \"Vorlix\""
+shot "$box" "$out/box-windows.png"
+[ "$(tail -1 "$trace")" = "B Please enter file name!" ] || fail "the box is not in the trace"
+xdotool key Return
+sleep 1
+xdotool search --onlyvisible --name "^Vorlix\$" >/dev/null && fail "Enter left the box open"
+seen=$(wc -l <"$trace")
+echo "the box \"Please enter file name!\" titled \"Vorlix\" opened and Enter closed it"
+
+# Browse: the common open-file dialog takes the path of the sample script.
+samples=$(cd "$here/../../samples" && pwd)
+at 276 86 32 13 click 1
+window "Open" >/dev/null || fail "no open-file dialog from Browse"
+sleep 1
+xdotool type --delay 20 "Z:${samples//\//\\}\\example.qef"
+xdotool key Return
+sleep 2
+# "Ld EEpr file" programs it, some seconds of work: meanwhile the window keeps painting, and
+# the progress bar is seen at several places.
+boxes=$(grep -c "^B " "$trace")
+at 153 87 40 13 click 1
+bar="$((3 + 198 * bx / 4)) $((22 + 103 * by / 8)) $((103 * bx / 4)) $((7 * by / 8))"
+for i in $(seq 12); do
+  sleep 0.3
+  # shellcheck disable=SC2086  # the four numbers of the bar's place
+  xwd -silent -id "$main" | xwdtopnm 2>/dev/null | pnmcut $bar | md5sum
+done >"$out/progress.sums"
+places=$(sort -u "$out/progress.sums" | wc -l)
+[ "$places" -ge 3 ] || fail "the progress bar did not move while programming ($places pictures)"
+while [ "$(wc -l <"$trace")" != "$seen" ]; do  # until the programming has ended
+  seen=$(wc -l <"$trace")
+  sleep 2
+done
+[ "$(grep -c "^B " "$trace")" = "$boxes" ] || fail "programming the sample script said:
+$(grep "^B " "$trace" | tail -n +$((boxes + 1)))"
+echo "Browse took the sample script and programming it moved the progress bar ($places places)"
+
+# The window menu's last entry is "About Vorlix rev1.6".
+xdotool windowfocus --sync "$main"
+xdotool key alt+space
+sleep 1
+xdotool key Up Return
+about=$(window "About Vorlix") || fail "no About box from the window menu"
+shot "$about" "$out/about-windows.png"
+xdotool key Escape
+sleep 1
+xdotool search --name "^About Vorlix\$" >/dev/null && fail "Escape left the About box open"
+[ "$(tail -1 "$trace")" = "D 100" ] || fail "the trace does not end with the About box (D 100)"
+echo "the About box opened from the window menu and Escape closed it"
+
+xdotool windowfocus --sync "$main"
+xdotool key Escape
+for _ in $(seq 20); do
+  kill -0 $program 2>/dev/null || break
+  sleep 0.5
+done
+kill -0 $program 2>/dev/null && fail "Escape did not end the program"
+wait $program || fail "the program ended with status $?"
+trap - EXIT
+echo "Escape ended the program"

@@ -1,0 +1,45 @@
+#include "win32/process.h"
+
+#include <windows.h>
+// windows.h first: the timer and console calls below need its types.
+#include <fcntl.h>
+#include <io.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorlix::win32 {
+
+namespace {
+
+// A handle a parent gave us (a pipe, a file, a console of a console program).
+bool hasStream(DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+void reopen(DWORD which, std::FILE* stream, const char* device, const char* mode) {
+    if (hasStream(which)) return;
+    if (!std::freopen(device, mode, stream)) return;
+}
+
+}  // namespace
+
+void prepareProcess() {
+    // A GUI program gets no console of its own; it writes to the one it was started from,
+    // unless its streams were redirected, which already work and stay as they are.
+    if ((!hasStream(STD_OUTPUT_HANDLE) || !hasStream(STD_ERROR_HANDLE)) &&
+        AttachConsole(ATTACH_PARENT_PROCESS)) {
+        reopen(STD_OUTPUT_HANDLE, stdout, "CONOUT$", "w");
+        reopen(STD_ERROR_HANDLE, stderr, "CONOUT$", "w");
+        reopen(STD_INPUT_HANDLE, stdin, "CONIN$", "r");
+    }
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+
+    if (timeBeginPeriod(1) == TIMERR_NOERROR) std::atexit([] { timeEndPeriod(1); });
+}
+
+}  // namespace vorlix::win32

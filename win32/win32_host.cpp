@@ -1,0 +1,127 @@
+#include "win32/win32_host.h"
+
+#include <algorithm>
+
+// After every header of frame/ (see dialog_window.h).
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+// clang-format on
+
+namespace vorlix::win32 {
+
+namespace {
+
+constexpr ULONGLONG kFrameMs = 16;
+
+}  // namespace
+
+std::wstring commonDialogFilter(const std::string& filter) {
+    std::wstring out = widen(filter);
+    std::replace(out.begin(), out.end(), L'|', L'\0');
+    return out;
+}
+
+Win32Host::Win32Host(bool simulatedBus) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    if (simulatedBus) notices_.push_back(frame::kSimulatedNotice);
+}
+
+Win32Host::~Win32Host() {
+    for (HICON icon : icons_)
+        if (icon) DestroyIcon(icon);
+}
+
+int Win32Host::doModal(frame::CDialog& dialog, bool /*nested*/) {
+    DialogWindow::Shell shell;
+    shell.opened = [this](DialogWindow& window) {
+        windows_.push_back(&window);
+        if (windows_.size() == 1) showNotices();
+    };
+    shell.closing = [this](DialogWindow& window) {
+        windows_.erase(std::remove(windows_.begin(), windows_.end(), &window), windows_.end());
+    };
+    shell.waiting = [this] { return waiting_ > 0; };
+    DialogWindow window(dialog, std::move(shell));
+    return window.run(owner());
+}
+
+void Win32Host::notice(const std::string& text) {
+    notices_.push_back(text);
+    showNotices();
+}
+
+void Win32Host::showNotices() {
+    if (windows_.empty() || notices_.empty()) return;
+    std::string lines;
+    for (const std::string& line : notices_) lines += (lines.empty() ? "" : "\n") + line;
+    windows_.front()->setNotice(lines);
+}
+
+void Win32Host::showMessageBox(const std::string& text) {
+    MessageBoxW(owner(), widen(text).c_str(), widen(frame::kBoxTitle).c_str(), MB_OK);
+}
+
+std::optional<std::string> Win32Host::openFileDialog(const std::string& filter,
+                                                     bool allowMultiSelect) {
+    const std::wstring filters = commonDialogFilter(filter);
+    std::wstring buffer(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner();
+    ofn.lpstrFilter = filters.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                (allowMultiSelect ? OFN_ALLOWMULTISELECT : 0);
+    if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+    // One file: its full path. Several: the folder, then each name, NUL-separated.
+    const std::wstring first = buffer.c_str();
+    const std::size_t next = first.size() + 1;
+    if (next < buffer.size() && buffer[next] != L'\0') {
+        std::wstring folder = first;
+        if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+        return narrow(folder + (buffer.c_str() + next));
+    }
+    return narrow(first);
+}
+
+void Win32Host::beginWaitCursor() {
+    ++waiting_;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void Win32Host::endWaitCursor() {
+    if (waiting_ > 0 && --waiting_ == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void Win32Host::pump() {
+    const ULONGLONG now = GetTickCount64();
+    if (lastPaint_ != 0 && now - lastPaint_ < kFrameMs) return;
+    // Paint and the messages other windows send; the person's keys and clicks stay queued.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
+        DispatchMessageW(&msg);
+    lastPaint_ = GetTickCount64();
+}
+
+void Win32Host::appendMenuSeparator() {
+    if (DialogWindow* window = active()) window->appendMenuSeparator();
+}
+
+void Win32Host::appendMenuItem(unsigned commandId, const std::string& text) {
+    if (DialogWindow* window = active()) window->appendMenuItem(commandId, text);
+}
+
+void Win32Host::setIcon(bool big, int iconId) {
+    // The program has one icon; a handle that is not it is the null icon.
+    if (iconId != res::IDR_MAINFRAME) return;
+    HICON& icon = icons_[big ? 1 : 0];
+    if (!icon) icon = makeIcon(res::icon(big ? 32 : 16));
+    if (DialogWindow* window = active()) window->setIcon(big, icon);
+}
+
+}  // namespace vorlix::win32

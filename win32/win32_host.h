@@ -1,0 +1,60 @@
+#pragma once
+// The Win32 host: every dialog runs as a real Windows dialog (DialogWindow) built from its
+// template; message boxes are MessageBox, the open-file dialog is the common dialog, the wait
+// cursor is the system's, and long operations keep the window painted without taking input.
+// The host never touches the camera: it turns a person's input into the dialog's
+// notifications and shows the dialog model.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+#include "win32/dialog_window.h"
+
+namespace vorlix::win32 {
+
+class Win32Host : public frame::Host {
+public:
+    // simulatedBus: the camera is the built-in simulation, and the main window says so.
+    explicit Win32Host(bool simulatedBus);
+    ~Win32Host() override;
+    Win32Host(const Win32Host&) = delete;
+    Win32Host& operator=(const Win32Host&) = delete;
+
+    std::optional<std::string> openFileDialog(const std::string& filter,
+                                              bool allowMultiSelect) override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+    // Paints what changed, at most once a frame, and leaves the person's input queued until
+    // the running handler returns.
+    void pump() override;
+
+    // Standing notes go under the main window, after the sign of the simulated camera.
+    void notice(const std::string& text) override;
+
+    void appendMenuSeparator() override;
+    void appendMenuItem(unsigned commandId, const std::string& text) override;
+    void setIcon(bool big, int iconId) override;
+
+protected:
+    void showMessageBox(const std::string& text) override;
+    int doModal(frame::CDialog& dialog, bool nested) override;
+
+private:
+    DialogWindow* active() const { return windows_.empty() ? nullptr : windows_.back(); }
+    Window owner() const { return active() ? active()->hwnd() : nullptr; }
+    void showNotices();
+
+    std::vector<DialogWindow*> windows_;
+    std::vector<std::string> notices_;
+    Icon icons_[2] = {nullptr, nullptr};  // small, big
+    int waiting_ = 0;
+    std::uint64_t lastPaint_ = 0;
+};
+
+// The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in the common dialog's form
+// (the same with every '|' a NUL).
+std::wstring commonDialogFilter(const std::string& filter);
+
+}  // namespace vorlix::win32
