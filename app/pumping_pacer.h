@@ -1,8 +1,10 @@
 #pragma once
 // The long operations (read-back, EEPROM programming, Save, the trim upload) run inside their
 // handlers on the window's own thread, and every one of them pauses through the pacer. This
-// pacer gives the host a chance to repaint before each pause, so the window keeps painting
-// (the progress bar moves) while the person's input waits for the handler to return.
+// pacer gives the host a chance to repaint inside each pause, so the window keeps painting
+// (the progress bar moves) while the person's input waits for the handler to return. The
+// repaint runs within the pause rather than before it: the camera still gets its whole pause
+// after the last transfer, and the operation is not made longer by painting.
 #include "frame/host.h"
 #include "link/pacer.h"
 
@@ -12,8 +14,7 @@ class PumpingPacer : public Pacer {
 public:
     PumpingPacer(frame::Host& host, Pacer& inner) : host_(host), inner_(inner) {}
     void sleepMs(unsigned ms) override {
-        host_.pump();
-        inner_.sleepMs(ms);
+        inner_.sleepMsWhile(ms, [this] { host_.pump(); });
     }
 
 private:

@@ -106,4 +106,9 @@ void TracingPacer::sleepMs(unsigned ms) {
     inner_.sleepMs(ms);
 }
 
+void TracingPacer::sleepMsWhile(unsigned ms, const std::function<void()>& work) {
+    trace_.line("P " + std::to_string(ms));
+    inner_.sleepMsWhile(ms, work);
+}
+
 }  // namespace vorlix

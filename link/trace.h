@@ -65,6 +65,7 @@ class TracingPacer : public Pacer {
 public:
     TracingPacer(Pacer& inner, Trace& trace) : inner_(inner), trace_(trace) {}
     void sleepMs(unsigned ms) override;
+    void sleepMsWhile(unsigned ms, const std::function<void()>& work) override;
 
 private:
     Pacer& inner_;

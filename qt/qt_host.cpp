@@ -121,6 +121,9 @@ void QtHost::endWaitCursor() {
 }
 
 void QtHost::pump() {
+    // Before the main window is first shown (the start-up read-back) there is nothing to
+    // paint, and a trip through the event loop would only make the person wait longer.
+    if (views_.empty() || !views_.front()->isVisible()) return;
     if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kFrameMs) return;
     repaintNow();
 }

@@ -29,7 +29,9 @@ public:
     void endWaitCursor() override;
     // Paints what changed and delivers timers, but holds the person's input until the
     // running handler returns. The read-back pauses some 600 times in a second; painting
-    // at most once a frame keeps the window as live at a fraction of the cost.
+    // at most once a frame keeps the window as live at a fraction of the cost, and between
+    // frames a pump costs one look at a clock. Nothing happens before the main window is
+    // shown.
     void pump() override;
 
     // Standing notes go under the main window, after the sign of the simulated camera.

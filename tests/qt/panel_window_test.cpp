@@ -10,6 +10,7 @@
 #include <QtTest/QtTest>
 #include <fstream>
 
+#include "app/pumping_pacer.h"
 #include "panel/control_ids.h"
 #include "window_rig.h"
 
@@ -185,6 +186,21 @@ private slots:
             QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         }
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void longWorkRunsTheEventLoopOnlyOnceTheWindowIsShown() {
+        // The start-up read-back runs before the window shows: nothing to paint, so nothing
+        // is pumped. The read-back of "Connect" runs in the shown window, which keeps painting.
+        WindowRig rig;
+        app::PumpingPacer pumping(rig.host, rig.pacer);
+        panel::CVorlixDlg dlg(rig.host, rig.adapter, pumping);
+        bool eventLoopRan = false;
+        QTimer::singleShot(0, [&eventLoopRan] { eventLoopRan = true; });
+        const std::unique_ptr<qt::DialogView> view = rig.host.openView(dlg);
+        QVERIFY(rig.clock.totalMs() > 0);
+        QVERIFY(!eventLoopRan);
+        dlg.click(IDC_CONNECT);
+        QVERIFY(eventLoopRan);
     }
 };
 
