@@ -8,6 +8,7 @@
 #include "adapters/backends.h"
 #ifdef __linux__
 #include "adapters/i2c_dev_adapter.h"
+#include "fake_kernel.h"
 #endif
 
 namespace vorlix {
@@ -55,6 +56,57 @@ TEST(BusList, ListsI2cNodesInBusOrderWithTheAdapterNamesSysfsGives) {
                                         "i2c:" + dev + "/i2c-10"}));
     EXPECT_TRUE(listI2cBuses((root / "absent").string(), (root / "sys").string()).empty());
     fs::remove_all(root);
+}
+
+TEST(BusList, SaysOnceWhyNodesCannotBeOpenedAndWhatToDo) {
+    namespace fs = std::filesystem;
+    const fs::path dev = fs::path(testing::TempDir()) / "vorlix_bus_list_permission";
+    fs::remove_all(dev);
+    fs::create_directories(dev);
+    for (const char* name : {"i2c-0", "i2c-1", "i2c-2"}) std::ofstream(dev / name).put('\0');
+    const std::string node0 = (dev / "i2c-0").string(), node1 = (dev / "i2c-1").string(),
+                      node2 = (dev / "i2c-2").string();
+    const std::vector<std::string> buses{"i2c:" + node0, "i2c:" + node1, "i2c:" + node2};
+    const gid_t i2c = 117;
+
+    struct Case {
+        const char* what;
+        int openErrno;
+        gid_t gid;
+        bool listed;
+        std::string note;  // empty: every node opens
+    };
+    const Case cases[] = {
+        {"nodes we may open", 0, i2c, false, ""},
+        {"a group the user is not in", EACCES, i2c, false,
+         "(you may not open these nodes: they belong to group \"i2c\"; join it with sudo "
+         "usermod -aG i2c $USER and log in again)"},
+        {"a group joined since logging in", EACCES, i2c, true,
+         "(you may not open these nodes: they belong to group \"i2c\"; you were added to it "
+         "after logging in: log in again)"},
+        {"root alone", EPERM, 0, false,
+         "(you may not open these nodes: they belong to root alone; install i2c-tools (sudo apt "
+         "install i2c-tools), whose udev rule gives the I2C nodes the group i2c, or elsewhere add "
+         "a rule such as KERNEL==\"i2c-[0-9]*\", GROUP=\"i2c\", MODE=\"0660\" in "
+         "/etc/udev/rules.d/60-i2c.rules and run sudo groupadd -f i2c; then join the group (sudo "
+         "usermod -aG i2c $USER), replug the adapter and log in again)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::MemoryDevice nobody(0x38, 2);
+        test::FakeKernel kernel(nobody);
+        kernel.groups = {{0, "root"}, {i2c, "i2c"}};
+        if (c.listed) kernel.listedGroups.insert(i2c);
+        // Two nodes refuse alike and share one note; the third opens.
+        kernel.nodes[node0] = {.openErrno = c.openErrno, .gid = c.gid};
+        kernel.nodes[node1] = {.openErrno = 0, .gid = c.gid};
+        kernel.nodes[node2] = {.openErrno = c.openErrno, .gid = c.gid};
+
+        std::vector<std::string> expected = buses;
+        if (!c.note.empty()) expected.push_back(c.note);
+        EXPECT_EQ(listI2cBuses(dev.string(), (dev / "sys").string(), kernel), expected);
+    }
+    fs::remove_all(dev);
 }
 #endif
 
