@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, a bounded fuzz run of the script reader, then
-# the whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer. Installs
-# what it needs first.
+# Builds and runs every test: the normal build, its Debian package checked and run, a bounded
+# fuzz run of the script reader, then the whole suite once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -12,6 +12,10 @@ werror=${VORLIX_WERROR:-ON}
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_WERROR="$werror" >/dev/null
 cmake --build build/test -j"$jobs"
 (cd build/test && ctest --output-on-failure -j"$jobs")
+
+# The Debian package of that same build, checked and run from a scratch root.
+deb=$(VORLIX_BUILD_DIR=build/test scripts/package.sh)
+scripts/check-package.sh "$deb" build/test
 
 scripts/fuzz.sh
 
