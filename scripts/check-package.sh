@@ -16,9 +16,9 @@ for tool in lintian desktop-file-validate appstreamcli man dpkg-deb; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
 done
 
-app_id=$(sed -n 's/^set(VORLIX_APP_ID "\(.*\)")$/\1/p' packaging/CMakeLists.txt)
+app_id=$(sed -n 's/^set(VORLIX_APP_ID "\(.*\)")$/\1/p' CMakeLists.txt)
 version=$(dpkg-deb -f "$deb" Version)
-[ -n "$app_id" ] || fail "no application id in packaging/CMakeLists.txt"
+[ -n "$app_id" ] || fail "no application id in CMakeLists.txt"
 
 echo "== lintian"
 lintian --fail-on error,warning --display-info --tag-display-limit 0 "$deb" ||
