@@ -19,5 +19,6 @@ cmake --build "$build" -j"${JOBS:-2}" --target vorlix vorlix_install_files >/dev
 out=$build/deb
 rm -rf "$out"
 # dpkg-shlibdeps computes Depends from the binary's libraries; CPack strips the binary.
-(cd "$build" && cpack -G DEB -B "$PWD/deb" >cpack.log 2>&1) || { cat "$build/cpack.log" >&2; exit 1; }
+(cd "$build" && cpack -G DEB -B "$PWD/deb" >cpack.log 2>&1) ||
+  { cat "$build/cpack.log" >&2; exit 1; }
 ls "$out"/vorlix_*.deb
