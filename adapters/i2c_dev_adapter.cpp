@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "adapters/i2c_permission.h"
 #include "link/sub_address.h"
 
 namespace vorlix {
@@ -114,22 +115,12 @@ std::uint16_t I2cDevAdapter::openFailure(int err) {
                      " does not exist: plug in the adapter, load the i2c-dev module (sudo "
                      "modprobe i2c-dev), or choose a bus from vorlix --bus list");
     } else if (err == EACCES || err == EPERM) {
-        const std::optional<gid_t> gid = sys_.nodeGroup(node_);
-        const std::optional<std::string> group =
-            gid && *gid != 0 ? sys_.groupName(*gid) : std::nullopt;
-        const std::string denied = "no permission to open " + node_ + ": ";
-        if (group) {
-            const std::string join = "sudo usermod -aG " + *group + " $USER";
-            hintOnce(Hint::Permission, denied + "it belongs to group \"" + *group +
-                                           "\"; join it with " + join + " and log in again");
-        } else {
-            hintOnce(Hint::Permission,
-                     denied +
-                         "it belongs to root alone; give the I2C nodes a group with a udev "
-                         "rule such as KERNEL==\"i2c-[0-9]*\", GROUP=\"i2c\", MODE=\"0660\" in "
-                         "/etc/udev/rules.d/60-i2c.rules, join that group (sudo groupadd -f i2c; "
-                         "sudo usermod -aG i2c $USER), replug the adapter and log in again");
-        }
+        const NodeOwner owner = nodeOwner(node_, sys_);
+        const std::string whose = owner.kind == NodeOwner::RootAlone
+                                      ? "it belongs to root alone; "
+                                      : "it belongs to group \"" + owner.group + "\"; ";
+        hintOnce(Hint::Permission,
+                 "no permission to open " + node_ + ": " + whose + permissionRemedy(owner));
     }
     return statusForErrno(err);
 }

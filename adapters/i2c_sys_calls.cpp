@@ -4,13 +4,17 @@
 #include <grp.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
+#include <vector>
 
 namespace vorlix {
 namespace {
@@ -57,6 +61,26 @@ public:
         const group* entry = ::getgrgid(gid);
         if (entry == nullptr || entry->gr_name == nullptr) return std::nullopt;
         return std::string(entry->gr_name);
+    }
+    int accessReadWrite(const std::string& path) override {
+        return resultOrErrno(::access(path.c_str(), R_OK | W_OK));
+    }
+    bool processInGroup(gid_t gid) override {
+        if (::getegid() == gid) return true;
+        std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+        const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
+        return count > 0 &&
+               std::find(groups.begin(), groups.begin() + count, gid) != groups.begin() + count;
+    }
+    bool userListedInGroup(gid_t gid) override {
+        const passwd* user = ::getpwuid(::geteuid());
+        if (user == nullptr) return false;
+        if (user->pw_gid == gid) return true;
+        const group* entry = ::getgrgid(gid);
+        if (entry == nullptr || entry->gr_mem == nullptr) return false;
+        for (char** member = entry->gr_mem; *member != nullptr; ++member)
+            if (std::strcmp(*member, user->pw_name) == 0) return true;
+        return false;
     }
 };
 

@@ -31,6 +31,13 @@ public:
     // stat(path).st_gid and getgrgid: who owns a node that refused us.
     virtual std::optional<gid_t> nodeGroup(const std::string& path) = 0;
     virtual std::optional<std::string> groupName(gid_t gid) = 0;
+    // access(path, R_OK | W_OK): 0, or -errno when this process may not open the node.
+    virtual int accessReadWrite(const std::string& path) = 0;
+    // Whether this process has the group now (effective or supplementary), and whether the
+    // group database lists the user in it (as primary group or member), which it does from
+    // the moment the user is added, before the next login gives the group to a session.
+    virtual bool processInGroup(gid_t gid) = 0;
+    virtual bool userListedInGroup(gid_t gid) = 0;
 };
 
 // The real calls.

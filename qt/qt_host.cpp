@@ -36,6 +36,9 @@ QtHost::QtHost(bool simulatedBus)
       nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()) {
     // The program ends when its dialog ends, not when Qt sees its last window go.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The installed desktop entry's id: Wayland compositors match the window to the entry (its
+    // name and icon in the dock) through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VORLIX_APP_ID));
     if (simulatedBus) notices_ << QString::fromUtf8(kSimulatedNotice);
 }
 

@@ -12,7 +12,12 @@ packages=(
   libcli11-dev                                # command line
   clang libclang-rt-14-dev                    # libFuzzer for the input readers' fuzz targets
   xvfb xauth                                  # screenshots of the window on a machine without display
+  help2man                                    # the manual page, made from --help
+  dpkg-dev                                    # dpkg-shlibdeps: the .deb's Depends
 )
+if [ "${VORLIX_WITH_PACKAGE_CHECKS:-1}" = 1 ]; then
+  packages+=(lintian desktop-file-utils appstream man-db)  # checks of the .deb and what it installs
+fi
 if [ "${VORLIX_WITH_CROSS:-1}" = 1 ]; then
   # The Windows build of both bitnesses, tested under wine; the window's check on the
   # virtual display clicks with xdotool and takes its pictures with xwd and netpbm.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the Windows build under wine
-# (scripts/test-windows.sh), a bounded fuzz run of the three input readers, then the whole suite
-# once more under AddressSanitizer and UndefinedBehaviorSanitizer. Installs what it needs first.
+# Builds and runs every test: the normal build, its Debian package checked and run, the
+# Windows build under wine (scripts/test-windows.sh), a bounded fuzz run of the three input
+# readers, then the whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -14,6 +15,10 @@ cmake --build build/test -j"$jobs"
 # Every wine run of the tests shares one prefix: creating one takes a minute or two.
 export WINEPREFIX=$PWD/build/wineprefix
 (cd build/test && ctest --output-on-failure -j"$jobs")
+
+# The Debian package of that same build, checked and run from a scratch root.
+deb=$(VORLIX_BUILD_DIR=build/test scripts/package.sh)
+scripts/check-package.sh "$deb" build/test
 
 scripts/test-windows.sh build/test
 

@@ -8,6 +8,7 @@
 #include "adapters/backends.h"
 #ifdef __linux__
 #include "adapters/i2c_dev_adapter.h"
+#include "fake_kernel.h"
 #endif
 
 namespace vorlix {
@@ -55,6 +56,65 @@ TEST(BusList, ListsI2cNodesInBusOrderWithTheAdapterNamesSysfsGives) {
                                         "i2c:" + dev + "/i2c-10"}));
     EXPECT_TRUE(listI2cBuses((root / "absent").string(), (root / "sys").string()).empty());
     fs::remove_all(root);
+}
+
+TEST(BusList, NamesTheNodesWeMayNotOpenWithWhyAndWhatToDoOnceForEachOwner) {
+    namespace fs = std::filesystem;
+    const fs::path dev = fs::path(testing::TempDir()) / "vorlix_bus_list_permission";
+    fs::remove_all(dev);
+    fs::create_directories(dev);
+    for (const char* name : {"i2c-0", "i2c-1", "i2c-2", "i2c-3"})
+        std::ofstream(dev / name).put('\0');
+    const auto node = [&dev](int n) { return (dev / ("i2c-" + std::to_string(n))).string(); };
+    const std::vector<std::string> buses{"i2c:" + node(0), "i2c:" + node(1), "i2c:" + node(2),
+                                         "i2c:" + node(3)};
+    const gid_t i2c = 117;
+    const std::string rootAlone =
+        "it belongs to root alone; install i2c-tools (sudo apt install i2c-tools), whose udev "
+        "rule gives the I2C nodes the group i2c, or elsewhere add a rule such as "
+        "KERNEL==\"i2c-[0-9]*\", GROUP=\"i2c\", MODE=\"0660\" in /etc/udev/rules.d/60-i2c.rules "
+        "and run sudo groupadd -f i2c; then join the group (sudo usermod -aG i2c $USER), replug "
+        "the adapter and log in again)";
+
+    struct Case {
+        const char* what;
+        int groupNodeErrno;  // for i2c-0 and i2c-2, of group i2c
+        bool listed;         // the group database lists the user in i2c
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"group nodes we may open", 0, false, {"(you may not open " + node(3) + ": " + rootAlone}},
+        {"a group the user is not in",
+         EACCES,
+         false,
+         {"(you may not open " + node(0) + ", " + node(2) +
+              ": they belong to group \"i2c\"; join it with sudo usermod -aG i2c $USER and log "
+              "in again)",
+          "(you may not open " + node(3) + ": " + rootAlone}},
+        {"a group joined since logging in",
+         EACCES,
+         true,
+         {"(you may not open " + node(0) + ", " + node(2) +
+              ": they belong to group \"i2c\"; you were added to it after logging in: log in "
+              "again)",
+          "(you may not open " + node(3) + ": " + rootAlone}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::MemoryDevice nobody(0x38, 2);
+        test::FakeKernel kernel(nobody);
+        kernel.groups = {{0, "root"}, {i2c, "i2c"}};
+        if (c.listed) kernel.listedGroups.insert(i2c);
+        kernel.nodes[node(0)] = {.openErrno = c.groupNodeErrno, .gid = i2c};
+        kernel.nodes[node(1)] = {.openErrno = 0, .gid = i2c};
+        kernel.nodes[node(2)] = {.openErrno = c.groupNodeErrno, .gid = i2c};
+        kernel.nodes[node(3)] = {.openErrno = EPERM, .gid = 0};
+
+        std::vector<std::string> expected = buses;
+        expected.insert(expected.end(), c.notes.begin(), c.notes.end());
+        EXPECT_EQ(listI2cBuses(dev.string(), (dev / "sys").string(), kernel), expected);
+    }
+    fs::remove_all(dev);
 }
 #endif
 

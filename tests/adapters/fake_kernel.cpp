@@ -145,4 +145,9 @@ std::optional<std::string> FakeKernel::groupName(gid_t gid) {
     return group->second;
 }
 
+int FakeKernel::accessReadWrite(const std::string& path) {
+    const auto node = nodes.find(path);
+    return node == nodes.end() ? -ENOENT : -node->second.openErrno;
+}
+
 }  // namespace vorlix::test

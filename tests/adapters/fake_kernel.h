@@ -66,6 +66,9 @@ public:
 
     std::map<std::string, FakeNode> nodes;
     std::map<gid_t, std::string> groups;
+    // The groups this process has, and those the group database lists the user in.
+    std::set<gid_t> processGroups;
+    std::set<gid_t> listedGroups;
     // The next I2C_RDWR fails with this errno (once), or stops after this many messages.
     std::optional<int> failNextTransfer;
     std::optional<int> shortNextTransfer;
@@ -82,6 +85,9 @@ public:
     int transfer(int fd, i2c_msg* msgs, unsigned count) override;
     std::optional<gid_t> nodeGroup(const std::string& path) override;
     std::optional<std::string> groupName(gid_t gid) override;
+    int accessReadWrite(const std::string& path) override;
+    bool processInGroup(gid_t gid) override { return processGroups.count(gid) != 0; }
+    bool userListedInGroup(gid_t gid) override { return listedGroups.count(gid) != 0; }
 
 private:
     int deliver(const i2c_msg* msgs, unsigned count);
