@@ -21,7 +21,12 @@ namespace {
 
 #ifdef _WIN32
 using StatBuf = struct _stat64;
-int statPath(const std::string& path, StatBuf& st) {
+// The C runtime does not find a folder named with a trailing separator ("C:\temp\"): it is
+// asked without, so that a folder is told as a folder on every platform.
+int statPath(std::string path, StatBuf& st) {
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/') &&
+           path[path.size() - 2] != ':')
+        path.pop_back();
     return ::_stat64(path.c_str(), &st);
 }
 int statFd(int fd, StatBuf& st) {
