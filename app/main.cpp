@@ -180,6 +180,11 @@ int main(int argc, char** argv) {
 #if !defined(VORLIX_HAVE_QT) && !defined(_WIN32)
     if (!opt.headless) return fail("this build has no window; use --headless");
 #endif
+#if defined(VORLIX_HAVE_QT) && !defined(_WIN32)
+    if (!opt.headless) {
+        if (const std::optional<std::string> problem = app::displayProblem()) return fail(*problem);
+    }
+#endif
     if (const std::optional<std::string> problem = app::checkOptions(opt)) return fail(*problem);
     const bool simulated = app::isSimulatedBus(opt.bus);
     frame::ActionScript script;

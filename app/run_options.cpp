@@ -1,5 +1,6 @@
 #include "app/run_options.h"
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,16 @@ std::optional<std::string> checkOptions(const Options& options) {
             return io::printable(options.simState) + ": cannot write the state: " + *why;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> displayProblem() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM")) return std::nullopt;
+    return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set): start "
+           "it in a desktop session, under xvfb-run, or with --headless and an action script";
 }
 
 }  // namespace vorlix::app

@@ -26,4 +26,9 @@ struct Options {
 // made and then lost at exit.
 std::optional<std::string> checkOptions(const Options& options);
 
+// One line for the person when the window has nowhere to show itself: no display server (a
+// machine reached over ssh, say) and no platform chosen for Qt (QT_QPA_PLATFORM, offscreen
+// for one); nothing when it can open.
+std::optional<std::string> displayProblem();
+
 }  // namespace vorlix::app

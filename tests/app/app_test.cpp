@@ -349,6 +349,20 @@ TEST_F(Program, ASignalClosesAnIdleWindowWithTheStateSaved) {
     EXPECT_EQ(ran.status, 143) << ran.stderrText;
     EXPECT_NE(readText(state_).find("\"eeprom\""), std::string::npos) << "the state was not saved";
 }
+
+// Reached over ssh: no display server and no platform chosen for Qt. The window is not tried
+// (Qt would abort with its platform plugin's error); one line says what to do instead.
+TEST_F(Program, WithoutADisplayTheWindowSaysWhatToDoAndSendsNothing) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) ::unsetenv(name);
+    const Ran ran = run({"--virtual-time", "--sim-state", state_, "--trace", trace_});
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_EQ(ran.stderrText,
+              "vorlix: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+              "set): start it in a desktop session, under xvfb-run, or with --headless and an "
+              "action script\n");
+    EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
+    EXPECT_EQ(readText(state_), kState);
+}
 #endif
 
 }  // namespace
