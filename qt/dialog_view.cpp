@@ -130,7 +130,8 @@ QString qText(const std::string& text) {
 
 }  // namespace
 
-DialogView::DialogView(frame::CDialog& dialog, QWidget* parent) : QDialog(parent), dialog_(dialog) {
+DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
+    : QDialog(parent), dialog_(dialog), input_(dialog) {
     const frame::DialogTemplate& tmpl = dialog.dialogTemplate();
     setFont(dialogFont());
     units_ = baseUnits(font());
@@ -311,16 +312,7 @@ void DialogView::showControl(int id) {
 }
 
 void DialogView::deliver(std::function<void()> input, int sourceId) {
-    held_.push_back({std::move(input), sourceId});
-    if (busy_) return;
-    busy_ = true;
-    while (!held_.empty()) {
-        Input next = std::move(held_.front());
-        held_.pop_front();
-        if (!dialog_.ended()) next.run();  // input after the end goes nowhere
-        showControl(next.sourceId);
-    }
-    busy_ = false;
+    if (!input_.deliver(std::move(input), sourceId, [this](int id) { showControl(id); })) return;
     if (dialog_.ended() && onEnded_) onEnded_();
 }
 

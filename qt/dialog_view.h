@@ -6,12 +6,12 @@
 // their signals blocked, so they never come back as input.
 #include <QDialog>
 #include <QIcon>
-#include <deque>
 #include <functional>
 #include <map>
 #include <vector>
 
 #include "frame/dialog.h"
+#include "frame/input_queue.h"
 #include "qt/dialog_units.h"
 
 class QLabel;
@@ -69,11 +69,6 @@ private:
         unsigned command;  // 0: separator
         QString text;
     };
-    struct Input {
-        std::function<void()> run;
-        int sourceId;
-    };
-
     QWidget* createControl(const frame::ControlTemplate& ctl);
     void showControl(int id);
     void pressEnter();
@@ -87,8 +82,7 @@ private:
     QIcon icon_;
     QLabel* notice_ = nullptr;
     std::function<void()> onEnded_;
-    std::deque<Input> held_;
-    bool busy_ = false;
+    frame::InputQueue input_;
 };
 
 }  // namespace vorlix::qt

@@ -195,7 +195,7 @@ std::vector<std::uint16_t> buildDialogTemplate(const frame::DialogTemplate& tmpl
 }
 
 DialogWindow::DialogWindow(frame::CDialog& dialog, Shell shell)
-    : dialog_(dialog), shell_(std::move(shell)) {}
+    : dialog_(dialog), shell_(std::move(shell)), input_(dialog) {}
 
 DialogWindow::~DialogWindow() {
     dialog_.model().setObserver(nullptr);
@@ -389,16 +389,7 @@ void DialogWindow::showControl(int id) {
 }
 
 void DialogWindow::deliver(std::function<void()> input, int sourceId) {
-    held_.emplace_back(std::move(input), sourceId);
-    if (busy_) return;
-    busy_ = true;
-    while (!held_.empty()) {
-        auto next = std::move(held_.front());
-        held_.pop_front();
-        if (!dialog_.ended()) next.first();  // input after the end goes nowhere
-        showControl(next.second);
-    }
-    busy_ = false;
+    if (!input_.deliver(std::move(input), sourceId, [this](int id) { showControl(id); })) return;
     if (dialog_.ended() && hwnd_) EndDialog(hwnd_, dialog_.result());
 }
 

@@ -6,13 +6,13 @@
 // (click, paste, scroll, sysCommand, enter, escape). Changes the program makes reach the
 // controls while their notifications are ignored, so they never come back as input.
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "frame/dialog.h"
+#include "frame/input_queue.h"
 #include "res/resources.h"
 
 // Windows' handle types, declared as <windows.h> declares them: the headers of win32/ leave
@@ -91,8 +91,7 @@ private:
     Window notice_ = nullptr;
     int frameWidth_ = 0, frameHeight_ = 0;    // the window's size before any notice
     int clientWidth_ = 0, clientHeight_ = 0;  // and its client area
-    std::deque<std::pair<std::function<void()>, int>> held_;
-    bool busy_ = false;
+    frame::InputQueue input_;
     bool writing_ = false;  // the program is changing a control: its notifications are not input
 };
 
