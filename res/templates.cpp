@@ -119,9 +119,15 @@ std::string loadString(int id) {
 }
 
 const VersionInfo& versionInfo() {
-    static const VersionInfo info{{1, 6, 0, 0}, {1, 6, 0, 0}, "Vorlix MFC Application",
-                                  "Vorlix",     "Vorlix.EXE", "Vorlix Application",
-                                  0x0409,       0x04b0};
+    static const VersionInfo info{
+        {VORLIX_VERSION_MAJOR, VORLIX_VERSION_MINOR, VORLIX_VERSION_PATCH, 0},
+        {VORLIX_VERSION_MAJOR, VORLIX_VERSION_MINOR, VORLIX_VERSION_PATCH, 0},
+        "Vorlix MFC Application",
+        "Vorlix",
+        "Vorlix.EXE",
+        "Vorlix Application",
+        0x0409,
+        0x04b0};
     return info;
 }
 

@@ -11,6 +11,9 @@ cd "$(dirname "$0")/.."
 out=build/fuzz
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 io="io/input_file.cpp io/output_file.cpp io/printable.cpp"
+# res/ takes its version block from the project's version, as the CMake build passes it.
+IFS=. read -r major minor patch < <(sed -n 's/^project(vorlix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version="-DVORLIX_VERSION_MAJOR=$major -DVORLIX_VERSION_MINOR=$minor -DVORLIX_VERSION_PATCH=$patch"
 
 # name, seed corpus, sources
 targets=(
@@ -23,7 +26,7 @@ for target in "${targets[@]}"; do
   mkdir -p "$out/$name.corpus"
   # shellcheck disable=SC2086  # the source lists are meant to split
   "$cxx" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I. $sources $io -o "$out/$name"
+    $version -I. $sources $io -o "$out/$name"
   cp "$seeds"/* "$out/$name.corpus/"
   # New inputs go to build/fuzz/NAME.corpus; the seeds in the source tree stay as they are.
   "$out/$name" -max_total_time="${FUZZ_SECONDS:-8}" -max_len=16384 -timeout=10 \
