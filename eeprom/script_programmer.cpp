@@ -90,7 +90,7 @@ void ScriptProgrammer::verifyScript(const std::string& path) {
 
 bool ScriptProgrammer::readBackScript() {
     for (std::size_t n = 0; n < kEepromSize; ++n) {
-        const std::uint8_t readForm = bankWriteForm(n / kBankSize) | 1;
+        const std::uint8_t readForm = bankReadForm(n / kBankSize);
         tables_.readBackBuf[n] = static_cast<std::uint8_t>(
             link_.camRead8(camAddr_, readForm, static_cast<std::uint8_t>(n % kBankSize)));
         lastError_ = link_.takeError();

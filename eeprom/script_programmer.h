@@ -12,14 +12,8 @@
 
 namespace vorlix::eeprom {
 
-inline constexpr unsigned kEepromWritePauseMs = 20;  // after every EEPROM write
 inline constexpr short kRunProgressMin = 1;
 inline constexpr short kRunProgressMax = 242;
-
-// The write form of bank number k (0..3); its read form is one more.
-constexpr std::uint8_t bankWriteForm(std::size_t k) {
-    return static_cast<std::uint8_t>(0xA0 + 2 * k);
-}
 
 class ScriptProgrammer {
 public:

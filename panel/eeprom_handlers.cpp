@@ -2,9 +2,8 @@
 // store the current settings as a snapshot, erase the snapshot area.
 #include <cstdio>
 
+#include "camera/settings_snapshot.h"
 #include "eeprom/script_programmer.h"
-#include "eeprom/settings_snapshot.h"
-#include "link/camera_registers.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -36,12 +35,12 @@ void CVorlixDlg::OnLoadEepromFile() {
 void CVorlixDlg::OnSave() {
     // The script's length is known before anything is sent: a snapshot that does not fit in
     // front of the end of the bank is refused, so nothing in or before the area is lost.
-    eeprom::SettingsInput in;
+    camera::SettingsInput in;
     in.autoWhiteBalance = m_awbCheck != 0;
     in.overlaysEnabled = isChecked(IDC_OVERLAY_ENABLE) != 0;
     in.manualExposure = m_manualExpCheck != 0;
-    const std::size_t length = eeprom::settingsScript(in).size() * eeprom::kRecordBytes;
-    const std::string problem = eeprom::settingsFitProblem(m_eepromOffset, length);
+    const std::size_t length = camera::settingsScript(in).size() * camera::kRecordBytes;
+    const std::string problem = camera::settingsFitProblem(m_eepromOffset, length);
     if (!problem.empty()) {
         host().messageBox(problem);
         return;
@@ -67,7 +66,7 @@ void CVorlixDlg::OnSave() {
     I2cLink link(bus());
     link.stopAtFirstFailure();
     const std::uint8_t a = camAddr();
-    eeprom::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
+    camera::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
     if (link.failed()) {
         m_progress.SetPos(0);
         host().messageBox(
@@ -75,7 +74,7 @@ void CVorlixDlg::OnSave() {
             "erased. No settings were written; run Save again.");
         return;
     }
-    link.pause(eeprom::kSettlePauseMs);
+    link.pause(camera::kSettlePauseMs);
 
     in.projection = readRegister(link, a, kRegProjection);
     in.companion = readRegister(link, a, kRegProjectionCompanion);
@@ -100,10 +99,10 @@ void CVorlixDlg::OnSave() {
     in.aexRef = m_aexRef;
 
     std::size_t written = 0;
-    for (const eeprom::SettingsRecord& record : eeprom::settingsScript(in)) {
-        for (std::uint8_t byte : eeprom::recordBytes(record)) {
-            link.camWrite8(a, eeprom::kSettingsBank,
-                           static_cast<std::uint8_t>(m_eepromOffset + written), byte);
+    for (const camera::SettingsRecord& record : camera::settingsScript(in)) {
+        for (std::uint8_t byte : camera::recordBytes(record)) {
+            link.camWrite8(a, kSettingsBank, static_cast<std::uint8_t>(m_eepromOffset + written),
+                           byte);
             if (link.failed()) {
                 m_progress.SetPos(0);
                 char text[120];
@@ -115,7 +114,7 @@ void CVorlixDlg::OnSave() {
                 return;
             }
             ++written;
-            link.pause(eeprom::kEepromWritePauseMs);
+            link.pause(kEepromWritePauseMs);
             if (record.advancesProgress) m_progress.StepIt();
         }
     }
@@ -137,7 +136,7 @@ void CVorlixDlg::OnEraseEeprom() {
     I2cLink link(bus());
     link.stopAtFirstFailure();
     char text[200];
-    eeprom::eraseSettingsArea(link, camAddr(), m_eepromOffset, nullptr);
+    camera::eraseSettingsArea(link, camAddr(), m_eepromOffset, nullptr);
     if (link.failed()) {
         std::snprintf(text, sizeof text,
                       "Erase stopped: erasing the settings area of bank a0 failed, so it may be "
@@ -159,7 +158,7 @@ void CVorlixDlg::OnEraseEeprom() {
     }
     m_camAddr = addressAfterPowerUp(kNoStoredAddress);
     showCameraAddress();
-    link.pause(eeprom::kEepromWritePauseMs);
+    link.pause(kEepromWritePauseMs);
     host().messageBox("You MUST re-power camera now");
 }
 

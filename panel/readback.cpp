@@ -1,20 +1,10 @@
 // Start-up and "Connect": find the camera and read its state back into every control.
-#include "link/camera_registers.h"
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
 namespace {
-
-constexpr int kShutterSliderMax = 192;  // 576 / 3
-constexpr int kAexSliderMax = 255;
-constexpr int kGainSliderMax = 7;
-constexpr std::int32_t kShutterMax = 0x240;
-constexpr std::int32_t kAexMax = 0xFF;
-constexpr std::int16_t kTrimMax = 46;
-constexpr std::uint16_t kTrimNotActive = 0xFF;
-constexpr std::int16_t kLastCameraAddress = 248;
 
 bool bit(std::uint16_t value, int n) {
     return (value >> n) & 1;
@@ -27,9 +17,9 @@ void CVorlixDlg::OnConnect() {
 }
 
 void CVorlixDlg::initPanel() {
-    m_shutterBar.SetScrollRange(0, kShutterSliderMax, true);
-    m_aexBar.SetScrollRange(0, kAexSliderMax, true);
-    m_sharpBar.SetScrollRange(0, kGainSliderMax, true);
+    m_shutterBar.SetScrollRange(0, kShutterMax / kShutterPerSliderStep, true);
+    m_aexBar.SetScrollRange(0, kAexMax, true);
+    m_sharpBar.SetScrollRange(0, static_cast<int>(kGainMax), true);
     checkButton(IDC_TARGET_SENSOR, 1);
     m_fieldsSet = 0;
     m_target = kSensorWrite;
@@ -46,7 +36,7 @@ void CVorlixDlg::readBackCamera() {
     m_cameraRead = false;
     m_trimRead = false;
     OnSearchAddress();
-    if (m_camAddr > kLastCameraAddress) {
+    if (!namesCamera(m_camAddr)) {
         showNoCamera();
         return;
     }
@@ -121,7 +111,7 @@ void CVorlixDlg::readBackCamera() {
     if (link.failed()) return showNoCamera();
     m_sharpReg = sharpness;
     UpdateData(true);
-    m_gainText = formatHex(static_cast<std::uint32_t>((m_sharpReg >> 11) & 7));
+    m_gainText = formatHex(static_cast<std::uint32_t>(gainOf(m_sharpReg)));
     UpdateData(false);
     showGainOnSlider();
 
@@ -146,9 +136,8 @@ void CVorlixDlg::readBackCamera() {
     // Read into a copy first: a block that failed part-way never replaces the last good one.
     std::array<std::uint8_t, kTrimBlockSize> block;
     for (std::size_t i = 0; i < kTrimBlockSize; ++i) {
-        const std::uint8_t bank = i < 256 ? 0xA3 : i < 512 ? 0xA5 : 0xA7;
-        block[i] =
-            static_cast<std::uint8_t>(link.camRead8(a, bank, static_cast<std::uint8_t>(i & 0xFF)));
+        block[i] = static_cast<std::uint8_t>(
+            link.camRead8(a, trimBlockReadForm(i), static_cast<std::uint8_t>(i % kBankSize)));
         if (link.failed()) return showNoCamera();
     }
     m_trimBlock = block;
@@ -184,7 +173,7 @@ void CVorlixDlg::showShutterText() {
 }
 
 void CVorlixDlg::showGainOnSlider() {
-    const int gain = (m_sharpReg >> 11) & 7;
+    const int gain = gainOf(m_sharpReg);
     // The edit may hold the person's own text; the slider must not disturb it.
     const std::string typed = m_gainText;
     UpdateData(true);
