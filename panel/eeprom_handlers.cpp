@@ -2,8 +2,8 @@
 // store the current settings as a snapshot, erase the snapshot area.
 #include <cstdio>
 
+#include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
-#include "eeprom/script_programmer.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -17,17 +17,74 @@ void CVorlixDlg::OnBrowse() {
 }
 
 void CVorlixDlg::OnLoadEepromFile() {
-    m_progress.SetRange(eeprom::kRunProgressMin, eeprom::kRunProgressMax);
+    m_progress.SetRange(kRunProgressMin, kRunProgressMax);
     m_progress.SetPos(0);
     // Only a path chosen with Browse counts; text typed into the path edit is never used.
     if (m_scriptPath.empty()) {
         host().messageBox("Please enter file name!");
         return;
     }
-    eeprom::ScriptProgrammer(bus(), host(), m_progress, eeprom_, camAddr(), m_lastError)
-        .run(m_scriptPath);
+    I2cLink link(bus());
+    const camera::ProgrammingOutcome outcome = camera::programScript(
+        link, camAddr(), m_scriptPath, eeprom_, [this](camera::ProgrammingProgress moment) {
+            switch (moment) {
+                case camera::ProgrammingProgress::Writing:
+                case camera::ProgrammingProgress::Reading:
+                    m_progress.SetStep(1);
+                    break;
+                case camera::ProgrammingProgress::Verifying:
+                    m_progress.SetRange(kRunProgressMin, kRunProgressMax);
+                    break;
+                case camera::ProgrammingProgress::Step:
+                    m_progress.StepIt();
+                    break;
+            }
+        });
+    showProgrammingOutcome(outcome);
     m_progress.SetPos(0);
     m_lastError = 0;
+}
+
+// The boxes of a programming run, each after the bus traffic that led to it; the bar goes
+// back to its start once the banks were read back, before a difference is told.
+void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcome) {
+    using camera::ProgrammingResult;
+    char text[120];
+    m_lastError = outcome.error;
+    switch (outcome.result) {
+        case ProgrammingResult::FileRefused:
+        case ProgrammingResult::VerifyFileRefused:
+            host().messageBox(outcome.whyNot);
+            break;
+        case ProgrammingResult::TooShort:
+            std::snprintf(text, sizeof text,
+                          "The script file has %zu entries; the EEPROM needs %zu. Nothing was "
+                          "programmed.",
+                          outcome.entries, eeprom::kEepromSize);
+            host().messageBox(text);
+            break;
+        case ProgrammingResult::WriteFailed:
+            // The text says 0xa2 whichever bank failed: it stays as technicians know it.
+            host().messageBox("error during writing to 0xa2 (QEF-EEprom), action stopped!");
+            break;
+        case ProgrammingResult::ReadBackFailed:
+            host().messageBox("error during Reading back from QEF EEProm ");
+            m_progress.SetPos(0);
+            m_lastError = 0;
+            break;
+        case ProgrammingResult::Differs:
+            m_progress.SetPos(0);
+            m_lastError = 0;
+            std::snprintf(text, sizeof text, "QEF file in EEprom corrupt; addr %x: %x %x ",
+                          static_cast<unsigned>(outcome.at), static_cast<unsigned>(outcome.camera),
+                          static_cast<unsigned>(outcome.file));
+            host().messageBox(text);
+            break;
+        case ProgrammingResult::Verified:
+            m_progress.SetPos(0);
+            m_lastError = 0;
+            break;
+    }
 }
 
 // Save refuses before anything is sent when it would store values nobody read or gave, and

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "camera/camera_map.h"
+#include "camera/script_programming.h"
 #include "eeprom/eeprom_tables.h"
 #include "frame/dialog.h"
 #include "link/i2c_link.h"
@@ -23,6 +24,9 @@ namespace vorlix::panel {
 inline constexpr std::uint32_t kMirrorShadow = 0x2;
 inline constexpr std::uint32_t kFlipShadow = 0x4;
 inline constexpr std::uint32_t kProjectionShadowBits = kMirrorShadow | kFlipShadow;
+// The progress bar's range while a script file is programmed and verified.
+inline constexpr short kRunProgressMin = 1;
+inline constexpr short kRunProgressMax = 242;
 // One shutter slider step is this many shutter units: position 192 is kShutterMax.
 inline constexpr int kShutterPerSliderStep = 3;
 inline constexpr unsigned SC_ABOUT = 0x10;  // the appended system menu entry
@@ -212,6 +216,7 @@ protected:
     void OnEraseEeprom();
     void OnBrowse();
     void OnLoadEepromFile();
+    void showProgrammingOutcome(const camera::ProgrammingOutcome& outcome);
 
 private:
     // Forwards the link's boxes to the host.
