@@ -1,4 +1,6 @@
 // Start-up and "Connect": find the camera and read its state back into every control.
+#include "camera/readback.h"
+
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
@@ -41,48 +43,40 @@ void CVorlixDlg::readBackCamera() {
         return;
     }
 
-    I2cLink link(bus());
-    link.stopAtFirstFailure();
-    const std::uint8_t a = camAddr();
-
     enableGroup(kAddressStepPair, false);
+    I2cLink link(bus());
+    const camera::CameraReadBack r = camera::readBack(link, camAddr());
 
-    const std::uint16_t projection = readRegister(link, a, kRegProjection);
-    if (link.failed()) return showNoCamera();
+    // The controls follow the values in the order they were read, up to the first one that
+    // could not be read.
+
+    if (!r.projection) return showNoCamera();
+    const std::uint16_t projection = *r.projection;
     checkButton(IDC_MIRROR, bit(projection, 0));
     checkButton(IDC_FLIP, bit(projection, 1));
     // The EEPROM shadow starts from the camera's state, so a first Mirror click keeps the flip.
     m_projBits = (m_projBits & ~kProjectionShadowBits) | (bit(projection, 0) ? kMirrorShadow : 0) |
                  (bit(projection, 1) ? kFlipShadow : 0);
 
-    const std::uint16_t tvMode = readRegister(link, a, kRegTvMode);
-    if (link.failed()) return showNoCamera();
+    if (!r.tvMode) return showNoCamera();
     UpdateData(true);
-    m_tvModeText = bit(tvMode, 1) ? "PAL" : "NTSC";
+    m_tvModeText = bit(*r.tvMode, 1) ? "PAL" : "NTSC";
     UpdateData(false);
 
-    const std::uint16_t overlay = readRegister(link, a, kRegOverlayFunction);
-    if (link.failed()) return showNoCamera();
-    const bool overlaysOn = bit(overlay, 15);
+    if (!r.overlayFunction) return showNoCamera();
+    const bool overlaysOn = camera::overlaysOn(*r.overlayFunction);
     checkButton(IDC_OVERLAY_ENABLE, overlaysOn);
     enableGroup(kOverlayBoxIds, overlaysOn);
     if (overlaysOn) {
-        // All four are read before any box is set.
-        std::uint16_t shown[4];
-        for (int i = 0; i < 4; ++i)
-            shown[i] = readRegister(link, a, overlayRegister(static_cast<unsigned>(i)));
-        if (link.failed()) return showNoCamera();
-        for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit(shown[i], 15));
+        if (!r.overlays) return showNoCamera();
+        for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit((*r.overlays)[i], 15));
     }
 
-    const std::uint16_t exposure = readRegister(link, a, kRegExposureMode);
-    const std::uint16_t aexRef = readRegister(link, a, kRegAexReference);
-    const std::uint16_t shutter = readRegister(link, a, kRegShutter);
-    if (link.failed()) return showNoCamera();
-    const bool manual = (exposure & 0x0F) == 0;
+    if (!r.exposure) return showNoCamera();
+    const bool manual = (r.exposure->mode & 0x0F) == 0;
     checkButton(IDC_MANUAL_EXPOSURE, manual);
-    m_aexRef = aexRef;
-    m_shutter = shutter;
+    m_aexRef = r.exposure->aexRef;
+    m_shutter = r.exposure->shutter;
     // The pair of the active mode is enabled too, so that a Connect that finds the other mode
     // than before never leaves both pairs greyed.
     showExposureMode(manual);
@@ -98,26 +92,23 @@ void CVorlixDlg::readBackCamera() {
         showAexText();
     }
 
-    const std::uint16_t whiteBalance = readRegister(link, a, kRegWhiteBalanceMode);
-    if (link.failed()) return showNoCamera();
-    const bool automaticWhite = whiteBalance == kWhiteBalanceAdapts;
+    if (!r.whiteBalance) return showNoCamera();
+    const bool automaticWhite = *r.whiteBalance == kWhiteBalanceAdapts;
     checkButton(IDC_AWB, automaticWhite);
     enableGroup(kPushToWhitePair, !automaticWhite);
     UpdateData(true);
     m_wbModeText = automaticWhite ? "AWB!" : "P2W = set";
     UpdateData(false);
 
-    const std::uint16_t sharpness = readRegister(link, a, kRegSharpness);
-    if (link.failed()) return showNoCamera();
-    m_sharpReg = sharpness;
+    if (!r.sharpness) return showNoCamera();
+    m_sharpReg = *r.sharpness;
     UpdateData(true);
     m_gainText = formatHex(static_cast<std::uint32_t>(gainOf(m_sharpReg)));
     UpdateData(false);
     showGainOnSlider();
 
-    const std::uint16_t trimX = link.camRead8(a, kTrimReadForm, kTrimXOffset);
-    if (link.failed()) return showNoCamera();
-    m_trimX = static_cast<std::int16_t>(trimX);
+    if (!r.trimX) return showNoCamera();
+    m_trimX = static_cast<std::int16_t>(*r.trimX);
     if (m_trimX == kTrimNotActive) {
         setTrimGroupEnabled(false);
         UpdateData(true);
@@ -128,19 +119,13 @@ void CVorlixDlg::readBackCamera() {
         return;
     }
     setTrimGroupEnabled(true);
-    const std::uint16_t trimY = link.camRead8(a, kTrimReadForm, kTrimYOffset);
-    if (link.failed()) return showNoCamera();
-    m_trimY = static_cast<std::int16_t>(trimY);
+    if (!r.trimY) return showNoCamera();
+    m_trimY = static_cast<std::int16_t>(*r.trimY);
     showTrimText();
 
-    // Read into a copy first: a block that failed part-way never replaces the last good one.
-    std::array<std::uint8_t, kTrimBlockSize> block;
-    for (std::size_t i = 0; i < kTrimBlockSize; ++i) {
-        block[i] = static_cast<std::uint8_t>(
-            link.camRead8(a, trimBlockReadForm(i), static_cast<std::uint8_t>(i % kBankSize)));
-        if (link.failed()) return showNoCamera();
-    }
-    m_trimBlock = block;
+    // A block that failed part-way never replaces the last good one.
+    if (!r.trimBlock) return showNoCamera();
+    m_trimBlock = *r.trimBlock;
     m_trimRead = true;
     m_cameraRead = true;
 }
