@@ -33,10 +33,9 @@ inline constexpr std::uint16_t kTrimNotActive = 0xFF;
 
 // The trim block: kTrimBlockSize bytes from offset 0 of bank 0xA2 on, through 0xA4 into 0xA6.
 inline constexpr std::size_t kTrimBlockSize = 580;
-inline constexpr std::size_t kBankBytes = 256;
-// The read form of the bank that holds byte i of the trim block (at offset i % kBankBytes).
+// The read form of the bank that holds byte i of the trim block (at offset i % kBankSize).
 constexpr std::uint8_t trimBlockReadForm(std::size_t i) {
-    return bankReadForm(1 + i / kBankBytes);
+    return bankReadForm(1 + i / kBankSize);
 }
 
 // The projection shadow: the mirror and flip bits that Mirror keeps in bank 0xA4, high byte at
