@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "link/i2c_link.h"
+
 namespace vorlix::eeprom {
 
 inline constexpr std::size_t kScriptEntries = 2560;  // the most pairs a script file can fill
-inline constexpr std::size_t kBankSize = 256;
-inline constexpr std::size_t kBankCount = 4;
 inline constexpr std::size_t kEepromSize = kBankSize * kBankCount;  // entries that are programmed
 
 using ScriptImage = std::array<std::uint16_t, kScriptEntries>;

@@ -8,7 +8,8 @@ namespace {
 
 // The probe is the header of an 8-bit read of bank 0xA0 offset 0xFE: harmless to the camera,
 // and a camera that acknowledges it expects the completing one-byte read.
-constexpr std::uint32_t kProbeSubAddress = static_cast<std::uint32_t>(kCmdRead8) << 8 | 0xA0;
+constexpr std::uint32_t kProbeSubAddress =
+    static_cast<std::uint32_t>(kCmdRead8) << 8 | bankWriteForm(0);
 constexpr std::uint8_t kProbeOffset = 0xFE;
 
 constexpr char kNoCameraText[] = "No valid address found, re-power cam and retry.";

@@ -3,6 +3,7 @@
 // transaction (open, select for writes, one transfer, close); a failing transfer is told to
 // the person at once and sets the error latch, and the caller goes on with its next step.
 // A handler builds one I2cLink on its stack for one action and drops it afterwards.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -27,7 +28,10 @@ inline constexpr std::uint8_t kCmdRead16 = 0x03;
 inline constexpr std::uint8_t kCmdWritePage = 0x24;
 
 inline constexpr std::uint8_t kCameraDefaultAddress = 0x70;
-inline constexpr std::uint16_t kNoCameraFound = 250;  // findCamera's answer when nobody replied
+// The search asks the even addresses up to this one; its answer when nobody replied is the
+// next even address.
+inline constexpr std::uint16_t kLastSearchedAddress = 0xF8;
+inline constexpr std::uint16_t kNoCameraFound = kLastSearchedAddress + 2;
 inline constexpr unsigned kReadPauseMs = 2;  // inside every camera read and before each probe
 inline constexpr unsigned kPageEntries = 16;
 
@@ -35,23 +39,16 @@ inline constexpr unsigned kPageEntries = 16;
 inline constexpr std::uint8_t kSensorWrite = 0xBA;
 inline constexpr std::uint8_t kSensorRead = 0xBB;
 
-// The stored camera address: one EEPROM byte that the camera reads at power-up only.
-inline constexpr std::uint8_t kAddressBank = 0xA6;
-inline constexpr std::uint8_t kAddressOffset = 0x50;
-inline constexpr std::uint8_t kNoStoredAddress = 0xFF;  // the camera then answers at 0x70
-
-// The address a camera answers at after a power-up with stored in its EEPROM: bit 0 is the
-// bus's read/write bit, which the camera ignores.
-constexpr std::uint8_t addressAfterPowerUp(std::uint8_t stored) {
-    return stored == kNoStoredAddress ? kCameraDefaultAddress
-                                      : static_cast<std::uint8_t>(stored & 0xFE);
+// The camera's configuration EEPROM: four banks of 256 bytes, each addressed by a write form
+// 0xA0, 0xA2, 0xA4, 0xA6 and a read form one more.
+inline constexpr std::size_t kBankSize = 256;
+inline constexpr std::size_t kBankCount = 4;
+inline constexpr unsigned kEepromWritePauseMs = 20;  // after every EEPROM write
+constexpr std::uint8_t bankWriteForm(std::size_t k) {
+    return static_cast<std::uint8_t>(0xA0 + 2 * k);
 }
-
-// False for a stored address that would lose the camera: findCamera never asks the sensor's
-// address or anything from 0xFA on.
-constexpr bool findableAfterPowerUp(std::uint8_t stored) {
-    const std::uint8_t address = addressAfterPowerUp(stored);
-    return address != kSensorWrite && address < kNoCameraFound;
+constexpr std::uint8_t bankReadForm(std::size_t k) {
+    return static_cast<std::uint8_t>(bankWriteForm(k) | 1);
 }
 
 class I2cLink {

@@ -16,9 +16,9 @@ struct Target {
 
 // Only the EEPROM forms travel on the bus; the sensor's keep m_target defined.
 constexpr Target kTargets[] = {
-    {IDC_TARGET_SENSOR, kSensorWrite, true}, {IDC_TARGET_EEPROM0, 0xA0, false},
-    {IDC_TARGET_EEPROM1, 0xA2, false},       {IDC_TARGET_EEPROM2, 0xA4, false},
-    {IDC_TARGET_EEPROM3, 0xA6, false},
+    {IDC_TARGET_SENSOR, kSensorWrite, true},       {IDC_TARGET_EEPROM0, bankWriteForm(0), false},
+    {IDC_TARGET_EEPROM1, bankWriteForm(1), false}, {IDC_TARGET_EEPROM2, bankWriteForm(2), false},
+    {IDC_TARGET_EEPROM3, bankWriteForm(3), false},
 };
 
 struct HexField {

@@ -2,9 +2,8 @@
 // store the current settings as a snapshot, erase the snapshot area.
 #include <cstdio>
 
-#include "eeprom/script_programmer.h"
-#include "eeprom/settings_snapshot.h"
-#include "link/camera_registers.h"
+#include "camera/script_programming.h"
+#include "camera/settings_snapshot.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -18,17 +17,74 @@ void CVorlixDlg::OnBrowse() {
 }
 
 void CVorlixDlg::OnLoadEepromFile() {
-    m_progress.SetRange(eeprom::kRunProgressMin, eeprom::kRunProgressMax);
+    m_progress.SetRange(kRunProgressMin, kRunProgressMax);
     m_progress.SetPos(0);
     // Only a path chosen with Browse counts; text typed into the path edit is never used.
     if (m_scriptPath.empty()) {
         host().messageBox("Please enter file name!");
         return;
     }
-    eeprom::ScriptProgrammer(bus(), host(), m_progress, eeprom_, camAddr(), m_lastError)
-        .run(m_scriptPath);
+    I2cLink link(bus());
+    const camera::ProgrammingOutcome outcome = camera::programScript(
+        link, camAddr(), m_scriptPath, eeprom_, [this](camera::ProgrammingProgress moment) {
+            switch (moment) {
+                case camera::ProgrammingProgress::Writing:
+                case camera::ProgrammingProgress::Reading:
+                    m_progress.SetStep(1);
+                    break;
+                case camera::ProgrammingProgress::Verifying:
+                    m_progress.SetRange(kRunProgressMin, kRunProgressMax);
+                    break;
+                case camera::ProgrammingProgress::Step:
+                    m_progress.StepIt();
+                    break;
+            }
+        });
+    showProgrammingOutcome(outcome);
     m_progress.SetPos(0);
     m_lastError = 0;
+}
+
+// The boxes of a programming run, each after the bus traffic that led to it; the bar goes
+// back to its start once the banks were read back, before a difference is told.
+void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcome) {
+    using camera::ProgrammingResult;
+    char text[120];
+    m_lastError = outcome.error;
+    switch (outcome.result) {
+        case ProgrammingResult::FileRefused:
+        case ProgrammingResult::VerifyFileRefused:
+            host().messageBox(outcome.whyNot);
+            break;
+        case ProgrammingResult::TooShort:
+            std::snprintf(text, sizeof text,
+                          "The script file has %zu entries; the EEPROM needs %zu. Nothing was "
+                          "programmed.",
+                          outcome.entries, eeprom::kEepromSize);
+            host().messageBox(text);
+            break;
+        case ProgrammingResult::WriteFailed:
+            // The text says 0xa2 whichever bank failed: it stays as technicians know it.
+            host().messageBox("error during writing to 0xa2 (QEF-EEprom), action stopped!");
+            break;
+        case ProgrammingResult::ReadBackFailed:
+            host().messageBox("error during Reading back from QEF EEProm ");
+            m_progress.SetPos(0);
+            m_lastError = 0;
+            break;
+        case ProgrammingResult::Differs:
+            m_progress.SetPos(0);
+            m_lastError = 0;
+            std::snprintf(text, sizeof text, "QEF file in EEprom corrupt; addr %x: %x %x ",
+                          static_cast<unsigned>(outcome.at), static_cast<unsigned>(outcome.camera),
+                          static_cast<unsigned>(outcome.file));
+            host().messageBox(text);
+            break;
+        case ProgrammingResult::Verified:
+            m_progress.SetPos(0);
+            m_lastError = 0;
+            break;
+    }
 }
 
 // Save refuses before anything is sent when it would store values nobody read or gave, and
@@ -36,12 +92,12 @@ void CVorlixDlg::OnLoadEepromFile() {
 void CVorlixDlg::OnSave() {
     // The script's length is known before anything is sent: a snapshot that does not fit in
     // front of the end of the bank is refused, so nothing in or before the area is lost.
-    eeprom::SettingsInput in;
+    camera::SettingsInput in;
     in.autoWhiteBalance = m_awbCheck != 0;
     in.overlaysEnabled = isChecked(IDC_OVERLAY_ENABLE) != 0;
     in.manualExposure = m_manualExpCheck != 0;
-    const std::size_t length = eeprom::settingsScript(in).size() * eeprom::kRecordBytes;
-    const std::string problem = eeprom::settingsFitProblem(m_eepromOffset, length);
+    const std::size_t length = camera::settingsScript(in).size() * camera::kRecordBytes;
+    const std::string problem = camera::settingsFitProblem(m_eepromOffset, length);
     if (!problem.empty()) {
         host().messageBox(problem);
         return;
@@ -67,7 +123,7 @@ void CVorlixDlg::OnSave() {
     I2cLink link(bus());
     link.stopAtFirstFailure();
     const std::uint8_t a = camAddr();
-    eeprom::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
+    camera::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
     if (link.failed()) {
         m_progress.SetPos(0);
         host().messageBox(
@@ -75,7 +131,7 @@ void CVorlixDlg::OnSave() {
             "erased. No settings were written; run Save again.");
         return;
     }
-    link.pause(eeprom::kSettlePauseMs);
+    link.pause(camera::kSettlePauseMs);
 
     in.projection = readRegister(link, a, kRegProjection);
     in.companion = readRegister(link, a, kRegProjectionCompanion);
@@ -100,10 +156,10 @@ void CVorlixDlg::OnSave() {
     in.aexRef = m_aexRef;
 
     std::size_t written = 0;
-    for (const eeprom::SettingsRecord& record : eeprom::settingsScript(in)) {
-        for (std::uint8_t byte : eeprom::recordBytes(record)) {
-            link.camWrite8(a, eeprom::kSettingsBank,
-                           static_cast<std::uint8_t>(m_eepromOffset + written), byte);
+    for (const camera::SettingsRecord& record : camera::settingsScript(in)) {
+        for (std::uint8_t byte : camera::recordBytes(record)) {
+            link.camWrite8(a, kSettingsBank, static_cast<std::uint8_t>(m_eepromOffset + written),
+                           byte);
             if (link.failed()) {
                 m_progress.SetPos(0);
                 char text[120];
@@ -115,7 +171,7 @@ void CVorlixDlg::OnSave() {
                 return;
             }
             ++written;
-            link.pause(eeprom::kEepromWritePauseMs);
+            link.pause(kEepromWritePauseMs);
             if (record.advancesProgress) m_progress.StepIt();
         }
     }
@@ -137,7 +193,7 @@ void CVorlixDlg::OnEraseEeprom() {
     I2cLink link(bus());
     link.stopAtFirstFailure();
     char text[200];
-    eeprom::eraseSettingsArea(link, camAddr(), m_eepromOffset, nullptr);
+    camera::eraseSettingsArea(link, camAddr(), m_eepromOffset, nullptr);
     if (link.failed()) {
         std::snprintf(text, sizeof text,
                       "Erase stopped: erasing the settings area of bank a0 failed, so it may be "
@@ -159,7 +215,7 @@ void CVorlixDlg::OnEraseEeprom() {
     }
     m_camAddr = addressAfterPowerUp(kNoStoredAddress);
     showCameraAddress();
-    link.pause(eeprom::kEepromWritePauseMs);
+    link.pause(kEepromWritePauseMs);
     host().messageBox("You MUST re-power camera now");
 }
 

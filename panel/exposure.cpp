@@ -1,7 +1,6 @@
 // The "Auto Exposure" group: automatic exposure with its AEX reference, or manual exposure
 // with its shutter value; each value has a slider and a hex edit that follow each other.
 // The horizontal-scroll handler here serves the sharpness slider as well.
-#include "link/camera_registers.h"
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
@@ -11,11 +10,6 @@ namespace {
 
 // The shutter value the automatic exposure starts from.
 constexpr std::uint16_t kAutomaticShutterStart = 0x013B;
-
-constexpr std::uint32_t kShutterMax = 0x240;
-constexpr std::uint32_t kAexMax = 0xFF;
-// One shutter slider step is this many shutter units: position 192 is 0x240.
-constexpr int kShutterPerSliderStep = 3;
 
 // The AEX register carries the reference in its low byte only.
 constexpr std::uint16_t kAexMask = 0x00FF;
@@ -53,7 +47,8 @@ void CVorlixDlg::OnManualExposure() {
 
 void CVorlixDlg::OnShutterEditChange() {
     // Every keystroke goes to the camera; the edit shows the limited value at once.
-    m_shutter = static_cast<std::int32_t>(takeHexEdit(m_shutterText, kShutterMax, true));
+    m_shutter = static_cast<std::int32_t>(
+        takeHexEdit(m_shutterText, static_cast<std::uint32_t>(kShutterMax), true));
     showShutterOnSlider();
     I2cLink link(bus());
     writeRegister(link, camAddr(), kRegShutter, static_cast<std::uint16_t>(m_shutter));
@@ -61,7 +56,8 @@ void CVorlixDlg::OnShutterEditChange() {
 
 void CVorlixDlg::OnAexEditChange() {
     // The edit keeps the text as typed; only the member and the slider are limited.
-    m_aexRef = static_cast<std::int32_t>(takeHexEdit(m_aexText, kAexMax, false));
+    m_aexRef = static_cast<std::int32_t>(
+        takeHexEdit(m_aexText, static_cast<std::uint32_t>(kAexMax), false));
     showAexOnSlider();
     I2cLink link(bus());
     writeRegister(link, camAddr(), kRegAexReference,

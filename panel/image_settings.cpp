@@ -3,7 +3,6 @@
 // sensor at once; mirror also keeps the projection shadow bits in the configuration EEPROM.
 #include <array>
 
-#include "link/camera_registers.h"
 #include "panel/hex_edit.h"
 #include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
@@ -17,13 +16,6 @@ constexpr std::uint16_t kProjectionBit8 = 0x0100;
 // Mirror (bit 0) and flip (bit 1): the companion register follows them, keeping its others.
 constexpr std::uint16_t kProjectionBits = 0x0003;
 
-// The projection shadow lives at bank 0xA4 offsets 0xFE (high byte) and 0xFF (low byte).
-constexpr std::uint8_t kShadowBank = 0xA4;
-constexpr std::uint8_t kShadowHighOffset = 0xFE;
-constexpr std::uint8_t kShadowLowOffset = 0xFF;
-
-constexpr std::uint32_t kGainMax = 7;
-constexpr int kGainShift = 11;
 constexpr std::int32_t kSharpnessOtherBits = 0xC7FF;  // all but the gain bits 11..13
 
 constexpr std::uint16_t kOverlayFunctionOn = 0x8000;

@@ -1,20 +1,12 @@
 // Start-up and "Connect": find the camera and read its state back into every control.
-#include "link/camera_registers.h"
+#include "camera/readback.h"
+
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
 namespace {
-
-constexpr int kShutterSliderMax = 192;  // 576 / 3
-constexpr int kAexSliderMax = 255;
-constexpr int kGainSliderMax = 7;
-constexpr std::int32_t kShutterMax = 0x240;
-constexpr std::int32_t kAexMax = 0xFF;
-constexpr std::int16_t kTrimMax = 46;
-constexpr std::uint16_t kTrimNotActive = 0xFF;
-constexpr std::int16_t kLastCameraAddress = 248;
 
 bool bit(std::uint16_t value, int n) {
     return (value >> n) & 1;
@@ -27,9 +19,9 @@ void CVorlixDlg::OnConnect() {
 }
 
 void CVorlixDlg::initPanel() {
-    m_shutterBar.SetScrollRange(0, kShutterSliderMax, true);
-    m_aexBar.SetScrollRange(0, kAexSliderMax, true);
-    m_sharpBar.SetScrollRange(0, kGainSliderMax, true);
+    m_shutterBar.SetScrollRange(0, kShutterMax / kShutterPerSliderStep, true);
+    m_aexBar.SetScrollRange(0, kAexMax, true);
+    m_sharpBar.SetScrollRange(0, static_cast<int>(kGainMax), true);
     checkButton(IDC_TARGET_SENSOR, 1);
     m_fieldsSet = 0;
     m_target = kSensorWrite;
@@ -46,53 +38,45 @@ void CVorlixDlg::readBackCamera() {
     m_cameraRead = false;
     m_trimRead = false;
     OnSearchAddress();
-    if (m_camAddr > kLastCameraAddress) {
+    if (!namesCamera(m_camAddr)) {
         showNoCamera();
         return;
     }
 
-    I2cLink link(bus());
-    link.stopAtFirstFailure();
-    const std::uint8_t a = camAddr();
-
     enableGroup(kAddressStepPair, false);
+    I2cLink link(bus());
+    const camera::CameraReadBack r = camera::readBack(link, camAddr());
 
-    const std::uint16_t projection = readRegister(link, a, kRegProjection);
-    if (link.failed()) return showNoCamera();
+    // The controls follow the values in the order they were read, up to the first one that
+    // could not be read.
+
+    if (!r.projection) return showNoCamera();
+    const std::uint16_t projection = *r.projection;
     checkButton(IDC_MIRROR, bit(projection, 0));
     checkButton(IDC_FLIP, bit(projection, 1));
     // The EEPROM shadow starts from the camera's state, so a first Mirror click keeps the flip.
     m_projBits = (m_projBits & ~kProjectionShadowBits) | (bit(projection, 0) ? kMirrorShadow : 0) |
                  (bit(projection, 1) ? kFlipShadow : 0);
 
-    const std::uint16_t tvMode = readRegister(link, a, kRegTvMode);
-    if (link.failed()) return showNoCamera();
+    if (!r.tvMode) return showNoCamera();
     UpdateData(true);
-    m_tvModeText = bit(tvMode, 1) ? "PAL" : "NTSC";
+    m_tvModeText = bit(*r.tvMode, 1) ? "PAL" : "NTSC";
     UpdateData(false);
 
-    const std::uint16_t overlay = readRegister(link, a, kRegOverlayFunction);
-    if (link.failed()) return showNoCamera();
-    const bool overlaysOn = bit(overlay, 15);
+    if (!r.overlayFunction) return showNoCamera();
+    const bool overlaysOn = camera::overlaysOn(*r.overlayFunction);
     checkButton(IDC_OVERLAY_ENABLE, overlaysOn);
     enableGroup(kOverlayBoxIds, overlaysOn);
     if (overlaysOn) {
-        // All four are read before any box is set.
-        std::uint16_t shown[4];
-        for (int i = 0; i < 4; ++i)
-            shown[i] = readRegister(link, a, overlayRegister(static_cast<unsigned>(i)));
-        if (link.failed()) return showNoCamera();
-        for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit(shown[i], 15));
+        if (!r.overlays) return showNoCamera();
+        for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit((*r.overlays)[i], 15));
     }
 
-    const std::uint16_t exposure = readRegister(link, a, kRegExposureMode);
-    const std::uint16_t aexRef = readRegister(link, a, kRegAexReference);
-    const std::uint16_t shutter = readRegister(link, a, kRegShutter);
-    if (link.failed()) return showNoCamera();
-    const bool manual = (exposure & 0x0F) == 0;
+    if (!r.exposure) return showNoCamera();
+    const bool manual = (r.exposure->mode & 0x0F) == 0;
     checkButton(IDC_MANUAL_EXPOSURE, manual);
-    m_aexRef = aexRef;
-    m_shutter = shutter;
+    m_aexRef = r.exposure->aexRef;
+    m_shutter = r.exposure->shutter;
     // The pair of the active mode is enabled too, so that a Connect that finds the other mode
     // than before never leaves both pairs greyed.
     showExposureMode(manual);
@@ -108,26 +92,23 @@ void CVorlixDlg::readBackCamera() {
         showAexText();
     }
 
-    const std::uint16_t whiteBalance = readRegister(link, a, kRegWhiteBalanceMode);
-    if (link.failed()) return showNoCamera();
-    const bool automaticWhite = whiteBalance == kWhiteBalanceAdapts;
+    if (!r.whiteBalance) return showNoCamera();
+    const bool automaticWhite = *r.whiteBalance == kWhiteBalanceAdapts;
     checkButton(IDC_AWB, automaticWhite);
     enableGroup(kPushToWhitePair, !automaticWhite);
     UpdateData(true);
     m_wbModeText = automaticWhite ? "AWB!" : "P2W = set";
     UpdateData(false);
 
-    const std::uint16_t sharpness = readRegister(link, a, kRegSharpness);
-    if (link.failed()) return showNoCamera();
-    m_sharpReg = sharpness;
+    if (!r.sharpness) return showNoCamera();
+    m_sharpReg = *r.sharpness;
     UpdateData(true);
-    m_gainText = formatHex(static_cast<std::uint32_t>((m_sharpReg >> 11) & 7));
+    m_gainText = formatHex(static_cast<std::uint32_t>(gainOf(m_sharpReg)));
     UpdateData(false);
     showGainOnSlider();
 
-    const std::uint16_t trimX = link.camRead8(a, kTrimReadForm, kTrimXOffset);
-    if (link.failed()) return showNoCamera();
-    m_trimX = static_cast<std::int16_t>(trimX);
+    if (!r.trimX) return showNoCamera();
+    m_trimX = static_cast<std::int16_t>(*r.trimX);
     if (m_trimX == kTrimNotActive) {
         setTrimGroupEnabled(false);
         UpdateData(true);
@@ -138,20 +119,13 @@ void CVorlixDlg::readBackCamera() {
         return;
     }
     setTrimGroupEnabled(true);
-    const std::uint16_t trimY = link.camRead8(a, kTrimReadForm, kTrimYOffset);
-    if (link.failed()) return showNoCamera();
-    m_trimY = static_cast<std::int16_t>(trimY);
+    if (!r.trimY) return showNoCamera();
+    m_trimY = static_cast<std::int16_t>(*r.trimY);
     showTrimText();
 
-    // Read into a copy first: a block that failed part-way never replaces the last good one.
-    std::array<std::uint8_t, kTrimBlockSize> block;
-    for (std::size_t i = 0; i < kTrimBlockSize; ++i) {
-        const std::uint8_t bank = i < 256 ? 0xA3 : i < 512 ? 0xA5 : 0xA7;
-        block[i] =
-            static_cast<std::uint8_t>(link.camRead8(a, bank, static_cast<std::uint8_t>(i & 0xFF)));
-        if (link.failed()) return showNoCamera();
-    }
-    m_trimBlock = block;
+    // A block that failed part-way never replaces the last good one.
+    if (!r.trimBlock) return showNoCamera();
+    m_trimBlock = *r.trimBlock;
     m_trimRead = true;
     m_cameraRead = true;
 }
@@ -184,7 +158,7 @@ void CVorlixDlg::showShutterText() {
 }
 
 void CVorlixDlg::showGainOnSlider() {
-    const int gain = (m_sharpReg >> 11) & 7;
+    const int gain = gainOf(m_sharpReg);
     // The edit may hold the person's own text; the slider must not disturb it.
     const std::string typed = m_gainText;
     UpdateData(true);

@@ -12,11 +12,8 @@ namespace {
 
 using TrimBlock = std::array<std::uint8_t, kTrimBlockSize>;
 
-constexpr std::int16_t kTrimMax = 46;
 constexpr std::int16_t kTrimStep = 2;
 
-constexpr std::uint16_t kHostCommandRegister = 0x0040;
-constexpr std::uint16_t kBusyBit = 0x8000;
 // A command that is still busy after this many reads stops the upload.
 constexpr int kBusyReads = 16;
 constexpr std::uint8_t kCommandHi = 0x83;
@@ -48,11 +45,11 @@ void writeSensor(I2cLink& link, std::uint16_t reg, std::uint8_t hi, std::uint8_t
 // Issues one host command and waits, without pauses, until its busy bit clears; false when
 // it is still busy after kBusyReads reads.
 bool sensorCommand(I2cLink& link, std::uint8_t hi, std::uint8_t lo) {
-    writeSensor(link, kHostCommandRegister, hi, lo);
+    writeSensor(link, kRegHostCommand, hi, lo);
     for (int i = 0; i < kBusyReads; ++i) {
-        const std::uint16_t state = link.readSub16Word(kSensorRead, hiByte(kHostCommandRegister),
-                                                       loByte(kHostCommandRegister));
-        if ((state & kBusyBit) == 0) return true;
+        const std::uint16_t state =
+            link.readSub16Word(kSensorRead, hiByte(kRegHostCommand), loByte(kRegHostCommand));
+        if ((state & kHostCommandBusy) == 0) return true;
     }
     return false;
 }

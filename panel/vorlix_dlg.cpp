@@ -196,7 +196,7 @@ void CVorlixDlg::showShutterOnSlider() {
     m_shutterBar.GetScrollInfo(info);
     // A value read beyond the slider's byte stands at the slider's end, not wrapped to its
     // start: 0x300 shows as 192 like 0x240.
-    info.pos = std::clamp(m_shutter / 3, 0, 0xFF);
+    info.pos = std::clamp(m_shutter / kShutterPerSliderStep, 0, 0xFF);
     m_shutterBar.SetScrollInfo(info, true);
     UpdateData(false);
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "camera/camera_map.h"
+#include "camera/script_programming.h"
 #include "eeprom/eeprom_tables.h"
 #include "frame/dialog.h"
 #include "link/i2c_link.h"
@@ -18,20 +20,15 @@
 
 namespace vorlix::panel {
 
-inline constexpr std::size_t kWhiteBalanceRegisters = 28;
-inline constexpr std::size_t kTrimBlockSize = 580;
-inline constexpr std::int16_t kNoCamera = 255;
-
-// The stored trim offsets: bank 0xA2 (write form; read form 0xA3) offsets 0 and 1.
-inline constexpr std::uint8_t kTrimBank = 0xA2;
-inline constexpr std::uint8_t kTrimReadForm = kTrimBank | 1;
-inline constexpr std::uint8_t kTrimXOffset = 0x00;
-inline constexpr std::uint8_t kTrimYOffset = 0x01;
-
 // The mirror and flip bits of m_projBits, the shadow that Mirror stores in the EEPROM.
 inline constexpr std::uint32_t kMirrorShadow = 0x2;
 inline constexpr std::uint32_t kFlipShadow = 0x4;
 inline constexpr std::uint32_t kProjectionShadowBits = kMirrorShadow | kFlipShadow;
+// The progress bar's range while a script file is programmed and verified.
+inline constexpr short kRunProgressMin = 1;
+inline constexpr short kRunProgressMax = 242;
+// One shutter slider step is this many shutter units: position 192 is kShutterMax.
+inline constexpr int kShutterPerSliderStep = 3;
 inline constexpr unsigned SC_ABOUT = 0x10;  // the appended system menu entry
 
 // The fixed control groups that are enabled or greyed as a whole, each in this order.
@@ -219,6 +216,7 @@ protected:
     void OnEraseEeprom();
     void OnBrowse();
     void OnLoadEepromFile();
+    void showProgrammingOutcome(const camera::ProgrammingOutcome& outcome);
 
 private:
     // Forwards the link's boxes to the host.

@@ -1,7 +1,6 @@
 // The "White Balance" group: automatic white balance, or push-to-white, where a press of
 // "Push2White" holds the current white point and captures the white-balance registers for
 // Save, and the next press lets the white balance adapt again.
-#include "link/camera_registers.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -12,8 +11,6 @@ namespace {
 // between the captured registers.
 constexpr unsigned kCaptureSettleMs = 5;
 constexpr unsigned kCaptureReadPauseMs = 1;
-
-static_assert(kWhiteBalanceWalk.size() == kWhiteBalanceRegisters);
 
 }  // namespace
 

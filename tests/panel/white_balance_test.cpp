@@ -1,8 +1,8 @@
 // The "White Balance" group: automatic white balance and push-to-white with its capture.
 #include <gtest/gtest.h>
 
+#include "camera/camera_map.h"
 #include "camera_with.h"
-#include "link/camera_registers.h"
 #include "link/trace.h"
 #include "panel/control_ids.h"
 #include "panel_rig.h"

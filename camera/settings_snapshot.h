@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "camera/camera_map.h"
 #include "link/i2c_link.h"
 
-namespace vorlix::eeprom {
+namespace vorlix::camera {
 
-inline constexpr std::uint8_t kSettingsBank = 0xA0;
-inline constexpr int kSettingsAreaEnd = 0x100;  // one past the last offset of the bank
+// One past the last offset of the settings bank.
+inline constexpr int kSettingsAreaEnd = static_cast<int>(kBankSize);
 inline constexpr std::size_t kRecordBytes = 4;
 inline constexpr unsigned kSettlePauseMs = 100;  // between the erase and the script
 inline constexpr std::uint16_t kErasedEntry = 0x00FF;
@@ -23,7 +24,8 @@ struct SettingsInput {
     std::uint16_t projection = 0;  // register 0x301C as read by this Save
     std::uint16_t companion = 0;   // register 0x3254 as read by this Save
     bool autoWhiteBalance = false;
-    std::array<std::uint16_t, 28> whiteBalance{};  // the captured Push2White registers
+    // The captured Push2White registers.
+    std::array<std::uint16_t, kWhiteBalanceRegisters> whiteBalance{};
     bool overlaysEnabled = false;
     std::array<bool, 4> overlayShown{};  // overlays 1..4
     std::int32_t sharpReg = 0;
@@ -59,4 +61,4 @@ std::string settingsFitProblem(int offset, std::size_t length);
 void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
                        const std::function<void()>& pageDone);
 
-}  // namespace vorlix::eeprom
+}  // namespace vorlix::camera

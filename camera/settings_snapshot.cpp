@@ -1,16 +1,13 @@
 // The settings snapshot records and the erase of the settings area.
-#include "eeprom/settings_snapshot.h"
+#include "camera/settings_snapshot.h"
 
 #include <cstdio>
 
-#include "eeprom/script_programmer.h"
-#include "link/camera_registers.h"
-
-namespace vorlix::eeprom {
+namespace vorlix::camera {
 
 namespace {
 
-constexpr int kLastPageStart = 0xFE;  // pages start below 0xFF
+constexpr int kLastPageStart = kSettingsAreaEnd - 2;  // pages start below 0xFF
 
 std::uint16_t low16(std::int32_t v) {
     return static_cast<std::uint16_t>(v & 0xFFFF);
@@ -83,4 +80,4 @@ void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
     }
 }
 
-}  // namespace vorlix::eeprom
+}  // namespace vorlix::camera

@@ -1,11 +1,11 @@
 // The settings snapshot as bytes: which records, in which order, from which values.
-#include "eeprom/settings_snapshot.h"
+#include "camera/settings_snapshot.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace vorlix::eeprom {
+namespace vorlix::camera {
 namespace {
 
 std::vector<std::uint8_t> bytesOf(const SettingsInput& in) {
@@ -78,4 +78,4 @@ TEST(SettingsScript, ASnapshotThatDoesNotFitIsRefusedWithTheNumbers) {
 }
 
 }  // namespace
-}  // namespace vorlix::eeprom
+}  // namespace vorlix::camera

@@ -1,0 +1,59 @@
+#pragma once
+// Programming the four configuration EEPROM banks from a script file, and the verification
+// that reads them back. A run stops at the first page write or read-back byte that fails and
+// tells how it ended as a value; progress goes out through a callback.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "eeprom/eeprom_tables.h"
+#include "link/i2c_link.h"
+
+namespace vorlix::camera {
+
+// The moments of a run that a progress display follows, in the order they come.
+enum class ProgrammingProgress {
+    Writing,    // the pages are about to be written
+    Verifying,  // every page went through; the file is about to be read again
+    Reading,    // the file was read again; the banks are about to be read back
+    Step,       // one step of writing (every third page) or reading (every second byte)
+};
+
+// How a run ended.
+enum class ProgrammingResult {
+    Verified,           // every byte read back equals the file's entry
+    FileRefused,        // the file could not be read; nothing was sent
+    TooShort,           // the file leaves entries to the zero start image; nothing was sent
+    WriteFailed,        // a page write failed; the run stopped there
+    VerifyFileRefused,  // the file could not be read again for the verification
+    ReadBackFailed,     // a read-back byte failed; nothing was compared
+    Differs,            // the banks were read back but differ from the file
+};
+
+struct ProgrammingOutcome {
+    ProgrammingResult result = ProgrammingResult::Verified;
+    std::string whyNot;       // FileRefused, VerifyFileRefused: the reader's text
+    std::size_t entries = 0;  // TooShort: the entries this file filled
+    std::uint8_t error = 0;   // WriteFailed, ReadBackFailed: the link's error latch
+    // Differs: the first difference, by its offset from the start of bank 0xA0.
+    std::size_t at = 0;
+    std::uint16_t camera = 0;  // the byte read back
+    std::uint16_t file = 0;    // the file's entry (above 0xFF for a non-digit in the file)
+
+    // True when the banks were read back (whether or not they matched).
+    bool readBack() const {
+        return result == ProgrammingResult::Verified || result == ProgrammingResult::Differs;
+    }
+};
+
+// Parses the script at path, writes its entries 0..1023 into the four banks and, when every
+// page went through, verifies them against the file as it is then. A file that cannot be
+// read, or that leaves entries 0..1023 to the zero start image (no file of this run filled
+// them), ends the run before anything is sent. The tables keep the script image, the count of
+// filled entries and the bytes read back.
+ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std::string& path,
+                                 eeprom::EepromTables& tables,
+                                 const std::function<void(ProgrammingProgress)>& progress);
+
+}  // namespace vorlix::camera
