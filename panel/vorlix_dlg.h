@@ -8,10 +8,13 @@
 // direct_access.cpp, eeprom_handlers.cpp; the shared routines in vorlix_dlg.cpp.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "camera/camera_map.h"
 #include "camera/script_programming.h"
+#include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
 #include "frame/dialog.h"
 #include "link/i2c_link.h"
@@ -43,9 +46,17 @@ inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2
 // Where the icon of the minimised window goes: centred, halves truncated toward zero.
 void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y);
 
+// Asked once by Ld EEpr file, Save, Erase EEpr, Set and a direct EEPROM SEND, after the
+// handler's own checks and immediately before its first EEPROM write, with the handler's link
+// and the camera address. A text refuses: the handler shows it in one box and writes nothing.
+using EepromWriteGuard = std::function<std::optional<std::string>(I2cLink&, std::uint8_t camAddr)>;
+
 class CVorlixDlg : public frame::CDialog {
 public:
     CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer);
+
+    // Without a guard (the default) every handler writes as soon as its own checks pass.
+    void setEepromWriteGuard(EepromWriteGuard guard) { writeGuard_ = std::move(guard); }
 
     bool OnInitDialog() override;
     void dumpMembers(frame::MemberWriter& out) const override;
@@ -155,6 +166,8 @@ protected:
     // The bus of this run; a handler builds `I2cLink link(bus())` for one action.
     const Bus& bus() const { return bus_; }
     std::uint8_t camAddr() const { return static_cast<std::uint8_t>(m_camAddr); }
+    // The guard as an operation's write gate on link; empty when no guard is set.
+    camera::WriteGate writeGate(I2cLink& link);
 
     // Window messages.
     void OnSysCommand(const frame::MessageParams& params);
@@ -236,6 +249,7 @@ private:
     HostNotifier notifier_;
     Bus bus_;
     eeprom::EepromTables eeprom_;
+    EepromWriteGuard writeGuard_;
 };
 
 }  // namespace vorlix::panel
