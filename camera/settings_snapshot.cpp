@@ -26,10 +26,8 @@ std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
     }
     if (in.overlaysEnabled) {
         records.push_back({kRegOverlayFunction, kOverlayShown});
-        for (std::uint16_t i = 0; i < in.overlayShown.size(); ++i) {
-            const std::uint16_t shown = in.overlayShown[i] ? kOverlayShown : 0;
-            records.push_back({overlayRegister(i), static_cast<std::uint16_t>(shown | i)});
-        }
+        for (unsigned i = 0; i < in.overlayShown.size(); ++i)
+            records.push_back({overlayRegister(i), overlayValue(i, in.overlayShown[i])});
     } else {
         records.push_back({kRegOverlayFunction, 0x0000, false});
     }

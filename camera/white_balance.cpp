@@ -1,4 +1,4 @@
-// The white-balance capture.
+// The white-balance mode and capture.
 #include "camera/white_balance.h"
 
 namespace vorlix::camera {
@@ -11,6 +11,10 @@ constexpr unsigned kCaptureSettleMs = 5;
 constexpr unsigned kCaptureReadPauseMs = 1;
 
 }  // namespace
+
+void letWhiteBalanceAdapt(I2cLink& link, std::uint8_t camAddr) {
+    writeRegister(link, camAddr, kRegWhiteBalanceMode, kWhiteBalanceAdapts);
+}
 
 std::optional<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr) {
     link.stopAtFirstFailure();

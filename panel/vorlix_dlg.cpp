@@ -201,12 +201,12 @@ void CVorlixDlg::showShutterOnSlider() {
     UpdateData(false);
 }
 
-// "Set new I2C address" stores what the edit shows, so the member follows the edit.
 camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
     if (!writeGuard_) return {};
     return [this, &link] { return writeGuard_(link, camAddr()); };
 }
 
+// "Set new I2C address" stores what the edit shows, so the member follows the edit.
 void CVorlixDlg::showCameraAddress() {
     UpdateData(true);
     m_addrText = formatHex(static_cast<std::uint32_t>(m_camAddr));

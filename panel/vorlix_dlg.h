@@ -23,10 +23,6 @@
 
 namespace vorlix::panel {
 
-// The mirror and flip bits of m_projBits, the shadow that Mirror stores in the EEPROM.
-inline constexpr std::uint32_t kMirrorShadow = 0x2;
-inline constexpr std::uint32_t kFlipShadow = 0x4;
-inline constexpr std::uint32_t kProjectionShadowBits = kMirrorShadow | kFlipShadow;
 // The progress bar's range while a script file is programmed and verified.
 inline constexpr short kRunProgressMin = 1;
 inline constexpr short kRunProgressMax = 242;
@@ -187,10 +183,10 @@ protected:
     void OnAexEditChange();
     void OnHScroll(const frame::MessageParams& params);
     // One exposure slider step: the new position (scaled) into the value and its edit, then
-    // the value to the camera, also when the code moved nothing.
+    // the value to the camera with write, also when the code moved nothing.
+    using ValueWrite = void (*)(I2cLink&, std::uint8_t camAddr, std::int32_t value);
     void exposureScrollStep(I2cLink& link, frame::CScrollBar& bar, unsigned code,
-                            std::int32_t& value, std::string& text, int scale, std::uint16_t reg,
-                            std::uint16_t mask);
+                            std::int32_t& value, std::string& text, int scale, ValueWrite write);
 
     // White balance (white_balance.cpp).
     void OnAutoWhiteBalance();
@@ -200,9 +196,6 @@ protected:
     // Mirror, flip, sharpness and overlays (image_settings.cpp).
     void OnMirror();
     void OnFlip();
-    // Mirror and flip share one read-modify-write of 0x301C and 0x3254.
-    struct ProjectionChange;
-    void changeProjection(const ProjectionChange& change);
     void OnGainEditChange();
     void applyGainText();
     void sharpnessScrollStep(I2cLink& link, unsigned code);

@@ -17,7 +17,7 @@ void CVorlixDlg::OnAutoWhiteBalance() {
     m_awbCheck = isChecked(IDC_AWB);
     if (m_awbCheck) {
         I2cLink link(bus());
-        writeRegister(link, camAddr(), kRegWhiteBalanceMode, kWhiteBalanceAdapts);
+        camera::letWhiteBalanceAdapt(link, camAddr());
         enableGroup(kPushToWhitePair, false);
         showWhiteBalanceMode("AWB");
     } else {
@@ -49,7 +49,7 @@ void CVorlixDlg::OnPush2White() {
         m_p2wRegs = *captured;
         m_p2wCaptured = true;
     } else {
-        writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceAdapts);
+        camera::letWhiteBalanceAdapt(link, a);
         // Entry 0 (the slot of 0xAC00, not of the mode register) takes the adapting value;
         // Save stores it as it stands. The other entries keep the last capture.
         m_p2wRegs[0] = kWhiteBalanceAdapts;
