@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "camera/eeprom_image.h"
@@ -117,6 +118,23 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
         return std::nullopt;
     }
     return path;
+}
+
+std::function<std::optional<std::string>(I2cLink&, std::uint8_t)> backupOnFirstWrite(
+    const Bus& bus, const BackupLabel& label, std::function<void(const std::string&)> notice) {
+    auto done = std::make_shared<bool>(false);
+    return [bus, label, notice = std::move(notice), done](
+               I2cLink&, std::uint8_t camAddr) -> std::optional<std::string> {
+        if (*done) return std::nullopt;
+        I2cLink link(bus);
+        std::string why;
+        const std::optional<std::string> path = backupCamera(
+            link, camAddr, label, [](std::size_t) {}, why);
+        if (!path) return why;
+        *done = true;
+        notice("backup of the EEPROM: " + *path);
+        return std::nullopt;
+    };
 }
 
 }  // namespace vorlix::app
