@@ -1,12 +1,11 @@
 #include "app/backups.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "app/records.h"
 #include "camera/eeprom_image.h"
 #include "io/output_file.h"
 #include "io/printable.h"
@@ -21,22 +20,6 @@ namespace fs = std::filesystem;
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-std::tm utcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
-    return utc;
-}
-
-std::string formatTime(const std::tm& t, const char* format) {
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, format, &t));
 }
 
 }  // namespace
@@ -66,7 +49,7 @@ std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t cam
     return {
         "The configuration EEPROM of a Halvard K300 camera: banks a0 a2 a4 a6, 1024 bytes.",
         "Programming this file restores it.",
-        "date: " + formatTime(utcNow(), "%Y-%m-%dT%H:%M:%SZ"),
+        "date: " + utcTimestamp(),
         "bus: " + io::printable(label.bus),
         "camera address: " + hexByte(camAddr),
         "tool: vorlix " + label.version,
@@ -109,8 +92,7 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
     }
     // Two backups within one second get -2, -3 ...: an existing backup is never replaced.
     const std::string stem =
-        (fs::path(folder) / (formatTime(utcNow(), "%Y%m%d-%H%M%S") + "-cam" + hexByte(camAddr)))
-            .string();
+        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + "-cam" + hexByte(camAddr))).string();
     std::string path = stem + ".qef";
     for (int n = 2; fs::exists(path, ec); ++n) path = stem + "-" + std::to_string(n) + ".qef";
     if (!saveEeprom(link, camAddr, label, path, progress, why)) {
