@@ -1,8 +1,8 @@
 // Start-up and "Connect": find the camera and read its state back into every control.
 #include "camera/readback.h"
-#include "camera/trim.h"
 
 #include "camera/image_settings.h"
+#include "camera/trim.h"
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
