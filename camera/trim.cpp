@@ -53,9 +53,12 @@ bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& 
     return sensorCommand(link, kCmdApplyParameters);
 }
 
-void storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x, std::int16_t y) {
+std::optional<std::string> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x,
+                                     std::int16_t y, const WriteGate& mayWrite) {
+    if (auto refusal = askGate(mayWrite)) return refusal;
     link.camWrite8(camAddr, kTrimBank, kTrimXOffset, static_cast<std::uint8_t>(x));
     link.camWrite8(camAddr, kTrimBank, kTrimYOffset, static_cast<std::uint8_t>(y));
+    return std::nullopt;
 }
 
 }  // namespace vorlix::camera

@@ -4,8 +4,11 @@
 // its next power-up.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "camera/camera_map.h"
+#include "camera/write_gate.h"
 #include "link/i2c_link.h"
 
 namespace vorlix::camera {
@@ -23,7 +26,9 @@ constexpr std::int16_t evenTrim(std::int16_t offset) {
 // upload there: the next chunk would overwrite parameters it has not taken yet. False then.
 bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block);
 
-// Stores the offsets x and y (bank 0xA2 offsets 0 and 1).
-void storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x, std::int16_t y);
+// Stores the offsets x and y (bank 0xA2 offsets 0 and 1) once the gate lets it; the gate's
+// refusal (nothing sent) or nothing.
+std::optional<std::string> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x,
+                                     std::int16_t y, const WriteGate& mayWrite = {});
 
 }  // namespace vorlix::camera

@@ -71,7 +71,8 @@ void CVorlixDlg::OnTrimStore() {
     m_trimX = camera::evenTrim(m_trimX);
     m_trimY = camera::evenTrim(m_trimY);
     I2cLink link(bus());
-    camera::storeTrim(link, camAddr(), m_trimX, m_trimY);
+    if (const auto refusal = camera::storeTrim(link, camAddr(), m_trimX, m_trimY, writeGate(link)))
+        host().messageBox(*refusal);
 }
 
 }  // namespace vorlix::panel
