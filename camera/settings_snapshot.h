@@ -92,7 +92,8 @@ enum class EraseResult {
 
 struct EraseOutcome {
     EraseResult result = EraseResult::Erased;
-    std::string whyNot;  // Refused: the gate's text
+    std::string whyNot;        // Refused: the gate's text
+    std::uint8_t address = 0;  // Erased: where the camera answers after its next power-up
 };
 
 // Erases the settings area from offset on and then clears the stored camera address, so the

@@ -191,7 +191,7 @@ void CVorlixDlg::OnEraseEeprom() {
     char text[200];
     switch (outcome.result) {
         case camera::EraseResult::Erased:
-            m_camAddr = addressAfterPowerUp(kNoStoredAddress);
+            m_camAddr = outcome.address;
             showCameraAddress();
             host().messageBox("You MUST re-power camera now");
             break;
