@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -62,10 +63,10 @@ protected:
             const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(o, 1);
             ::dup2(e, 2);
-            std::vector<char*> argv{const_cast<char*>(VORLIX_BINARY)};
+            std::vector<char*> argv{const_cast<char*>(binary_.c_str())};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
-            ::execv(VORLIX_BINARY, argv.data());
+            ::execv(binary_.c_str(), argv.data());
             ::_exit(127);
         }
         return pid;
@@ -87,6 +88,7 @@ protected:
     static constexpr const char* kState = "{\n  \"present\": true,\n  \"busyReads\": 1\n}\n";
     fs::path dir_;
     std::string state_, trace_;
+    std::string binary_ = VORLIX_BINARY;  // the program the test runs
 };
 
 // A refusal: exit 2, one line that says what and names the file, no trace, the state intact.
@@ -362,6 +364,39 @@ TEST_F(Program, WithoutADisplayTheWindowSaysWhatToDoAndSendsNothing) {
               "action script\n");
     EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
     EXPECT_EQ(readText(state_), kState);
+}
+
+// The program alone, copied where its window is not: a headless run works as ever, and asking
+// for the window is refused in one line, before anything is sent.
+TEST_F(Program, WithoutItsWindowModuleOnlyTheWindowIsRefused) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    binary_ = path("vorlix");
+    fs::copy_file(VORLIX_BINARY, binary_);
+    EXPECT_EQ(run({"--headless", "--virtual-time", "--bus", "sim"}).status, 0);
+
+    const Ran ran = run({"--virtual-time", "--sim-state", state_, "--trace", trace_});
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_EQ(ran.stderrText, "vorlix: the window (vorlix-window.so) is missing: looked for " +
+                                  path("vorlix-window.so") + " and " +
+                                  (dir_.parent_path() / "lib/vorlix/vorlix-window.so").string() +
+                                  "; install it with the program, or use --headless and an "
+                                  "action script\n");
+    EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
+    EXPECT_EQ(readText(state_), kState);
+}
+
+// Headless runs and commands never load the toolkit: the program does not even name it.
+TEST(ProgramFile, NeedsNoToolkitLibrary) {
+    FILE* pipe = ::popen("readelf -d " VORLIX_BINARY, "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string needed;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        if (std::strstr(line, "(NEEDED)") != nullptr) needed += line;
+    }
+    ASSERT_EQ(::pclose(pipe), 0) << "readelf failed";
+    EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
+    EXPECT_EQ(needed.find("libQt"), std::string::npos) << needed;
 }
 #endif
 
