@@ -18,7 +18,7 @@ std::optional<std::string> WindowModule::load() {
     const fs::path folder = program.parent_path();
     const std::array<fs::path, 2> places = {
         folder / kWindowModuleFile,
-        (folder / ".." / "lib" / "vorlix" / kWindowModuleFile).lexically_normal()};
+        (folder / ".." / VORLIX_MODULE_DIR / kWindowModuleFile).lexically_normal()};
     for (const fs::path& path : places) {
         if (!fs::exists(path, error)) continue;
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

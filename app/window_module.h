@@ -4,8 +4,9 @@
 // spends on a whole read-back, so a headless run or a command on the command line must not pay
 // it: the program itself is not linked against Qt at all.
 //
-// Where the module is: beside the program in the build tree, and in ../lib/vorlix/ from the
-// program's folder once installed (/usr/bin/vorlix, /usr/lib/vorlix/vorlix-window.so).
+// Where the module is: beside the program in the build tree, and once installed in the
+// architecture's library folder, ../VORLIX_MODULE_DIR from the program's folder
+// (/usr/bin/vorlix, /usr/lib/x86_64-linux-gnu/vorlix/vorlix-window.so).
 //
 // The module and the program are built from the same tree and share C++ types across the
 // call. The module keeps its own copies of the libraries it needs, hidden from the program,

@@ -8,6 +8,7 @@
 #     the wall time, their ratio, and the CPU time as a share of the wall time (what spinning
 #     costs); with virtual time, the CPU time per bus transaction;
 #   - the whole headless process: the start-up read-back alone, and with program + verify;
+#     and the bare start of the program (--version, no pauses): what loading it costs;
 #   - the window under Xvfb: time to the first painted window (VORLIX_SCREENSHOT) with real
 #     pauses, less the same with virtual time (the toolkit's own start), against the pauses.
 #
@@ -25,8 +26,11 @@ jobs=${JOBS:-2}
 
 if [ -z "${BENCH_IN_XVFB:-}" ]; then
   VORLIX_WITH_CROSS=0 scripts/deps.sh
+  launcher=()
+  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
   build() {  # build SOURCE_DIR BUILD_DIR
-    cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_TESTS=ON >/dev/null
+    cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_TESTS=ON "${launcher[@]}" \
+      >/dev/null
     cmake --build "$2" -j"$jobs" --target vorlix operations_benchmark >/dev/null
   }
   build . build/bench
@@ -97,6 +101,10 @@ for r in $(seq 1 "$runs"); do
     "$bench" --runs 3 --virtual-time | sed "s/^/$v virtual-/" >>"$data"
     "$bench" --window --runs 1 2>/dev/null | sed "s/^/$v /" >>"$data"
     "$bench" --window --runs 3 --virtual-time 2>/dev/null | sed "s/^/$v virtual-/" >>"$data"
+    t0=$(now_ms)
+    "$vorlix" --version >/dev/null
+    t1=$(now_ms)
+    echo "$v process version wall_ms=$(awk "BEGIN{print $t1 - $t0}")" >>"$data"
     process "$v" startup "$vorlix" --headless --bus sim
     process "$v" program "$vorlix" --headless --bus sim --actions "$work/program.actions"
     toolkit=$(window_ms "$vorlix" --bus sim --virtual-time)
@@ -111,28 +119,38 @@ field() {  # field VARIANT HOST OPERATION KEY: the median over the runs
   grep "^$1 $2 $3 " "$data" | tr ' ' '\n' | sed -n "s/^$4=//p" | median
 }
 
+range() {  # range VARIANT HOST OPERATION KEY: the least and the greatest over the runs
+  grep "^$1 $2 $3 " "$data" | tr ' ' '\n' | sed -n "s/^$4=//p" | sort -g | sed -n '1p;$p' |
+    paste -sd- -
+}
+
 echo "Machine: $(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Medians of $runs runs. Ratio: wall time / sum of pauses (process start included for whole"
 echo "processes; for the window: (time to first paint - the same with virtual time) / pauses)."
 echo "CPU %: process CPU time / wall time with real pauses. CPU/tx: with virtual time."
+echo "Ratio range: the least and the greatest ratio over the runs (how noisy the machine was)."
 for v in "${variants[@]}"; do
   echo
   echo "== $v"
-  printf '%-10s %-12s %10s %10s %8s %10s %7s\n' host operation pauses_ms wall_ms ratio cpu_us/tx cpu_%
+  printf '%-10s %-12s %10s %10s %8s %10s %7s  %s\n' host operation pauses_ms wall_ms ratio \
+    cpu_us/tx cpu_% 'ratio range'
   for host in headless window; do
     for op in startup readback push2white program save; do
-      printf '%-10s %-12s %10s %10s %8s %10s %7s\n' "$host" "$op" \
+      printf '%-10s %-12s %10s %10s %8s %10s %7s  %s\n' "$host" "$op" \
         "$(field "$v" "$host" "$op" pauses_ms)" "$(field "$v" "$host" "$op" wall_ms)" \
         "$(field "$v" "$host" "$op" ratio)" "$(field "$v" "virtual-$host" "$op" cpu_us_per_transaction)" \
-        "$(field "$v" "$host" "$op" cpu_percent)"
+        "$(field "$v" "$host" "$op" cpu_percent)" "$(range "$v" "$host" "$op" ratio)"
     done
   done
+  printf '%-10s %-12s %10s %10s\n' process version 0 "$(field "$v" process version wall_ms)"
   for op in startup program; do
-    printf '%-10s %-12s %10s %10s %8s\n' process "$op" "$(field "$v" process "$op" pauses_ms)" \
-      "$(field "$v" process "$op" wall_ms)" "$(field "$v" process "$op" ratio)"
+    printf '%-10s %-12s %10s %10s %8s %10s %7s  %s\n' process "$op" \
+      "$(field "$v" process "$op" pauses_ms)" "$(field "$v" process "$op" wall_ms)" \
+      "$(field "$v" process "$op" ratio)" "" "" "$(range "$v" process "$op" ratio)"
   done
-  printf '%-10s %-12s %10s %10s %8s   toolkit start %s ms\n' xvfb first-paint \
+  printf '%-10s %-12s %10s %10s %8s %10s %7s  %s   toolkit start %s ms\n' xvfb first-paint \
     "$(field "$v" xvfb first-paint pauses_ms)" "$(field "$v" xvfb first-paint wall_ms)" \
-    "$(field "$v" xvfb first-paint ratio)" "$(field "$v" xvfb first-paint toolkit_ms)"
+    "$(field "$v" xvfb first-paint ratio)" "" "" "$(range "$v" xvfb first-paint ratio)" \
+    "$(field "$v" xvfb first-paint toolkit_ms)"
 done
 if [ -n "${BENCH_KEEP:-}" ]; then cp "$data" "$BENCH_KEEP"; fi

@@ -376,11 +376,12 @@ TEST_F(Program, WithoutItsWindowModuleOnlyTheWindowIsRefused) {
 
     const Ran ran = run({"--virtual-time", "--sim-state", state_, "--trace", trace_});
     EXPECT_EQ(ran.status, 2);
-    EXPECT_EQ(ran.stderrText, "vorlix: the window (vorlix-window.so) is missing: looked for " +
-                                  path("vorlix-window.so") + " and " +
-                                  (dir_.parent_path() / "lib/vorlix/vorlix-window.so").string() +
-                                  "; install it with the program, or use --headless and an "
-                                  "action script\n");
+    EXPECT_EQ(ran.stderrText,
+              "vorlix: the window (vorlix-window.so) is missing: looked for " +
+                  path("vorlix-window.so") + " and " +
+                  (dir_.parent_path() / VORLIX_MODULE_DIR / "vorlix-window.so").string() +
+                  "; install it with the program, or use --headless and an "
+                  "action script\n");
     EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
     EXPECT_EQ(readText(state_), kState);
 }
