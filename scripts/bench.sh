@@ -58,7 +58,10 @@ trap 'rm -rf "$work"' EXIT
 data=$work/data
 : >"$data"
 
-now_ms() { echo $(($(date +%s%N) / 1000)) | awk '{printf "%.3f", $1 / 1000}'; }
+# Whole processes are timed with ${EPOCHREALTIME//[.,]/} (microseconds), read without
+# starting a process (date, awk, even a $(...) subshell): under load a fork costs tens of
+# milliseconds, which would count as the program's own start.
+ms_between() { awk "BEGIN{print ($2 - $1) / 1000}"; }  # ms_between T0_US T1_US
 pauses_of() { awk '/^P /{s += $2} END{print s + 0}' "$1"; }
 median() { sort -g | awk '{a[NR] = $1} END{if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
@@ -73,22 +76,23 @@ printf 'file %s\nclick 1032\nclick 1061\n' "$qef" >"$work/program.actions"
 process() {  # process VARIANT NAME BINARY ARGS...
   local variant=$1 name=$2 t0 t1 p
   shift 2
-  t0=$(now_ms)
+  t0=${EPOCHREALTIME//[.,]/}
   "$@" --trace "$work/trace" >/dev/null
-  t1=$(now_ms)
+  t1=${EPOCHREALTIME//[.,]/}
   p=$(pauses_of "$work/trace")
-  echo "$variant process $name pauses_ms=$p wall_ms=$(awk "BEGIN{print $t1 - $t0}") ratio=$(awk "BEGIN{printf \"%.4f\", ($t1 - $t0) / $p}")" >>"$data"
+  wall=$(ms_between "$t0" "$t1")
+  echo "$variant process $name pauses_ms=$p wall_ms=$wall ratio=$(awk "BEGIN{printf \"%.4f\", $wall / $p}")" >>"$data"
 }
 
 # Start to end of a window that paints itself once and closes.
 window_ms() {  # window_ms BINARY ARGS...
   local t0 t1
   rm -f "$work/shot.png"
-  t0=$(now_ms)
+  t0=${EPOCHREALTIME//[.,]/}
   VORLIX_SCREENSHOT=$work/shot.png "$@" --trace "$work/trace" >/dev/null 2>&1
-  t1=$(now_ms)
+  t1=${EPOCHREALTIME//[.,]/}
   [ -s "$work/shot.png" ] || { echo "no window picture" >&2; exit 1; }
-  awk "BEGIN{print $t1 - $t0}"
+  ms_between "$t0" "$t1"
 }
 
 for r in $(seq 1 "$runs"); do
@@ -101,10 +105,10 @@ for r in $(seq 1 "$runs"); do
     "$bench" --runs 3 --virtual-time | sed "s/^/$v virtual-/" >>"$data"
     "$bench" --window --runs 1 2>/dev/null | sed "s/^/$v /" >>"$data"
     "$bench" --window --runs 3 --virtual-time 2>/dev/null | sed "s/^/$v virtual-/" >>"$data"
-    t0=$(now_ms)
+    t0=${EPOCHREALTIME//[.,]/}
     "$vorlix" --version >/dev/null
-    t1=$(now_ms)
-    echo "$v process version wall_ms=$(awk "BEGIN{print $t1 - $t0}")" >>"$data"
+    t1=${EPOCHREALTIME//[.,]/}
+    echo "$v process version wall_ms=$(ms_between "$t0" "$t1")" >>"$data"
     process "$v" startup "$vorlix" --headless --bus sim
     process "$v" program "$vorlix" --headless --bus sim --actions "$work/program.actions"
     toolkit=$(window_ms "$vorlix" --bus sim --virtual-time)
