@@ -33,11 +33,8 @@
 #include "res/resources.h"
 #include "sim/sim_backend.h"
 
-#ifdef VORLIX_HAVE_QT
-#include <QApplication>
-#include <QSocketNotifier>
-
-#include "qt/qt_host.h"
+#ifdef VORLIX_WINDOW_MODULE
+#include "app/window_module.h"
 #endif
 #ifdef _WIN32
 #include "win32/process.h"
@@ -222,13 +219,15 @@ int main(int argc, char** argv) {
 
     // Every option is checked and everything the run reads is read before any output is
     // opened or anything is sent.
-#if !defined(VORLIX_HAVE_QT) && !defined(_WIN32)
+#if !defined(VORLIX_WINDOW_MODULE) && !defined(_WIN32)
     if (!opt.headless && !commanded)
         return fail("this build has no window; give a COMMAND or use --headless");
 #endif
-#if defined(VORLIX_HAVE_QT) && !defined(_WIN32)
+#ifdef VORLIX_WINDOW_MODULE
+    app::WindowModule window;
     if (!opt.headless && !commanded) {
         if (const std::optional<std::string> problem = app::displayProblem()) return fail(*problem);
+        if (const std::optional<std::string> problem = window.load()) return fail(*problem);
     }
 #endif
     if (const std::optional<std::string> problem = app::checkOptions(opt)) return fail(*problem);
@@ -314,20 +313,9 @@ int main(int argc, char** argv) {
         if (camera) host.setRepowerHook([camera] { camera->repower(); });
         run(host, basePacer);
     } else {
-#ifdef VORLIX_HAVE_QT
-        QApplication qapp(argc, argv);
-        qt::QtHost host(simulated);
-        app::PumpingPacer pumping(host, basePacer);
-        // A signal wakes an idle window; the window's thread is never inside a bus
-        // transaction while it handles events, so the run can end right there.
-        std::unique_ptr<QSocketNotifier> wake;
-        if (app::interruptWakeDescriptor() >= 0) {
-            wake = std::make_unique<QSocketNotifier>(app::interruptWakeDescriptor(),
-                                                     QSocketNotifier::Read);
-            QObject::connect(wake.get(), &QSocketNotifier::activated,
-                             [&outputs] { outputs.interrupted(); });
-        }
-        run(host, pumping);
+#ifdef VORLIX_WINDOW_MODULE
+        window.run({argc, argv, simulated, basePacer, run, app::interruptWakeDescriptor(),
+                    [&outputs] { outputs.interrupted(); }});
 #elif defined(_WIN32)
         win32::Win32Host host(simulated);
         app::PumpingPacer pumping(host, basePacer);

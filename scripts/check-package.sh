@@ -3,8 +3,9 @@
 #   scripts/check-package.sh DEB BUILD_DIR
 # lintian without errors or warnings, the desktop entry and metainfo validated, every installed
 # file in the package, the manual page rendered without warnings, and the binary unpacked into a
-# scratch root answering --version and --help like the build's binary and playing the sample
-# tour with the same trace. A missing tool is a failure, never a skip.
+# scratch root answering --version and --help like the build's binary, playing the sample tour
+# with the same trace, naming no toolkit library itself, and opening its window from the
+# installed module (offscreen). A missing tool is a failure, never a skip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=$(realpath "$1")
@@ -13,7 +14,7 @@ scratch=$(mktemp -d)
 export XDG_DATA_HOME=$scratch/data-home  # no backup ever lands in the user's folder
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "check-package: $*" >&2; exit 1; }
-for tool in lintian desktop-file-validate appstreamcli man dpkg-deb; do
+for tool in lintian desktop-file-validate appstreamcli man dpkg-deb dpkg-architecture readelf; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
 done
 
@@ -27,7 +28,7 @@ lintian --fail-on error,warning --display-info --tag-display-limit 0 "$deb" ||
 
 echo "== contents"
 dpkg-deb -c "$deb" >"$scratch/contents"
-for f in usr/bin/vorlix \
+for f in usr/bin/vorlix "usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vorlix/vorlix-window.so" \
          "usr/share/applications/$app_id.desktop" \
          "usr/share/metainfo/$app_id.metainfo.xml" \
          usr/share/man/man1/vorlix.1.gz \
@@ -69,3 +70,14 @@ tour=(--headless --bus sim --virtual-time --no-backup --trace - --dump -)
 [ -s "$scratch/built.trace" ] || fail "the tour gave no trace"
 diff -u "$scratch/built.trace" "$scratch/installed.trace" || fail "the tour's trace differs"
 echo "tour: $(wc -l <"$scratch/built.trace") lines of trace and dump, identical"
+
+echo "== installed window"
+! readelf -d "$installed" | grep -q 'NEEDED.*libQt' || fail "usr/bin/vorlix itself needs Qt"
+# Only the installed module can open it: the scratch root has no build tree beside it.
+shot=$scratch/window.png
+QT_QPA_PLATFORM=offscreen VORLIX_SCREENSHOT=$shot "$installed" --bus sim --virtual-time \
+  --trace "$scratch/window.trace" 2>"$scratch/window.err" ||
+  fail "the installed window did not run: $(cat "$scratch/window.err")"
+[ -s "$shot" ] || fail "the installed window painted no picture"
+grep -q '^W 70 ' "$scratch/window.trace" || fail "the installed window read nothing back"
+echo "window opened from the installed module and painted"

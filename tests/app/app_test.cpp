@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -298,6 +299,40 @@ TEST_F(Program, WithoutADisplayTheWindowSaysWhatToDoAndSendsNothing) {
               "script, or start the window under xvfb-run\n");
     EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
     EXPECT_EQ(readText(state_), kState);
+}
+
+// The program alone, copied where its window is not: a headless run works as ever, and asking
+// for the window is refused in one line, before anything is sent.
+TEST_F(Program, WithoutItsWindowModuleOnlyTheWindowIsRefused) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    binary_ = path("vorlix");
+    fs::copy_file(VORLIX_BINARY, binary_);
+    EXPECT_EQ(run({"--headless", "--virtual-time", "--bus", "sim"}).status, 0);
+
+    const Ran ran = run({"--virtual-time", "--sim-state", state_, "--trace", trace_});
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_EQ(ran.stderrText,
+              "vorlix: the window (vorlix-window.so) is missing: looked for " +
+                  path("vorlix-window.so") + " and " +
+                  (dir_.parent_path() / VORLIX_MODULE_DIR / "vorlix-window.so").string() +
+                  "; install it with the program, or use --headless and an "
+                  "action script\n");
+    EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
+    EXPECT_EQ(readText(state_), kState);
+}
+
+// Headless runs and commands never load the toolkit: the program does not even name it.
+TEST(ProgramFile, NeedsNoToolkitLibrary) {
+    FILE* pipe = ::popen("readelf -d " VORLIX_BINARY, "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string needed;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        if (std::strstr(line, "(NEEDED)") != nullptr) needed += line;
+    }
+    ASSERT_EQ(::pclose(pipe), 0) << "readelf failed";
+    EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
+    EXPECT_EQ(needed.find("libQt"), std::string::npos) << needed;
 }
 #endif
 

@@ -59,10 +59,10 @@ protected:
             const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(o, 1);
             ::dup2(e, 2);
-            std::vector<char*> argv{const_cast<char*>(VORLIX_BINARY)};
+            std::vector<char*> argv{const_cast<char*>(binary_.c_str())};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
-            ::execv(VORLIX_BINARY, argv.data());
+            ::execv(binary_.c_str(), argv.data());
             ::_exit(127);
         }
         return pid;
@@ -84,6 +84,7 @@ protected:
     static constexpr const char* kState = "{\n  \"present\": true,\n  \"busyReads\": 1\n}\n";
     fs::path dir_;
     std::string state_, trace_;
+    std::string binary_ = VORLIX_BINARY;  // the program the test runs
 };
 
 }  // namespace vorlix::apptest
