@@ -221,12 +221,12 @@ private:
         add("camera address", hexByte(camAddr_));
         j["address"] = hexByte(camAddr_);
         if (r.tvMode) {
-            const char* mode = (*r.tvMode & 0x2) != 0 ? "PAL" : "NTSC";
+            const char* mode = camera::isPal(*r.tvMode) ? "PAL" : "NTSC";
             add("tv mode", mode);
             j["tvMode"] = mode;
         }
         if (r.exposure) {
-            const bool manual = (r.exposure->mode & 0xF) == kExposureManual;
+            const bool manual = camera::manualExposure(r.exposure->mode);
             add("exposure", manual ? "manual" : "automatic");
             add("aex reference", hex(r.exposure->aexRef & 0xFF));
             add("shutter", hex(r.exposure->shutter));
@@ -252,7 +252,7 @@ private:
                 json shown = json::array();
                 text += ", shown:";
                 for (unsigned i = 0; i < r.overlays->size(); ++i) {
-                    const bool s = ((*r.overlays)[i] & kOverlayShown) != 0;
+                    const bool s = camera::overlayShown((*r.overlays)[i]);
                     shown.push_back(s);
                     if (s) text += " " + std::to_string(i + 1);
                 }
@@ -262,7 +262,8 @@ private:
             j["overlays"] = overlays;
         }
         if (r.projection) {
-            const bool mirror = (*r.projection & 0x1) != 0, flip = (*r.projection & 0x2) != 0;
+            const bool mirror = camera::mirrored(*r.projection);
+            const bool flip = camera::flipped(*r.projection);
             add("mirror", mirror ? "on" : "off");
             add("flip", flip ? "on" : "off");
             j["mirror"] = mirror;
@@ -424,10 +425,10 @@ private:
         in.overlaysEnabled = camera::overlaysOn(*r.overlayFunction);
         if (r.overlays) {
             for (unsigned i = 0; i < in.overlayShown.size(); ++i)
-                in.overlayShown[i] = ((*r.overlays)[i] & kOverlayShown) != 0;
+                in.overlayShown[i] = camera::overlayShown((*r.overlays)[i]);
         }
         in.sharpReg = *r.sharpness;
-        in.manualExposure = (r.exposure->mode & 0xF) == kExposureManual;
+        in.manualExposure = camera::manualExposure(r.exposure->mode);
         in.shutter = r.exposure->shutter;
         in.aexRef = r.exposure->aexRef;
         return in;

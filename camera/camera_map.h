@@ -88,7 +88,11 @@ inline constexpr std::uint16_t kRegExposureMode = 0xA804;  // low 4 bits 0: manu
 inline constexpr std::uint16_t kRegAexReference = 0xA812;  // low byte
 inline constexpr std::uint16_t kRegWhiteBalanceMode = 0xAC04;  // 0x00FF adapts, 0x0000 holds
 
-inline constexpr std::uint16_t kOverlayShown = 0x8000;  // bit 15 of the overlay registers
+inline constexpr std::uint16_t kOverlayShown = 0x8000;      // bit 15 of the overlay registers
+inline constexpr std::uint16_t kProjectionMirror = 0x0001;  // bits of kRegProjection
+inline constexpr std::uint16_t kProjectionFlip = 0x0002;
+inline constexpr std::uint16_t kTvModePal = 0x0002;         // the bit of kRegTvMode
+inline constexpr std::uint16_t kExposureModeBits = 0x000F;  // of kRegExposureMode
 inline constexpr std::uint16_t kExposureManual = 0x0000;
 inline constexpr std::uint16_t kExposureAutomatic = 0x000F;
 inline constexpr std::uint16_t kWhiteBalanceAdapts = 0x00FF;

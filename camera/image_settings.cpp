@@ -8,7 +8,7 @@ namespace {
 // Bit 8 of the projection register is written as 1 by every change but ticking mirror.
 constexpr std::uint16_t kProjectionBit8 = 0x0100;
 // Mirror (bit 0) and flip (bit 1): the companion register follows them, keeping its others.
-constexpr std::uint16_t kProjectionBits = 0x0003;
+constexpr std::uint16_t kProjectionBits = kProjectionMirror | kProjectionFlip;
 
 // How one projection box changes the projection register and the shadow.
 struct BoxEffect {

@@ -15,8 +15,9 @@ enum class ProjectionBox { Mirror, Flip };
 // The shadow with its mirror and flip bits taken from a projection register value; its other
 // bits are kept.
 constexpr std::uint32_t shadowOfProjection(std::uint32_t shadow, std::uint16_t projection) {
-    return (shadow & ~kProjectionShadowBits) | ((projection & 0x1) ? kMirrorShadow : 0) |
-           ((projection & 0x2) ? kFlipShadow : 0);
+    return (shadow & ~kProjectionShadowBits) |
+           ((projection & kProjectionMirror) ? kMirrorShadow : 0) |
+           ((projection & kProjectionFlip) ? kFlipShadow : 0);
 }
 
 enum class ProjectionResult {

@@ -32,9 +32,25 @@ struct CameraReadBack {
     std::optional<std::array<std::uint8_t, kTrimBlockSize>> trimBlock;
 };
 
-// Whether a read overlay function register turns the overlays on.
+// What the read registers mean, for everyone who shows them.
+// Whether a read overlay function register (or one overlay's register) has it on.
 constexpr bool overlaysOn(std::uint16_t overlayFunction) {
     return (overlayFunction & kOverlayShown) != 0;
+}
+constexpr bool overlayShown(std::uint16_t overlay) {
+    return (overlay & kOverlayShown) != 0;
+}
+constexpr bool mirrored(std::uint16_t projection) {
+    return (projection & kProjectionMirror) != 0;
+}
+constexpr bool flipped(std::uint16_t projection) {
+    return (projection & kProjectionFlip) != 0;
+}
+constexpr bool isPal(std::uint16_t tvMode) {
+    return (tvMode & kTvModePal) != 0;
+}
+constexpr bool manualExposure(std::uint16_t mode) {
+    return (mode & kExposureModeBits) == kExposureManual;
 }
 
 // Reads the camera at camAddr; the link stops at its first failure from here on.

@@ -8,14 +8,6 @@
 
 namespace vorlix::panel {
 
-namespace {
-
-bool bit(std::uint16_t value, int n) {
-    return (value >> n) & 1;
-}
-
-}  // namespace
-
 void CVorlixDlg::OnConnect() {
     readBackCamera();
 }
@@ -54,14 +46,14 @@ void CVorlixDlg::readBackCamera() {
 
     if (!r.projection) return showNoCamera();
     const std::uint16_t projection = *r.projection;
-    checkButton(IDC_MIRROR, bit(projection, 0));
-    checkButton(IDC_FLIP, bit(projection, 1));
+    checkButton(IDC_MIRROR, camera::mirrored(projection));
+    checkButton(IDC_FLIP, camera::flipped(projection));
     // The EEPROM shadow starts from the camera's state, so a first Mirror click keeps the flip.
     m_projBits = camera::shadowOfProjection(m_projBits, projection);
 
     if (!r.tvMode) return showNoCamera();
     UpdateData(true);
-    m_tvModeText = bit(*r.tvMode, 1) ? "PAL" : "NTSC";
+    m_tvModeText = camera::isPal(*r.tvMode) ? "PAL" : "NTSC";
     UpdateData(false);
 
     if (!r.overlayFunction) return showNoCamera();
@@ -70,11 +62,12 @@ void CVorlixDlg::readBackCamera() {
     enableGroup(kOverlayBoxIds, overlaysOn);
     if (overlaysOn) {
         if (!r.overlays) return showNoCamera();
-        for (int i = 0; i < 4; ++i) checkButton(kOverlayBoxIds[i], bit((*r.overlays)[i], 15));
+        for (int i = 0; i < 4; ++i)
+            checkButton(kOverlayBoxIds[i], camera::overlayShown((*r.overlays)[i]));
     }
 
     if (!r.exposure) return showNoCamera();
-    const bool manual = (r.exposure->mode & 0x0F) == 0;
+    const bool manual = camera::manualExposure(r.exposure->mode);
     checkButton(IDC_MANUAL_EXPOSURE, manual);
     m_aexRef = r.exposure->aexRef;
     m_shutter = r.exposure->shutter;
