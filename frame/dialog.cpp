@@ -154,10 +154,6 @@ void CDialog::escape() {
     command(IDCANCEL);
 }
 
-void CDialog::paint() {
-    dispatch(Message::Paint, 0);
-}
-
 bool CDialog::dispatch(Message message, int id, const MessageParams& params) {
     const bool byControl = message == Message::BnClicked || message == Message::EnChange;
     for (const MessageMapEntry& entry : messageMap_) {

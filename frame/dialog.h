@@ -34,14 +34,13 @@ enum ScrollCode : unsigned {
 
 inline constexpr unsigned SC_CLOSE = 0xF060;
 
-enum class Message { BnClicked, EnChange, HScroll, SysCommand, Paint, QueryDragIcon };
+enum class Message { BnClicked, EnChange, HScroll, SysCommand };
 
 struct MessageParams {
     unsigned code = 0;        // scroll code (WM_HSCROLL) or command identifier (WM_SYSCOMMAND)
     unsigned pos = 0;         // thumb position of WM_HSCROLL; its handlers take the slider's own
     int scrollBar = 0;        // the control id of the scroll bar that sent WM_HSCROLL
     std::intptr_t param = 0;  // WM_SYSCOMMAND's second argument
-    std::intptr_t* result = nullptr;  // where a handler that answers puts its answer
 };
 
 struct MessageMapEntry {
@@ -114,7 +113,6 @@ public:
     void sysCommand(unsigned id, std::intptr_t param = 0);
     void enter();   // the default button (OK)
     void escape();  // Cancel
-    void paint();   // WM_PAINT
 
     // The members as the state dump shows them (bound and unbound).
     virtual void dumpMembers(MemberWriter& out) const;

@@ -45,13 +45,6 @@ public:
     virtual void appendMenuItem(unsigned /*commandId*/, const std::string& /*text*/) {}
     virtual void setIcon(bool /*big*/, int /*iconId*/) {}
 
-    // Painting of the minimised window: whether it is minimised, its client size, the
-    // standard icon size, and drawing the application icon at a point.
-    virtual bool isIconic() const { return false; }
-    virtual void clientSize(int& width, int& height) const { width = height = 0; }
-    virtual void iconSize(int& cx, int& cy) const { cx = cy = 32; }
-    virtual void drawIcon(int /*x*/, int /*y*/) {}
-
     // Every box ("B text") and every nested modal dialog ("D id") is reported here, in order
     // with the bus traffic; the application routes it into the trace.
     void setEventHook(std::function<void(const std::string&)> hook) { hook_ = std::move(hook); }

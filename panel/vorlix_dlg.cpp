@@ -12,11 +12,6 @@ namespace vorlix::panel {
 
 using frame::Message;
 
-void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y) {
-    x = (clientWidth - cx + 1) / 2;
-    y = (clientHeight - cy + 1) / 2;
-}
-
 CVorlixDlg::CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer)
     : CDialog(res::mainTemplate(), host),
       m_hIcon(res::IDR_MAINFRAME),
@@ -59,8 +54,6 @@ void CVorlixDlg::DoDataExchange(frame::DataExchange& dx) {
 // The message map, in the order of the map.
 void CVorlixDlg::buildMessageMap() {
     onMessage(Message::SysCommand, &CVorlixDlg::OnSysCommand);
-    onMessage(Message::Paint, &CVorlixDlg::OnPaint);
-    onMessage(Message::QueryDragIcon, &CVorlixDlg::OnQueryDragIcon);
     mapWithArg(Message::EnChange, IDC_REG_HI, &CVorlixDlg::OnDirectEditChange, IDC_REG_HI);
     for (int radio : {IDC_TARGET_SENSOR, IDC_TARGET_EEPROM0, IDC_TARGET_EEPROM1, IDC_TARGET_EEPROM2,
                       IDC_TARGET_EEPROM3})
@@ -129,20 +122,6 @@ void CVorlixDlg::OnSysCommand(const frame::MessageParams& params) {
     } else {
         defaultSysCommand(params.code);
     }
-}
-
-void CVorlixDlg::OnPaint(const frame::MessageParams&) {
-    frame::Host& h = host();
-    if (!h.isIconic()) return;
-    int width = 0, height = 0, cx = 0, cy = 0, x = 0, y = 0;
-    h.clientSize(width, height);
-    h.iconSize(cx, cy);
-    minimisedIconOrigin(width, height, cx, cy, x, y);
-    h.drawIcon(x, y);
-}
-
-void CVorlixDlg::OnQueryDragIcon(const frame::MessageParams& params) {
-    if (params.result) *params.result = m_hIcon;
 }
 
 int CVorlixDlg::scrollStep(frame::CScrollBar& bar, unsigned code) {

@@ -39,9 +39,6 @@ inline constexpr std::array<int, 2> kAddressStepPair = {IDC_ADDR_PLUS, IDC_ADDR_
 inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3,
                                                       IDC_OVERLAY4};
 
-// Where the icon of the minimised window goes: centred, halves truncated toward zero.
-void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y);
-
 // Asked once by every handler that writes the EEPROM (Ld EEpr file, Save, Erase EEpr, Set, a
 // direct EEPROM SEND, Mirror's shadow, trim STORE), after the handler's own checks and
 // immediately before its first EEPROM write, with the handler's link and the camera address.
@@ -171,8 +168,6 @@ protected:
 
     // Window messages.
     void OnSysCommand(const frame::MessageParams& params);
-    void OnPaint(const frame::MessageParams& params);
-    void OnQueryDragIcon(const frame::MessageParams& params);
 
     // Address group and Connect.
     void OnSearchAddress();

@@ -274,8 +274,8 @@ TEST_F(DialogTest, UnmappedSysCommandTakesTheDefaultPath) {
 TEST_F(DialogTest, DispatchTakesTheFirstEntryForAControl) {
     EXPECT_TRUE(dlg.dispatch(Message::BnClicked, 1020));
     EXPECT_FALSE(dlg.dispatch(Message::BnClicked, 1022));
-    EXPECT_FALSE(dlg.dispatch(Message::Paint, 0));
-    EXPECT_TRUE(dlg.dispatch(Message::HScroll, 4711));  // window messages ignore the id
+    EXPECT_FALSE(dlg.dispatch(Message::EnChange, 1020));  // 1020 maps a click only
+    EXPECT_TRUE(dlg.dispatch(Message::HScroll, 4711));    // window messages ignore the id
     EXPECT_EQ(dlg.targets, std::vector<std::string>{"A"});
 }
 

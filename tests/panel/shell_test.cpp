@@ -43,16 +43,6 @@ TEST(Shell, EnterAndEscapeEndTheDialog) {
     }
 }
 
-TEST(Shell, MinimisedIconIsCentredWithHalvesTruncated) {
-    int x = 0, y = 0;
-    minimisedIconOrigin(36, 36, 32, 32, x, y);
-    EXPECT_EQ(x, 2);
-    EXPECT_EQ(y, 2);
-    minimisedIconOrigin(20, 33, 32, 32, x, y);
-    EXPECT_EQ(x, -5);  // (20 - 32 + 1) / 2 truncates toward zero
-    EXPECT_EQ(y, 1);
-}
-
 TEST(ScrollStep, EveryCodeMovesWithinTheRangeAndPageSizeZeroStaysPut) {
     PanelRig rig;
     rig.start();
