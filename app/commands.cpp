@@ -438,12 +438,7 @@ private:
         const std::optional<camera::SettingsInput> in = liveSettings();
         if (!in) return kCameraFailed;
         I2cLink link(bus_);
-        // A step per erased page (none starts at ff) and per script byte.
-        std::size_t steps = 0;
-        for (int p = input_.offset; p < camera::kSettingsAreaEnd - 1; p += kPageEntries) ++steps;
-        for (const camera::SettingsRecord& record : camera::settingsScript(*in))
-            steps += record.advancesProgress ? camera::kRecordBytes : 0;
-        progress_.start("save", steps);
+        progress_.start("save", camera::saveSteps(input_.offset, *in));
         const camera::SaveOutcome outcome = camera::saveSettings(
             link, camAddr_, input_.offset, *in, [this] { progress_.step(); }, backupGate());
         progress_.finish();

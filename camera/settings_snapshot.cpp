@@ -82,6 +82,15 @@ std::string settingsFitProblem(int offset, std::size_t length) {
     return text;
 }
 
+std::size_t saveSteps(int offset, const SettingsInput& in) {
+    // A step per erased page and per script byte.
+    std::size_t steps = 0;
+    for (int p = offset; p <= kLastPageStart; p += kPageEntries) ++steps;
+    for (const SettingsRecord& record : settingsScript(in))
+        steps += record.advancesProgress ? kRecordBytes : 0;
+    return steps;
+}
+
 SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
                          const std::function<void()>& step, const WriteGate& mayWrite) {
     SaveOutcome outcome;

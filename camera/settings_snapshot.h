@@ -84,6 +84,9 @@ struct SaveOutcome {
 SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
                          const std::function<void()>& step, const WriteGate& mayWrite = {});
 
+// How many times a save of in at offset that goes through runs its step.
+std::size_t saveSteps(int offset, const SettingsInput& in);
+
 enum class EraseResult {
     Erased,              // the area is erased and the stored address cleared
     Refused,             // the write gate refused; nothing was sent
