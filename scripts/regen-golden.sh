@@ -13,7 +13,9 @@ cmake --build "$build" --target vorlix -j"${JOBS:-2}" >/dev/null
 vorlix=$build/app/vorlix
 
 if [ $# -eq 0 ]; then
-  set -- $(cd tests/golden && for args in */args; do dirname "$args"; done)
+  for args in tests/golden/*/args; do
+    set -- "$@" "$(basename "$(dirname "$args")")"
+  done
 fi
 for case in "$@"; do
   [ -f "tests/golden/$case/args" ] || {

@@ -37,18 +37,19 @@ fi
 vorlix=$(realpath "$1")
 case_dir=$(realpath "$2")
 source_dir=$(realpath "$(dirname "$0")/../..")
-name=$(basename "$case_dir")
+name=${case_dir##*/}
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vorlix-golden-$name.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 work=$scratch/work inputs=$scratch/inputs actual=$scratch/actual
-mkdir -p "$work" "$actual"
-cp -R "$source_dir/samples" "$work/samples"
-for input in "$case_dir"/* "$case_dir"/.[!.]*; do
-  [ -e "$input" ] || continue
-  case $(basename "$input") in args | expected) continue ;; esac
-  cp -R "$input" "$work/"
+mkdir -p "$work/samples" "$actual"
+shopt -s nullglob dotglob
+case_inputs=()
+for input in "$case_dir"/*; do
+  case ${input##*/} in args | expected) ;; *) case_inputs+=("$input") ;; esac
 done
+cp -R "$source_dir"/samples/* "$work/samples/"
+[ ${#case_inputs[@]} -eq 0 ] || cp -R "${case_inputs[@]}" "$work/"
 cp -R "$work" "$inputs"
 
 mapfile -t args <"$case_dir/args"
@@ -57,51 +58,58 @@ status=0
   cd "$work"
   export HOME=$work/home XDG_DATA_HOME=$work/data LC_ALL=C
   unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-  exec "$vorlix" "${args[@]}" </dev/null >"$scratch/stdout" 2>"$scratch/stderr"
+  exec "$vorlix" "${args[@]}" </dev/null >"$actual/stdout" 2>"$actual/stderr"
 ) || status=$?
 
 # What the run showed and left: its exit status, its non-empty standard streams, and every file
-# of the work folder that is new or changed.
+# of the work folder that is new or changed (a new folder whole).
 echo "$status" >"$actual/status"
 for stream in stdout stderr; do
-  [ -s "$scratch/$stream" ] && cp "$scratch/$stream" "$actual/$stream"
+  [ -s "$actual/$stream" ] || rm "$actual/$stream"
 done
-(cd "$work" && find . -type f -printf '%P\n') | while IFS= read -r file; do
-  if ! cmp -s "$work/$file" "$inputs/$file" 2>/dev/null; then
-    mkdir -p "$actual/$(dirname "$file")"
-    cp "$work/$file" "$actual/$file"
-  fi
-done
+while IFS= read -r line; do
+  case $line in
+    "Only in $work"*)
+      folder=${line#Only in "$work"} folder=${folder%%: *} file=${line#*: }
+      mkdir -p "$actual$folder"
+      cp -R "$work$folder/$file" "$actual$folder/"
+      ;;
+    "Files $inputs/"*" differ")
+      file=${line#Files "$inputs"/} file=${file%% and "$work"/*}
+      mkdir -p "$(dirname "$actual/$file")"
+      cp "$work/$file" "$actual/$file"
+      ;;
+  esac
+done < <(diff -rq "$inputs" "$work" || true)
 
-# The normalisations listed at the top.
-time_pattern='[0-9]{8}-[0-9]{6}'
+# The normalisations listed at the top, in one pass.
 for backup in "$actual"/data/vorlix/backups/*; do
-  [ -f "$backup" ] || continue
-  normalised=$(basename "$backup" | sed -E "s/^$time_pattern/{time}/")
-  [ "$normalised" = "$(basename "$backup")" ] || mv "$backup" "$(dirname "$backup")/$normalised"
+  file=${backup##*/}
+  [[ $file =~ ^[0-9]{8}-[0-9]{6}(.*)$ ]] && mv "$backup" "${backup%/*}/{time}${BASH_REMATCH[1]}"
 done
-find "$actual" -type f -name '*.qef' -exec \
-  perl -pi -e 's|(?<=^// date: )\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ(?=\r?$)|{date}|' {} +
-find "$actual" -type f -exec env WORK="$work" perl -pi -e 's/\Q$ENV{WORK}\E/{work}/g' {} +
-if [ -f "$actual/stdout" ]; then
-  perl -pi -e "s|(?<={work}/data/vorlix/backups/)$time_pattern|{time}|g" "$actual/stdout"
-fi
+# shellcheck disable=SC2016  # perl's variables, not the shell's
+find "$actual" -type f -exec env WORK="$work" STDOUT="$actual/stdout" perl -pi -e '
+  s/\Q$ENV{WORK}\E/{work}/g;
+  s|(?<=^// date: )\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ(?=\r?$)|{date}| if $ARGV =~ /\.qef$/;
+  s|(?<=\{work\}/data/vorlix/backups/)\d{8}-\d{6}|{time}|g if $ARGV eq $ENV{STDOUT};
+  ' {} +
 
 if [ $regen = 1 ]; then
   rm -rf "$case_dir/expected"
   cp -R "$actual" "$case_dir/expected"
   exit 0
 fi
+diff -rq "$case_dir/expected" "$actual" >/dev/null 2>&1 && exit 0
 
 # The exit status first, then the standard streams, then the files: the first difference is
 # shown whole, the others by name.
-list_files() { (cd "$1" && find . -type f -printf '%P\n' 2>/dev/null) || true; }
-mapfile -t files < <({
-  list_files "$case_dir/expected"
-  list_files "$actual"
-} | sort -u | awk '$0=="status"{print 0, $0; next} $0=="stdout"{print 1, $0; next}
-                    $0=="stderr"{print 2, $0; next} {print 3, $0}' | sort -k1,1n -k2 |
-  cut -d' ' -f2-)
+files=(status stdout stderr)
+while IFS= read -r file; do
+  case $file in status | stdout | stderr) ;; *) files+=("$file") ;; esac
+done < <({
+  (cd "$case_dir/expected" && find . -type f -printf '%P\n') 2>/dev/null || true
+  (cd "$actual" && find . -type f -printf '%P\n')
+} | sort -u)
 first=1 others=()
 for file in "${files[@]}"; do
   expected_file=$case_dir/expected/$file actual_file=$actual/$file
@@ -116,7 +124,6 @@ for file in "${files[@]}"; do
     others+=("$file")
   fi
 done
-[ $first = 1 ] && exit 0
 [ ${#others[@]} -eq 0 ] || echo "also different: ${others[*]}"
 echo "(after an intended change: scripts/regen-golden.sh $name, then review git diff)"
 exit 1
