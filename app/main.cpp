@@ -3,11 +3,13 @@
 //
 //   vorlix [--bus sim|i2c:/dev/i2c-N|pxiic[:PATH]|list] [--sim-state FILE] [--virtual-time]
 //          [--trace FILE|-] [--headless [--actions FILE] [--dump FILE|-]] [--help] [--version]
+//          [--no-backup] [--record FILE] [--quiet] [COMMAND [ARGS]]
 //
-// Exit status: 0 done; 2 bad options, unreadable files, malformed scripts or states (one line
-// on standard error, before anything is sent on the bus); 74 an output could not be written
-// (the trace, the dump or the state; the run itself went on); 128 + the signal's number when
-// SIGINT, SIGTERM or SIGHUP ended the run (the state saved all the same).
+// A COMMAND (app/commands.h) runs without a window: exit status 0 done and verified, 1 the
+// camera failed or differs. Exit status otherwise: 0 done; 2 bad options, unreadable files,
+// malformed scripts or states (one line on standard error, before anything is sent on the bus); 74
+// an output could not be written (the trace, the dump or the state; the run itself went on); 128 +
+// the signal's number when SIGINT, SIGTERM or SIGHUP ended the run (the state saved all the same).
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <iostream>
@@ -15,6 +17,7 @@
 #include <optional>
 
 #include "app/backends.h"
+#include "app/commands.h"
 #include "app/interrupts.h"
 #include "app/pumping_pacer.h"
 #include "app/run_options.h"
@@ -149,7 +152,27 @@ int main(int argc, char** argv) {
     cli.add_option("--actions", opt.actions, "action script for --headless")->needs(headless);
     cli.add_option("--dump", opt.dump, "state dump when the dialog ends (- for standard output)")
         ->needs(headless);
+    cli.add_flag("--no-backup", opt.noBackup,
+                 "no backup of the EEPROM before the first write into it (window and commands)");
+    cli.add_option("--record", opt.record, "append one JSON line per command to FILE");
+    cli.add_flag("--quiet", opt.quiet, "commands: no progress bar and no informational lines");
     cli.set_version_flag("--version", "vorlix " + res::versionText());
+
+    // The commands; global options may also follow the command's name.
+    cli.require_subcommand(0, 1);
+    cli.fallthrough();
+    app::Command& command = opt.command;
+    auto* info = cli.add_subcommand("info", "find the camera and print what it reads back");
+    info->add_flag("--json", command.json, "as one JSON object");
+    cli.add_subcommand("backup", "read the four EEPROM banks into a new QEF file")
+        ->add_option("FILE", command.file, "the QEF file to create")
+        ->required();
+    cli.add_subcommand("program", "back up, program the EEPROM from a QEF file and verify it")
+        ->add_option("FILE", command.file, "the QEF file")
+        ->required();
+    cli.add_subcommand("verify", "compare the EEPROM with a QEF file; writes nothing")
+        ->add_option("FILE", command.file, "the QEF file")
+        ->required();
     try {
         cli.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -160,6 +183,8 @@ int main(int argc, char** argv) {
         return fail(e.what());
     }
     opt.simStateGiven = simState->count() > 0;
+    for (const CLI::App* sub : cli.get_subcommands()) command.name = sub->get_name();
+    const bool commanded = !command.name.empty();
 
     // A backend's hint (a device node without permission, a missing library) reaches the
     // person once: here, and in the window when there is one.
@@ -178,14 +203,20 @@ int main(int argc, char** argv) {
     // Every option is checked and everything the run reads is read before any output is
     // opened or anything is sent.
 #if !defined(VORLIX_HAVE_QT) && !defined(_WIN32)
-    if (!opt.headless) return fail("this build has no window; use --headless");
+    if (!opt.headless && !commanded)
+        return fail("this build has no window; give a COMMAND or use --headless");
 #endif
 #if defined(VORLIX_HAVE_QT) && !defined(_WIN32)
-    if (!opt.headless) {
+    if (!opt.headless && !commanded) {
         if (const std::optional<std::string> problem = app::displayProblem()) return fail(*problem);
     }
 #endif
     if (const std::optional<std::string> problem = app::checkOptions(opt)) return fail(*problem);
+    app::CommandInput commandInput;
+    if (commanded) {
+        if (const std::optional<std::string> problem = app::prepareCommand(opt, commandInput))
+            return fail(*problem);
+    }
     const bool simulated = app::isSimulatedBus(opt.bus);
     frame::ActionScript script;
     try {
@@ -224,6 +255,15 @@ int main(int argc, char** argv) {
     RealPacer realPacer;
     VirtualPacer virtualPacer;
     Pacer& basePacer = opt.virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
+
+    if (commanded) {
+        TracingPacer pacer(basePacer, trace);
+        const app::CommandIo io{busAdapter, pacer, trace, std::cout, std::cerr};
+        const int status = app::runCommand(opt, commandInput, io);
+        std::cout.flush();
+        const int signal = app::pendingInterrupt();
+        return outputs.finish(signal != 0 ? app::interruptExitStatus(signal) : status);
+    }
 
     // The trace records each pause where the handler asked for it, also when the pause
     // itself first lets the window repaint.

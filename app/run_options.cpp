@@ -20,7 +20,10 @@ std::optional<std::string> checkOptions(const Options& options) {
         return "--sim-state needs a file name (leave the option out for no state file)";
 
     const std::vector<std::pair<const char*, const std::string*>> outputs = {
-        {"--trace", &options.trace}, {"--dump", &options.dump}, {"--sim-state", &options.simState}};
+        {"--trace", &options.trace},
+        {"--dump", &options.dump},
+        {"--sim-state", &options.simState},
+        {"--record", &options.record}};
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const std::string& a = *outputs[i].second;
         if (a.empty() || a == io::kStandardOutput) continue;
@@ -44,8 +47,9 @@ std::optional<std::string> displayProblem() {
         return value != nullptr && *value != '\0';
     };
     if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM")) return std::nullopt;
-    return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set): start "
-           "it in a desktop session, under xvfb-run, or with --headless and an action script";
+    return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set): give a "
+           "COMMAND (vorlix --help lists them), use --headless with an action script, or start "
+           "the window under xvfb-run";
 }
 
 }  // namespace vorlix::app

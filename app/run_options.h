@@ -8,6 +8,17 @@
 
 namespace vorlix::app {
 
+// A command of the production command line; an empty name opens the window (or plays the
+// headless script).
+struct Command {
+    std::string name;
+    std::string file;        // backup, program, verify
+    bool json = false;       // info
+    std::string offset;      // save-settings, erase-settings: as typed (hex), empty for the default
+    bool yes = false;        // erase-settings
+    std::string newAddress;  // set-address: as typed (hex)
+};
+
 struct Options {
     std::string bus = defaultBus();
     std::string simState;
@@ -17,6 +28,10 @@ struct Options {
     bool headless = false;
     std::string actions;
     std::string dump;
+    Command command;
+    bool noBackup = false;  // no backup before the first EEPROM write of the run
+    bool quiet = false;     // no progress bar and no informational lines
+    std::string record;     // a JSON line per command is appended to this file
 };
 
 // One line for the person when the options cannot work together, the state file could not be

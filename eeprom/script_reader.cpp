@@ -32,7 +32,11 @@ public:
             ended_ = true;
             return kEnd;
         }
-        if (c == '\r' && peek() == '\n') return take();
+        if (c == '\r' && peek() == '\n') {
+            ++newlines_;
+            return take();
+        }
+        if (c == '\n') ++newlines_;
         return c;
     }
 
@@ -41,6 +45,9 @@ public:
         const int c = next();
         return c == kEnd ? kEndByte : static_cast<std::uint8_t>(c);
     }
+
+    // The newlines read so far: the line of the next character is one more.
+    std::size_t newlines() const { return newlines_; }
 
     // Discards characters up to and including the next newline, or up to the end.
     void skipLine() {
@@ -71,13 +78,16 @@ private:
     std::string_view chunk_;
     std::size_t at_ = 0;
     bool ended_ = false;
+    std::size_t newlines_ = 0;
 };
 
 bool isSeparator(std::uint8_t c) {
     return c == ' ' || c == '\n';
 }
 
-std::size_t parse(TextStream& in, ScriptImage& image) {
+// watchedLine, when given, receives the line on which the pair of entry watch starts.
+std::size_t parse(TextStream& in, ScriptImage& image, std::size_t watch = 0,
+                  std::size_t* watchedLine = nullptr) {
     std::size_t i = 0;
     for (; i < image.size(); ++i) {
         // Separators and comment lines, in any order, until a pair starts: a comment line
@@ -94,6 +104,11 @@ std::size_t parse(TextStream& in, ScriptImage& image) {
             }
         }
         if (high == kEndByte) break;
+        if (watchedLine != nullptr && i == watch) {
+            // The pair's first character was just read; a newline it is cannot start a pair.
+            *watchedLine = in.newlines() + 1;
+            return i + 1;
+        }
         const std::uint8_t low = in.nextByte();
         image[i] = static_cast<std::uint16_t>(hexDigitValue(low) +
                                               static_cast<std::uint8_t>(hexDigitValue(high) * 16));
@@ -117,6 +132,19 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image) {
         return fileBytes;
     });
     return parse(in, image);
+}
+
+std::size_t lineOfEntry(std::string_view fileBytes, std::size_t entry) {
+    bool given = false;
+    TextStream in([&]() -> std::string_view {
+        if (given) return {};
+        given = true;
+        return fileBytes;
+    });
+    ScriptImage scratch{};
+    std::size_t line = 0;
+    parse(in, scratch, entry, &line);
+    return line;
 }
 
 bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,

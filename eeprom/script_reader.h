@@ -35,6 +35,10 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image);
 // returned and whyNot holds one line for the person that names the file and the reason
 // ("cannot open PATH: ..." or "cannot read PATH: ..."). stored, when given, receives how
 // many entries the file filled.
+// The line (from 1) of the text fileBytes on which the pair of entry `entry` starts, by the
+// same rules as parseScript; 0 when the text holds fewer entries.
+std::size_t lineOfEntry(std::string_view fileBytes, std::size_t entry);
+
 bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,
                     std::size_t* stored = nullptr);
 

@@ -1,0 +1,45 @@
+#pragma once
+// The backup made before the first EEPROM write of a run: the four banks read into a QEF file in
+// the user's data folder, named by the time and the camera's address, so that restoring is
+// programming that file. A backup that cannot be read completely or written stops the
+// operation before anything is written.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/i2c_link.h"
+
+namespace vorlix::app {
+
+// Where backups go: $XDG_DATA_HOME/vorlix/backups (~/.local/share/vorlix/backups when it is
+// unset or not absolute), %LOCALAPPDATA%\vorlix\backups on Windows. Empty, with why, when the
+// environment names no home.
+std::string backupFolder(std::string& why);
+
+// What a backup's comment header says besides the date.
+struct BackupLabel {
+    std::string bus;
+    std::string version;
+};
+
+// The header lines of a QEF file holding the camera's EEPROM read now.
+std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t camAddr);
+
+// Reads the four banks of the camera at camAddr and writes them, whole, to path; false and a
+// line for the person when a read failed or the file could not be written. progress follows
+// the bytes read.
+bool saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                const std::string& path, const std::function<void(std::size_t)>& progress,
+                std::string& why);
+
+// Backs the camera up into a new file of the backup folder (never one that exists): its path,
+// or nothing and why.
+std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
+                                        const BackupLabel& label,
+                                        const std::function<void(std::size_t)>& progress,
+                                        std::string& why);
+
+}  // namespace vorlix::app

@@ -1,0 +1,429 @@
+// The commands of the production command line.
+#include "app/commands.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "app/backups.h"
+#include "app/progress.h"
+#include "camera/camera_map.h"
+#include "camera/eeprom_image.h"
+#include "camera/readback.h"
+#include "camera/script_programming.h"
+#include "eeprom/script_reader.h"
+#include "io/input_file.h"
+#include "io/output_file.h"
+#include "io/printable.h"
+#include "io/sha256.h"
+#include "link/i2c_link.h"
+#include "link/notifier.h"
+#include "res/resources.h"
+
+namespace vorlix::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+// A script that is larger than this is no EEPROM image; it is refused before it is hashed.
+constexpr std::size_t kScriptFileMax = 1 << 20;
+constexpr std::size_t kPageWriteSteps = 24;  // programScript's progress steps while writing
+constexpr std::size_t kReadBackSteps = eeprom::kEepromSize / 2;
+
+// The link's message boxes, for a command: one line on standard error each, and in the trace
+// the same "B" line the window's host writes.
+class CommandNotifier : public Notifier {
+public:
+    CommandNotifier(Trace& trace, std::ostream& err) : trace_(trace), err_(err) {}
+    void messageBox(const std::string& text) override {
+        trace_.line("B " + text);
+        err_ << "vorlix: " << io::printable(text) << std::endl;
+    }
+
+private:
+    Trace& trace_;
+    std::ostream& err_;
+};
+
+// "bank a2 offset 05"
+std::string place(std::size_t at) {
+    return "bank " + hexByte(bankWriteForm(at / kBankSize)) + " offset " +
+           hexByte(static_cast<std::uint8_t>(at % kBankSize));
+}
+
+std::string hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", value);
+    return text;
+}
+
+std::string differenceLine(const camera::EepromDifference& d) {
+    return place(d.at) + ": camera " + hexByte(d.camera) + ", file " + hex(d.file);
+}
+
+json differenceRecord(const camera::EepromDifference& d) {
+    return {{"bank", hexByte(bankWriteForm(d.bank()))},
+            {"offset", hexByte(static_cast<std::uint8_t>(d.offset()))},
+            {"camera", hexByte(d.camera)},
+            {"file", hex(d.file)}};
+}
+
+// Reads a script that must fill the whole EEPROM with hex bytes, for program and verify.
+std::optional<std::string> readWholeScript(const std::string& path, CommandInput& input) {
+    const std::string name = io::printable(path);
+    io::ReadFailure failure;
+    const std::optional<std::string> bytes = io::readWholeFile(path, kScriptFileMax, failure);
+    if (!bytes)
+        return (failure.opening ? "cannot open " : "cannot read ") + name + ": " + failure.reason;
+    const std::size_t stored = eeprom::parseScript(*bytes, input.script);
+    if (stored < eeprom::kEepromSize)
+        return name + ": holds " + std::to_string(stored) + " of the " +
+               std::to_string(eeprom::kEepromSize) +
+               " EEPROM bytes; a script for the camera gives every one";
+    for (std::size_t n = 0; n < eeprom::kEepromSize; ++n) {
+        if (input.script[n] <= 0xFF) continue;
+        return name + ": line " + std::to_string(eeprom::lineOfEntry(*bytes, n)) +
+               ": the pair for " + place(n) + " is no hex byte";
+    }
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    input.scriptPath = ec ? path : absolute.string();
+    input.scriptSha256 = io::sha256Hex(*bytes);
+    return std::nullopt;
+}
+
+// One run of one command.
+class Run {
+public:
+    Run(const Options& options, CommandInput& input, const CommandIo& io)
+        : options_(options),
+          input_(input),
+          io_(io),
+          notifier_(io.trace, io.err),
+          bus_{io.adapter, io.pacer, notifier_},
+          progress_(io.err, !options.quiet && standardErrorIsTerminal()) {
+        record_["time"] = utcTimestamp();
+        record_["version"] = res::versionText();
+        record_["bus"] = options.bus;
+        record_["camera"] = nullptr;
+        record_["command"] = options.command.name;
+        record_["file"] = options.command.file.empty() ? json(nullptr) : json(options.command.file);
+        record_["script"] = nullptr;
+        record_["sha256"] = nullptr;
+        record_["difference"] = nullptr;
+        record_["backup"] = nullptr;
+    }
+
+    int operator()() {
+        const auto started = std::chrono::steady_clock::now();
+        const int status = dispatch();
+        record_["status"] = status;
+        record_["durationMs"] = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - started)
+                                    .count();
+        if (!record_.contains("result")) record_["result"] = status == 0 ? "done" : "failed";
+        if (input_.record.isOpen()) {
+            if (const std::optional<std::string> why = input_.record.append(record_)) {
+                tell(*why);
+                return status == kCommandDone ? kCameraFailed : status;
+            }
+        }
+        return status;
+    }
+
+private:
+    int dispatch() {
+        const std::string& name = options_.command.name;
+        if (!findCamera()) return kCameraFailed;
+        if (name == "info") return info();
+        if (name == "backup") return backup();
+        if (name == "verify") return verify();
+        if (name == "program") return program();
+        return kBadInput;
+    }
+
+    void tell(const std::string& line) { io_.err << "vorlix: " << line << std::endl; }
+    void inform(const std::string& line) {
+        if (!options_.quiet) io_.out << line << '\n';
+    }
+
+    bool findCamera() {
+        I2cLink link(bus_);
+        const std::uint16_t found = link.findCamera();
+        if (!namesCamera(found)) {
+            record_["result"] = "no camera";
+            return false;
+        }
+        camAddr_ = static_cast<std::uint8_t>(found);
+        record_["camera"] = hexByte(camAddr_);
+        return true;
+    }
+
+    BackupLabel label() const { return {options_.bus, res::versionText()}; }
+
+    // The backup before the first EEPROM write of the run; false when it could not be made.
+    bool backUp() {
+        if (options_.noBackup) return true;
+        I2cLink link(bus_);
+        progress_.start("backup", eeprom::kEepromSize);
+        std::string why;
+        const std::optional<std::string> path = backupCamera(
+            link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); }, why);
+        progress_.finish();
+        if (!path) {
+            tell(why);
+            record_["result"] = "no backup";
+            return false;
+        }
+        record_["backup"] = *path;
+        inform("backup: " + *path);
+        return true;
+    }
+
+    int info() {
+        I2cLink link(bus_);
+        const camera::CameraReadBack r = camera::readBack(link, camAddr_);
+        json j;
+        std::vector<std::pair<std::string, std::string>> lines;
+        const auto add = [&](const std::string& key, const std::string& text) {
+            lines.emplace_back(key, text);
+        };
+        add("camera address", hexByte(camAddr_));
+        j["address"] = hexByte(camAddr_);
+        if (r.tvMode) {
+            const char* mode = (*r.tvMode & 0x2) != 0 ? "PAL" : "NTSC";
+            add("tv mode", mode);
+            j["tvMode"] = mode;
+        }
+        if (r.exposure) {
+            const bool manual = (r.exposure->mode & 0xF) == kExposureManual;
+            add("exposure", manual ? "manual" : "automatic");
+            add("aex reference", hex(r.exposure->aexRef & 0xFF));
+            add("shutter", hex(r.exposure->shutter));
+            j["exposure"] = {{"mode", manual ? "manual" : "automatic"},
+                             {"aexReference", hex(r.exposure->aexRef & 0xFF)},
+                             {"shutter", hex(r.exposure->shutter)}};
+        }
+        if (r.whiteBalance) {
+            const char* mode = *r.whiteBalance == kWhiteBalanceAdapts ? "automatic" : "held";
+            add("white balance", mode);
+            j["whiteBalance"] = mode;
+        }
+        if (r.sharpness) {
+            add("gain", std::to_string(gainOf(*r.sharpness)));
+            j["gain"] = gainOf(*r.sharpness);
+        }
+        if (r.overlayFunction) {
+            const bool on = camera::overlaysOn(*r.overlayFunction);
+            std::string text = on ? "on" : "off";
+            json overlays = {{"enabled", on}};
+            if (r.overlays) {
+                json shown = json::array();
+                text += ", shown:";
+                for (unsigned i = 0; i < r.overlays->size(); ++i) {
+                    const bool s = ((*r.overlays)[i] & kOverlayShown) != 0;
+                    shown.push_back(s);
+                    if (s) text += " " + std::to_string(i + 1);
+                }
+                overlays["shown"] = shown;
+            }
+            add("overlays", text);
+            j["overlays"] = overlays;
+        }
+        if (r.projection) {
+            const bool mirror = (*r.projection & 0x1) != 0, flip = (*r.projection & 0x2) != 0;
+            add("mirror", mirror ? "on" : "off");
+            add("flip", flip ? "on" : "off");
+            j["mirror"] = mirror;
+            j["flip"] = flip;
+        }
+        bool complete = false;
+        if (r.trimX && *r.trimX == kTrimNotActive) {
+            add("trim", "not active");
+            j["trim"] = nullptr;
+            complete = true;
+        } else if (r.trimY && r.trimBlock) {
+            add("trim", "x " + hex(*r.trimX) + ", y " + hex(*r.trimY));
+            j["trim"] = {{"x", hex(*r.trimX)}, {"y", hex(*r.trimY)}};
+            complete = true;
+        }
+        if (options_.command.json) {
+            j["complete"] = complete;
+            io_.out << j.dump(2) << '\n';
+        } else {
+            for (const auto& [key, text] : lines) io_.out << key << ": " << text << '\n';
+        }
+        if (!complete) {
+            tell("the read-back stopped at a failed transfer; what follows it was not read");
+            return kCameraFailed;
+        }
+        return kCommandDone;
+    }
+
+    // The four banks, read for a command; nothing when a read failed (told).
+    std::optional<camera::EepromImage> readBanks(const char* what) {
+        I2cLink link(bus_);
+        progress_.start(what, eeprom::kEepromSize);
+        const camera::EepromRead read =
+            camera::readEeprom(link, camAddr_, [this](std::size_t n) { progress_.set(n); });
+        progress_.finish();
+        if (read.complete()) return read.bytes;
+        tell("reading the EEPROM failed at " + place(read.count));
+        return std::nullopt;
+    }
+
+    int backup() {
+        I2cLink link(bus_);
+        progress_.start("backup", eeprom::kEepromSize);
+        std::string why;
+        const bool saved = saveEeprom(
+            link, camAddr_, label(), options_.command.file,
+            [this](std::size_t n) { progress_.set(n); }, why);
+        progress_.finish();
+        if (!saved) {
+            tell(why);
+            return kCameraFailed;
+        }
+        io_.out << "saved the EEPROM of the camera at " << hexByte(camAddr_) << " to "
+                << io::printable(options_.command.file) << '\n';
+        return kCommandDone;
+    }
+
+    void scriptRecord() {
+        record_["script"] = input_.scriptPath;
+        record_["sha256"] = input_.scriptSha256;
+    }
+
+    // Tells every difference and the verdict; the exit status.
+    int verdict(const std::vector<camera::EepromDifference>& differences, const char* same) {
+        const std::string name = io::printable(options_.command.file);
+        for (const camera::EepromDifference& d : differences) io_.out << differenceLine(d) << '\n';
+        if (differences.empty()) {
+            record_["result"] = "verified";
+            io_.out << same << ' ' << name << '\n';
+            return kCommandDone;
+        }
+        record_["result"] = "differs";
+        record_["difference"] = differenceRecord(differences.front());
+        io_.out << differences.size()
+                << (differences.size() == 1 ? " byte differs" : " bytes differ") << " from " << name
+                << '\n';
+        return kCameraFailed;
+    }
+
+    int verify() {
+        scriptRecord();
+        const std::optional<camera::EepromImage> banks = readBanks("verify");
+        if (!banks) return kCameraFailed;
+        return verdict(camera::compareEeprom(*banks, input_.script), "the EEPROM equals");
+    }
+
+    int program() {
+        scriptRecord();
+        if (!backUp()) return kCameraFailed;
+        I2cLink link(bus_);
+        eeprom::EepromTables tables;
+        const auto progress = [this](camera::ProgrammingProgress p) {
+            switch (p) {
+                case camera::ProgrammingProgress::Writing:
+                    progress_.start("program", kPageWriteSteps);
+                    break;
+                case camera::ProgrammingProgress::Verifying:
+                    progress_.finish();
+                    break;
+                case camera::ProgrammingProgress::Reading:
+                    progress_.start("verify", kReadBackSteps);
+                    break;
+                case camera::ProgrammingProgress::Step:
+                    progress_.step();
+                    break;
+            }
+        };
+        const camera::ProgrammingOutcome outcome =
+            camera::programScript(link, camAddr_, options_.command.file, tables, progress);
+        progress_.finish();
+        switch (outcome.result) {
+            case camera::ProgrammingResult::FileRefused:
+                tell(outcome.whyNot + "; nothing was written");
+                return kBadInput;
+            case camera::ProgrammingResult::TooShort:
+                tell(io::printable(options_.command.file) +
+                     ": no longer fills the EEPROM; nothing was written");
+                return kBadInput;
+            case camera::ProgrammingResult::WriteFailed:
+                tell("a page write failed: the EEPROM is written only in part" + restoreHint());
+                return kCameraFailed;
+            case camera::ProgrammingResult::VerifyFileRefused:
+                tell(outcome.whyNot + "; the EEPROM was written but not verified");
+                return kCameraFailed;
+            case camera::ProgrammingResult::ReadBackFailed:
+                tell("reading back failed: the EEPROM was written but not verified");
+                return kCameraFailed;
+            case camera::ProgrammingResult::Verified:
+            case camera::ProgrammingResult::Differs:
+                break;
+        }
+        return verdict(camera::compareEeprom(tables.readBackBuf, tables.scriptImage),
+                       "programmed and verified");
+    }
+
+    std::string restoreHint() const {
+        if (record_["backup"].is_null()) return "";
+        return "; vorlix program " + io::printable(record_["backup"].get<std::string>()) +
+               " restores it";
+    }
+
+    const Options& options_;
+    CommandInput& input_;
+    const CommandIo& io_;
+    CommandNotifier notifier_;
+    Bus bus_;
+    ProgressBar progress_;
+    std::uint8_t camAddr_ = 0;
+    json record_;
+};
+
+}  // namespace
+
+bool isCommand(const std::string& name) {
+    return name == "info" || name == "backup" || name == "program" || name == "verify";
+}
+
+std::optional<std::string> prepareCommand(const Options& options, CommandInput& input) {
+    const Command& command = options.command;
+    if (options.headless || !options.actions.empty() || !options.dump.empty())
+        return "--headless, --actions and --dump belong to the window's script; a command runs "
+               "without them";
+    if (command.name == "program" || command.name == "verify") {
+        if (const std::optional<std::string> why = readWholeScript(command.file, input)) return why;
+    }
+    if (command.name == "backup") {
+        std::error_code ec;
+        if (fs::exists(command.file, ec) || fs::is_symlink(command.file, ec))
+            return io::printable(command.file) +
+                   " exists; a backup never replaces a file (remove it or name another)";
+        if (const std::optional<std::string> why = io::checkReplaceable(command.file))
+            return io::printable(command.file) + ": cannot write the backup: " + *why;
+        for (const std::string* other : {&options.trace, &options.simState, &options.record}) {
+            if (!other->empty() && *other != io::kStandardOutput &&
+                io::sameFile(*other, command.file))
+                return io::printable(command.file) + " is also named as another output";
+        }
+    }
+    if (!options.record.empty()) {
+        if (options.record == io::kStandardOutput)
+            return "--record needs a file name (records are appended to a file)";
+        if (const std::optional<std::string> why = input.record.open(options.record)) return why;
+    }
+    return std::nullopt;
+}
+
+int runCommand(const Options& options, CommandInput& input, const CommandIo& io) {
+    Run run(options, input, io);
+    return run();
+}
+
+}  // namespace vorlix::app

@@ -1,0 +1,57 @@
+#pragma once
+// The production command line: info, backup, program, verify (and the settings and address
+// commands), each run once against the camera that the address search finds, without a
+// window. Every check on the arguments and every file read is made before anything is sent.
+//
+// Exit statuses: kCommandDone (done, and verified where there is something to verify),
+// kCameraFailed (no camera, a failed transfer, a camera that differs, a backup that could not
+// be made), kBadInput (bad arguments or files: one line, nothing on the bus).
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/records.h"
+#include "app/run_options.h"
+#include "eeprom/eeprom_tables.h"
+#include "link/adapter.h"
+#include "link/pacer.h"
+#include "link/trace.h"
+
+namespace vorlix::app {
+
+inline constexpr int kCommandDone = 0;
+inline constexpr int kCameraFailed = 1;
+inline constexpr int kBadInput = 2;
+
+// Whether name is a command of this build.
+bool isCommand(const std::string& name);
+
+// What a command takes from its arguments and files, checked before the run.
+struct CommandInput {
+    eeprom::ScriptImage script{};  // program, verify: the file's entries
+    std::string scriptPath;        // absolute, for the record
+    std::string scriptSha256;
+    std::uint8_t offset = 0;      // save-settings, erase-settings
+    std::uint8_t newAddress = 0;  // set-address
+    RecordFile record;            // open when --record was given
+};
+
+// Checks the command's arguments, reads its script and opens the record file: one line for the
+// person when something is wrong.
+std::optional<std::string> prepareCommand(const Options& options, CommandInput& input);
+
+// Where a command talks: the bus (decorated with the trace), the run's pacer and the trace for
+// the message-box lines, standard output for results and standard error for everything else.
+struct CommandIo {
+    Adapter& adapter;
+    Pacer& pacer;
+    Trace& trace;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Runs the command; the exit status.
+int runCommand(const Options& options, CommandInput& input, const CommandIo& io);
+
+}  // namespace vorlix::app

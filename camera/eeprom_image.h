@@ -1,0 +1,51 @@
+#pragma once
+// The configuration EEPROM as a whole: the four banks read into one image, an image compared
+// with a script, and an image written out as a QEF text that the script reader reads back to
+// the same bytes. Reading stops at the first failed transfer, so an image is either complete
+// or known to be incomplete; nothing here writes to the camera.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "eeprom/eeprom_tables.h"
+#include "link/i2c_link.h"
+
+namespace vorlix::camera {
+
+using EepromImage = std::array<std::uint8_t, eeprom::kEepromSize>;
+
+struct EepromRead {
+    EepromImage bytes{};
+    std::size_t count = 0;  // bytes read before the first failure (all of them when complete)
+
+    bool complete() const { return count == bytes.size(); }
+};
+
+// Reads the four banks byte by byte, bank 0xA0 first, through each bank's read form. progress
+// is called after each byte with the count read so far. The link stops at its first failure
+// from here on (its box tells the person which transfer failed).
+EepromRead readEeprom(I2cLink& link, std::uint8_t camAddr,
+                      const std::function<void(std::size_t)>& progress);
+
+// One byte where the camera and a script disagree, by its offset from the start of bank 0xA0.
+struct EepromDifference {
+    std::size_t at = 0;
+    std::uint8_t camera = 0;
+    std::uint16_t file = 0;  // above 0xFF for a pair that is no hex byte
+
+    std::size_t bank() const { return at / kBankSize; }
+    std::size_t offset() const { return at % kBankSize; }
+};
+
+// Every entry 0..kEepromSize-1 of image that differs from the camera's byte, in order.
+std::vector<EepromDifference> compareEeprom(const EepromImage& camera,
+                                            const eeprom::ScriptImage& image);
+
+// The QEF text of image: each line of header as a comment line ("// " before it), then one
+// line of 16 lower-case hex pairs per page, a comment line naming each bank before it.
+std::string qefText(const EepromImage& image, const std::vector<std::string>& header);
+
+}  // namespace vorlix::camera
