@@ -3,26 +3,29 @@
 # run shows or leaves behind with the folder's expected/ files.
 #
 # Usage: run.sh VORLIX CASE_DIR           compare; the first difference as a unified diff
-#        run.sh --regen VORLIX CASE_DIR   rewrite CASE_DIR/expected from this run
+#        run.sh --regen VORLIX CASE_DIR   rewrite CASE_DIR/expected from these runs
 #
 # A case folder holds:
-#   args       the command line after "vorlix", one argument a line (an empty line is an empty
-#              argument)
-#   expected/  status (the exit status), stdout and stderr (each left out when empty), and every
-#              file the run created or changed in its work folder, under the same path
-#   any other file: an input, copied into the work folder before the run
-# The run starts in a fresh work folder that holds a copy of samples/ and the case's inputs, with
+#   args       the runs: one command line after "vorlix" a line, its arguments separated by
+#              spaces (none holds a space); lines that are empty or start with # are comments
+#   expected/  status (the exit status of each run, a line each), stdout and stderr (the runs'
+#              one after the other, each file left out when empty), and every file the runs
+#              created or changed in the work folder, under the same path
+#   any other file: an input, copied into the work folder before the first run (a symbolic link
+#              is copied as the file it names: shared inputs live in states/)
+# The runs share a fresh work folder that holds a copy of samples/ and the case's inputs, with
 # HOME and XDG_DATA_HOME inside it: nothing reaches the real user's folders, and a backup is an
 # output like any other file. The locale is C, so that the system's error texts are English.
-# A file the run leaves exactly as it was is no output: an input that must stay untouched (the
-# state file of a refused run) is simply absent from expected/, and an unexpected file (a trace
-# of a run that should have sent nothing, a backup made despite --no-backup) is a difference.
+# A file the runs leave exactly as it was is no output: an input that must stay untouched (the
+# state file of a refused run, the camera after a verify) is simply absent from expected/, and an
+# unexpected file (a trace of a run that should have sent nothing, a backup made despite
+# --no-backup) is a difference.
 #
 # Normalised in the outputs, and nothing else:
 #   - the work folder's absolute path (it differs on every run) becomes {work};
 #   - the time in a backup's file name (YYYYMMDD-HHMMSS, the name's start), in the names under
 #     data/vorlix/backups/ and in such a path in stdout, becomes {time};
-#   - in a QEF file the run wrote, the time of its "date:" comment line becomes {date}.
+#   - in a QEF file a run wrote, the time of its "date:" comment line becomes {date}.
 set -euo pipefail
 
 regen=0
@@ -49,23 +52,27 @@ for input in "$case_dir"/*; do
   case ${input##*/} in args | expected) ;; *) case_inputs+=("$input") ;; esac
 done
 cp -R "$source_dir"/samples/* "$work/samples/"
-[ ${#case_inputs[@]} -eq 0 ] || cp -R "${case_inputs[@]}" "$work/"
+[ ${#case_inputs[@]} -eq 0 ] || cp -RL "${case_inputs[@]}" "$work/"
 cp -R "$work" "$inputs"
 
-mapfile -t args <"$case_dir/args"
-status=0
-(
-  cd "$work"
-  export HOME=$work/home XDG_DATA_HOME=$work/data LC_ALL=C
-  unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-  exec "$vorlix" "${args[@]}" </dev/null >"$actual/stdout" 2>"$actual/stderr"
-) || status=$?
+: >"$actual/status"
+while IFS= read -r line || [ -n "$line" ]; do
+  case $line in '' | '#'*) continue ;; esac
+  read -ra args <<<"$line"
+  status=0
+  (
+    cd "$work"
+    export HOME=$work/home XDG_DATA_HOME=$work/data LC_ALL=C
+    unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+    exec "$vorlix" "${args[@]}" </dev/null >>"$actual/stdout" 2>>"$actual/stderr"
+  ) || status=$?
+  echo "$status" >>"$actual/status"
+done <"$case_dir/args"
 
-# What the run showed and left: its exit status, its non-empty standard streams, and every file
-# of the work folder that is new or changed (a new folder whole).
-echo "$status" >"$actual/status"
+# What the runs showed and left: their exit statuses, their non-empty standard streams, and
+# every file of the work folder that is new or changed (a new folder whole).
 for stream in stdout stderr; do
-  [ -s "$actual/$stream" ] || rm "$actual/$stream"
+  [ -s "$actual/$stream" ] || rm -f "$actual/$stream"
 done
 while IFS= read -r line; do
   case $line in
