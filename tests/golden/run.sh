@@ -88,6 +88,8 @@ while IFS= read -r line; do
       ;;
   esac
 done < <(diff -rq "$inputs" "$work" || true)
+# A folder that holds no file has no place in git: the files say everything.
+find "$actual" -mindepth 1 -type d -empty -delete
 
 # The normalisations listed at the top, in one pass.
 for backup in "$actual"/data/vorlix/backups/*; do
