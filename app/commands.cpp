@@ -83,11 +83,10 @@ std::optional<std::string> readWholeScript(const std::string& path, CommandInput
         return name + ": holds " + std::to_string(stored) + " of the " +
                std::to_string(eeprom::kEepromSize) +
                " EEPROM bytes; a script for the camera gives every one";
-    for (std::size_t n = 0; n < eeprom::kEepromSize; ++n) {
-        if (input.script[n] <= 0xFF) continue;
-        return name + ": line " + std::to_string(eeprom::lineOfEntry(*bytes, n)) +
-               ": the pair for " + place(n) + " is no hex byte";
-    }
+    if (const std::optional<eeprom::PairPlace> typo =
+            eeprom::firstNonHexPair(*bytes, eeprom::kEepromSize))
+        return name + ": line " + std::to_string(typo->line) + ": the pair for " +
+               place(typo->entry) + " is no hex byte";
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
     input.scriptPath = ec ? path : absolute.string();
@@ -216,7 +215,8 @@ private:
             add("gain", std::to_string(gainOf(*r.sharpness)));
             j["gain"] = gainOf(*r.sharpness);
         }
-        if (r.overlayFunction) {
+        // Overlays that are on are told only with the overlays that were read.
+        if (r.overlayFunction && (!camera::overlaysOn(*r.overlayFunction) || r.overlays)) {
             const bool on = camera::overlaysOn(*r.overlayFunction);
             std::string text = on ? "on" : "off";
             json overlays = {{"enabled", on}};

@@ -43,6 +43,10 @@ constexpr std::uint8_t trimBlockReadForm(std::size_t i) {
 inline constexpr std::uint8_t kShadowBank = bankWriteForm(2);
 inline constexpr std::uint8_t kShadowHighOffset = 0xFE;
 inline constexpr std::uint8_t kShadowLowOffset = 0xFF;
+// The shadow's bits: mirror and flip as the projection register last had them.
+inline constexpr std::uint32_t kMirrorShadow = 0x2;
+inline constexpr std::uint32_t kFlipShadow = 0x4;
+inline constexpr std::uint32_t kProjectionShadowBits = kMirrorShadow | kFlipShadow;
 
 // The address a camera answers at after a power-up with stored in its EEPROM: bit 0 is the
 // bus's read/write bit, which the camera ignores.
@@ -101,6 +105,7 @@ inline constexpr std::int32_t kShutterMax = 0x240;
 inline constexpr std::int32_t kAexMax = 0xFF;
 inline constexpr std::uint32_t kGainMax = 7;
 inline constexpr int kGainShift = 11;  // the gain's place in the sharpness register
+inline constexpr std::int32_t kSharpnessOtherBits = 0xC7FF;  // all but the gain bits 11..13
 inline constexpr std::int16_t kTrimMax = 46;
 
 // The gain (0..kGainMax) that a sharpness register value carries.
@@ -108,9 +113,19 @@ constexpr int gainOf(std::int32_t sharpness) {
     return (sharpness >> kGainShift) & static_cast<int>(kGainMax);
 }
 
+// The sharpness register value with gain (0..kGainMax) in place of the gain it carries.
+constexpr std::int32_t withGain(std::int32_t sharpness, std::uint32_t gain) {
+    return static_cast<std::int32_t>(gain << kGainShift) | (sharpness & kSharpnessOtherBits);
+}
+
 // The register of overlay i (0..3).
 constexpr std::uint16_t overlayRegister(unsigned i) {
     return static_cast<std::uint16_t>(kRegOverlay1 + 2 * i);
+}
+
+// The value of overlay i's register: its number in the low byte and the on bit.
+constexpr std::uint16_t overlayValue(unsigned i, bool shown) {
+    return static_cast<std::uint16_t>((shown ? kOverlayShown : 0) | i);
 }
 
 // The white-balance registers that Push2White captures and Save stores, in capture order.

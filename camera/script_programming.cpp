@@ -2,6 +2,7 @@
 #include "camera/script_programming.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "eeprom/script_reader.h"
 
@@ -39,11 +40,17 @@ bool parse(const std::string& path, EepromTables& tables, ProgrammingOutcome& ou
 // stored address would move the camera to the general-call address).
 ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std::string& path,
                                  EepromTables& tables,
-                                 const std::function<void(ProgrammingProgress)>& progress) {
+                                 const std::function<void(ProgrammingProgress)>& progress,
+                                 const WriteGate& mayWrite) {
     ProgrammingOutcome outcome;
     if (!parse(path, tables, outcome, ProgrammingResult::FileRefused)) return outcome;
     if (tables.filledEntries < kEepromSize) {
         outcome.result = ProgrammingResult::TooShort;
+        return outcome;
+    }
+    if (auto refusal = askGate(mayWrite)) {
+        outcome.result = ProgrammingResult::Refused;
+        outcome.whyNot = std::move(*refusal);
         return outcome;
     }
 

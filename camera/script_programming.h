@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
 #include "link/i2c_link.h"
 
@@ -25,6 +26,7 @@ enum class ProgrammingResult {
     Verified,           // every byte read back equals the file's entry
     FileRefused,        // the file could not be read; nothing was sent
     TooShort,           // the file leaves entries to the zero start image; nothing was sent
+    Refused,            // the write gate refused; nothing was sent
     WriteFailed,        // a page write failed; the run stopped there
     VerifyFileRefused,  // the file could not be read again for the verification
     ReadBackFailed,     // a read-back byte failed; nothing was compared
@@ -33,7 +35,7 @@ enum class ProgrammingResult {
 
 struct ProgrammingOutcome {
     ProgrammingResult result = ProgrammingResult::Verified;
-    std::string whyNot;       // FileRefused, VerifyFileRefused: the reader's text
+    std::string whyNot;  // FileRefused, VerifyFileRefused: the reader's text; Refused: the gate's
     std::size_t entries = 0;  // TooShort: the entries this file filled
     std::uint8_t error = 0;   // WriteFailed, ReadBackFailed: the link's error latch
     // Differs: the first difference, by its offset from the start of bank 0xA0.
@@ -50,10 +52,12 @@ struct ProgrammingOutcome {
 // Parses the script at path, writes its entries 0..1023 into the four banks and, when every
 // page went through, verifies them against the file as it is then. A file that cannot be
 // read, or that leaves entries 0..1023 to the zero start image (no file of this run filled
-// them), ends the run before anything is sent. The tables keep the script image, the count of
-// filled entries and the bytes read back.
+// them), ends the run before anything is sent. The gate is asked once the file was accepted,
+// before the first page. The tables keep the script image, the count of filled entries and the
+// bytes read back.
 ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std::string& path,
                                  eeprom::EepromTables& tables,
-                                 const std::function<void(ProgrammingProgress)>& progress);
+                                 const std::function<void(ProgrammingProgress)>& progress,
+                                 const WriteGate& mayWrite = {});
 
 }  // namespace vorlix::camera

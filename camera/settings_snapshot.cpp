@@ -2,6 +2,7 @@
 #include "camera/settings_snapshot.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace vorlix::camera {
 
@@ -25,10 +26,8 @@ std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
     }
     if (in.overlaysEnabled) {
         records.push_back({kRegOverlayFunction, kOverlayShown});
-        for (std::uint16_t i = 0; i < in.overlayShown.size(); ++i) {
-            const std::uint16_t shown = in.overlayShown[i] ? kOverlayShown : 0;
-            records.push_back({overlayRegister(i), static_cast<std::uint16_t>(shown | i)});
-        }
+        for (unsigned i = 0; i < in.overlayShown.size(); ++i)
+            records.push_back({overlayRegister(i), overlayValue(i, in.overlayShown[i])});
     } else {
         records.push_back({kRegOverlayFunction, 0x0000, false});
     }
@@ -78,6 +77,80 @@ void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
         }
         if (pageDone && !link.failed()) pageDone();
     }
+}
+
+SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
+                         const std::function<void()>& step, const WriteGate& mayWrite) {
+    SaveOutcome outcome;
+    // The script's length is known before anything is sent: a snapshot that does not fit in
+    // front of the end of the bank is refused, so nothing in or before the area is lost.
+    outcome.length = settingsScript(in).size() * kRecordBytes;
+    outcome.whyNot = settingsFitProblem(offset, outcome.length);
+    if (!outcome.whyNot.empty()) {
+        outcome.result = SaveResult::DoesNotFit;
+        return outcome;
+    }
+    if (auto refusal = askGate(mayWrite)) {
+        outcome.result = SaveResult::Refused;
+        outcome.whyNot = std::move(*refusal);
+        return outcome;
+    }
+
+    link.stopAtFirstFailure();
+    eraseSettingsArea(link, camAddr, offset, step);
+    if (link.failed()) {
+        outcome.result = SaveResult::EraseFailed;
+        return outcome;
+    }
+    link.pause(kSettlePauseMs);
+
+    in.projection = readRegister(link, camAddr, kRegProjection);
+    in.companion = readRegister(link, camAddr, kRegProjectionCompanion);
+    if (link.failed()) {
+        outcome.result = SaveResult::ReadFailed;
+        return outcome;
+    }
+
+    for (const SettingsRecord& record : settingsScript(in)) {
+        for (std::uint8_t byte : recordBytes(record)) {
+            link.camWrite8(camAddr, kSettingsBank,
+                           static_cast<std::uint8_t>(offset + outcome.written), byte);
+            if (link.failed()) {
+                outcome.result = SaveResult::WriteFailed;
+                return outcome;
+            }
+            ++outcome.written;
+            link.pause(kEepromWritePauseMs);
+            if (record.advancesProgress && step) step();
+        }
+    }
+    outcome.result = SaveResult::Saved;
+    return outcome;
+}
+
+EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
+                           const WriteGate& mayWrite) {
+    EraseOutcome outcome;
+    if (auto refusal = askGate(mayWrite)) {
+        outcome.result = EraseResult::Refused;
+        outcome.whyNot = std::move(*refusal);
+        return outcome;
+    }
+    link.stopAtFirstFailure();
+    eraseSettingsArea(link, camAddr, offset, nullptr);
+    if (link.failed()) {
+        outcome.result = EraseResult::EraseFailed;
+        return outcome;
+    }
+    // The camera forgets its stored address and answers at the default one after power-up.
+    link.camWrite8(camAddr, kAddressBank, kAddressOffset, kNoStoredAddress);
+    if (link.failed()) {
+        outcome.result = EraseResult::AddressClearFailed;
+        return outcome;
+    }
+    link.pause(kEepromWritePauseMs);
+    outcome.result = EraseResult::Erased;
+    return outcome;
 }
 
 }  // namespace vorlix::camera

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "camera/camera_map.h"
+#include "camera/write_gate.h"
 #include "link/i2c_link.h"
 
 namespace vorlix::camera {
@@ -21,8 +22,8 @@ inline constexpr std::uint16_t kErasedEntry = 0x00FF;
 
 // What a snapshot is made of.
 struct SettingsInput {
-    std::uint16_t projection = 0;  // register 0x301C as read by this Save
-    std::uint16_t companion = 0;   // register 0x3254 as read by this Save
+    std::uint16_t projection = 0;  // register 0x301C as read by this Save (saveSettings reads it)
+    std::uint16_t companion = 0;   // register 0x3254 as read by this Save (saveSettings reads it)
     bool autoWhiteBalance = false;
     // The captured Push2White registers.
     std::array<std::uint16_t, kWhiteBalanceRegisters> whiteBalance{};
@@ -60,5 +61,53 @@ std::string settingsFitProblem(int offset, std::size_t length);
 // there and pageDone is not called for the failed page.
 void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
                        const std::function<void()>& pageDone);
+
+// How far a Save got.
+enum class SaveResult {
+    Saved,        // every byte of the snapshot was written
+    DoesNotFit,   // the snapshot does not fit in front of the end of the bank; nothing was sent
+    Refused,      // the write gate refused; nothing was sent
+    EraseFailed,  // the erase of the settings area failed part-way; no settings were written
+    ReadFailed,   // the area is erased, but the projection pair could not be read
+    WriteFailed,  // the script stopped part-way: written of length bytes are in bank 0xA0
+};
+
+struct SaveOutcome {
+    SaveResult result = SaveResult::Saved;
+    std::string whyNot;       // DoesNotFit, Refused: the text for the person
+    std::size_t written = 0;  // bytes of the script written
+    std::size_t length = 0;   // bytes of the whole script
+    // True once the projection pair was read: the snapshot in was complete from then on.
+    bool readCamera() const {
+        return result == SaveResult::Saved || result == SaveResult::WriteFailed;
+    }
+};
+
+// Stores the snapshot of in at offset in bank 0xA0: erases the settings area from offset on,
+// lets the EEPROM settle, reads the projection pair (0x301C, 0x3254) from the camera, then
+// writes the records byte by byte, each followed by the EEPROM write pause. The link stops at
+// the first failed transfer and the outcome says where. step runs once per erased page and
+// once per script byte of a record that advances the progress. The gate is asked after the
+// fit check, before the erase.
+SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
+                         const std::function<void()>& step, const WriteGate& mayWrite = {});
+
+enum class EraseResult {
+    Erased,              // the area is erased and the stored address cleared
+    Refused,             // the write gate refused; nothing was sent
+    EraseFailed,         // the erase failed part-way; the stored address was not touched
+    AddressClearFailed,  // the area is erased, but the stored address was not cleared
+};
+
+struct EraseOutcome {
+    EraseResult result = EraseResult::Erased;
+    std::string whyNot;  // Refused: the gate's text
+};
+
+// Erases the settings area from offset on and then clears the stored camera address, so the
+// camera answers at the default address after its next power-up (until then it still answers
+// at camAddr). The link stops at the first failed transfer.
+EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
+                           const WriteGate& mayWrite = {});
 
 }  // namespace vorlix::camera

@@ -85,9 +85,11 @@ bool isSeparator(std::uint8_t c) {
     return c == ' ' || c == '\n';
 }
 
-// watchedLine, when given, receives the line on which the pair of entry watch starts.
-std::size_t parse(TextStream& in, ScriptImage& image, std::size_t watch = 0,
-                  std::size_t* watchedLine = nullptr) {
+// Called with each pair's entry, its two characters and the line it starts on; false stops
+// the reading after that pair.
+using PairVisitor = std::function<bool(std::size_t, std::uint8_t, std::uint8_t, std::size_t)>;
+
+std::size_t parse(TextStream& in, ScriptImage& image, const PairVisitor& visit = nullptr) {
     std::size_t i = 0;
     for (; i < image.size(); ++i) {
         // Separators and comment lines, in any order, until a pair starts: a comment line
@@ -104,14 +106,12 @@ std::size_t parse(TextStream& in, ScriptImage& image, std::size_t watch = 0,
             }
         }
         if (high == kEndByte) break;
-        if (watchedLine != nullptr && i == watch) {
-            // The pair's first character was just read; a newline it is cannot start a pair.
-            *watchedLine = in.newlines() + 1;
-            return i + 1;
-        }
+        // The first character was just read, and it is no newline: its line is this one.
+        const std::size_t line = in.newlines() + 1;
         const std::uint8_t low = in.nextByte();
         image[i] = static_cast<std::uint16_t>(hexDigitValue(low) +
                                               static_cast<std::uint8_t>(hexDigitValue(high) * 16));
+        if (visit && !visit(i, high, low, line)) return i + 1;
     }
     return i;
 }
@@ -134,17 +134,25 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image) {
     return parse(in, image);
 }
 
-std::size_t lineOfEntry(std::string_view fileBytes, std::size_t entry) {
+std::optional<PairPlace> firstNonHexPair(std::string_view fileBytes, std::size_t count) {
     bool given = false;
     TextStream in([&]() -> std::string_view {
         if (given) return {};
         given = true;
         return fileBytes;
     });
+    const auto isHex = [](std::uint8_t c) {
+        return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+    };
+    std::optional<PairPlace> found;
     ScriptImage scratch{};
-    std::size_t line = 0;
-    parse(in, scratch, entry, &line);
-    return line;
+    parse(in, scratch, [&](std::size_t i, std::uint8_t high, std::uint8_t low, std::size_t line) {
+        if (i >= count) return false;
+        if (isHex(high) && isHex(low)) return true;
+        found = PairPlace{i, line};
+        return false;
+    });
+    return found;
 }
 
 bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,

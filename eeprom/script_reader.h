@@ -4,6 +4,7 @@
 // the digit rules of hexDigitValue, so a typo shows up as a value above 0xFF that the
 // verification after programming reports.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,9 +36,18 @@ std::size_t parseScript(std::string_view fileBytes, ScriptImage& image);
 // returned and whyNot holds one line for the person that names the file and the reason
 // ("cannot open PATH: ..." or "cannot read PATH: ..."). stored, when given, receives how
 // many entries the file filled.
-// The line (from 1) of the text fileBytes on which the pair of entry `entry` starts, by the
-// same rules as parseScript; 0 when the text holds fewer entries.
-std::size_t lineOfEntry(std::string_view fileBytes, std::size_t entry);
+// Where a pair of a script text stands: its entry, and the line (from 1) its first character
+// is on.
+struct PairPlace {
+    std::size_t entry = 0;
+    std::size_t line = 0;
+};
+
+// The first pair among entries 0..count-1 of the text fileBytes whose two characters are not
+// both hex digits, by the same rules as parseScript: the reader takes such a pair as a value
+// all the same (a typo "zz" reads as 0x53), so a caller that wants only bytes the person wrote
+// as bytes asks here.
+std::optional<PairPlace> firstNonHexPair(std::string_view fileBytes, std::size_t count);
 
 bool readScriptFile(const std::string& path, ScriptImage& image, std::string& whyNot,
                     std::size_t* stored = nullptr);

@@ -1,4 +1,6 @@
 // The "I2C Address" group: search the bus for the camera, type and store a new address.
+#include "camera/address.h"
+
 #include <cstdio>
 
 #include "panel/hex_edit.h"
@@ -8,7 +10,8 @@ namespace vorlix::panel {
 
 void CVorlixDlg::OnSearchAddress() {
     I2cLink link(bus());
-    m_camAddr = static_cast<std::int16_t>(link.findCamera());
+    // A search that found none shows its own answer (fa) until a read-back turns it into ff.
+    m_camAddr = static_cast<std::int16_t>(camera::findCamera(link).value_or(kNoCameraFound));
     showCameraAddress();
 }
 
@@ -17,35 +20,31 @@ void CVorlixDlg::OnAddressEditChange() {
     m_newAddr = static_cast<std::uint16_t>(takeHexEdit(m_addrText, 0xFF, false));
 }
 
-// The address goes into the camera's EEPROM as typed (an odd value too; the camera ignores
-// bit 0). An address the search could never find again is refused before anything is sent,
-// and a failed write leaves every command at the address the camera still answers at.
+// The address goes into the camera's EEPROM as typed. A failed write leaves every command at
+// the address the camera still answers at.
 void CVorlixDlg::OnSetNewAddress() {
-    const auto stored = static_cast<std::uint8_t>(m_newAddr);
-    char text[120];
-    if (!findableAfterPowerUp(stored)) {
-        std::snprintf(text, sizeof text,
-                      "Address %x cannot be used: ba and bb belong to the image sensor and fa to "
-                      "fe are never searched. Nothing was written.",
-                      static_cast<unsigned>(stored));
-        host().messageBox(text);
-        return;
-    }
     I2cLink link(bus());
-    link.stopAtFirstFailure();
-    link.camWrite8(camAddr(), kAddressBank, kAddressOffset, stored);
-    if (link.failed()) {
-        std::snprintf(text, sizeof text,
-                      "The new address was not stored; the camera still answers at %x.",
-                      static_cast<unsigned>(camAddr()));
-        host().messageBox(text);
-        return;
+    const camera::AddressChange change = camera::changeAddress(
+        link, camAddr(), static_cast<std::uint8_t>(m_newAddr), writeGate(link));
+    char text[120];
+    switch (change.result) {
+        case camera::AddressResult::Changed:
+            // The camera answers at the new address only after a power cycle, but every later
+            // command goes there already: the person is told to re-power now.
+            m_camAddr = change.address;
+            host().messageBox("You MUST re-power camera now");
+            break;
+        case camera::AddressResult::Unfindable:
+        case camera::AddressResult::Refused:
+            host().messageBox(change.whyNot);
+            break;
+        case camera::AddressResult::WriteFailed:
+            std::snprintf(text, sizeof text,
+                          "The new address was not stored; the camera still answers at %x.",
+                          static_cast<unsigned>(camAddr()));
+            host().messageBox(text);
+            break;
     }
-    // The camera answers at the new address only after a power cycle, but every later command
-    // goes there already: the person is told to re-power now. ff means "none stored", after
-    // which the camera answers at the default address.
-    m_camAddr = addressAfterPowerUp(stored);
-    host().messageBox("You MUST re-power camera now");
 }
 
 }  // namespace vorlix::panel

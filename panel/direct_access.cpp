@@ -92,6 +92,10 @@ void CVorlixDlg::OnSend() {
                             byteOf(m_dataLo));
             break;
         case kEepromWriteCmd:
+            if (const auto refusal = camera::askGate(writeGate(link))) {
+                host().messageBox(*refusal);
+                return;
+            }
             link.camWrite8(a, byteOf(m_target), byteOf(m_regLo), byteOf(m_dataLo));
             break;
         case kSensorReadCmd: {

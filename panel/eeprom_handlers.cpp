@@ -26,7 +26,8 @@ void CVorlixDlg::OnLoadEepromFile() {
     }
     I2cLink link(bus());
     const camera::ProgrammingOutcome outcome = camera::programScript(
-        link, camAddr(), m_scriptPath, eeprom_, [this](camera::ProgrammingProgress moment) {
+        link, camAddr(), m_scriptPath, eeprom_,
+        [this](camera::ProgrammingProgress moment) {
             switch (moment) {
                 case camera::ProgrammingProgress::Writing:
                 case camera::ProgrammingProgress::Reading:
@@ -39,7 +40,8 @@ void CVorlixDlg::OnLoadEepromFile() {
                     m_progress.StepIt();
                     break;
             }
-        });
+        },
+        writeGate(link));
     showProgrammingOutcome(outcome);
     m_progress.SetPos(0);
     m_lastError = 0;
@@ -54,6 +56,7 @@ void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcom
     switch (outcome.result) {
         case ProgrammingResult::FileRefused:
         case ProgrammingResult::VerifyFileRefused:
+        case ProgrammingResult::Refused:
             host().messageBox(outcome.whyNot);
             break;
         case ProgrammingResult::TooShort:
@@ -90,14 +93,14 @@ void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcom
 // Save refuses before anything is sent when it would store values nobody read or gave, and
 // stops at the first failed transfer with one box that says how far it got.
 void CVorlixDlg::OnSave() {
-    // The script's length is known before anything is sent: a snapshot that does not fit in
-    // front of the end of the bank is refused, so nothing in or before the area is lost.
     camera::SettingsInput in;
     in.autoWhiteBalance = m_awbCheck != 0;
-    in.overlaysEnabled = isChecked(IDC_OVERLAY_ENABLE) != 0;
+    const int overlayEnable = isChecked(IDC_OVERLAY_ENABLE);
+    in.overlaysEnabled = overlayEnable != 0;
     in.manualExposure = m_manualExpCheck != 0;
-    const std::size_t length = camera::settingsScript(in).size() * camera::kRecordBytes;
-    const std::string problem = camera::settingsFitProblem(m_eepromOffset, length);
+    // A snapshot that does not fit is told first, before what is missing for it.
+    const std::string problem = camera::settingsFitProblem(
+        m_eepromOffset, camera::settingsScript(in).size() * camera::kRecordBytes);
     if (!problem.empty()) {
         host().messageBox(problem);
         return;
@@ -117,65 +120,57 @@ void CVorlixDlg::OnSave() {
             "Balance. Nothing was written.");
         return;
     }
-
-    m_progress.SetStep(1);
-    m_progress.SetPos(0);
-    I2cLink link(bus());
-    link.stopAtFirstFailure();
-    const std::uint8_t a = camAddr();
-    camera::eraseSettingsArea(link, a, m_eepromOffset, [this] { m_progress.StepIt(); });
-    if (link.failed()) {
-        m_progress.SetPos(0);
-        host().messageBox(
-            "Save stopped: erasing the settings area of bank a0 failed, so it may be partly "
-            "erased. No settings were written; run Save again.");
-        return;
-    }
-    link.pause(camera::kSettlePauseMs);
-
-    in.projection = readRegister(link, a, kRegProjection);
-    in.companion = readRegister(link, a, kRegProjectionCompanion);
-    if (link.failed()) {
-        m_progress.SetPos(0);
-        host().messageBox(
-            "Save stopped: reading the camera failed. The settings area of bank a0 is erased "
-            "and no settings were written; run Save again.");
-        return;
-    }
     in.whiteBalance = m_p2wRegs;
-    m_overlayEnable = isChecked(IDC_OVERLAY_ENABLE);
-    if (m_overlayEnable) {
-        m_overlay1 = isChecked(IDC_OVERLAY1);
-        m_overlay2 = isChecked(IDC_OVERLAY2);
-        m_overlay3 = isChecked(IDC_OVERLAY3);
-        m_overlay4 = isChecked(IDC_OVERLAY4);
-        in.overlayShown = {m_overlay1 != 0, m_overlay2 != 0, m_overlay3 != 0, m_overlay4 != 0};
-    }
+    const std::array<int, 4> shown = {isChecked(IDC_OVERLAY1), isChecked(IDC_OVERLAY2),
+                                      isChecked(IDC_OVERLAY3), isChecked(IDC_OVERLAY4)};
+    if (in.overlaysEnabled)
+        in.overlayShown = {shown[0] != 0, shown[1] != 0, shown[2] != 0, shown[3] != 0};
     in.sharpReg = m_sharpReg;
     in.shutter = m_shutter;
     in.aexRef = m_aexRef;
 
-    std::size_t written = 0;
-    for (const camera::SettingsRecord& record : camera::settingsScript(in)) {
-        for (std::uint8_t byte : camera::recordBytes(record)) {
-            link.camWrite8(a, kSettingsBank, static_cast<std::uint8_t>(m_eepromOffset + written),
-                           byte);
-            if (link.failed()) {
-                m_progress.SetPos(0);
-                char text[120];
-                std::snprintf(text, sizeof text,
-                              "Save stopped after %zu of %zu bytes: bank a0 now holds a partial "
-                              "settings script. Run Save again.",
-                              written, length);
-                host().messageBox(text);
-                return;
-            }
-            ++written;
-            link.pause(kEepromWritePauseMs);
-            if (record.advancesProgress) m_progress.StepIt();
+    m_progress.SetStep(1);
+    m_progress.SetPos(0);
+    I2cLink link(bus());
+    const camera::SaveOutcome outcome = camera::saveSettings(
+        link, camAddr(), m_eepromOffset, in, [this] { m_progress.StepIt(); }, writeGate(link));
+    // The overlay members follow the boxes that the snapshot took once the camera was read.
+    if (outcome.readCamera()) {
+        m_overlayEnable = overlayEnable;
+        if (m_overlayEnable) {
+            m_overlay1 = shown[0];
+            m_overlay2 = shown[1];
+            m_overlay3 = shown[2];
+            m_overlay4 = shown[3];
         }
     }
     m_progress.SetPos(0);
+    char text[120];
+    switch (outcome.result) {
+        case camera::SaveResult::Saved:
+            break;
+        case camera::SaveResult::DoesNotFit:
+        case camera::SaveResult::Refused:
+            host().messageBox(outcome.whyNot);
+            break;
+        case camera::SaveResult::EraseFailed:
+            host().messageBox(
+                "Save stopped: erasing the settings area of bank a0 failed, so it may be partly "
+                "erased. No settings were written; run Save again.");
+            break;
+        case camera::SaveResult::ReadFailed:
+            host().messageBox(
+                "Save stopped: reading the camera failed. The settings area of bank a0 is erased "
+                "and no settings were written; run Save again.");
+            break;
+        case camera::SaveResult::WriteFailed:
+            std::snprintf(text, sizeof text,
+                          "Save stopped after %zu of %zu bytes: bank a0 now holds a partial "
+                          "settings script. Run Save again.",
+                          outcome.written, outcome.length);
+            host().messageBox(text);
+            break;
+    }
 }
 
 // Erase stops at the first failed transfer. The default address is taken (and the person
@@ -191,32 +186,34 @@ void CVorlixDlg::OnEraseEeprom() {
         return;
     }
     I2cLink link(bus());
-    link.stopAtFirstFailure();
+    const camera::EraseOutcome outcome =
+        camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link));
     char text[200];
-    camera::eraseSettingsArea(link, camAddr(), m_eepromOffset, nullptr);
-    if (link.failed()) {
-        std::snprintf(text, sizeof text,
-                      "Erase stopped: erasing the settings area of bank a0 failed, so it may be "
-                      "partly erased. The stored camera address was not cleared; the camera "
-                      "still answers at %x.",
-                      static_cast<unsigned>(camAddr()));
-        host().messageBox(text);
-        return;
+    switch (outcome.result) {
+        case camera::EraseResult::Erased:
+            m_camAddr = addressAfterPowerUp(kNoStoredAddress);
+            showCameraAddress();
+            host().messageBox("You MUST re-power camera now");
+            break;
+        case camera::EraseResult::Refused:
+            host().messageBox(outcome.whyNot);
+            break;
+        case camera::EraseResult::EraseFailed:
+            std::snprintf(text, sizeof text,
+                          "Erase stopped: erasing the settings area of bank a0 failed, so it may "
+                          "be partly erased. The stored camera address was not cleared; the "
+                          "camera still answers at %x.",
+                          static_cast<unsigned>(camAddr()));
+            host().messageBox(text);
+            break;
+        case camera::EraseResult::AddressClearFailed:
+            std::snprintf(text, sizeof text,
+                          "Erase stopped: clearing the stored camera address failed. The "
+                          "settings area of bank a0 is erased; the camera still answers at %x.",
+                          static_cast<unsigned>(camAddr()));
+            host().messageBox(text);
+            break;
     }
-    // The camera forgets its stored address and answers at the default one after power-up.
-    link.camWrite8(camAddr(), kAddressBank, kAddressOffset, kNoStoredAddress);
-    if (link.failed()) {
-        std::snprintf(text, sizeof text,
-                      "Erase stopped: clearing the stored camera address failed. The settings "
-                      "area of bank a0 is erased; the camera still answers at %x.",
-                      static_cast<unsigned>(camAddr()));
-        host().messageBox(text);
-        return;
-    }
-    m_camAddr = addressAfterPowerUp(kNoStoredAddress);
-    showCameraAddress();
-    link.pause(kEepromWritePauseMs);
-    host().messageBox("You MUST re-power camera now");
 }
 
 }  // namespace vorlix::panel

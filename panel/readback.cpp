@@ -1,6 +1,7 @@
 // Start-up and "Connect": find the camera and read its state back into every control.
 #include "camera/readback.h"
 
+#include "camera/image_settings.h"
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
@@ -55,8 +56,7 @@ void CVorlixDlg::readBackCamera() {
     checkButton(IDC_MIRROR, bit(projection, 0));
     checkButton(IDC_FLIP, bit(projection, 1));
     // The EEPROM shadow starts from the camera's state, so a first Mirror click keeps the flip.
-    m_projBits = (m_projBits & ~kProjectionShadowBits) | (bit(projection, 0) ? kMirrorShadow : 0) |
-                 (bit(projection, 1) ? kFlipShadow : 0);
+    m_projBits = camera::shadowOfProjection(m_projBits, projection);
 
     if (!r.tvMode) return showNoCamera();
     UpdateData(true);

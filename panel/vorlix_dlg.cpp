@@ -201,6 +201,11 @@ void CVorlixDlg::showShutterOnSlider() {
     UpdateData(false);
 }
 
+camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
+    if (!writeGuard_) return {};
+    return [this, &link] { return writeGuard_(link, camAddr()); };
+}
+
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.
 void CVorlixDlg::showCameraAddress() {
     UpdateData(true);

@@ -8,10 +8,13 @@
 // direct_access.cpp, eeprom_handlers.cpp; the shared routines in vorlix_dlg.cpp.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "camera/camera_map.h"
 #include "camera/script_programming.h"
+#include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
 #include "frame/dialog.h"
 #include "link/i2c_link.h"
@@ -20,10 +23,6 @@
 
 namespace vorlix::panel {
 
-// The mirror and flip bits of m_projBits, the shadow that Mirror stores in the EEPROM.
-inline constexpr std::uint32_t kMirrorShadow = 0x2;
-inline constexpr std::uint32_t kFlipShadow = 0x4;
-inline constexpr std::uint32_t kProjectionShadowBits = kMirrorShadow | kFlipShadow;
 // The progress bar's range while a script file is programmed and verified.
 inline constexpr short kRunProgressMin = 1;
 inline constexpr short kRunProgressMax = 242;
@@ -43,9 +42,17 @@ inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2
 // Where the icon of the minimised window goes: centred, halves truncated toward zero.
 void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y);
 
+// Asked once by Ld EEpr file, Save, Erase EEpr, Set and a direct EEPROM SEND, after the
+// handler's own checks and immediately before its first EEPROM write, with the handler's link
+// and the camera address. A text refuses: the handler shows it in one box and writes nothing.
+using EepromWriteGuard = std::function<std::optional<std::string>(I2cLink&, std::uint8_t camAddr)>;
+
 class CVorlixDlg : public frame::CDialog {
 public:
     CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer);
+
+    // Without a guard (the default) every handler writes as soon as its own checks pass.
+    void setEepromWriteGuard(EepromWriteGuard guard) { writeGuard_ = std::move(guard); }
 
     bool OnInitDialog() override;
     void dumpMembers(frame::MemberWriter& out) const override;
@@ -155,6 +162,8 @@ protected:
     // The bus of this run; a handler builds `I2cLink link(bus())` for one action.
     const Bus& bus() const { return bus_; }
     std::uint8_t camAddr() const { return static_cast<std::uint8_t>(m_camAddr); }
+    // The guard as an operation's write gate on link; empty when no guard is set.
+    camera::WriteGate writeGate(I2cLink& link);
 
     // Window messages.
     void OnSysCommand(const frame::MessageParams& params);
@@ -174,10 +183,10 @@ protected:
     void OnAexEditChange();
     void OnHScroll(const frame::MessageParams& params);
     // One exposure slider step: the new position (scaled) into the value and its edit, then
-    // the value to the camera, also when the code moved nothing.
+    // the value to the camera with write, also when the code moved nothing.
+    using ValueWrite = void (*)(I2cLink&, std::uint8_t camAddr, std::int32_t value);
     void exposureScrollStep(I2cLink& link, frame::CScrollBar& bar, unsigned code,
-                            std::int32_t& value, std::string& text, int scale, std::uint16_t reg,
-                            std::uint16_t mask);
+                            std::int32_t& value, std::string& text, int scale, ValueWrite write);
 
     // White balance (white_balance.cpp).
     void OnAutoWhiteBalance();
@@ -187,9 +196,6 @@ protected:
     // Mirror, flip, sharpness and overlays (image_settings.cpp).
     void OnMirror();
     void OnFlip();
-    // Mirror and flip share one read-modify-write of 0x301C and 0x3254.
-    struct ProjectionChange;
-    void changeProjection(const ProjectionChange& change);
     void OnGainEditChange();
     void applyGainText();
     void sharpnessScrollStep(I2cLink& link, unsigned code);
@@ -236,6 +242,7 @@ private:
     HostNotifier notifier_;
     Bus bus_;
     eeprom::EepromTables eeprom_;
+    EepromWriteGuard writeGuard_;
 };
 
 }  // namespace vorlix::panel

@@ -1,18 +1,11 @@
 // The "White Balance" group: automatic white balance, or push-to-white, where a press of
 // "Push2White" holds the current white point and captures the white-balance registers for
 // Save, and the next press lets the white balance adapt again.
+#include "camera/white_balance.h"
+
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
-
-namespace {
-
-// The camera needs time to settle the held white point before the capture, and a little
-// between the captured registers.
-constexpr unsigned kCaptureSettleMs = 5;
-constexpr unsigned kCaptureReadPauseMs = 1;
-
-}  // namespace
 
 void CVorlixDlg::showWhiteBalanceMode(const char* text) {
     UpdateData(true);
@@ -24,7 +17,7 @@ void CVorlixDlg::OnAutoWhiteBalance() {
     m_awbCheck = isChecked(IDC_AWB);
     if (m_awbCheck) {
         I2cLink link(bus());
-        writeRegister(link, camAddr(), kRegWhiteBalanceMode, kWhiteBalanceAdapts);
+        camera::letWhiteBalanceAdapt(link, camAddr());
         enableGroup(kPushToWhitePair, false);
         showWhiteBalanceMode("AWB");
     } else {
@@ -41,18 +34,10 @@ void CVorlixDlg::OnPush2White() {
     I2cLink link(bus());
     const std::uint8_t a = camAddr();
     if (m_p2wActive) {
-        // A capture counts only when every read of it succeeded: it stops at the first failed
-        // transfer and keeps the last good capture, since Save would store what it holds.
-        link.stopAtFirstFailure();
-        writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceHeld);
+        // A failed capture keeps the last good one, since Save would store what it holds.
+        const auto captured = camera::captureWhiteBalance(link, a);
         showWhiteBalanceMode("P2W = set");
-        link.pause(kCaptureSettleMs);
-        std::array<std::uint16_t, kWhiteBalanceRegisters> captured{};
-        for (std::size_t i = 0; i < kWhiteBalanceWalk.size() && !link.failed(); ++i) {
-            link.pause(kCaptureReadPauseMs);
-            captured[i] = readRegister(link, a, kWhiteBalanceWalk[i]);
-        }
-        if (link.failed()) {
+        if (!captured) {
             // The next press tries again: it holds and captures anew.
             m_p2wActive = 0;
             showWhiteBalanceMode("P2W failed");
@@ -61,10 +46,10 @@ void CVorlixDlg::OnPush2White() {
                 "to try again.");
             return;
         }
-        m_p2wRegs = captured;
+        m_p2wRegs = *captured;
         m_p2wCaptured = true;
     } else {
-        writeRegister(link, a, kRegWhiteBalanceMode, kWhiteBalanceAdapts);
+        camera::letWhiteBalanceAdapt(link, a);
         // Entry 0 (the slot of 0xAC00, not of the mode register) takes the adapting value;
         // Save stores it as it stands. The other entries keep the last capture.
         m_p2wRegs[0] = kWhiteBalanceAdapts;

@@ -18,76 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include "program_fixture.h"
+
 namespace {
 
+using namespace vorlix::apptest;
 namespace fs = std::filesystem;
-
-struct Ran {
-    int status = -1;  // the exit status, or 128 + the signal that ended it
-    std::string stderrText;
-};
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-class Program : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlix_app_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        state_ = (dir_ / "s.json").string();
-        trace_ = (dir_ / "t.trace").string();
-        writeText(state_, kState);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // Starts vorlix with args; standard output to out (or /dev/null), standard error kept.
-    pid_t start(const std::vector<std::string>& args, const std::string& out = "/dev/null") {
-        const std::string err = (dir_ / "stderr").string();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setpgid(0, 0);
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
-            std::vector<char*> argv{const_cast<char*>(VORLIX_BINARY)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(VORLIX_BINARY, argv.data());
-            ::_exit(127);
-        }
-        return pid;
-    }
-    Ran wait(pid_t pid) {
-        int raw = 0;
-        ::waitpid(pid, &raw, 0);
-        Ran ran;
-        ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-        ran.stderrText = readText(dir_ / "stderr");
-        return ran;
-    }
-    Ran run(const std::vector<std::string>& args, const std::string& out = "/dev/null") {
-        return wait(start(args, out));
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    // A state file the runs must leave as it is when they refuse.
-    static constexpr const char* kState = "{\n  \"present\": true,\n  \"busyReads\": 1\n}\n";
-    fs::path dir_;
-    std::string state_, trace_;
-};
 
 // A refusal: exit 2, one line that says what and names the file, no trace, the state intact.
 struct Refusal {
@@ -358,8 +294,8 @@ TEST_F(Program, WithoutADisplayTheWindowSaysWhatToDoAndSendsNothing) {
     EXPECT_EQ(ran.status, 2);
     EXPECT_EQ(ran.stderrText,
               "vorlix: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
-              "set): start it in a desktop session, under xvfb-run, or with --headless and an "
-              "action script\n");
+              "set): give a COMMAND (vorlix --help lists them), use --headless with an action "
+              "script, or start the window under xvfb-run\n");
     EXPECT_FALSE(fs::exists(trace_)) << "something went on the bus";
     EXPECT_EQ(readText(state_), kState);
 }

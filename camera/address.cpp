@@ -1,0 +1,44 @@
+// The address search and the address change.
+#include "camera/address.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace vorlix::camera {
+
+std::optional<std::uint8_t> findCamera(I2cLink& link) {
+    const std::uint16_t found = link.findCamera();
+    if (!namesCamera(found)) return std::nullopt;
+    return static_cast<std::uint8_t>(found);
+}
+
+AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,
+                            const WriteGate& mayWrite) {
+    AddressChange change;
+    if (!findableAfterPowerUp(stored)) {
+        char text[120];
+        std::snprintf(text, sizeof text,
+                      "Address %x cannot be used: ba and bb belong to the image sensor and fa to "
+                      "fe are never searched. Nothing was written.",
+                      static_cast<unsigned>(stored));
+        change.result = AddressResult::Unfindable;
+        change.whyNot = text;
+        return change;
+    }
+    if (auto refusal = askGate(mayWrite)) {
+        change.result = AddressResult::Refused;
+        change.whyNot = std::move(*refusal);
+        return change;
+    }
+    link.stopAtFirstFailure();
+    link.camWrite8(camAddr, kAddressBank, kAddressOffset, stored);
+    if (link.failed()) {
+        change.result = AddressResult::WriteFailed;
+        return change;
+    }
+    change.result = AddressResult::Changed;
+    change.address = addressAfterPowerUp(stored);
+    return change;
+}
+
+}  // namespace vorlix::camera

@@ -1,0 +1,66 @@
+// The projection, sharpness and overlay writes.
+#include "camera/image_settings.h"
+
+namespace vorlix::camera {
+
+namespace {
+
+// Bit 8 of the projection register is written as 1 by every change but ticking mirror.
+constexpr std::uint16_t kProjectionBit8 = 0x0100;
+// Mirror (bit 0) and flip (bit 1): the companion register follows them, keeping its others.
+constexpr std::uint16_t kProjectionBits = 0x0003;
+
+// How one projection box changes the projection register and the shadow.
+struct ProjectionChange {
+    std::uint16_t tickedSet;     // ticked: these bits are set
+    std::uint16_t untickedKeep;  // unticked: only these bits are kept, then bit 8 is set
+    std::uint32_t shadowBit;     // the box's bit in the shadow
+    bool storesShadow;           // the shadow goes to the EEPROM before the registers
+};
+
+constexpr ProjectionChange kMirror{0x0001, 0xFEFE, kMirrorShadow, true};
+constexpr ProjectionChange kFlip{0x0102, 0xFEFD, kFlipShadow, false};
+
+}  // namespace
+
+std::uint32_t changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box, bool ticked,
+                               std::uint32_t shadow) {
+    const ProjectionChange& change = box == ProjectionBox::Mirror ? kMirror : kFlip;
+    std::uint16_t projection = readRegister(link, camAddr, kRegProjection);
+    std::uint16_t companion =
+        readRegister(link, camAddr, kRegProjectionCompanion) & ~kProjectionBits;
+
+    if (ticked) {
+        projection |= change.tickedSet;
+        shadow |= change.shadowBit;
+    } else {
+        projection = (projection & change.untickedKeep) | kProjectionBit8;
+        // Only the low 16 bits are kept; the EEPROM never holds more.
+        shadow &= 0xFFFF & ~change.shadowBit;
+    }
+    companion |= projection & kProjectionBits;
+
+    if (change.storesShadow) {
+        link.camWrite8(camAddr, kShadowBank, kShadowHighOffset,
+                       static_cast<std::uint8_t>((shadow >> 8) & 0xFF));
+        link.camWrite8(camAddr, kShadowBank, kShadowLowOffset,
+                       static_cast<std::uint8_t>(shadow & 0xFF));
+    }
+    writeRegister(link, camAddr, kRegProjection, projection);
+    writeRegister(link, camAddr, kRegProjectionCompanion, companion);
+    return shadow;
+}
+
+void writeSharpness(I2cLink& link, std::uint8_t camAddr, std::int32_t sharpReg) {
+    writeRegister(link, camAddr, kRegSharpness, static_cast<std::uint16_t>(sharpReg));
+}
+
+void switchOverlays(I2cLink& link, std::uint8_t camAddr, bool on) {
+    writeRegister(link, camAddr, kRegOverlayFunction, on ? kOverlayShown : 0);
+}
+
+void showOverlay(I2cLink& link, std::uint8_t camAddr, unsigned i, bool shown) {
+    writeRegister(link, camAddr, overlayRegister(i), overlayValue(i, shown));
+}
+
+}  // namespace vorlix::camera

@@ -1,0 +1,36 @@
+#pragma once
+// The image settings that go to the sensor at once: projection (mirror and flip, with their
+// shadow in the configuration EEPROM), sharpness and the overlays.
+#include <cstdint>
+
+#include "camera/camera_map.h"
+#include "link/i2c_link.h"
+
+namespace vorlix::camera {
+
+enum class ProjectionBox { Mirror, Flip };
+
+// The shadow with its mirror and flip bits taken from a projection register value; its other
+// bits are kept.
+constexpr std::uint32_t shadowOfProjection(std::uint32_t shadow, std::uint16_t projection) {
+    return (shadow & ~kProjectionShadowBits) | ((projection & 0x1) ? kMirrorShadow : 0) |
+           ((projection & 0x2) ? kFlipShadow : 0);
+}
+
+// Ticks or unticks mirror or flip: a read-modify-write of the projection register and its
+// companion. Mirror stores the shadow (with its new bit) in the EEPROM before the registers;
+// flip leaves the EEPROM alone, its bit gets there with the next mirror change. Returns the
+// new shadow. A failed read has been told in its box; the value the link returned is changed
+// and written back like a good one, as the camera's tools always have.
+std::uint32_t changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box, bool ticked,
+                               std::uint32_t shadow);
+
+void writeSharpness(I2cLink& link, std::uint8_t camAddr, std::int32_t sharpReg);
+
+// The overlay function on or off; the single overlays keep their registers.
+void switchOverlays(I2cLink& link, std::uint8_t camAddr, bool on);
+
+// Overlay i (0..3) shown or hidden.
+void showOverlay(I2cLink& link, std::uint8_t camAddr, unsigned i, bool shown);
+
+}  // namespace vorlix::camera

@@ -1,0 +1,23 @@
+#pragma once
+// The white balance: adapting on its own, or held at the current white point, whose registers
+// a capture reads for the settings snapshot.
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "camera/camera_map.h"
+#include "link/i2c_link.h"
+
+namespace vorlix::camera {
+
+using WhiteBalanceRegisters = std::array<std::uint16_t, kWhiteBalanceRegisters>;
+
+// Lets the white balance adapt on its own.
+void letWhiteBalanceAdapt(I2cLink& link, std::uint8_t camAddr);
+
+// Holds the white point, lets it settle and reads the registers of kWhiteBalanceWalk in
+// order. A capture counts only when every read of it succeeded: the link stops at the first
+// failed transfer and nothing is returned (the white balance may then be held).
+std::optional<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr);
+
+}  // namespace vorlix::camera
