@@ -8,10 +8,13 @@
 
 #include "app/backups.h"
 #include "app/progress.h"
+#include "camera/address.h"
 #include "camera/camera_map.h"
 #include "camera/eeprom_image.h"
 #include "camera/readback.h"
 #include "camera/script_programming.h"
+#include "camera/settings_snapshot.h"
+#include "camera/white_balance.h"
 #include "eeprom/script_reader.h"
 #include "io/input_file.h"
 #include "io/output_file.h"
@@ -69,6 +72,24 @@ json differenceRecord(const camera::EepromDifference& d) {
             {"offset", hexByte(static_cast<std::uint8_t>(d.offset()))},
             {"camera", hexByte(d.camera)},
             {"file", hex(d.file)}};
+}
+
+// A hex byte as typed ("50", "0x50"); nothing for anything else.
+std::optional<std::uint8_t> parseHexByte(const std::string& text) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    if (digits.empty() || digits.size() > 2) return std::nullopt;
+    unsigned value = 0;
+    for (const char c : digits) {
+        const int d =
+            std::isxdigit(static_cast<unsigned char>(c))
+                ? (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10)
+                : -1;
+        if (d < 0) return std::nullopt;
+        value = value * 16 + static_cast<unsigned>(d);
+    }
+    return static_cast<std::uint8_t>(value);
 }
 
 // Reads a script that must fill the whole EEPROM with hex bytes, for program and verify.
@@ -141,6 +162,9 @@ private:
         if (name == "backup") return backup();
         if (name == "verify") return verify();
         if (name == "program") return program();
+        if (name == "save-settings") return saveSettings();
+        if (name == "erase-settings") return eraseSettings();
+        if (name == "set-address") return setAddress();
         return kBadInput;
     }
 
@@ -163,23 +187,25 @@ private:
 
     BackupLabel label() const { return {options_.bus, res::versionText()}; }
 
-    // The backup before the first EEPROM write of the run; false when it could not be made.
-    bool backUp() {
-        if (options_.noBackup) return true;
-        I2cLink link(bus_);
-        progress_.start("backup", eeprom::kEepromSize);
-        std::string why;
-        const std::optional<std::string> path = backupCamera(
-            link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); }, why);
-        progress_.finish();
-        if (!path) {
-            tell(why);
-            record_["result"] = "no backup";
-            return false;
-        }
-        record_["backup"] = *path;
-        inform("backup: " + *path);
-        return true;
+    // The operation's last word before its first EEPROM write: the backup (none with
+    // --no-backup). Its refusal, when the backup could not be made, stops the operation.
+    camera::WriteGate backupGate() {
+        if (options_.noBackup) return {};
+        return [this]() -> std::optional<std::string> {
+            I2cLink link(bus_);
+            progress_.start("backup", eeprom::kEepromSize);
+            std::string why;
+            const std::optional<std::string> path = backupCamera(
+                link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); }, why);
+            progress_.finish();
+            if (!path) {
+                record_["result"] = "no backup";
+                return why;
+            }
+            record_["backup"] = *path;
+            inform("backup: " + *path);
+            return std::nullopt;
+        };
     }
 
     int info() {
@@ -323,7 +349,6 @@ private:
 
     int program() {
         scriptRecord();
-        if (!backUp()) return kCameraFailed;
         I2cLink link(bus_);
         eeprom::EepromTables tables;
         const auto progress = [this](camera::ProgrammingProgress p) {
@@ -342,8 +367,8 @@ private:
                     break;
             }
         };
-        const camera::ProgrammingOutcome outcome =
-            camera::programScript(link, camAddr_, options_.command.file, tables, progress);
+        const camera::ProgrammingOutcome outcome = camera::programScript(
+            link, camAddr_, options_.command.file, tables, progress, backupGate());
         progress_.finish();
         switch (outcome.result) {
             case camera::ProgrammingResult::FileRefused:
@@ -353,6 +378,9 @@ private:
                 tell(io::printable(options_.command.file) +
                      ": no longer fills the EEPROM; nothing was written");
                 return kBadInput;
+            case camera::ProgrammingResult::Refused:
+                tell(outcome.whyNot);
+                return kCameraFailed;
             case camera::ProgrammingResult::WriteFailed:
                 tell("a page write failed: the EEPROM is written only in part" + restoreHint());
                 return kCameraFailed;
@@ -368,6 +396,123 @@ private:
         }
         return verdict(camera::compareEeprom(tables.readBackBuf, tables.scriptImage),
                        "programmed and verified");
+    }
+
+    // The settings the camera runs with now, as the read-back reads them; a white balance
+    // that is held is captured. Nothing when a read failed (told).
+    std::optional<camera::SettingsInput> liveSettings() {
+        I2cLink link(bus_);
+        const camera::CameraReadBack r = camera::readBack(link, camAddr_);
+        if (!r.sharpness) {
+            tell("reading the camera's settings failed; nothing was written");
+            return std::nullopt;
+        }
+        camera::SettingsInput in;
+        in.autoWhiteBalance = *r.whiteBalance == kWhiteBalanceAdapts;
+        if (!in.autoWhiteBalance) {
+            I2cLink captureLink(bus_);
+            const std::optional<camera::WhiteBalanceRegisters> captured =
+                camera::captureWhiteBalance(captureLink, camAddr_);
+            if (!captured) {
+                tell("capturing the held white balance failed; nothing was written");
+                return std::nullopt;
+            }
+            in.whiteBalance = *captured;
+        }
+        in.overlaysEnabled = camera::overlaysOn(*r.overlayFunction);
+        if (r.overlays) {
+            for (unsigned i = 0; i < in.overlayShown.size(); ++i)
+                in.overlayShown[i] = ((*r.overlays)[i] & kOverlayShown) != 0;
+        }
+        in.sharpReg = *r.sharpness;
+        in.manualExposure = (r.exposure->mode & 0xF) == kExposureManual;
+        in.shutter = r.exposure->shutter;
+        in.aexRef = r.exposure->aexRef;
+        return in;
+    }
+
+    int saveSettings() {
+        const std::optional<camera::SettingsInput> in = liveSettings();
+        if (!in) return kCameraFailed;
+        I2cLink link(bus_);
+        progress_.start("save", camera::kSettingsAreaEnd / kPageEntries + 156);
+        const camera::SaveOutcome outcome = camera::saveSettings(
+            link, camAddr_, input_.offset, *in, [this] { progress_.step(); }, backupGate());
+        progress_.finish();
+        switch (outcome.result) {
+            case camera::SaveResult::Saved:
+                io_.out << "saved " << outcome.length << " bytes of settings at bank "
+                        << hexByte(kSettingsBank) << " offset " << hexByte(input_.offset) << '\n';
+                return kCommandDone;
+            case camera::SaveResult::DoesNotFit:
+            case camera::SaveResult::Refused:
+                tell(outcome.whyNot);
+                return kCameraFailed;
+            case camera::SaveResult::EraseFailed:
+                tell("erasing the settings area failed part-way" + restoreHint());
+                return kCameraFailed;
+            case camera::SaveResult::ReadFailed:
+                tell(
+                    "the settings area is erased, but the projection could not be read; no "
+                    "settings were written" +
+                    restoreHint());
+                return kCameraFailed;
+            case camera::SaveResult::WriteFailed:
+                tell("writing the settings stopped after " + std::to_string(outcome.written) +
+                     " of " + std::to_string(outcome.length) + " bytes" + restoreHint());
+                return kCameraFailed;
+        }
+        return kCameraFailed;
+    }
+
+    int eraseSettings() {
+        I2cLink link(bus_);
+        const camera::EraseOutcome outcome =
+            camera::eraseSettings(link, camAddr_, input_.offset, backupGate());
+        switch (outcome.result) {
+            case camera::EraseResult::Erased:
+                io_.out << "erased bank " << hexByte(kSettingsBank) << " from offset "
+                        << hexByte(input_.offset)
+                        << " and the stored address: the camera answers at "
+                        << hexByte(kCameraDefaultAddress) << " after its next power-up\n";
+                return kCommandDone;
+            case camera::EraseResult::Refused:
+                tell(outcome.whyNot);
+                return kCameraFailed;
+            case camera::EraseResult::EraseFailed:
+                tell(
+                    "erasing the settings area failed part-way; the stored address is as it "
+                    "was" +
+                    restoreHint());
+                return kCameraFailed;
+            case camera::EraseResult::AddressClearFailed:
+                tell("the settings area is erased, but clearing the stored address failed" +
+                     restoreHint());
+                return kCameraFailed;
+        }
+        return kCameraFailed;
+    }
+
+    int setAddress() {
+        I2cLink link(bus_);
+        const camera::AddressChange change =
+            camera::changeAddress(link, camAddr_, input_.newAddress, backupGate());
+        switch (change.result) {
+            case camera::AddressResult::Changed:
+                record_["newAddress"] = hexByte(change.address);
+                io_.out << "You MUST re-power camera now: it answers at " << hexByte(change.address)
+                        << " after that\n";
+                return kCommandDone;
+            case camera::AddressResult::Unfindable:
+            case camera::AddressResult::Refused:
+                tell(change.whyNot);
+                return kCameraFailed;
+            case camera::AddressResult::WriteFailed:
+                tell("storing the address failed; the camera still answers at " +
+                     hexByte(camAddr_));
+                return kCameraFailed;
+        }
+        return kCameraFailed;
     }
 
     std::string restoreHint() const {
@@ -387,10 +532,6 @@ private:
 };
 
 }  // namespace
-
-bool isCommand(const std::string& name) {
-    return name == "info" || name == "backup" || name == "program" || name == "verify";
-}
 
 std::optional<std::string> prepareCommand(const Options& options, CommandInput& input) {
     const Command& command = options.command;
@@ -412,6 +553,29 @@ std::optional<std::string> prepareCommand(const Options& options, CommandInput& 
                 io::sameFile(*other, command.file))
                 return io::printable(command.file) + " is also named as another output";
         }
+    }
+    if (command.name == "save-settings" || command.name == "erase-settings") {
+        if (!command.offset.empty()) {
+            const std::optional<std::uint8_t> offset = parseHexByte(command.offset);
+            if (!offset)
+                return "--offset " + io::printable(command.offset) +
+                       ": give the offset in bank a0 as a hex byte (00 to ff)";
+            input.offset = *offset;
+        }
+    }
+    if (command.name == "erase-settings" && !command.yes)
+        return "erase-settings erases bank a0 from the offset on and the stored camera address; "
+               "add --yes to do it";
+    if (command.name == "set-address") {
+        const std::optional<std::uint8_t> address = parseHexByte(command.newAddress);
+        if (!address)
+            return "set-address " + io::printable(command.newAddress) +
+                   ": give the new address as a hex byte (00 to ff)";
+        if (!findableAfterPowerUp(*address))
+            return "set-address " + hexByte(*address) +
+                   ": the search could never find the camera there (ba and bb belong to the "
+                   "image sensor, fa to fe are never searched)";
+        input.newAddress = *address;
     }
     if (!options.record.empty()) {
         if (options.record == io::kStandardOutput)

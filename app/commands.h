@@ -24,9 +24,6 @@ inline constexpr int kCommandDone = 0;
 inline constexpr int kCameraFailed = 1;
 inline constexpr int kBadInput = 2;
 
-// Whether name is a command of this build.
-bool isCommand(const std::string& name);
-
 // What a command takes from its arguments and files, checked before the run.
 struct CommandInput {
     eeprom::ScriptImage script{};  // program, verify: the file's entries

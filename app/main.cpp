@@ -173,6 +173,15 @@ int main(int argc, char** argv) {
     cli.add_subcommand("verify", "compare the EEPROM with a QEF file; writes nothing")
         ->add_option("FILE", command.file, "the QEF file")
         ->required();
+    cli.add_subcommand("save-settings", "store the camera's live settings in bank a0")
+        ->add_option("--offset", command.offset, "where in bank a0 (hex; 0 when not given)");
+    auto* erase = cli.add_subcommand(
+        "erase-settings", "erase bank a0 from the offset on, and the stored camera address");
+    erase->add_option("--offset", command.offset, "where in bank a0 (hex; 0 when not given)");
+    erase->add_flag("--yes", command.yes, "yes, erase");
+    cli.add_subcommand("set-address", "store a new camera address (taken at the next power-up)")
+        ->add_option("NEW", command.newAddress, "the new address (hex)")
+        ->required();
     try {
         cli.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
