@@ -37,23 +37,24 @@ fi
   echo "usage: $0 [--regen] VORLIX CASE_DIR" >&2
   exit 2
 }
-vorlix=$(realpath "$1")
-case_dir=$(realpath "$2")
-source_dir=$(realpath "$(dirname "$0")/../..")
+# Each process costs: the runner starts as few as it can (a case is a handful of them).
+here=${0%/*}
+[ "$here" != "$0" ] || here=.
+mapfile -t paths < <(realpath "$1" "$2" "$here/../..")
+vorlix=${paths[0]} case_dir=${paths[1]} source_dir=${paths[2]}
 name=${case_dir##*/}
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vorlix-golden-$name.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 work=$scratch/work inputs=$scratch/inputs actual=$scratch/actual
-mkdir -p "$work/samples" "$actual"
+mkdir "$inputs" "$actual"
 shopt -s nullglob dotglob
 case_inputs=()
 for input in "$case_dir"/*; do
   case ${input##*/} in args | expected) ;; *) case_inputs+=("$input") ;; esac
 done
-cp -R "$source_dir"/samples/* "$work/samples/"
-[ ${#case_inputs[@]} -eq 0 ] || cp -RL "${case_inputs[@]}" "$work/"
-cp -R "$work" "$inputs"
+cp -RL "$source_dir/samples" "${case_inputs[@]}" "$inputs/"
+cp -R "$inputs" "$work"
 
 : >"$actual/status"
 while IFS= read -r line || [ -n "$line" ]; do
@@ -71,9 +72,11 @@ done <"$case_dir/args"
 
 # What the runs showed and left: their exit statuses, their non-empty standard streams, and
 # every file of the work folder that is new or changed (a new folder whole).
+empty=()
 for stream in stdout stderr; do
-  [ -s "$actual/$stream" ] || rm -f "$actual/$stream"
+  [ -s "$actual/$stream" ] || empty+=("$actual/$stream")
 done
+[ ${#empty[@]} -eq 0 ] || rm "${empty[@]}"
 while IFS= read -r line; do
   case $line in
     "Only in $work"*)
@@ -83,21 +86,21 @@ while IFS= read -r line; do
       ;;
     "Files $inputs/"*" differ")
       file=${line#Files "$inputs"/} file=${file%% and "$work"/*}
-      mkdir -p "$(dirname "$actual/$file")"
+      [[ $file != */* ]] || mkdir -p "$actual/${file%/*}"
       cp "$work/$file" "$actual/$file"
       ;;
   esac
 done < <(diff -rq "$inputs" "$work" || true)
-# A folder that holds no file has no place in git: the files say everything.
-find "$actual" -mindepth 1 -type d -empty -delete
 
-# The normalisations listed at the top, in one pass.
+# The normalisations listed at the top, in one pass; and a folder that holds no file goes (git
+# has no place for it: the files say everything).
 for backup in "$actual"/data/vorlix/backups/*; do
   file=${backup##*/}
   [[ $file =~ ^[0-9]{8}-[0-9]{6}(.*)$ ]] && mv "$backup" "${backup%/*}/{time}${BASH_REMATCH[1]}"
 done
+export WORK=$work STDOUT=$actual/stdout
 # shellcheck disable=SC2016  # perl's variables, not the shell's
-find "$actual" -type f -exec env WORK="$work" STDOUT="$actual/stdout" perl -pi -e '
+find "$actual" -mindepth 1 -type d -empty -delete -o -type f -exec perl -pi -e '
   s/\Q$ENV{WORK}\E/{work}/g;
   s|(?<=^// date: )\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ(?=\r?$)|{date}| if $ARGV =~ /\.qef$/;
   s|(?<=\{work\}/data/vorlix/backups/)\d{8}-\d{6}|{time}|g if $ARGV eq $ENV{STDOUT};
