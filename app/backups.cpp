@@ -1,11 +1,11 @@
 #include "app/backups.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
+#include "app/records.h"
 #include "camera/eeprom_image.h"
 #include "io/output_file.h"
 #include "io/printable.h"
@@ -20,22 +20,6 @@ namespace fs = std::filesystem;
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-std::tm utcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
-    return utc;
-}
-
-std::string formatTime(const std::tm& t, const char* format) {
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, format, &t));
 }
 
 }  // namespace
@@ -65,7 +49,7 @@ std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t cam
     return {
         "The configuration EEPROM of a Halvard K300 camera: banks a0 a2 a4 a6, 1024 bytes.",
         "Programming this file restores it.",
-        "date: " + formatTime(utcNow(), "%Y-%m-%dT%H:%M:%SZ"),
+        "date: " + utcTimestamp(),
         "bus: " + io::printable(label.bus),
         "camera address: " + hexByte(camAddr),
         "tool: vorlix " + label.version,
@@ -108,8 +92,7 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
     }
     // Two backups within one second get -2, -3 ...: an existing backup is never replaced.
     const std::string stem =
-        (fs::path(folder) / (formatTime(utcNow(), "%Y%m%d-%H%M%S") + "-cam" + hexByte(camAddr)))
-            .string();
+        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + "-cam" + hexByte(camAddr))).string();
     std::string path = stem + ".qef";
     for (int n = 2; fs::exists(path, ec); ++n) path = stem + "-" + std::to_string(n) + ".qef";
     if (!saveEeprom(link, camAddr, label, path, progress, why)) {
@@ -117,6 +100,23 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
         return std::nullopt;
     }
     return path;
+}
+
+std::function<std::optional<std::string>(I2cLink&, std::uint8_t)> backupOnFirstWrite(
+    const Bus& bus, const BackupLabel& label, std::function<void(const std::string&)> notice) {
+    auto done = std::make_shared<bool>(false);
+    return [bus, label, notice = std::move(notice), done](
+               I2cLink&, std::uint8_t camAddr) -> std::optional<std::string> {
+        if (*done) return std::nullopt;
+        I2cLink link(bus);
+        std::string why;
+        const std::optional<std::string> path = backupCamera(
+            link, camAddr, label, [](std::size_t) {}, why);
+        if (!path) return why;
+        *done = true;
+        notice("backup of the EEPROM: " + *path);
+        return std::nullopt;
+    };
 }
 
 }  // namespace vorlix::app

@@ -42,4 +42,11 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
                                         const std::function<void(std::size_t)>& progress,
                                         std::string& why);
 
+// The window's guard of its EEPROM writes: the first write of the run is preceded by a backup
+// over bus (its own link, so the handler's link is left as it was), whose path goes to
+// notice; a backup that fails refuses the write with the reason, and the next write tries
+// again. Once one backup was made, every later write passes.
+std::function<std::optional<std::string>(I2cLink&, std::uint8_t)> backupOnFirstWrite(
+    const Bus& bus, const BackupLabel& label, std::function<void(const std::string&)> notice);
+
 }  // namespace vorlix::app

@@ -1,7 +1,9 @@
 // The commands of the production command line.
 #include "app/commands.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>

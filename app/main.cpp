@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "app/backends.h"
+#include "app/backups.h"
 #include "app/commands.h"
 #include "app/interrupts.h"
 #include "app/pumping_pacer.h"
@@ -126,6 +127,16 @@ private:
     vorlix::io::OutputFile trace_, dump_;
     vorlix::sim::SimCamera* camera_ = nullptr;
     bool finished_ = false;
+};
+
+// The boxes of a link that is not the dialog's own (the backup's), shown by the host.
+class HostBoxes : public vorlix::Notifier {
+public:
+    explicit HostBoxes(vorlix::frame::Host& host) : host_(host) {}
+    void messageBox(const std::string& text) override { host_.messageBox(text); }
+
+private:
+    vorlix::frame::Host& host_;
 };
 
 }  // namespace
@@ -281,6 +292,12 @@ int main(int argc, char** argv) {
         activeHost = &host;
         host.setEventHook([&trace](const std::string& line) { trace.line(line); });
         app::CVorlixApp application(host, busAdapter, pacer);
+        HostBoxes boxes(host);
+        if (!opt.noBackup) {
+            application.setEepromWriteGuard(app::backupOnFirstWrite(
+                Bus{busAdapter, pacer, boxes}, {opt.bus, res::versionText()},
+                [&host](const std::string& line) { host.notice(line); }));
+        }
         application.setOnDialogEnd([&](const panel::CVorlixDlg& dlg) {
             if (std::ostream* dump = outputs.dump()) frame::writeStateDump(dlg, *dump);
         });

@@ -37,16 +37,11 @@ std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
     return std::nullopt;
 }
 
-std::string utcTimestamp() {
+std::string utcTime(const char* format) {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc));
+    const std::tm utc = *std::gmtime(&now);  // one thread: gmtime's buffer is ours alone
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &utc));
 }
 
 }  // namespace vorlix::app

@@ -28,7 +28,11 @@ private:
     std::string path_;
 };
 
+// The time now, UTC, in strftime's format.
+std::string utcTime(const char* format);
 // The time now, UTC, ISO 8601 to the second ("2026-12-07T19:30:12Z").
-std::string utcTimestamp();
+inline std::string utcTimestamp() {
+    return utcTime("%Y-%m-%dT%H:%M:%SZ");
+}
 
 }  // namespace vorlix::app

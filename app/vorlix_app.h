@@ -21,6 +21,9 @@ public:
         onDialogEnd_ = std::move(f);
     }
 
+    // Guards the dialog's EEPROM writes (none by default).
+    void setEepromWriteGuard(panel::EepromWriteGuard guard) { writeGuard_ = std::move(guard); }
+
     bool InitInstance();
 
     panel::CVorlixDlg* m_pMainWnd = nullptr;
@@ -30,6 +33,7 @@ private:
     Adapter& adapter_;
     Pacer& pacer_;
     std::function<void(const panel::CVorlixDlg&)> onDialogEnd_;
+    panel::EepromWriteGuard writeGuard_;
 };
 
 }  // namespace vorlix::app

@@ -51,6 +51,10 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The operations are measured as they always were: without the backup before the first EEPROM
+# write (a tree that has none does not know the option), and never into the user's folder.
+export XDG_DATA_HOME=$work/data-home
+no_backup() { "$1" --help 2>/dev/null | grep -q -- '--no-backup' && echo --no-backup || true; }
 data=$work/data
 : >"$data"
 
@@ -93,14 +97,19 @@ for r in $(seq 1 "$runs"); do
     d=${dirs[$i]}
     bench=$d/tests/perf/operations_benchmark
     vorlix=$d/app/vorlix
+    nb=$(no_backup "$vorlix")
     "$bench" --runs 1 | sed "s/^/$v /" >>"$data"
     "$bench" --runs 3 --virtual-time | sed "s/^/$v virtual-/" >>"$data"
     "$bench" --window --runs 1 2>/dev/null | sed "s/^/$v /" >>"$data"
     "$bench" --window --runs 3 --virtual-time 2>/dev/null | sed "s/^/$v virtual-/" >>"$data"
-    process "$v" startup "$vorlix" --headless --bus sim
-    process "$v" program "$vorlix" --headless --bus sim --actions "$work/program.actions"
-    toolkit=$(window_ms "$vorlix" --bus sim --virtual-time)
-    wall=$(window_ms "$vorlix" --bus sim)
+    # shellcheck disable=SC2086  # $nb is no word or one
+    process "$v" startup "$vorlix" $nb --headless --bus sim
+    # shellcheck disable=SC2086
+    process "$v" program "$vorlix" $nb --headless --bus sim --actions "$work/program.actions"
+    # shellcheck disable=SC2086
+    toolkit=$(window_ms "$vorlix" $nb --bus sim --virtual-time)
+    # shellcheck disable=SC2086
+    wall=$(window_ms "$vorlix" $nb --bus sim)
     p=$(pauses_of "$work/trace")
     echo "$v xvfb first-paint pauses_ms=$p wall_ms=$wall toolkit_ms=$toolkit ratio=$(awk "BEGIN{printf \"%.4f\", ($wall - $toolkit) / $p}")" >>"$data"
   done

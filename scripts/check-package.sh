@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 deb=$(realpath "$1")
 build=$(realpath "$2")
 scratch=$(mktemp -d)
+export XDG_DATA_HOME=$scratch/data-home  # no backup ever lands in the user's folder
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "check-package: $*" >&2; exit 1; }
 for tool in lintian desktop-file-validate appstreamcli man dpkg-deb; do
@@ -61,7 +62,7 @@ case "$("$installed" --version)" in
   *) fail "--version does not name the package's version $version" ;;
 esac
 cmp -s <("$installed" --help) <("$built" --help) || fail "--help differs from the build's"
-tour=(--headless --bus sim --virtual-time --trace - --dump -)
+tour=(--headless --bus sim --virtual-time --no-backup --trace - --dump -)
 "$built" "${tour[@]}" --actions samples/tour.actions >"$scratch/built.trace"
 "$installed" "${tour[@]}" --actions "$root/usr/share/doc/vorlix/samples/tour.actions" \
   >"$scratch/installed.trace"

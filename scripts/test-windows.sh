@@ -12,6 +12,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 linux=$(cd "${1:-build/test}" && pwd)
 out=$root/build/windows-checks
+# No run of this stage makes a backup in the user's data folder.
+export XDG_DATA_HOME=$out/data-home
 
 missing=()
 for tool in x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix xvfb-run xdotool xwd xwdtopnm; do

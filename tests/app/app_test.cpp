@@ -225,8 +225,8 @@ TEST_F(Program, ASignalEndsTheRunWithTheStateOfEveryPageWritten) {
     for (const auto& c : cases) {
         writeText(state_, state);
         fs::remove(trace_);
-        const pid_t pid = start(
-            {"--headless", "--sim-state", state_, "--actions", path("p.act"), "--trace", trace_});
+        const pid_t pid = start({"--headless", "--no-backup", "--sim-state", state_, "--actions",
+                                 path("p.act"), "--trace", trace_});
         // Wait for the third page header, then let the signal fall anywhere after it.
         for (int i = 0; i < 500; ++i) {
             const std::string t = readText(trace_);

@@ -255,4 +255,92 @@ TEST_F(Commands, RecordsAppendOneLinePerRunAndKeepALineThatWasCutShort) {
     for (const char* key : {"time", "version", "durationMs"}) EXPECT_TRUE(b.contains(key)) << key;
 }
 
+// The commands that write: each backs the camera up first (the reads before its first EEPROM
+// write are the backup's 1024), and with --no-backup writes at once.
+TEST_F(Commands, SettingsAndAddressCommandsBackUpFirstAndChangeWhatTheySay) {
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        std::string out;     // the last line of standard output
+        std::string a0, a6;  // bank a0 offsets 10..13 and bank a6 offset 50 afterwards
+    } cases[] = {
+        {"save at 10",
+         {"save-settings", "--offset", "10"},
+         "saved 28 bytes of settings at bank a0 offset 10\n",
+         "301c0001",
+         "ff"},
+        {"erase",
+         {"erase-settings", "--yes"},
+         "erased bank a0 from offset 00 and the stored address: the camera answers at 70 after its "
+         "next power-up\n",
+         "ffffffff",
+         "ff"},
+        {"set the address",
+         {"set-address", "0x72"},
+         "You MUST re-power camera now: it answers at 72 after that\n",
+         "00000000",
+         "72"},
+    };
+    const std::string state =
+        "{\"registers\": {\"301c\": \"0001\", \"ac04\": \"00ff\"}, \"eeprom\": {\"a0\": \"" +
+        std::string(512, '0') + "\"}}";
+    for (const auto& c : cases) {
+        for (const bool backup : {true, false}) {
+            writeText(state_, state);
+            std::vector<std::string> args = c.args;
+            if (!backup) args.insert(args.begin(), "--no-backup");
+            const Ran ran = command(args);
+            EXPECT_EQ(ran.status, 0) << c.what << ": " << ran.stderrText;
+            const std::string text = out();
+            EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), c.out) << c.what;
+            EXPECT_EQ(eeprom().substr(2 * 0x10, 8), c.a0) << c.what;
+            EXPECT_EQ(eeprom().substr(3 * 512 + 2 * 0x50, 2), c.a6) << c.what;
+            const std::string t = trace();
+            const std::string before =
+                t.substr(0, t.find(c.args[0] == "set-address" ? "W 70 00 a6 " : "W 70 24 a0 "));
+            std::size_t bankReads = 0;
+            for (std::size_t at = before.find("W 70 01 a"); at != std::string::npos;
+                 at = before.find("W 70 01 a", at + 1))
+                ++bankReads;
+            // The search's probe is a bank read header too; save reads the trim marker.
+            const std::size_t ownReads = c.args[0] == "save-settings" ? 2 : 1;
+            EXPECT_EQ(bankReads, ownReads + (backup ? 1024 : 0)) << c.what << " backup " << backup;
+        }
+    }
+    EXPECT_EQ(backups().size(), 3u);
+}
+
+// In the window (here headless), the first EEPROM write of the run is preceded by the same
+// backup, once; without a backup the write is refused in a box and nothing is written.
+TEST_F(Commands, TheWindowBacksUpOnceBeforeItsFirstEepromWrite) {
+    makeScripts();
+    writeText(path("p.act"), "file " + path("same.qef") + "\nclick 1032\nclick 1061\nclick 1061\n");
+    const std::vector<std::string> args{"--headless", "--actions", path("p.act")};
+    writeText(state_, "{}");
+    EXPECT_EQ(command(args).status, 0);
+    const std::string withBackup = trace();
+    ASSERT_EQ(backups().size(), 1u);
+    EXPECT_EQ(qefData(readText(backups().front())), qefData(readText(path("same.qef"))));
+
+    writeText(state_, "{}");
+    std::vector<std::string> plain = args;
+    plain.insert(plain.begin(), "--no-backup");
+    EXPECT_EQ(command(plain).status, 0);
+    const std::string without = trace();
+    const std::size_t firstPage = without.find("W 70 24 ");
+    ASSERT_NE(firstPage, std::string::npos);
+    // The same run with the backup's reads before the first page, and nothing else added.
+    EXPECT_EQ(withBackup.substr(0, firstPage), without.substr(0, firstPage));
+    EXPECT_EQ(withBackup.size() - without.size(), withBackup.find("W 70 24 ") - firstPage);
+    EXPECT_EQ(backups().size(), 1u);
+
+    fs::remove_all(path("data"));
+    writeText(path("data"), "no folder");
+    writeText(state_, "{}");
+    EXPECT_EQ(command(args).status, 0);
+    EXPECT_NE(trace().find("B cannot create the backup folder " + path("data") + "/vorlix/backups"),
+              std::string::npos);
+    EXPECT_FALSE(writesEeprom(trace()));
+}
+
 }  // namespace

@@ -8,13 +8,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine=("$here/../../scripts/wine.sh")
 mkdir -p "$out"
 
+# Backups are made nowhere: every run that could write the EEPROM says --no-backup, and the
+# data folder is a scratch one all the same.
+export XDG_DATA_HOME=$out/data-home
+
 # name | arguments ({out} is the run's own folder); standard output is compared too.
 runs=(
-  "tour|--bus sim --virtual-time --headless --actions samples/tour.actions --trace - --dump -"
-  "program|--bus sim --virtual-time --headless --actions samples/program.actions --trace - --dump -"
-  "files|--bus sim --virtual-time --headless --actions samples/tour.actions --trace {out}/trace --dump {out}/dump"
-  "state-new|--bus sim --virtual-time --headless --actions samples/program.actions --sim-state {out}/state.json --trace -"
-  "state-again|--bus sim --virtual-time --headless --actions samples/tour.actions --sim-state {out}/state.json --trace -"
+  "tour|--bus sim --virtual-time --no-backup --headless --actions samples/tour.actions --trace - --dump -"
+  "program|--bus sim --virtual-time --no-backup --headless --actions samples/program.actions --trace - --dump -"
+  "files|--bus sim --virtual-time --no-backup --headless --actions samples/tour.actions --trace {out}/trace --dump {out}/dump"
+  "state-new|--bus sim --virtual-time --no-backup --headless --actions samples/program.actions --sim-state {out}/state.json --trace -"
+  "state-again|--bus sim --virtual-time --no-backup --headless --actions samples/tour.actions --sim-state {out}/state.json --trace -"
+  "info|--bus sim --virtual-time --no-backup info"
+  "verify|--bus sim --virtual-time --no-backup verify samples/example.qef --trace -"
   "bad-option|--bus sim --no-such-option"
   "version|--version"
 )

@@ -43,7 +43,7 @@ shot() {
 
 trace=$out/window.trace
 # Real pauses: the programming below must take long enough to watch the window paint.
-"${wine[@]}" "$exe" --bus sim --trace "$trace" >"$out/window.stdout" 2>&1 &
+"${wine[@]}" "$exe" --bus sim --no-backup --trace "$trace" >"$out/window.stdout" 2>&1 &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
