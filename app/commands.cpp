@@ -437,7 +437,12 @@ private:
         const std::optional<camera::SettingsInput> in = liveSettings();
         if (!in) return kCameraFailed;
         I2cLink link(bus_);
-        progress_.start("save", camera::kSettingsAreaEnd / kPageEntries + 156);
+        // A step per erased page (none starts at ff) and per script byte.
+        std::size_t steps = 0;
+        for (int p = input_.offset; p < camera::kSettingsAreaEnd - 1; p += kPageEntries) ++steps;
+        for (const camera::SettingsRecord& record : camera::settingsScript(*in))
+            steps += record.advancesProgress ? camera::kRecordBytes : 0;
+        progress_.start("save", steps);
         const camera::SaveOutcome outcome = camera::saveSettings(
             link, camAddr_, input_.offset, *in, [this] { progress_.step(); }, backupGate());
         progress_.finish();

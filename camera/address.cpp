@@ -2,7 +2,6 @@
 #include "camera/address.h"
 
 #include <cstdio>
-#include <utility>
 
 namespace vorlix::camera {
 
@@ -25,11 +24,7 @@ AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t st
         change.whyNot = text;
         return change;
     }
-    if (auto refusal = askGate(mayWrite)) {
-        change.result = AddressResult::Refused;
-        change.whyNot = std::move(*refusal);
-        return change;
-    }
+    if (gateRefuses(mayWrite, change, AddressResult::Refused)) return change;
     link.stopAtFirstFailure();
     link.camWrite8(camAddr, kAddressBank, kAddressOffset, stored);
     if (link.failed()) {

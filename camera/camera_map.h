@@ -99,6 +99,27 @@ inline constexpr std::uint16_t kWhiteBalanceHeld = 0x0000;
 inline constexpr std::uint16_t kRegHostCommand = 0x0040;
 inline constexpr std::uint16_t kHostCommandBusy = 0x8000;
 
+// --- The trim upload, on the sensor's own slaves ------------------------------------------
+
+inline constexpr std::uint16_t kRegTrimX = 0xC892;  // written as 0x00, offset
+inline constexpr std::uint16_t kRegTrimY = 0xC894;
+inline constexpr std::uint16_t kRegTrimAccess = 0x098E;  // written with kTrimAccess first
+inline constexpr std::uint16_t kTrimAccess = 0x4824;
+// The window words of trim block offsets kTrimWindowAt.., in the order the sensor takes them.
+inline constexpr std::array<std::uint16_t, 8> kTrimWindowRegisters = {
+    0xC822, 0xC826, 0xC824, 0xC828, 0xC82E, 0xC830, 0xC82A, 0xC82C};
+inline constexpr std::size_t kTrimWindowAt = 2;
+// The sensor parameters: trim block offsets kTrimParametersAt.. in chunks of up to
+// kTrimChunkBytes, each chunk into the parameter registers from kRegTrimParameters on and
+// followed by kCmdLoadParameters; kCmdApplyParameters ends the upload.
+inline constexpr std::size_t kTrimParametersAt = 32;
+inline constexpr std::size_t kTrimChunkBytes = 16;
+inline constexpr std::uint16_t kRegTrimParameters = 0xFC00;
+inline constexpr std::uint16_t kCmdLoadParameters = 0x8304;
+inline constexpr std::uint16_t kCmdApplyParameters = 0x8305;
+// A host command that is still busy after this many reads of kRegHostCommand has failed.
+inline constexpr int kHostCommandBusyReads = 16;
+
 // --- Limits ---------------------------------------------------------------------------------
 
 inline constexpr std::int32_t kShutterMax = 0x240;
@@ -107,6 +128,7 @@ inline constexpr std::uint32_t kGainMax = 7;
 inline constexpr int kGainShift = 11;  // the gain's place in the sharpness register
 inline constexpr std::int32_t kSharpnessOtherBits = 0xC7FF;  // all but the gain bits 11..13
 inline constexpr std::int16_t kTrimMax = 46;
+inline constexpr std::int16_t kTrimStep = 2;  // trim offsets are even
 
 // The gain (0..kGainMax) that a sharpness register value carries.
 constexpr int gainOf(std::int32_t sharpness) {

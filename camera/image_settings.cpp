@@ -11,21 +11,22 @@ constexpr std::uint16_t kProjectionBit8 = 0x0100;
 constexpr std::uint16_t kProjectionBits = 0x0003;
 
 // How one projection box changes the projection register and the shadow.
-struct ProjectionChange {
+struct BoxEffect {
     std::uint16_t tickedSet;     // ticked: these bits are set
     std::uint16_t untickedKeep;  // unticked: only these bits are kept, then bit 8 is set
     std::uint32_t shadowBit;     // the box's bit in the shadow
     bool storesShadow;           // the shadow goes to the EEPROM before the registers
 };
 
-constexpr ProjectionChange kMirror{0x0001, 0xFEFE, kMirrorShadow, true};
-constexpr ProjectionChange kFlip{0x0102, 0xFEFD, kFlipShadow, false};
+constexpr BoxEffect kMirror{0x0001, 0xFEFE, kMirrorShadow, true};
+constexpr BoxEffect kFlip{0x0102, 0xFEFD, kFlipShadow, false};
 
 }  // namespace
 
-std::uint32_t changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box, bool ticked,
-                               std::uint32_t shadow) {
-    const ProjectionChange& change = box == ProjectionBox::Mirror ? kMirror : kFlip;
+ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box,
+                                   bool ticked, std::uint32_t shadow, const WriteGate& mayWrite) {
+    const BoxEffect& change = box == ProjectionBox::Mirror ? kMirror : kFlip;
+    ProjectionOutcome outcome;
     std::uint16_t projection = readRegister(link, camAddr, kRegProjection);
     std::uint16_t companion =
         readRegister(link, camAddr, kRegProjectionCompanion) & ~kProjectionBits;
@@ -41,6 +42,7 @@ std::uint32_t changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBo
     companion |= projection & kProjectionBits;
 
     if (change.storesShadow) {
+        if (gateRefuses(mayWrite, outcome, ProjectionResult::Refused)) return outcome;
         link.camWrite8(camAddr, kShadowBank, kShadowHighOffset,
                        static_cast<std::uint8_t>((shadow >> 8) & 0xFF));
         link.camWrite8(camAddr, kShadowBank, kShadowLowOffset,
@@ -48,7 +50,8 @@ std::uint32_t changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBo
     }
     writeRegister(link, camAddr, kRegProjection, projection);
     writeRegister(link, camAddr, kRegProjectionCompanion, companion);
-    return shadow;
+    outcome.shadow = shadow;
+    return outcome;
 }
 
 void writeSharpness(I2cLink& link, std::uint8_t camAddr, std::int32_t sharpReg) {

@@ -2,8 +2,10 @@
 // The image settings that go to the sensor at once: projection (mirror and flip, with their
 // shadow in the configuration EEPROM), sharpness and the overlays.
 #include <cstdint>
+#include <string>
 
 #include "camera/camera_map.h"
+#include "camera/write_gate.h"
 #include "link/i2c_link.h"
 
 namespace vorlix::camera {
@@ -17,13 +19,25 @@ constexpr std::uint32_t shadowOfProjection(std::uint32_t shadow, std::uint16_t p
            ((projection & 0x2) ? kFlipShadow : 0);
 }
 
+enum class ProjectionResult {
+    Changed,
+    Refused,  // the write gate refused mirror's shadow: nothing was written
+};
+
+struct ProjectionOutcome {
+    ProjectionResult result = ProjectionResult::Changed;
+    std::string whyNot;        // Refused: the gate's text
+    std::uint32_t shadow = 0;  // Changed: the new shadow
+};
+
 // Ticks or unticks mirror or flip: a read-modify-write of the projection register and its
-// companion. Mirror stores the shadow (with its new bit) in the EEPROM before the registers;
-// flip leaves the EEPROM alone, its bit gets there with the next mirror change. Returns the
-// new shadow. A failed read has been told in its box; the value the link returned is changed
-// and written back like a good one, as the camera's tools always have.
-std::uint32_t changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box, bool ticked,
-                               std::uint32_t shadow);
+// companion. Mirror stores the shadow (with its new bit) in the EEPROM before the registers,
+// asking the gate first; flip leaves the EEPROM alone, its bit gets there with the next
+// mirror change. A failed read has been told in its box; the value the link returned is
+// changed and written back like a good one, as the camera's tools always have.
+ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box,
+                                   bool ticked, std::uint32_t shadow,
+                                   const WriteGate& mayWrite = {});
 
 void writeSharpness(I2cLink& link, std::uint8_t camAddr, std::int32_t sharpReg);
 

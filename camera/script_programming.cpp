@@ -2,7 +2,6 @@
 #include "camera/script_programming.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "eeprom/script_reader.h"
 
@@ -48,11 +47,7 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std:
         outcome.result = ProgrammingResult::TooShort;
         return outcome;
     }
-    if (auto refusal = askGate(mayWrite)) {
-        outcome.result = ProgrammingResult::Refused;
-        outcome.whyNot = std::move(*refusal);
-        return outcome;
-    }
+    if (gateRefuses(mayWrite, outcome, ProgrammingResult::Refused)) return outcome;
 
     progress(ProgrammingProgress::Writing);
     for (std::size_t k = 0; k < kBankCount; ++k) {

@@ -2,7 +2,6 @@
 #include "camera/settings_snapshot.h"
 
 #include <cstdio>
-#include <utility>
 
 namespace vorlix::camera {
 
@@ -12,6 +11,31 @@ constexpr int kLastPageStart = kSettingsAreaEnd - 2;  // pages start below 0xFF
 
 std::uint16_t low16(std::int32_t v) {
     return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+
+// Erases the settings area from offset on; pageDone runs once per page (a page erased byte by
+// byte included) that went through. The link stops at the first failed transfer; false then.
+bool eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
+                       const std::function<void()>& pageDone) {
+    link.stopAtFirstFailure();
+    std::array<std::uint16_t, kPageEntries> erased;
+    erased.fill(kErasedEntry);
+    for (int p = offset; p <= kLastPageStart && !link.failed(); p += kPageEntries) {
+        if (p + static_cast<int>(kPageEntries) <= kSettingsAreaEnd) {
+            link.camWritePage(camAddr, kSettingsBank, static_cast<std::uint8_t>(p), erased.data(),
+                              kPageEntries);
+            link.pause(kEepromWritePauseMs);
+        } else {
+            // A whole page here would run past 0xFF and wrap onto the start of the bank.
+            for (int q = p; q < kSettingsAreaEnd && !link.failed(); ++q) {
+                link.camWrite8(camAddr, kSettingsBank, static_cast<std::uint8_t>(q),
+                               static_cast<std::uint8_t>(kErasedEntry));
+                link.pause(kEepromWritePauseMs);
+            }
+        }
+        if (pageDone && !link.failed()) pageDone();
+    }
+    return !link.failed();
 }
 
 }  // namespace
@@ -58,27 +82,6 @@ std::string settingsFitProblem(int offset, std::size_t length) {
     return text;
 }
 
-void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
-                       const std::function<void()>& pageDone) {
-    std::array<std::uint16_t, kPageEntries> erased;
-    erased.fill(kErasedEntry);
-    for (int p = offset; p <= kLastPageStart && !link.failed(); p += kPageEntries) {
-        if (p + static_cast<int>(kPageEntries) <= kSettingsAreaEnd) {
-            link.camWritePage(camAddr, kSettingsBank, static_cast<std::uint8_t>(p), erased.data(),
-                              kPageEntries);
-            link.pause(kEepromWritePauseMs);
-        } else {
-            // A whole page here would run past 0xFF and wrap onto the start of the bank.
-            for (int q = p; q < kSettingsAreaEnd && !link.failed(); ++q) {
-                link.camWrite8(camAddr, kSettingsBank, static_cast<std::uint8_t>(q),
-                               static_cast<std::uint8_t>(kErasedEntry));
-                link.pause(kEepromWritePauseMs);
-            }
-        }
-        if (pageDone && !link.failed()) pageDone();
-    }
-}
-
 SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
                          const std::function<void()>& step, const WriteGate& mayWrite) {
     SaveOutcome outcome;
@@ -90,15 +93,9 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
         outcome.result = SaveResult::DoesNotFit;
         return outcome;
     }
-    if (auto refusal = askGate(mayWrite)) {
-        outcome.result = SaveResult::Refused;
-        outcome.whyNot = std::move(*refusal);
-        return outcome;
-    }
+    if (gateRefuses(mayWrite, outcome, SaveResult::Refused)) return outcome;
 
-    link.stopAtFirstFailure();
-    eraseSettingsArea(link, camAddr, offset, step);
-    if (link.failed()) {
+    if (!eraseSettingsArea(link, camAddr, offset, step)) {
         outcome.result = SaveResult::EraseFailed;
         return outcome;
     }
@@ -131,14 +128,8 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
 EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
                            const WriteGate& mayWrite) {
     EraseOutcome outcome;
-    if (auto refusal = askGate(mayWrite)) {
-        outcome.result = EraseResult::Refused;
-        outcome.whyNot = std::move(*refusal);
-        return outcome;
-    }
-    link.stopAtFirstFailure();
-    eraseSettingsArea(link, camAddr, offset, nullptr);
-    if (link.failed()) {
+    if (gateRefuses(mayWrite, outcome, EraseResult::Refused)) return outcome;
+    if (!eraseSettingsArea(link, camAddr, offset, nullptr)) {
         outcome.result = EraseResult::EraseFailed;
         return outcome;
     }

@@ -53,15 +53,6 @@ std::array<std::uint8_t, kRecordBytes> recordBytes(const SettingsRecord& record)
 // that tells the person why nothing is written.
 std::string settingsFitProblem(int offset, std::size_t length);
 
-// Erases the settings area from offset to the end of the bank: 16-byte pages of 0xFF from the
-// offset on, whether or not it is a multiple of 16, each followed by the EEPROM write pause
-// and then pageDone. No page starts at 0xFF. A page that would reach past 0xFF (it would wrap
-// onto the start of the bank) is erased up to 0xFF byte by byte, each byte followed by the
-// pause; pageDone runs once for it. On a link that stops at its first failure, the erase ends
-// there and pageDone is not called for the failed page.
-void eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
-                       const std::function<void()>& pageDone);
-
 // How far a Save got.
 enum class SaveResult {
     Saved,        // every byte of the snapshot was written
@@ -107,6 +98,11 @@ struct EraseOutcome {
 // Erases the settings area from offset on and then clears the stored camera address, so the
 // camera answers at the default address after its next power-up (until then it still answers
 // at camAddr). The link stops at the first failed transfer.
+//
+// The erase writes 16-byte pages of 0xFF from the offset on, whether or not it is a multiple
+// of 16, each followed by the EEPROM write pause. No page starts at 0xFF. A page that would
+// reach past 0xFF (it would wrap onto the start of the bank) is erased up to 0xFF byte by
+// byte, each byte followed by the pause. Save erases the same way.
 EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
                            const WriteGate& mayWrite = {});
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vorlix::camera {
 
@@ -15,6 +16,17 @@ using WriteGate = std::function<std::optional<std::string>()>;
 inline std::optional<std::string> askGate(const WriteGate& mayWrite) {
     if (!mayWrite) return std::nullopt;
     return mayWrite();
+}
+
+// Asks the gate for an operation whose outcome has a result and a whyNot: true (with the
+// result set to refused and whyNot to the gate's text) when the gate refuses.
+template <typename Outcome, typename Result>
+bool gateRefuses(const WriteGate& mayWrite, Outcome& outcome, Result refused) {
+    std::optional<std::string> refusal = askGate(mayWrite);
+    if (!refusal) return false;
+    outcome.result = refused;
+    outcome.whyNot = std::move(*refusal);
+    return true;
 }
 
 }  // namespace vorlix::camera

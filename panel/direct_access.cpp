@@ -1,5 +1,7 @@
 // The "Direct I2C Communication" group: read or write one sensor register or one EEPROM byte
 // by hand. Every access is one camera command to the camera address.
+#include "camera/direct_access.h"
+
 #include "panel/hex_edit.h"
 #include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
@@ -86,25 +88,24 @@ void CVorlixDlg::OnSend() {
     }
     I2cLink link(bus());
     const std::uint8_t a = camAddr();
+    const auto reg = static_cast<std::uint16_t>(byteOf(m_regHi) << 8 | byteOf(m_regLo));
     switch (selector) {
         case kSensorWriteCmd:
-            link.camWrite16(a, byteOf(m_regHi), byteOf(m_regLo), byteOf(m_dataHi),
-                            byteOf(m_dataLo));
+            writeRegister(link, a, reg,
+                          static_cast<std::uint16_t>(byteOf(m_dataHi) << 8 | byteOf(m_dataLo)));
             break;
         case kEepromWriteCmd:
-            if (const auto refusal = camera::askGate(writeGate(link))) {
+            if (const auto refusal = camera::writeEepromByte(
+                    link, a, byteOf(m_target), byteOf(m_regLo), byteOf(m_dataLo), writeGate(link)))
                 host().messageBox(*refusal);
-                return;
-            }
-            link.camWrite8(a, byteOf(m_target), byteOf(m_regLo), byteOf(m_dataLo));
             break;
         case kSensorReadCmd: {
-            const std::uint16_t value = link.camRead16(a, byteOf(m_regHi), byteOf(m_regLo));
+            const std::uint16_t value = readRegister(link, a, reg);
             showWordResult(static_cast<std::uint16_t>(value >> 8), value & 0xFF);
             break;
         }
         case kEepromReadCmd:
-            showByteResult(link.camRead8(a, byteOf(m_target | kReadBit), byteOf(m_regLo)));
+            showByteResult(camera::readEepromByte(link, a, byteOf(m_target), byteOf(m_regLo)));
             break;
     }
 }

@@ -31,15 +31,25 @@ constexpr std::array<OverlayBox, 4> kOverlayBoxes = {{
 void CVorlixDlg::OnMirror() {
     m_mirrorCheck = isChecked(IDC_MIRROR);
     I2cLink link(bus());
-    m_projBits = camera::changeProjection(link, camAddr(), camera::ProjectionBox::Mirror,
-                                          m_mirrorCheck != 0, m_projBits);
+    const camera::ProjectionOutcome outcome =
+        camera::changeProjection(link, camAddr(), camera::ProjectionBox::Mirror, m_mirrorCheck != 0,
+                                 m_projBits, writeGate(link));
+    if (outcome.result == camera::ProjectionResult::Refused) {
+        // Nothing changed in the camera: the box goes back to what the camera shows.
+        m_mirrorCheck = m_mirrorCheck ? 0 : 1;
+        checkButton(IDC_MIRROR, m_mirrorCheck);
+        host().messageBox(outcome.whyNot);
+        return;
+    }
+    m_projBits = outcome.shadow;
 }
 
 void CVorlixDlg::OnFlip() {
     m_flipCheck = isChecked(IDC_FLIP);
     I2cLink link(bus());
     m_projBits = camera::changeProjection(link, camAddr(), camera::ProjectionBox::Flip,
-                                          m_flipCheck != 0, m_projBits);
+                                          m_flipCheck != 0, m_projBits)
+                     .shadow;
 }
 
 void CVorlixDlg::applyGainText() {

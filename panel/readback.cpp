@@ -2,6 +2,7 @@
 #include "camera/readback.h"
 
 #include "camera/image_settings.h"
+#include "camera/trim.h"
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
@@ -170,8 +171,8 @@ void CVorlixDlg::showGainOnSlider() {
 void CVorlixDlg::showTrimText() {
     if (m_trimX > kTrimMax) m_trimX = kTrimMax;
     if (m_trimY > kTrimMax) m_trimY = kTrimMax;
-    m_trimX = static_cast<std::int16_t>(m_trimX & 0xFE);
-    m_trimY = static_cast<std::int16_t>(m_trimY & 0xFE);
+    m_trimX = camera::evenTrim(m_trimX);
+    m_trimY = camera::evenTrim(m_trimY);
     UpdateData(true);
     m_trimXText = m_trimX == 0          ? "Max Right"
                   : m_trimX == kTrimMax ? "Max Left"

@@ -42,9 +42,10 @@ inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2
 // Where the icon of the minimised window goes: centred, halves truncated toward zero.
 void minimisedIconOrigin(int clientWidth, int clientHeight, int cx, int cy, int& x, int& y);
 
-// Asked once by Ld EEpr file, Save, Erase EEpr, Set and a direct EEPROM SEND, after the
-// handler's own checks and immediately before its first EEPROM write, with the handler's link
-// and the camera address. A text refuses: the handler shows it in one box and writes nothing.
+// Asked once by every handler that writes the EEPROM (Ld EEpr file, Save, Erase EEpr, Set, a
+// direct EEPROM SEND, Mirror's shadow, trim STORE), after the handler's own checks and
+// immediately before its first EEPROM write, with the handler's link and the camera address.
+// A text refuses: the handler shows it in one box and writes nothing.
 using EepromWriteGuard = std::function<std::optional<std::string>(I2cLink&, std::uint8_t camAddr)>;
 
 class CVorlixDlg : public frame::CDialog {

@@ -72,6 +72,8 @@ const std::vector<GuardedAction>& writingActions() {
              r.dlg->paste(IDC_DATA_LO, "44");
          },
          [](PanelRig& r) { click(r, IDC_SEND); }},
+        {"Mirror", [](PanelRig&) {}, [](PanelRig& r) { click(r, IDC_MIRROR); }},
+        {"trim STORE", [](PanelRig&) {}, [](PanelRig& r) { click(r, IDC_TRIM_STORE); }},
     };
     return actions;
 }
@@ -118,6 +120,7 @@ TEST(EepromWriteGuard, ARefusalIsBoxedAndNothingIsWritten) {
         EXPECT_EQ(Lines(guard, trace.end()), (Lines{kGuardLine, "B No backup, nothing written."}));
         EXPECT_TRUE(std::none_of(trace.begin(), trace.end(), isEepromWrite));
         EXPECT_EQ(rig.camera.state().eeprom, before);
+        EXPECT_EQ(rig.checked(IDC_MIRROR), 0);  // as the camera still shows it
     }
     fs::remove(scriptPath());
 }

@@ -1,0 +1,34 @@
+#pragma once
+// The image trim: the offsets and the trim block uploaded straight into the sensor (its own
+// slaves 0xBA/0xBB, not the camera address), and the offsets stored in the camera's EEPROM for
+// its next power-up.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "camera/camera_map.h"
+#include "camera/write_gate.h"
+#include "link/i2c_link.h"
+
+namespace vorlix::camera {
+
+using TrimBlock = std::array<std::uint8_t, kTrimBlockSize>;
+
+// A trim offset as the sensor takes it: bit 0 and the high byte are dropped.
+constexpr std::int16_t evenTrim(std::int16_t offset) {
+    return static_cast<std::int16_t>(offset & 0x00FE);
+}
+
+// Uploads the offsets x and y and the block's window words and parameters. Every transfer
+// goes on after a failure (its box has been shown), so an absent sensor gives one box per
+// transfer and the upload still ends. A sensor that stays busy after a host command stops the
+// upload there: the next chunk would overwrite parameters it has not taken yet. False then.
+bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block);
+
+// Stores the offsets x and y (bank 0xA2 offsets 0 and 1) once the gate lets it; the gate's
+// refusal (nothing sent) or nothing.
+std::optional<std::string> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x,
+                                     std::int16_t y, const WriteGate& mayWrite = {});
+
+}  // namespace vorlix::camera

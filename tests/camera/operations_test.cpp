@@ -1,0 +1,154 @@
+// The camera operations over the simulated camera, as the bus trace shows them: what every
+// caller (the dialog and the command line alike) relies on beyond the dialog's own boxes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "camera/address.h"
+#include "camera/direct_access.h"
+#include "camera/readback.h"
+#include "camera/script_programming.h"
+#include "camera/settings_snapshot.h"
+#include "tests/link/bench.h"
+
+namespace vorlix::camera {
+namespace {
+
+namespace fs = std::filesystem;
+using test::SimBench;
+
+constexpr char kRefusal[] = "No backup: nothing was written.";
+
+// A script file of count entries (all 5a) in the temporary folder, removed with the object.
+class ScriptFile {
+public:
+    explicit ScriptFile(std::size_t count)
+        : path_(fs::temp_directory_path() / ("vorlix_ops_" + std::to_string(::getpid()) + "_" +
+                                             std::to_string(count) + ".qef")) {
+        std::ofstream out(path_);
+        for (std::size_t n = 0; n < count; ++n) out << (n % 16 == 15 ? "5a\n" : "5a ");
+    }
+    ~ScriptFile() { fs::remove(path_); }
+    std::string path() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+// An operation run with a gate; the text it handed back (its own reason or the gate's).
+using GatedRun = std::function<std::string(I2cLink&, const WriteGate&)>;
+
+std::string program(I2cLink& link, const WriteGate& gate, const std::string& path) {
+    eeprom::EepromTables tables;
+    const ProgrammingOutcome outcome = programScript(
+        link, 0x70, path, tables, [](ProgrammingProgress) {}, gate);
+    return outcome.result == ProgrammingResult::TooShort ? "too short" : outcome.whyNot;
+}
+
+SettingsInput longestSnapshot() {
+    SettingsInput in;
+    in.overlaysEnabled = true;
+    in.manualExposure = true;
+    return in;  // automatic white balance off: 156 bytes
+}
+
+TEST(WriteGate, IsAskedOnlyOnceTheOperationsOwnChecksPassedAndARefusalSendsNothing) {
+    const ScriptFile full(1024);
+    const ScriptFile tooShort(16);
+    struct Case {
+        const char* name;
+        GatedRun run;
+        bool asked;
+    };
+    const Case cases[] = {
+        {"a script that cannot be read",
+         [](I2cLink& l, const WriteGate& g) { return program(l, g, "/nonexistent/a.qef"); }, false},
+        {"a script too short for the EEPROM",
+         [&](I2cLink& l, const WriteGate& g) { return program(l, g, tooShort.path()); }, false},
+        {"a whole script",
+         [&](I2cLink& l, const WriteGate& g) { return program(l, g, full.path()); }, true},
+        {"a snapshot that does not fit",
+         [](I2cLink& l, const WriteGate& g) {
+             return saveSettings(l, 0x70, 0x65, longestSnapshot(), nullptr, g).whyNot;
+         },
+         false},
+        {"a snapshot that fits to the last byte",
+         [](I2cLink& l, const WriteGate& g) {
+             return saveSettings(l, 0x70, 0x64, longestSnapshot(), nullptr, g).whyNot;
+         },
+         true},
+        {"an erase",
+         [](I2cLink& l, const WriteGate& g) { return eraseSettings(l, 0x70, 0xF0, g).whyNot; },
+         true},
+        {"an address the search never finds",
+         [](I2cLink& l, const WriteGate& g) { return changeAddress(l, 0x70, 0xFA, g).whyNot; },
+         false},
+        {"a findable address",
+         [](I2cLink& l, const WriteGate& g) { return changeAddress(l, 0x70, 0x73, g).whyNot; },
+         true},
+        {"a direct EEPROM byte",
+         [](I2cLink& l, const WriteGate& g) {
+             return writeEepromByte(l, 0x70, bankWriteForm(2), 0x10, 0x44, g).value_or("");
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimBench bench;
+        I2cLink link(bench.bus);
+        int asks = 0;
+        const std::string told = c.run(link, [&asks]() -> std::optional<std::string> {
+            ++asks;
+            return kRefusal;
+        });
+        EXPECT_EQ(asks, c.asked ? 1 : 0);
+        EXPECT_EQ(told == kRefusal, c.asked) << told;
+        EXPECT_FALSE(told.empty());
+        EXPECT_TRUE(bench.lines().empty());
+        EXPECT_EQ(bench.camera.state().eeprom, sim::SimState::builtInDefault().eeprom);
+    }
+}
+
+// The fields of a read-back in the order of reading: whether each was read.
+std::vector<bool> fieldsRead(const CameraReadBack& r) {
+    return {r.projection.has_value(), r.tvMode.has_value(),   r.overlayFunction.has_value(),
+            r.overlays.has_value(),   r.exposure.has_value(), r.whiteBalance.has_value(),
+            r.sharpness.has_value(),  r.trimX.has_value(),    r.trimY.has_value(),
+            r.trimBlock.has_value()};
+}
+
+TEST(ReadBack, AFailedTransferLeavesThatValueAndEveryLaterOneUnreadAfterOneBox) {
+    // Overlays on and trim active: every read of the pass is made. Each register read is a
+    // header and a data transaction; the trim block's byte i is read by 29 + 2i and 30 + 2i.
+    struct Case {
+        std::uint32_t failing;  // 0: none
+        std::size_t fieldsRead;
+    };
+    const Case cases[] = {
+        {1, 0},  {2, 0},  {6, 2},  {9, 3},  {16, 4},           {20, 4},
+        {22, 5}, {24, 6}, {26, 7}, {27, 8}, {29 + 2 * 579, 9}, {0, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failing);
+        sim::SimState state = sim::SimState::builtInDefault();
+        state.registers[kRegOverlayFunction] = kOverlayShown;
+        if (c.failing != 0) state.faults.push_back({c.failing, std::nullopt, kStatusNack});
+        SimBench bench(state);
+        I2cLink link(bench.bus);
+        const CameraReadBack r = readBack(link, 0x70);
+
+        std::vector<bool> expected(10, false);
+        std::fill_n(expected.begin(), c.fieldsRead, true);
+        EXPECT_EQ(fieldsRead(r), expected);
+        EXPECT_EQ(bench.notifier.boxes.size(), c.failing != 0 ? 1u : 0u);
+        EXPECT_EQ(bench.camera.transactions(), c.failing != 0 ? c.failing : 28 + 2 * 580);
+    }
+}
+
+}  // namespace
+}  // namespace vorlix::camera
