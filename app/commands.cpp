@@ -150,7 +150,7 @@ public:
         if (input_.record.isOpen()) {
             if (const std::optional<std::string> why = input_.record.append(record_)) {
                 tell(*why);
-                return status == kCommandDone ? kCameraFailed : status;
+                return status == kCommandDone ? kOutputFailed : status;
             }
         }
         return status;

@@ -23,6 +23,8 @@ namespace vorlix::app {
 inline constexpr int kCommandDone = 0;
 inline constexpr int kCameraFailed = 1;
 inline constexpr int kBadInput = 2;
+// An output could not be written (the trace, the dump, the state, a record); the run went on.
+inline constexpr int kOutputFailed = 74;
 
 // What a command takes from its arguments and files, checked before the run.
 struct CommandInput {

@@ -46,8 +46,8 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
-constexpr int kWriteError = 74;
+constexpr int kUsageError = vorlix::app::kBadInput;
+constexpr int kWriteError = vorlix::app::kOutputFailed;
 
 void tell(const std::string& line) {
     std::cerr << "vorlix: " << vorlix::io::printable(line) << std::endl;
