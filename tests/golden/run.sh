@@ -41,7 +41,11 @@ fi
 here=${0%/*}
 [ "$here" != "$0" ] || here=.
 mapfile -t paths < <(realpath "$1" "$2" "$here/../..")
-vorlix=${paths[0]} case_dir=${paths[1]} source_dir=${paths[2]}
+vorlix=${paths[0]:-} case_dir=${paths[1]:-} source_dir=${paths[2]:-}
+if [ ! -x "$vorlix" ] || [ ! -f "$case_dir/args" ]; then
+  echo "$0: no program at $1, or no case at $2 (a folder with args)" >&2
+  exit 2
+fi
 name=${case_dir##*/}
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vorlix-golden-$name.XXXXXX")
