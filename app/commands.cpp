@@ -481,7 +481,7 @@ private:
                 io_.out << "erased bank " << hexByte(kSettingsBank) << " from offset "
                         << hexByte(input_.offset)
                         << " and the stored address: the camera answers at "
-                        << hexByte(kCameraDefaultAddress) << " after its next power-up\n";
+                        << hexByte(outcome.address) << " after its next power-up\n";
                 return kCommandDone;
             case camera::EraseResult::Refused:
                 tell(outcome.whyNot);

@@ -101,7 +101,7 @@ inline constexpr std::uint16_t kHostCommandBusy = 0x8000;
 
 // --- The trim upload, on the sensor's own slaves ------------------------------------------
 
-inline constexpr std::uint16_t kRegTrimX = 0xC892;  // written as 0x00, offset
+inline constexpr std::uint16_t kRegTrimX = 0xC892;  // high byte 0x00, low byte the offset
 inline constexpr std::uint16_t kRegTrimY = 0xC894;
 inline constexpr std::uint16_t kRegTrimAccess = 0x098E;  // written with kTrimAccess first
 inline constexpr std::uint16_t kTrimAccess = 0x4824;

@@ -141,6 +141,7 @@ EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
     }
     link.pause(kEepromWritePauseMs);
     outcome.result = EraseResult::Erased;
+    outcome.address = addressAfterPowerUp(kNoStoredAddress);
     return outcome;
 }
 

@@ -74,9 +74,10 @@ struct SaveOutcome {
     }
 };
 
-// Stores the snapshot of in at offset in bank 0xA0: erases the settings area from offset on,
-// lets the EEPROM settle, reads the projection pair (0x301C, 0x3254) from the camera, then
-// writes the records byte by byte, each followed by the EEPROM write pause. The link stops at
+// Stores the snapshot of in at offset (0..0xFF, as the offset edit limits it) in bank 0xA0:
+// erases the settings area from offset on, lets the EEPROM settle, reads the projection pair
+// (0x301C, 0x3254) from the camera into the snapshot in place of in's, then writes the
+// records byte by byte, each followed by the EEPROM write pause. The link stops at
 // the first failed transfer and the outcome says where. step runs once per erased page and
 // once per script byte of a record that advances the progress. The gate is asked after the
 // fit check, before the erase.
@@ -92,12 +93,13 @@ enum class EraseResult {
 
 struct EraseOutcome {
     EraseResult result = EraseResult::Erased;
-    std::string whyNot;  // Refused: the gate's text
+    std::string whyNot;        // Refused: the gate's text
+    std::uint8_t address = 0;  // Erased: where the camera answers after its next power-up
 };
 
-// Erases the settings area from offset on and then clears the stored camera address, so the
-// camera answers at the default address after its next power-up (until then it still answers
-// at camAddr). The link stops at the first failed transfer.
+// Erases the settings area from offset (0..0xFF) on and then clears the stored camera
+// address, so the camera answers at the default address after its next power-up (until then
+// it still answers at camAddr). The link stops at the first failed transfer.
 //
 // The erase writes 16-byte pages of 0xFF from the offset on, whether or not it is a multiple
 // of 16, each followed by the EEPROM write pause. No page starts at 0xFF. A page that would

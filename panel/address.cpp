@@ -1,8 +1,6 @@
 // The "I2C Address" group: search the bus for the camera, type and store a new address.
 #include "camera/address.h"
 
-#include <cstdio>
-
 #include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
@@ -26,7 +24,6 @@ void CVorlixDlg::OnSetNewAddress() {
     I2cLink link(bus());
     const camera::AddressChange change = camera::changeAddress(
         link, camAddr(), static_cast<std::uint8_t>(m_newAddr), writeGate(link));
-    char text[120];
     switch (change.result) {
         case camera::AddressResult::Changed:
             // The camera answers at the new address only after a power cycle, but every later
@@ -39,10 +36,7 @@ void CVorlixDlg::OnSetNewAddress() {
             host().messageBox(change.whyNot);
             break;
         case camera::AddressResult::WriteFailed:
-            std::snprintf(text, sizeof text,
-                          "The new address was not stored; the camera still answers at %x.",
-                          static_cast<unsigned>(camAddr()));
-            host().messageBox(text);
+            host().messageBox("The new address was not stored; " + stillAnswersAt());
             break;
     }
 }

@@ -188,10 +188,9 @@ void CVorlixDlg::OnEraseEeprom() {
     I2cLink link(bus());
     const camera::EraseOutcome outcome =
         camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link));
-    char text[200];
     switch (outcome.result) {
         case camera::EraseResult::Erased:
-            m_camAddr = addressAfterPowerUp(kNoStoredAddress);
+            m_camAddr = outcome.address;
             showCameraAddress();
             host().messageBox("You MUST re-power camera now");
             break;
@@ -199,19 +198,16 @@ void CVorlixDlg::OnEraseEeprom() {
             host().messageBox(outcome.whyNot);
             break;
         case camera::EraseResult::EraseFailed:
-            std::snprintf(text, sizeof text,
-                          "Erase stopped: erasing the settings area of bank a0 failed, so it may "
-                          "be partly erased. The stored camera address was not cleared; the "
-                          "camera still answers at %x.",
-                          static_cast<unsigned>(camAddr()));
-            host().messageBox(text);
+            host().messageBox(
+                "Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
+                "erased. The stored camera address was not cleared; " +
+                stillAnswersAt());
             break;
         case camera::EraseResult::AddressClearFailed:
-            std::snprintf(text, sizeof text,
-                          "Erase stopped: clearing the stored camera address failed. The "
-                          "settings area of bank a0 is erased; the camera still answers at %x.",
-                          static_cast<unsigned>(camAddr()));
-            host().messageBox(text);
+            host().messageBox(
+                "Erase stopped: clearing the stored camera address failed. The settings area of "
+                "bank a0 is erased; " +
+                stillAnswersAt());
             break;
     }
 }

@@ -206,6 +206,10 @@ camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
     return [this, &link] { return writeGuard_(link, camAddr()); };
 }
 
+std::string CVorlixDlg::stillAnswersAt() const {
+    return "the camera still answers at " + formatHex(camAddr()) + ".";
+}
+
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.
 void CVorlixDlg::showCameraAddress() {
     UpdateData(true);

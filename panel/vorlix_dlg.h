@@ -129,6 +129,9 @@ public:
     void showAexOnSlider();
     void showShutterOnSlider();
     void showCameraAddress();
+    // "the camera still answers at 70.": the end of a box after a failed EEPROM write that
+    // leaves every command at the address the camera answers at now.
+    std::string stillAnswersAt() const;
     void setHighByteEditsEnabled(bool on);
     void setTrimButtonsEnabled(bool on);
     void setTrimGroupEnabled(bool on);

@@ -54,7 +54,9 @@ trap 'rm -rf "$work"' EXIT
 # The operations are measured as they always were: without the backup before the first EEPROM
 # write (a tree that has none does not know the option), and never into the user's folder.
 export XDG_DATA_HOME=$work/data-home
-no_backup() { "$1" --help 2>/dev/null | grep -q -- '--no-backup' && echo --no-backup || true; }
+no_backup() {
+  if "$1" --help 2>/dev/null | grep -q -- '--no-backup'; then echo --no-backup; fi
+}
 data=$work/data
 : >"$data"
 

@@ -308,6 +308,14 @@ TEST_F(Commands, SettingsAndAddressCommandsBackUpFirstAndChangeWhatTheySay) {
         }
     }
     EXPECT_EQ(backups().size(), 3u);
+
+    // A held white balance is captured from the camera and stored with the settings: the
+    // 28 registers of the walk, each as the camera gave it.
+    writeText(state_, "{\"registers\": {\"ac04\": \"0000\", \"ac4e\": \"1234\"}}");
+    const Ran ran = command({"--no-backup", "--quiet", "save-settings"});
+    EXPECT_EQ(ran.status, 0) << ran.stderrText;
+    EXPECT_EQ(out(), "saved 140 bytes of settings at bank a0 offset 00\n");
+    EXPECT_EQ(eeprom().substr(2 * (8 + 27 * 4), 8), "ac4e1234");
 }
 
 // In the window (here headless), the first EEPROM write of the run is preceded by the same
