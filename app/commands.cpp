@@ -228,10 +228,10 @@ private:
         if (r.exposure) {
             const bool manual = camera::manualExposure(r.exposure->mode);
             add("exposure", manual ? "manual" : "automatic");
-            add("aex reference", hex(r.exposure->aexRef & 0xFF));
+            add("aex reference", hex(r.exposure->aexRef));
             add("shutter", hex(r.exposure->shutter));
             j["exposure"] = {{"mode", manual ? "manual" : "automatic"},
-                             {"aexReference", hex(r.exposure->aexRef & 0xFF)},
+                             {"aexReference", hex(r.exposure->aexRef)},
                              {"shutter", hex(r.exposure->shutter)}};
         }
         if (r.whiteBalance) {

@@ -203,8 +203,8 @@ int main(int argc, char** argv) {
     for (const CLI::App* sub : cli.get_subcommands()) command.name = sub->get_name();
     const bool commanded = !command.name.empty();
 
-    // A backend's hint (a device node without permission, a missing library) reaches the
-    // person once: here, and in the window when there is one.
+    // A backend's hint (a device node without permission, a missing library) and where a
+    // backup went reach the person on standard error, and in the window when there is one.
     frame::Host* activeHost = nullptr;
     auto hint = [&activeHost](const std::string& line) {
         tell(line);
@@ -294,8 +294,7 @@ int main(int argc, char** argv) {
         HostBoxes boxes(host);
         if (!opt.noBackup) {
             application.setEepromWriteGuard(app::backupOnFirstWrite(
-                Bus{busAdapter, pacer, boxes}, {opt.bus, res::versionText()},
-                [&host](const std::string& line) { host.notice(line); }));
+                Bus{busAdapter, pacer, boxes}, {opt.bus, res::versionText()}, hint));
         }
         application.setOnDialogEnd([&](const panel::CVorlixDlg& dlg) {
             if (std::ostream* dump = outputs.dump()) frame::writeStateDump(dlg, *dump);
