@@ -24,7 +24,7 @@
 # Normalised in the outputs, and nothing else:
 #   - the work folder's absolute path (it differs on every run) becomes {work};
 #   - the time in a backup's file name (YYYYMMDD-HHMMSS, the name's start), in the names under
-#     data/vorlix/backups/ and in such a path in stdout, becomes {time};
+#     data/vorlix/backups/ and in such a path in stdout or stderr, becomes {time};
 #   - in a QEF file a run wrote, the time of its "date:" comment line becomes {date}.
 set -euo pipefail
 
@@ -102,12 +102,12 @@ for backup in "$actual"/data/vorlix/backups/*; do
   file=${backup##*/}
   [[ $file =~ ^[0-9]{8}-[0-9]{6}(.*)$ ]] && mv "$backup" "${backup%/*}/{time}${BASH_REMATCH[1]}"
 done
-export WORK=$work STDOUT=$actual/stdout
+export WORK=$work STDOUT=$actual/stdout STDERR=$actual/stderr
 # shellcheck disable=SC2016  # perl's variables, not the shell's
 find "$actual" -mindepth 1 -type d -empty -delete -o -type f -exec perl -pi -e '
   s/\Q$ENV{WORK}\E/{work}/g;
   s|(?<=^// date: )\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ(?=\r?$)|{date}| if $ARGV =~ /\.qef$/;
-  s|(?<=\{work\}/data/vorlix/backups/)\d{8}-\d{6}|{time}|g if $ARGV eq $ENV{STDOUT};
+  s|(?<=\{work\}/data/vorlix/backups/)\d{8}-\d{6}|{time}|g if $ARGV eq $ENV{STDOUT} || $ARGV eq $ENV{STDERR};
   ' {} +
 
 if [ $regen = 1 ]; then
