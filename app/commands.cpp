@@ -35,8 +35,6 @@ using json = nlohmann::json;
 
 // A script that is larger than this is no EEPROM image; it is refused before it is hashed.
 constexpr std::size_t kScriptFileMax = 1 << 20;
-constexpr std::size_t kPageWriteSteps = 24;  // programScript's progress steps while writing
-constexpr std::size_t kReadBackSteps = eeprom::kEepromSize / 2;
 
 // The link's message boxes, for a command: one line on standard error each, and in the trace
 // the same "B" line the window's host writes.
@@ -357,13 +355,13 @@ private:
         const auto progress = [this](camera::ProgrammingProgress p) {
             switch (p) {
                 case camera::ProgrammingProgress::Writing:
-                    progress_.start("program", kPageWriteSteps);
+                    progress_.start("program", camera::writingSteps());
                     break;
                 case camera::ProgrammingProgress::Verifying:
                     progress_.finish();
                     break;
                 case camera::ProgrammingProgress::Reading:
-                    progress_.start("verify", kReadBackSteps);
+                    progress_.start("verify", camera::kReadingSteps);
                     break;
                 case camera::ProgrammingProgress::Step:
                     progress_.step();

@@ -29,7 +29,7 @@ void ProgressBar::set(std::size_t done) {
     if (!shown_ || width == drawn_) return;
     drawn_ = width;
     out_ << '\r' << label_ << " [" << std::string(width, '#') << std::string(kWidth - width, '.')
-         << "] " << done_ << '/' << total_ << std::flush;
+         << "] " << done_ * 100 / total_ << '%' << std::flush;
 }
 
 void ProgressBar::finish() {

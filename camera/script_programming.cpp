@@ -9,12 +9,6 @@ namespace vorlix::camera {
 
 namespace {
 
-// Every page of every bank goes out; a progress step at the pages whose offset is a
-// multiple of 3 (0, 48, ... 240), six per bank.
-constexpr unsigned kPageProgressEvery = 3;
-// The read-back steps at every second byte.
-constexpr std::size_t kReadBackProgressEvery = 2;
-
 using eeprom::EepromTables;
 using eeprom::kEepromSize;
 

@@ -21,6 +21,19 @@ enum class ProgrammingProgress {
     Step,       // one step of writing (every third page) or reading (every second byte)
 };
 
+// Every page of every bank goes out; a Step at the pages whose offset is a multiple of 3
+// (0, 48, ... 240), six per bank. The read-back steps at every second byte.
+inline constexpr unsigned kPageProgressEvery = 3;
+inline constexpr std::size_t kReadBackProgressEvery = 2;
+
+// How many Steps a run that goes through takes while writing, and while reading back.
+constexpr std::size_t writingSteps() {
+    std::size_t steps = 0;
+    for (std::size_t p = 0; p < kBankSize; p += kPageEntries) steps += p % kPageProgressEvery == 0;
+    return steps * kBankCount;
+}
+inline constexpr std::size_t kReadingSteps = eeprom::kEepromSize / kReadBackProgressEvery;
+
 // How a run ended.
 enum class ProgrammingResult {
     Verified,           // every byte read back equals the file's entry
