@@ -109,6 +109,7 @@ for r in $(seq 1 "$runs"); do
     vorlix=$d/app/vorlix
     nb=$(no_backup "$vorlix")
     "$bench" --runs 1 | sed "s/^/$v /" >>"$data"
+    "$bench" --pauses | sed "s/^/$v /" >>"$data"
     "$bench" --runs 3 --virtual-time | sed "s/^/$v virtual-/" >>"$data"
     "$bench" --window --runs 1 2>/dev/null | sed "s/^/$v /" >>"$data"
     "$bench" --window --runs 3 --virtual-time 2>/dev/null | sed "s/^/$v virtual-/" >>"$data"
@@ -157,6 +158,11 @@ for v in "${variants[@]}"; do
         "$(field "$v" "$host" "$op" cpu_percent)" "$(range "$v" "$host" "$op" ratio)"
     done
   done
+  printf '%-10s %-12s %10s %10s %8s %10s %7s  %s   late median %s us, p99 %s us, max %s us\n' \
+    pacer pauses "$(field "$v" pacer pauses pauses_ms)" "$(field "$v" pacer pauses wall_ms)" \
+    "$(field "$v" pacer pauses ratio)" "" "" "$(range "$v" pacer pauses ratio)" \
+    "$(field "$v" pacer pauses late_median_us)" "$(field "$v" pacer pauses late_p99_us)" \
+    "$(field "$v" pacer pauses late_max_us)"
   printf '%-10s %-12s %10s %10s\n' process version 0 "$(field "$v" process version wall_ms)"
   for op in startup program; do
     printf '%-10s %-12s %10s %10s %8s %10s %7s  %s\n' process "$op" \

@@ -5,11 +5,16 @@
 // the pauses cost nothing, and the CPU time per bus transaction is the tool's own cost.
 //
 //   operations_benchmark [--window] [--virtual-time] [--runs N]
+//   operations_benchmark --pauses
 //
 // One line per operation and run:
 //   headless program pauses_ms=3328 wall_ms=3341.2 ratio=1.0040 transactions=2177
 //            cpu_us_per_transaction=2.91 cpu_percent=3.1
 // --window needs a display (Xvfb will do); it is built only with the window.
+// --pauses sleeps the read-back's 595 pauses of 2 ms with the pacer alone (no bus, no trace)
+// and tells how late each ended: the median is the pacer's own precision, the tail is the
+// machine taking the CPU away (a spin loses it too), which no way of sleeping can avoid.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/headless_host.h"
 #include "link/pacer.h"
@@ -139,6 +145,30 @@ private:
 };
 #endif
 
+int pauseLateness() {
+    constexpr int kPauses = 595;
+    constexpr unsigned kPauseMs = 2;
+    RealPacer pacer;
+    std::vector<double> lateUs;
+    lateUs.reserve(kPauses);
+    const auto start = RealPacer::Clock::now();
+    for (int i = 0; i < kPauses; ++i) {
+        const auto deadline = RealPacer::Clock::now() + std::chrono::milliseconds(kPauseMs);
+        pacer.waitUntil(deadline);
+        lateUs.push_back(
+            std::chrono::duration<double, std::micro>(RealPacer::Clock::now() - deadline).count());
+    }
+    const double wallMs =
+        std::chrono::duration<double, std::milli>(RealPacer::Clock::now() - start).count();
+    std::sort(lateUs.begin(), lateUs.end());
+    std::printf(
+        "pacer pauses pauses_ms=%u wall_ms=%.2f ratio=%.4f late_median_us=%.1f "
+        "late_p99_us=%.1f late_max_us=%.1f\n",
+        kPauses * kPauseMs, wallMs, wallMs / (kPauses * kPauseMs), lateUs[kPauses / 2],
+        lateUs[kPauses * 99 / 100], lateUs.back());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,10 +181,13 @@ int main(int argc, char** argv) {
             window = true;
         else if (arg == "--virtual-time")
             virtualTime = true;
+        else if (arg == "--pauses")
+            return pauseLateness();
         else if (arg == "--runs" && i + 1 < argc)
             runs = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--window] [--virtual-time] [--runs N]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--window] [--virtual-time] [--runs N] | --pauses\n",
+                         argv[0]);
             return 2;
         }
     }
