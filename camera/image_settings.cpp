@@ -27,9 +27,16 @@ ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, Projecti
                                    bool ticked, std::uint32_t shadow, const WriteGate& mayWrite) {
     const BoxEffect& change = box == ProjectionBox::Mirror ? kMirror : kFlip;
     ProjectionOutcome outcome;
+    // A value that was not read is never written back: the first failed transfer ends the
+    // change, and a failed write leaves the rest unsent.
+    link.stopAtFirstFailure();
     std::uint16_t projection = readRegister(link, camAddr, kRegProjection);
     std::uint16_t companion =
         readRegister(link, camAddr, kRegProjectionCompanion) & ~kProjectionBits;
+    if (link.failed()) {
+        outcome.result = ProjectionResult::ReadFailed;
+        return outcome;
+    }
 
     if (ticked) {
         projection |= change.tickedSet;

@@ -22,7 +22,8 @@ constexpr std::uint32_t shadowOfProjection(std::uint32_t shadow, std::uint16_t p
 
 enum class ProjectionResult {
     Changed,
-    Refused,  // the write gate refused mirror's shadow: nothing was written
+    Refused,     // the write gate refused mirror's shadow: nothing was written
+    ReadFailed,  // a read of the pair failed (its box shown): nothing was written
 };
 
 struct ProjectionOutcome {
@@ -34,8 +35,8 @@ struct ProjectionOutcome {
 // Ticks or unticks mirror or flip: a read-modify-write of the projection register and its
 // companion. Mirror stores the shadow (with its new bit) in the EEPROM before the registers,
 // asking the gate first; flip leaves the EEPROM alone, its bit gets there with the next
-// mirror change. A failed read has been told in its box; the value the link returned is
-// changed and written back like a good one, as the camera's tools always have.
+// mirror change. A failed read has been told in its box and ends the change before anything
+// is written: a value that was never read is never written back.
 ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box,
                                    bool ticked, std::uint32_t shadow,
                                    const WriteGate& mayWrite = {});

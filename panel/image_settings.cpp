@@ -34,22 +34,27 @@ void CVorlixDlg::OnMirror() {
     const camera::ProjectionOutcome outcome =
         camera::changeProjection(link, camAddr(), camera::ProjectionBox::Mirror, m_mirrorCheck != 0,
                                  m_projBits, writeGate(link));
-    if (outcome.result == camera::ProjectionResult::Refused) {
-        // Nothing changed in the camera: the box goes back to what the camera shows.
-        m_mirrorCheck = m_mirrorCheck ? 0 : 1;
-        checkButton(IDC_MIRROR, m_mirrorCheck);
-        host().messageBox(outcome.whyNot);
-        return;
-    }
-    m_projBits = outcome.shadow;
+    projectionChanged(IDC_MIRROR, m_mirrorCheck, outcome);
 }
 
 void CVorlixDlg::OnFlip() {
     m_flipCheck = isChecked(IDC_FLIP);
     I2cLink link(bus());
-    m_projBits = camera::changeProjection(link, camAddr(), camera::ProjectionBox::Flip,
-                                          m_flipCheck != 0, m_projBits)
-                     .shadow;
+    projectionChanged(IDC_FLIP, m_flipCheck,
+                      camera::changeProjection(link, camAddr(), camera::ProjectionBox::Flip,
+                                               m_flipCheck != 0, m_projBits));
+}
+
+void CVorlixDlg::projectionChanged(int boxId, int& check,
+                                   const camera::ProjectionOutcome& outcome) {
+    if (outcome.result == camera::ProjectionResult::Changed) {
+        m_projBits = outcome.shadow;
+        return;
+    }
+    // Nothing changed in the camera: the box goes back to what the camera shows.
+    check = check ? 0 : 1;
+    checkButton(boxId, check);
+    if (outcome.result == camera::ProjectionResult::Refused) host().messageBox(outcome.whyNot);
 }
 
 void CVorlixDlg::applyGainText() {

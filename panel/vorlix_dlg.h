@@ -13,6 +13,7 @@
 #include <string>
 
 #include "camera/camera_map.h"
+#include "camera/image_settings.h"
 #include "camera/script_programming.h"
 #include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
@@ -195,6 +196,8 @@ protected:
     // Mirror, flip, sharpness and overlays (image_settings.cpp).
     void OnMirror();
     void OnFlip();
+    // After a mirror or flip change: the new shadow, or the box put back as the camera shows it.
+    void projectionChanged(int boxId, int& check, const camera::ProjectionOutcome& outcome);
     void OnGainEditChange();
     void applyGainText();
     void sharpnessScrollStep(I2cLink& link, unsigned code);

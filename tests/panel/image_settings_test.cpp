@@ -99,7 +99,7 @@ TEST(Projection, TheFirstMirrorClickKeepsTheFlipTheCameraStartedWith) {
     EXPECT_EQ(rig.camera.eeprom(0xA4, 0xFF), 0x06);
 }
 
-TEST(Projection, AFailedReadIsToldAndItsValueWrittenBackLikeAGoodOne) {
+TEST(Projection, AFailedReadIsToldAndNothingIsWrittenBack) {
     PanelRig rig(cameraWith({{0x301C, 0x0102}, {0x3254, 0x1234}}));
     rig.start();
     rig.takeTrace();
@@ -109,11 +109,19 @@ TEST(Projection, AFailedReadIsToldAndItsValueWrittenBackLikeAGoodOne) {
     rig.dlg->click(IDC_MIRROR);
     const auto trace = rig.takeTrace();
     EXPECT_EQ(countLines(trace, "B not a correct acknowledge recieved"), 1);
-    EXPECT_EQ(countLines(trace, "W 70 00 a4"), 2);
-    EXPECT_EQ(rig.camera.reg(0x301C), 0x0103);
-    EXPECT_EQ(rig.camera.reg(0x3254), 0x0003);  // the link's 0 with the projection bits
-    EXPECT_EQ(rig.checked(IDC_MIRROR), 1);
-    EXPECT_EQ(rig.dlg->m_projBits, 0x6u);  // the flip read at start-up is kept
+    EXPECT_EQ(trace.back(), "B not a correct acknowledge recieved");  // nothing after the box
+    EXPECT_EQ(countLines(trace, "W 70 00 a4"), 0);
+    EXPECT_EQ(rig.camera.reg(0x301C), 0x0102);
+    EXPECT_EQ(rig.camera.reg(0x3254), 0x1234);
+    EXPECT_EQ(rig.checked(IDC_MIRROR), 0);  // back to what the camera shows
+    EXPECT_EQ(rig.dlg->m_projBits, 0x4u);   // the flip read at start-up, unchanged
+
+    // Flip likewise, on its first read.
+    rig.camera.state().faults.push_back({rig.camera.transactions() + 1, std::nullopt, kStatusNack});
+    rig.dlg->click(IDC_FLIP);
+    EXPECT_EQ(rig.takeTrace().back(), "B not a correct acknowledge recieved");
+    EXPECT_EQ(rig.camera.reg(0x301C), 0x0102);
+    EXPECT_EQ(rig.checked(IDC_FLIP), 1);  // the camera's flip, as read at start-up
 }
 
 TEST(Sharpness, TypedGainIsLimitedToSevenAndWrittenWithTheOtherBits) {
@@ -228,9 +236,9 @@ TEST(ImageSettings, AbsentCameraGivesOneBoxPerFailedTransferAndTheHandlersGoOn) 
         int transfers;
     };
     const Step steps[] = {
-        // Two reads, two EEPROM bytes, two registers: two transactions each.
-        {"mirror", [&] { rig.dlg->click(IDC_MIRROR); }, 12},
-        {"flip", [&] { rig.dlg->click(IDC_FLIP); }, 8},
+        // Mirror and flip end at their first failed read: nothing unread is written back.
+        {"mirror", [&] { rig.dlg->click(IDC_MIRROR); }, 1},
+        {"flip", [&] { rig.dlg->click(IDC_FLIP); }, 1},
         {"gain edit", [&] { rig.dlg->paste(IDC_GAIN_EDIT, "3"); }, 2},
         {"gain slider", [&] { rig.dlg->scroll(IDC_SHARP_BAR, frame::SB_LINERIGHT); }, 2},
         {"overlay 3", [&] { rig.dlg->click(IDC_OVERLAY3); }, 2},
@@ -241,7 +249,7 @@ TEST(ImageSettings, AbsentCameraGivesOneBoxPerFailedTransferAndTheHandlersGoOn) 
         EXPECT_EQ(countLines(rig.takeTrace(), "B error: device not present"), step.transfers)
             << step.what;
     }
-    EXPECT_EQ(rig.checked(IDC_MIRROR), 1);
+    EXPECT_EQ(rig.checked(IDC_MIRROR), 0);  // as the camera was last read
     EXPECT_EQ(rig.text(IDC_GAIN_EDIT), "4");
     EXPECT_EQ(rig.checked(IDC_OVERLAY3), 1);
 }
