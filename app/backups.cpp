@@ -61,9 +61,7 @@ bool saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
                 std::string& why) {
     const camera::EepromRead read = camera::readEeprom(link, camAddr, progress);
     if (!read.complete()) {
-        why = "reading the EEPROM failed at bank " +
-              hexByte(bankWriteForm(read.count / kBankSize)) + " offset " +
-              hexByte(static_cast<std::uint8_t>(read.count % kBankSize));
+        why = "reading the EEPROM failed at " + camera::eepromPlace(read.count);
         return false;
     }
     std::string reason;

@@ -1,9 +1,8 @@
 // The commands of the production command line.
 #include "app/commands.h"
 
-#include <cctype>
+#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,6 +23,7 @@
 #include "io/sha256.h"
 #include "link/i2c_link.h"
 #include "link/notifier.h"
+#include "panel/hex_edit.h"
 #include "res/resources.h"
 
 namespace vorlix::app {
@@ -51,27 +51,18 @@ private:
     std::ostream& err_;
 };
 
-// "bank a2 offset 05"
-std::string place(std::size_t at) {
-    return "bank " + hexByte(bankWriteForm(at / kBankSize)) + " offset " +
-           hexByte(static_cast<std::uint8_t>(at % kBankSize));
-}
-
-std::string hex(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", value);
-    return text;
-}
+using camera::eepromPlace;
+using panel::formatHex;
 
 std::string differenceLine(const camera::EepromDifference& d) {
-    return place(d.at) + ": camera " + hexByte(d.camera) + ", file " + hex(d.file);
+    return eepromPlace(d.at) + ": camera " + hexByte(d.camera) + ", file " + formatHex(d.file);
 }
 
 json differenceRecord(const camera::EepromDifference& d) {
     return {{"bank", hexByte(bankWriteForm(d.bank()))},
             {"offset", hexByte(static_cast<std::uint8_t>(d.offset()))},
             {"camera", hexByte(d.camera)},
-            {"file", hex(d.file)}};
+            {"file", formatHex(d.file)}};
 }
 
 // A hex byte as typed ("50", "0x50"); nothing for anything else.
@@ -81,14 +72,8 @@ std::optional<std::uint8_t> parseHexByte(const std::string& text) {
         digits = digits.substr(2);
     if (digits.empty() || digits.size() > 2) return std::nullopt;
     unsigned value = 0;
-    for (const char c : digits) {
-        const int d =
-            std::isxdigit(static_cast<unsigned char>(c))
-                ? (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10)
-                : -1;
-        if (d < 0) return std::nullopt;
-        value = value * 16 + static_cast<unsigned>(d);
-    }
+    const char* end = digits.data() + digits.size();
+    if (std::from_chars(digits.data(), end, value, 16).ptr != end) return std::nullopt;
     return static_cast<std::uint8_t>(value);
 }
 
@@ -107,7 +92,7 @@ std::optional<std::string> readWholeScript(const std::string& path, CommandInput
     if (const std::optional<eeprom::PairPlace> typo =
             eeprom::firstNonHexPair(*bytes, eeprom::kEepromSize))
         return name + ": line " + std::to_string(typo->line) + ": the pair for " +
-               place(typo->entry) + " is no hex byte";
+               eepromPlace(typo->entry) + " is no hex byte";
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
     input.scriptPath = ec ? path : absolute.string();
@@ -226,11 +211,11 @@ private:
         if (r.exposure) {
             const bool manual = camera::manualExposure(r.exposure->mode);
             add("exposure", manual ? "manual" : "automatic");
-            add("aex reference", hex(r.exposure->aexRef));
-            add("shutter", hex(r.exposure->shutter));
+            add("aex reference", formatHex(r.exposure->aexRef));
+            add("shutter", formatHex(r.exposure->shutter));
             j["exposure"] = {{"mode", manual ? "manual" : "automatic"},
-                             {"aexReference", hex(r.exposure->aexRef)},
-                             {"shutter", hex(r.exposure->shutter)}};
+                             {"aexReference", formatHex(r.exposure->aexRef)},
+                             {"shutter", formatHex(r.exposure->shutter)}};
         }
         if (r.whiteBalance) {
             const char* mode = *r.whiteBalance == kWhiteBalanceAdapts ? "automatic" : "held";
@@ -273,8 +258,8 @@ private:
             j["trim"] = nullptr;
             complete = true;
         } else if (r.trimY && r.trimBlock) {
-            add("trim", "x " + hex(*r.trimX) + ", y " + hex(*r.trimY));
-            j["trim"] = {{"x", hex(*r.trimX)}, {"y", hex(*r.trimY)}};
+            add("trim", "x " + formatHex(*r.trimX) + ", y " + formatHex(*r.trimY));
+            j["trim"] = {{"x", formatHex(*r.trimX)}, {"y", formatHex(*r.trimY)}};
             complete = true;
         }
         if (options_.command.json) {
@@ -298,7 +283,7 @@ private:
             camera::readEeprom(link, camAddr_, [this](std::size_t n) { progress_.set(n); });
         progress_.finish();
         if (read.complete()) return read.bytes;
-        tell("reading the EEPROM failed at " + place(read.count));
+        tell("reading the EEPROM failed at " + eepromPlace(read.count));
         return std::nullopt;
     }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "camera/eeprom_image.h"
 #include "eeprom/script_reader.h"
 
 namespace vorlix::camera {
@@ -73,20 +74,19 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std:
         if (n % kReadBackProgressEvery == 0) progress(ProgrammingProgress::Step);
     }
 
-    for (std::size_t n = 0; n < kEepromSize; ++n) {
-        // The whole entry is compared: an entry above 0xFF (a non-digit in the file) can never
-        // match the byte it was written as, so the typo is reported here.
-        const std::uint16_t byte = tables.readBackBuf[n];
-        const std::uint16_t entry = tables.scriptImage[n];
-        if (byte != entry) {
-            outcome.result = ProgrammingResult::Differs;
-            outcome.at = n;
-            outcome.camera = byte;
-            outcome.file = entry;
-            return outcome;
-        }
+    // The whole entry is compared: an entry above 0xFF (a non-digit in the file) can never
+    // match the byte it was written as, so the typo is reported here.
+    const std::vector<EepromDifference> differences =
+        compareEeprom(tables.readBackBuf, tables.scriptImage);
+    if (differences.empty()) {
+        outcome.result = ProgrammingResult::Verified;
+        return outcome;
     }
-    outcome.result = ProgrammingResult::Verified;
+    const EepromDifference& first = differences.front();
+    outcome.result = ProgrammingResult::Differs;
+    outcome.at = first.at;
+    outcome.camera = first.camera;
+    outcome.file = first.file;
     return outcome;
 }
 
