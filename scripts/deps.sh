@@ -20,8 +20,10 @@ if [ "${VORLIX_WITH_PACKAGE_CHECKS:-1}" = 1 ]; then
 fi
 if [ "${VORLIX_WITH_CROSS:-1}" = 1 ]; then
   # The Windows build of both bitnesses, tested under wine; the window's check on the
-  # virtual display clicks with xdotool and takes its pictures with xwd and netpbm.
-  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xdotool x11-apps netpbm)
+  # virtual display clicks with xdotool and takes its pictures with xwd and netpbm. A 32-bit
+  # exe runs only under Debian's 32-bit wine: wine64 alone "starts" it in its wow64 mode,
+  # which cannot load the 32-bit system libraries, and exits 0 having run nothing.
+  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 xdotool x11-apps netpbm)
 fi
 
 missing=()
@@ -34,5 +36,15 @@ as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+# A package of another architecture (wine32:i386) needs that architecture enabled before the
+# package lists are read.
+for p in "${missing[@]}"; do
+  case $p in
+    *:*) arch=${p#*:}
+      [ "$arch" = "$(dpkg --print-architecture)" ] ||
+        dpkg --print-foreign-architectures | grep -qx "$arch" ||
+        "${as_root[@]}" dpkg --add-architecture "$arch" ;;
+  esac
+done
 "${as_root[@]}" apt-get update -qq
 "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
