@@ -16,7 +16,7 @@
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
 #include "camera/white_balance.h"
-#include "eeprom/script_reader.h"
+#include "eeprom/script_file.h"
 #include "io/input_file.h"
 #include "io/output_file.h"
 #include "io/printable.h"
@@ -32,9 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::json;
-
-// A script that is larger than this is no EEPROM image; it is refused before it is hashed.
-constexpr std::size_t kScriptFileMax = 1 << 20;
 
 // The link's message boxes, for a command: one line on standard error each, and in the trace
 // the same "B" line the window's host writes.
@@ -77,26 +74,23 @@ std::optional<std::uint8_t> parseHexByte(const std::string& text) {
     return static_cast<std::uint8_t>(value);
 }
 
-// Reads a script that must fill the whole EEPROM with hex bytes, for program and verify.
-std::optional<std::string> readWholeScript(const std::string& path, CommandInput& input) {
-    const std::string name = io::printable(path);
-    io::ReadFailure failure;
-    const std::optional<std::string> bytes = io::readWholeFile(path, kScriptFileMax, failure);
-    if (!bytes)
-        return (failure.opening ? "cannot open " : "cannot read ") + name + ": " + failure.reason;
-    const std::size_t stored = eeprom::parseScript(*bytes, input.script);
-    if (stored < eeprom::kEepromSize)
-        return name + ": holds " + std::to_string(stored) + " of the " +
-               std::to_string(eeprom::kEepromSize) +
-               " EEPROM bytes; a script for the camera gives every one";
-    if (const std::optional<eeprom::PairPlace> typo =
-            eeprom::firstNonHexPair(*bytes, eeprom::kEepromSize))
-        return name + ": line " + std::to_string(typo->line) + ": the pair for " +
-               eepromPlace(typo->entry) + " is no hex byte";
+// Reads a script that must fill the whole EEPROM with hex bytes, for program and verify; a
+// script to be programmed must also leave the camera findable.
+std::optional<std::string> readWholeScript(const std::string& path, bool programming,
+                                           CommandInput& input) {
+    std::string whyNot;
+    std::optional<eeprom::ScriptFile> file = eeprom::loadScript(path, {}, whyNot);
+    if (!file) return whyNot;
+    if (file->pairs < eeprom::kEepromSize) return eeprom::tooShortText(path, file->pairs);
+    if (programming) {
+        if (const std::optional<std::string> problem = camera::imageProblem(file->image))
+            return eeprom::scriptLine(path, *problem);
+    }
+    input.script = file->image;
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
     input.scriptPath = ec ? path : absolute.string();
-    input.scriptSha256 = io::sha256Hex(*bytes);
+    input.scriptSha256 = file->sha256;
     return std::nullopt;
 }
 
@@ -337,6 +331,8 @@ private:
         scriptRecord();
         I2cLink link(bus_);
         eeprom::EepromTables tables;
+        tables.scriptImage = input_.script;
+        tables.filledEntries = eeprom::kEepromSize;
         const auto progress = [this](camera::ProgrammingProgress p) {
             switch (p) {
                 case camera::ProgrammingProgress::Writing:
@@ -353,25 +349,19 @@ private:
                     break;
             }
         };
-        const camera::ProgrammingOutcome outcome = camera::programScript(
-            link, camAddr_, options_.command.file, tables, progress, backupGate());
+        const camera::ProgrammingOutcome outcome =
+            camera::programScript(link, camAddr_, tables, progress, backupGate());
         progress_.finish();
         switch (outcome.result) {
-            case camera::ProgrammingResult::FileRefused:
-                tell(outcome.whyNot + "; nothing was written");
-                return kBadInput;
             case camera::ProgrammingResult::TooShort:
-                tell(io::printable(options_.command.file) +
-                     ": no longer fills the EEPROM; nothing was written");
+            case camera::ProgrammingResult::Unfindable:
+                // Refused before the bus when the script was read.
                 return kBadInput;
             case camera::ProgrammingResult::Refused:
                 tell(outcome.whyNot);
                 return kCameraFailed;
             case camera::ProgrammingResult::WriteFailed:
                 tell("a page write failed: the EEPROM is written only in part" + restoreHint());
-                return kCameraFailed;
-            case camera::ProgrammingResult::VerifyFileRefused:
-                tell(outcome.whyNot + "; the EEPROM was written but not verified");
                 return kCameraFailed;
             case camera::ProgrammingResult::ReadBackFailed:
                 tell("reading back failed: the EEPROM was written but not verified");
@@ -525,7 +515,9 @@ std::optional<std::string> prepareCommand(const Options& options, CommandInput& 
         return "--headless, --actions and --dump belong to the window's script; a command runs "
                "without them";
     if (command.name == "program" || command.name == "verify") {
-        if (const std::optional<std::string> why = readWholeScript(command.file, input)) return why;
+        if (const std::optional<std::string> why =
+                readWholeScript(command.file, command.name == "program", input))
+            return why;
     }
     if (command.name == "backup") {
         std::error_code ec;

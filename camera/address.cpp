@@ -11,17 +11,19 @@ std::optional<std::uint8_t> findCamera(I2cLink& link) {
     return static_cast<std::uint8_t>(found);
 }
 
+std::string unfindableAddressText(std::uint8_t stored) {
+    char text[120];
+    std::snprintf(text, sizeof text, "Address %x cannot be used: %s. Nothing was written.",
+                  static_cast<unsigned>(stored), kUnfindableWhy);
+    return text;
+}
+
 AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,
                             const WriteGate& mayWrite) {
     AddressChange change;
     if (!findableAfterPowerUp(stored)) {
-        char text[120];
-        std::snprintf(text, sizeof text,
-                      "Address %x cannot be used: ba and bb belong to the image sensor and fa to "
-                      "fe are never searched. Nothing was written.",
-                      static_cast<unsigned>(stored));
         change.result = AddressResult::Unfindable;
-        change.whyNot = text;
+        change.whyNot = unfindableAddressText(stored);
         return change;
     }
     if (gateRefuses(mayWrite, change, AddressResult::Refused)) return change;

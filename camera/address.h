@@ -11,6 +11,13 @@
 
 namespace vorlix::camera {
 
+// Why findableAfterPowerUp refuses an address, in words.
+inline constexpr char kUnfindableWhy[] =
+    "ba and bb belong to the image sensor and fa to fe are never searched";
+
+// The box for a stored address that findableAfterPowerUp refuses: nothing was written.
+std::string unfindableAddressText(std::uint8_t stored);
+
 // The address the camera answered at, or nothing after the link's one box that no valid
 // address was found (the link's kNoCameraFound then stands for it).
 std::optional<std::uint8_t> findCamera(I2cLink& link);

@@ -20,11 +20,6 @@ EepromRead readEeprom(I2cLink& link, std::uint8_t camAddr,
     return read;
 }
 
-std::string eepromPlace(std::size_t at) {
-    return "bank " + hexByte(bankWriteForm(at / kBankSize)) + " offset " +
-           hexByte(static_cast<std::uint8_t>(at % kBankSize));
-}
-
 std::vector<EepromDifference> compareEeprom(const EepromImage& camera,
                                             const eeprom::ScriptImage& image) {
     std::vector<EepromDifference> differences;

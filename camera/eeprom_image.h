@@ -40,8 +40,7 @@ struct EepromDifference {
     std::size_t offset() const { return at % kBankSize; }
 };
 
-// "bank a2 offset 05": where byte at (from the start of bank 0xA0) lies, as the person reads it.
-std::string eepromPlace(std::size_t at);
+using eeprom::eepromPlace;
 
 // Every entry 0..kEepromSize-1 of image that differs from the camera's byte, in order.
 std::vector<EepromDifference> compareEeprom(const EepromImage& camera,

@@ -1,10 +1,9 @@
 // Script programming and its read-back verification.
 #include "camera/script_programming.h"
 
-#include <algorithm>
-
+#include "camera/address.h"
 #include "camera/eeprom_image.h"
-#include "eeprom/script_reader.h"
+#include "link/trace.h"
 
 namespace vorlix::camera {
 
@@ -13,33 +12,33 @@ namespace {
 using eeprom::EepromTables;
 using eeprom::kEepromSize;
 
-// Parses path into the script image; false (with the reason in outcome) when it cannot be
-// read. Keeps the tables' count of filled entries and tells how many this file filled.
-bool parse(const std::string& path, EepromTables& tables, ProgrammingOutcome& outcome,
-           ProgrammingResult refused) {
-    std::size_t stored = 0;
-    if (eeprom::readScriptFile(path, tables.scriptImage, outcome.whyNot, &stored)) {
-        tables.filledEntries = std::max(tables.filledEntries, stored);
-        outcome.entries = stored;
-        return true;
-    }
-    outcome.result = refused;
-    return false;
-}
+constexpr std::size_t kStoredAddressEntry = 3 * kBankSize + kAddressOffset;
+static_assert(bankWriteForm(kStoredAddressEntry / kBankSize) == kAddressBank);
 
 }  // namespace
+
+std::optional<std::string> imageProblem(const eeprom::ScriptImage& image) {
+    const auto stored = static_cast<std::uint8_t>(image[kStoredAddressEntry]);
+    if (findableAfterPowerUp(stored)) return std::nullopt;
+    return "the byte for " + eepromPlace(kStoredAddressEntry) + " is " + hexByte(stored) +
+           ", the camera's address after its next power-up, where the search could never find "
+           "it (" + kUnfindableWhy + ")";
+}
 
 // A file shorter than the EEPROM programs the tail from earlier files of this run; a tail
 // that only the zero start image could fill is refused before anything is sent (a zero
 // stored address would move the camera to the general-call address).
-ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std::string& path,
-                                 EepromTables& tables,
+ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, EepromTables& tables,
                                  const std::function<void(ProgrammingProgress)>& progress,
                                  const WriteGate& mayWrite) {
     ProgrammingOutcome outcome;
-    if (!parse(path, tables, outcome, ProgrammingResult::FileRefused)) return outcome;
     if (tables.filledEntries < kEepromSize) {
         outcome.result = ProgrammingResult::TooShort;
+        return outcome;
+    }
+    if (std::optional<std::string> problem = imageProblem(tables.scriptImage)) {
+        outcome.result = ProgrammingResult::Unfindable;
+        outcome.whyNot = std::move(*problem);
         return outcome;
     }
     if (gateRefuses(mayWrite, outcome, ProgrammingResult::Refused)) return outcome;
@@ -59,9 +58,9 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std:
         }
     }
 
+    // Compared against the image that was written: the bytes the person's file gave when it
+    // was read, not whatever the file holds by now.
     progress(ProgrammingProgress::Verifying);
-    // Compared against the file as it is now, not as it was when the banks were written.
-    if (!parse(path, tables, outcome, ProgrammingResult::VerifyFileRefused)) return outcome;
     progress(ProgrammingProgress::Reading);
     for (std::size_t n = 0; n < kEepromSize; ++n) {
         tables.readBackBuf[n] = static_cast<std::uint8_t>(link.camRead8(
@@ -74,8 +73,6 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std:
         if (n % kReadBackProgressEvery == 0) progress(ProgrammingProgress::Step);
     }
 
-    // The whole entry is compared: an entry above 0xFF (a non-digit in the file) can never
-    // match the byte it was written as, so the typo is reported here.
     const std::vector<EepromDifference> differences =
         compareEeprom(tables.readBackBuf, tables.scriptImage);
     if (differences.empty()) {

@@ -1,10 +1,13 @@
 #pragma once
-// Programming the four configuration EEPROM banks from a script file, and the verification
-// that reads them back. A run stops at the first page write or read-back byte that fails and
-// tells how it ended as a value; progress goes out through a callback.
+// Programming the four configuration EEPROM banks from a script image, and the verification
+// that reads them back and compares them with that same image. A run stops at the first page
+// write or read-back byte that fails and tells how it ended as a value; progress goes out
+// through a callback. The image comes from the script loader (eeprom/script_file.h): nothing
+// here opens a file.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "camera/write_gate.h"
@@ -16,8 +19,8 @@ namespace vorlix::camera {
 // The moments of a run that a progress display follows, in the order they come.
 enum class ProgrammingProgress {
     Writing,    // the pages are about to be written
-    Verifying,  // every page went through; the file is about to be read again
-    Reading,    // the file was read again; the banks are about to be read back
+    Verifying,  // every page went through; the verification starts
+    Reading,    // the banks are about to be read back
     Step,       // one step of writing (every third page) or reading (every second byte)
 };
 
@@ -36,21 +39,19 @@ inline constexpr std::size_t kReadingSteps = eeprom::kEepromSize / kReadBackProg
 
 // How a run ended.
 enum class ProgrammingResult {
-    Verified,           // every byte read back equals the file's entry
-    FileRefused,        // the file could not be read; nothing was sent
-    TooShort,           // the file leaves entries to the zero start image; nothing was sent
-    Refused,            // the write gate refused; nothing was sent
-    WriteFailed,        // a page write failed; the run stopped there
-    VerifyFileRefused,  // the file could not be read again for the verification
-    ReadBackFailed,     // a read-back byte failed; nothing was compared
-    Differs,            // the banks were read back but differ from the file
+    Verified,        // every byte read back equals the image's entry
+    TooShort,        // the image leaves entries to the zero start image; nothing was sent
+    Unfindable,      // the image's stored address would lose the camera; nothing was sent
+    Refused,         // the write gate refused; nothing was sent
+    WriteFailed,     // a page write failed; the run stopped there
+    ReadBackFailed,  // a read-back byte failed; nothing was compared
+    Differs,         // the banks were read back but differ from the image
 };
 
 struct ProgrammingOutcome {
     ProgrammingResult result = ProgrammingResult::Verified;
-    std::string whyNot;  // FileRefused, VerifyFileRefused: the reader's text; Refused: the gate's
-    std::size_t entries = 0;  // TooShort: the entries this file filled
-    std::uint8_t error = 0;   // WriteFailed, ReadBackFailed: the link's error latch
+    std::string whyNot;      // Unfindable: why, for after the script's name; Refused: the gate's
+    std::uint8_t error = 0;  // WriteFailed, ReadBackFailed: the link's error latch
     // Differs: the first difference, by its offset from the start of bank 0xA0.
     std::size_t at = 0;
     std::uint16_t camera = 0;  // the byte read back
@@ -62,14 +63,18 @@ struct ProgrammingOutcome {
     }
 };
 
-// Parses the script at path, writes its entries 0..1023 into the four banks and, when every
-// page went through, verifies them against the file as it is then. A file that cannot be
-// read, or that leaves entries 0..1023 to the zero start image (no file of this run filled
-// them), ends the run before anything is sent. The gate is asked once the file was accepted,
-// before the first page. The tables keep the script image, the count of filled entries and the
-// bytes read back.
-ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, const std::string& path,
-                                 eeprom::EepromTables& tables,
+// Why an image must not be programmed although every pair of it is a hex byte: its byte for
+// the stored camera address names an address the search could never find, so after the next
+// power-up the camera would be lost (and its backup could not be programmed back). Nothing
+// when the image may be programmed.
+std::optional<std::string> imageProblem(const eeprom::ScriptImage& image);
+
+// Writes entries 0..1023 of tables.scriptImage into the four banks and, when every page went
+// through, reads them back into tables.readBackBuf and compares them with the image. An image
+// that leaves entries 0..1023 to the zero start image (tables.filledEntries: no script of this
+// run filled them) or that imageProblem refuses ends the run before anything is sent. The gate
+// is asked then, before the first page.
+ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, eeprom::EepromTables& tables,
                                  const std::function<void(ProgrammingProgress)>& progress,
                                  const WriteGate& mayWrite = {});
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "link/i2c_link.h"
 
@@ -14,6 +15,10 @@ inline constexpr std::size_t kScriptEntries = 2560;  // the most pairs a script 
 inline constexpr std::size_t kEepromSize = kBankSize * kBankCount;  // entries that are programmed
 
 using ScriptImage = std::array<std::uint16_t, kScriptEntries>;
+
+// "bank a2 offset 05": where byte at (counted from the start of bank 0xA0) lies, as the person
+// reads it.
+std::string eepromPlace(std::size_t at);
 
 struct EepromTables {
     // One 16-bit entry per digit pair of the last script read; entries past the end of a file

@@ -1,5 +1,7 @@
 // The camera's command protocol: a header transaction [code][p1][p2], a pause for reads so
-// the camera can fetch the value, then the data phase, all at the camera address.
+// the camera can fetch the value, then the data phase, all at the camera address. A data phase
+// whose header failed is never sent: the camera would take it with no command, or with the
+// stale one of an earlier header, and a byte read after it would answer no question of ours.
 #include <algorithm>
 #include <array>
 
@@ -7,26 +9,31 @@
 
 namespace vorlix {
 
+bool I2cLink::header(std::uint8_t camAddr, std::uint8_t code, std::uint8_t p1, std::uint8_t p2) {
+    writeSub16Byte(camAddr, code, p1, p2);
+    return errorLatch_ == 0;
+}
+
 void I2cLink::camWrite8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2,
                         std::uint8_t value) {
-    writeSub16Byte(camAddr, kCmdWrite8, p1, p2);
+    if (!header(camAddr, kCmdWrite8, p1, p2)) return;
     writeByte(camAddr, value);
 }
 
 std::uint16_t I2cLink::camRead8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2) {
-    writeSub16Byte(camAddr, kCmdRead8, p1, p2);
+    if (!header(camAddr, kCmdRead8, p1, p2)) return 0;
     pause(kReadPauseMs);
     return readByte(camAddr | 1);
 }
 
 void I2cLink::camWrite16(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2, std::uint8_t hi,
                          std::uint8_t lo) {
-    writeSub16Byte(camAddr, kCmdWrite16, p1, p2);
+    if (!header(camAddr, kCmdWrite16, p1, p2)) return;
     writeSub8Byte(camAddr, hi, lo);
 }
 
 std::uint16_t I2cLink::camRead16(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2) {
-    writeSub16Byte(camAddr, kCmdRead16, p1, p2);
+    if (!header(camAddr, kCmdRead16, p1, p2)) return 0;
     pause(kReadPauseMs);
     return readWord(camAddr | 1);
 }
@@ -40,8 +47,7 @@ void I2cLink::camWritePage(std::uint8_t camAddr, std::uint8_t bank, std::uint8_t
         errorLatch_ = 0;
         return;
     }
-    writeSub16Byte(camAddr, kCmdWritePage, bank, offset);
-    if (skip()) return;
+    if (!header(camAddr, kCmdWritePage, bank, offset)) return;
 
     std::array<std::uint8_t, kPageEntries - 1> data{};
     for (unsigned i = 1; i < count; ++i) {

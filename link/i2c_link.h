@@ -73,8 +73,8 @@ public:
     // An operation whose steps are worthless (or harmful) after one of them failed turns this
     // on before its first transfer. From the first failed transfer on (after its box), every
     // later primitive sends nothing, shows no box, sets the latch and returns 0, and pauses
-    // are skipped: a camera command whose header failed runs no data phase, and the
-    // operation can end at the next check of failed() without a cascade of boxes.
+    // are skipped, so the operation can end at the next check of failed() without a cascade
+    // of boxes.
     void stopAtFirstFailure() { stopAtFirstFailure_ = true; }
     // True once a transfer failed while stopAtFirstFailure is on; it stays true.
     bool failed() const { return stopped_; }
@@ -84,8 +84,10 @@ public:
     static std::string_view statusText(std::uint16_t status);
 
     // --- Camera commands: a header transaction [code][p1][p2] to the camera address, a
-    // 2 ms pause for reads, then the data phase. The data phase runs even when the header
-    // failed; afterwards the latch tells the data phase's outcome only. --------------------
+    // 2 ms pause for reads, then the data phase. A command whose header failed (its one box
+    // shown) sends no pause and no data phase, reads return 0, and the latch is left set: the
+    // command failed as a whole, and callers that stop at a failed command stop here too.
+    // Otherwise the latch tells the data phase's outcome. ----------------------------------
     void camWrite8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2, std::uint8_t value);
     std::uint16_t camRead8(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2);
     void camWrite16(std::uint8_t camAddr, std::uint8_t p1, std::uint8_t p2, std::uint8_t hi,
@@ -115,6 +117,8 @@ private:
     void finish(std::uint16_t status);
     // True (with the latch set) when a stopping link has failed: the primitive sends nothing.
     bool skip();
+    // The header of a camera command; false (the latch set) when it failed.
+    bool header(std::uint8_t camAddr, std::uint8_t code, std::uint8_t p1, std::uint8_t p2);
     // One silent address probe: the header of an 8-bit read of bank 0xA0 offset 0xFE.
     std::uint16_t probe(std::uint8_t candidate);
 

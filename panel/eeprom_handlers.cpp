@@ -1,9 +1,11 @@
 // The configuration EEPROM buttons: choose a script file and program it with verification,
 // store the current settings as a snapshot, erase the snapshot area.
+#include <algorithm>
 #include <cstdio>
 
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
+#include "eeprom/script_file.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -24,47 +26,55 @@ void CVorlixDlg::OnLoadEepromFile() {
         host().messageBox("Please enter file name!");
         return;
     }
-    I2cLink link(bus());
-    const camera::ProgrammingOutcome outcome = camera::programScript(
-        link, camAddr(), m_scriptPath, eeprom_,
-        [this](camera::ProgrammingProgress moment) {
-            switch (moment) {
-                case camera::ProgrammingProgress::Writing:
-                case camera::ProgrammingProgress::Reading:
-                    m_progress.SetStep(1);
-                    break;
-                case camera::ProgrammingProgress::Verifying:
-                    m_progress.SetRange(kRunProgressMin, kRunProgressMax);
-                    break;
-                case camera::ProgrammingProgress::Step:
-                    m_progress.StepIt();
-                    break;
-            }
-        },
-        writeGate(link));
-    showProgrammingOutcome(outcome);
+    // The file is read again at every press, whole, and nothing of a refused file is kept.
+    std::string whyNot;
+    std::optional<eeprom::ScriptFile> file =
+        eeprom::loadScript(m_scriptPath, eeprom_.scriptImage, whyNot);
+    if (file) {
+        eeprom_.scriptImage = file->image;
+        eeprom_.filledEntries = std::max(eeprom_.filledEntries, file->pairs);
+        I2cLink link(bus());
+        const camera::ProgrammingOutcome outcome = camera::programScript(
+            link, camAddr(), eeprom_,
+            [this](camera::ProgrammingProgress moment) {
+                switch (moment) {
+                    case camera::ProgrammingProgress::Writing:
+                    case camera::ProgrammingProgress::Reading:
+                        m_progress.SetStep(1);
+                        break;
+                    case camera::ProgrammingProgress::Verifying:
+                        m_progress.SetRange(kRunProgressMin, kRunProgressMax);
+                        break;
+                    case camera::ProgrammingProgress::Step:
+                        m_progress.StepIt();
+                        break;
+                }
+            },
+            writeGate(link));
+        showProgrammingOutcome(outcome, *file);
+    } else {
+        host().messageBox(whyNot);
+    }
     m_progress.SetPos(0);
     m_lastError = 0;
 }
 
 // The boxes of a programming run, each after the bus traffic that led to it; the bar goes
 // back to its start once the banks were read back, before a difference is told.
-void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcome) {
+void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcome,
+                                        const eeprom::ScriptFile& file) {
     using camera::ProgrammingResult;
     char text[120];
     m_lastError = outcome.error;
     switch (outcome.result) {
-        case ProgrammingResult::FileRefused:
-        case ProgrammingResult::VerifyFileRefused:
         case ProgrammingResult::Refused:
             host().messageBox(outcome.whyNot);
             break;
         case ProgrammingResult::TooShort:
-            std::snprintf(text, sizeof text,
-                          "The script file has %zu entries; the EEPROM needs %zu. Nothing was "
-                          "programmed.",
-                          outcome.entries, eeprom::kEepromSize);
-            host().messageBox(text);
+            host().messageBox(eeprom::tooShortText(file.path, file.pairs));
+            break;
+        case ProgrammingResult::Unfindable:
+            host().messageBox(eeprom::scriptLine(file.path, outcome.whyNot));
             break;
         case ProgrammingResult::WriteFailed:
             // The text says 0xa2 whichever bank failed: it stays as technicians know it.

@@ -17,6 +17,7 @@
 #include "camera/script_programming.h"
 #include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
+#include "eeprom/script_file.h"
 #include "frame/dialog.h"
 #include "link/i2c_link.h"
 #include "link/notifier.h"
@@ -224,7 +225,8 @@ protected:
     void OnEraseEeprom();
     void OnBrowse();
     void OnLoadEepromFile();
-    void showProgrammingOutcome(const camera::ProgrammingOutcome& outcome);
+    void showProgrammingOutcome(const camera::ProgrammingOutcome& outcome,
+                                const eeprom::ScriptFile& file);
 
 private:
     // Forwards the link's boxes to the host.

@@ -152,7 +152,7 @@ TEST_F(Commands, BadInputIsOneLineAndNothingOnTheBus) {
              ": holds 100 of the 1024 EEPROM bytes; a script for the camera gives every one"},
         {"no hex byte",
          {"verify", path("typo.qef")},
-         path("typo.qef") + ": line 10: the pair for bank a0 offset 21 is no hex byte"},
+         path("typo.qef") + ": line 10: \"zz\" is no hex byte (the pair for bank a0 offset 21)"},
         {"a missing script",
          {"program", path("none.qef")},
          "cannot open " + path("none.qef") + ": No such file or directory"},

@@ -16,9 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace vorlix::eeprom;
     static ScriptImage image;
     image.fill(kUntouched);
-    const std::size_t stored =
+    const ParsedScript parsed =
         parseScript(std::string_view(reinterpret_cast<const char*>(data), size), image);
+    const std::size_t stored = parsed.pairs;
     if (stored > image.size()) __builtin_trap();
+    // A pair the reader calls hex is one: its entry is a byte.
+    if (parsed.firstNonHex && parsed.firstNonHex->entry >= stored) __builtin_trap();
+    for (std::size_t i = 0; i < (parsed.firstNonHex ? parsed.firstNonHex->entry : stored); ++i)
+        if (image[i] > 0xFF) __builtin_trap();
     for (std::size_t i = 0; i < image.size(); ++i) {
         const bool inRange = i < stored ? image[i] <= kLargestEntry : image[i] == kUntouched;
         if (!inRange) __builtin_trap();

@@ -1,4 +1,5 @@
-// The QEF script reader: what a script file turns into, entry by entry.
+// The QEF script reader and loader: what a script file turns into, entry by entry, and which
+// files are refused before anything could be programmed from them.
 #include "eeprom/script_reader.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "eeprom/script_file.h"
 
 namespace vorlix::eeprom {
 namespace {
@@ -30,10 +33,20 @@ protected:
         return path.string();
     }
 
-    // Reads the text through a file into the image, which must succeed.
-    void read(const std::string& bytes) {
+    // Reads the text into the image as the reader takes it, whatever its pairs are.
+    void read(const std::string& bytes) { parseScript(bytes, image); }
+
+    // Loads the text through a file over the image; the refusal, or nothing when it loaded.
+    std::optional<std::string> load(const std::string& bytes, const std::string& name = "s.qef") {
+        return loadPath(write(name, bytes));
+    }
+    std::optional<std::string> loadPath(const std::string& path) {
         std::string whyNot;
-        ASSERT_TRUE(readScriptFile(write("s.qef", bytes), image, whyNot)) << whyNot;
+        std::optional<ScriptFile> file = loadScript(path, image, whyNot);
+        if (!file) return whyNot;
+        image = file->image;
+        loaded = *file;
+        return std::nullopt;
     }
 
     std::vector<std::uint16_t> head(std::size_t n) const {
@@ -42,6 +55,7 @@ protected:
 
     fs::path dir_;
     ScriptImage image{};
+    ScriptFile loaded;
 };
 
 using E = std::vector<std::uint16_t>;
@@ -75,7 +89,50 @@ TEST_F(ScriptFiles, PairsInBothCasesAndOddCharacters) {
     read("F ");
     EXPECT_EQ(image[0], 0x1D9);  // a letter followed by a space: written as d9, never verified
     read("1\t2,");
-    EXPECT_EQ(head(2), (E{0x10 + 0xD2, 0x20 + 0xF5}));  // only space and newline separate pairs
+    // Inside a pair a tab is a character like any other; only where a pair starts do
+    // spaces, tabs and newlines separate.
+    EXPECT_EQ(head(2), (E{0x10 + 0xD2, 0x20 + 0xF5}));
+    read("12\t34\t\t56");
+    EXPECT_EQ(head(3), (E{0x12, 0x34, 0x56}));
+}
+
+TEST_F(ScriptFiles, AByteOrderMarkAtTheStartIsNoPartOfTheText) {
+    read("\xEF\xBB\xBF// saved as UTF-8\r\n12 34");
+    EXPECT_EQ(head(3), (E{0x12, 0x34, 0}));
+    // Anywhere else its bytes are characters, and no hex digits.
+    EXPECT_EQ(load("12\xEF\xBB\xBF"),
+              write("s.qef", "") + ": line 1: \"\\xef\\xbb\" is no hex byte (the pair for bank a0 "
+                                   "offset 01)");
+}
+
+TEST_F(ScriptFiles, APairThatIsNoHexByteRefusesTheWholeFileNamingItsLine) {
+    image.fill(0x77);
+    const std::pair<const char*, const char*> cases[] = {
+        {"// head\n12 34\n5z", "line 3: \"5z\" is no hex byte (the pair for bank a0 offset 02)"},
+        {"12 3", "line 1: \"3\" at the end of the file is no hex byte (the pair for bank a0 "
+                 "offset 01)"},
+        {"12,34", "line 1: \",3\" is no hex byte (the pair for bank a0 offset 01)"},
+        {"F ", "line 1: \"F \" is no hex byte (the pair for bank a0 offset 00)"},
+    };
+    for (const auto& [text, why] : cases) {
+        EXPECT_EQ(load(text), write("s.qef", "") + ": " + why) << text;
+        EXPECT_EQ(image[0], 0x77) << "a refused file changes nothing: " << text;
+    }
+    std::string beyond(2 * 1030, '0');
+    beyond += "xx";
+    EXPECT_EQ(load(beyond), write("s.qef", "") + ": line 1: \"xx\" is no hex byte (the pair "
+                                                 "for entry 1030)");
+}
+
+TEST_F(ScriptFiles, ALoadedFileGivesItsPairsAndTheHashOfAllItsBytes) {
+    image.fill(0x77);
+    ASSERT_EQ(load("// abc\n01 02\x1a 03 trailing words after the end"), std::nullopt);
+    EXPECT_EQ(head(3), (E{0x01, 0x02, 0x77}));
+    EXPECT_EQ(loaded.pairs, 2u);
+    EXPECT_EQ(loaded.path, write("s.qef", "// abc\n01 02\x1a 03 trailing words after the end"));
+    // sha256sum of the same bytes.
+    ASSERT_EQ(load(""), std::nullopt);
+    EXPECT_EQ(loaded.sha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
 TEST_F(ScriptFiles, EmptyAndCommentOnlyFilesChangeNothing) {
@@ -155,50 +212,44 @@ TEST_F(ScriptFiles, CommentLinesAfterBlankLinesOrLeadingSpacesAreComments) {
     // A slash wherever a pair may start begins a comment, not the digits "//".
     read("// a\n\n//b\n  // indented\n 12 // c\n\n   //d\n34");
     EXPECT_EQ(head(3), (E{0x12, 0x34, 0}));
-    std::size_t stored = 0;
-    std::string whyNot;
-    ASSERT_TRUE(readScriptFile(write("c.qef", "\n// x\n  56\n"), image, whyNot, &stored));
-    EXPECT_EQ(stored, 1u);
+    ASSERT_EQ(load("\n// x\n  56\n"), std::nullopt);
+    EXPECT_EQ(loaded.pairs, 1u);
     EXPECT_EQ(image[0], 0x56);
 }
 
-TEST_F(ScriptFiles, AtMost2560PairsAreReadAndTheRestOfTheFileIsNot) {
+TEST_F(ScriptFiles, AtMost2560PairsAreReadAndAFileOverOneMebibyteIsNoScript) {
     std::string pairs;
     for (int i = 0; i < 2560; ++i) pairs += "11";
     read(pairs + "22");
     EXPECT_EQ(image[0], 0x11);
     EXPECT_EQ(image[2559], 0x11);
-    EXPECT_EQ(parseScript(pairs + "22", image), 2560u);
+    EXPECT_EQ(parseScript(pairs + "22", image).pairs, 2560u);
 
-    // Four gigabytes behind the last pair that counts: read in no time and no memory.
+    // A script followed by a comment up to the bound loads; one byte more, and nothing does.
+    const std::string bounded = pairs + "\n//" + std::string(kScriptFileMax - pairs.size() - 3, 'c');
+    ASSERT_EQ(bounded.size(), kScriptFileMax);
+    EXPECT_EQ(load(bounded), std::nullopt);
     const std::string huge = write("huge.qef", pairs);
-    fs::resize_file(huge, std::uintmax_t{4} << 30);
-    std::string whyNot;
-    std::size_t stored = 0;
-    EXPECT_TRUE(readScriptFile(huge, image, whyNot, &stored)) << whyNot;
-    EXPECT_EQ(stored, 2560u);
+    fs::resize_file(huge, std::uintmax_t{4} << 30);  // and nothing past the bound is read
+    EXPECT_EQ(loadPath(huge), "cannot read " + huge + ": larger than 1048576 bytes");
 }
 
 TEST_F(ScriptFiles, UnreadableFilesAreNamedAndLeaveTheImageAlone) {
     read("42");
-    std::string whyNot;
     const std::string missing = (dir_ / "missing.qef").string();
-    EXPECT_FALSE(readScriptFile(missing, image, whyNot));
-    EXPECT_EQ(whyNot, "cannot open " + missing + ": No such file or directory");
+    EXPECT_EQ(loadPath(missing), "cannot open " + missing + ": No such file or directory");
 
     const std::string directory = (dir_ / "folder.qef").string();
     fs::create_directories(directory);
-    EXPECT_FALSE(readScriptFile(directory, image, whyNot));
-    EXPECT_EQ(whyNot, "cannot read " + directory + ": Is a directory");
+    EXPECT_EQ(loadPath(directory), "cannot read " + directory + ": Is a directory");
 
 #ifndef _WIN32
     // Neither a FIFO without a writer nor a device is opened as a script: no hang, no memory.
     const std::string fifo = (dir_ / "fifo.qef").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(readScriptFile(fifo, image, whyNot));
-    EXPECT_EQ(whyNot, "cannot read " + fifo + ": not a regular file (a FIFO)");
-    EXPECT_FALSE(readScriptFile("/dev/zero", image, whyNot));
-    EXPECT_EQ(whyNot, "cannot read /dev/zero: not a regular file (a character device)");
+    EXPECT_EQ(loadPath(fifo), "cannot read " + fifo + ": not a regular file (a FIFO)");
+    EXPECT_EQ(loadPath("/dev/zero"),
+              "cannot read /dev/zero: not a regular file (a character device)");
 #endif
     EXPECT_EQ(image[0], 0x42);
 }

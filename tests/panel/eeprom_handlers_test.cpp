@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include "frame/state_dump.h"
 #include "panel/control_ids.h"
@@ -238,10 +240,11 @@ TEST_F(EepromButtons, AShorterSecondScriptProgramsTheFirstScriptsTail) {
 
 TEST_F(EepromButtons, AScriptThatLeavesEntriesToTheZeroStartImageIsRefused) {
     for (std::size_t entries : {std::size_t{2}, std::size_t{1023}}) {
-        program(writeFile("short.qef", patternScript(entries)));
+        const std::string path = writeFile("short.qef", patternScript(entries));
+        program(path);
         EXPECT_EQ(rig.takeTrace(),
-                  (Lines{"B The script file has " + std::to_string(entries) +
-                         " entries; the EEPROM needs 1024. Nothing was programmed."}));
+                  (Lines{"B " + path + ": holds " + std::to_string(entries) +
+                         " of the 1024 EEPROM bytes; a script for the camera gives every one"}));
     }
     EXPECT_EQ(bank(rig, A6)[0x50], 0xFF);  // the stored address is not zeroed
 
@@ -276,10 +279,7 @@ TEST_F(EepromButtons, AFailedPageWriteStopsTheRunBeforeTheNextPage) {
 }
 
 TEST_F(EepromButtons, AFailedReadBackByteEndsWithoutAComparison) {
-    // Entry 7 could never verify, but the comparison is not reached.
-    std::string text = patternScript(1024);
-    text.replace(text.find("34"), 2, "F ");
-    const std::string path = writeFile("typo.qef", text);
+    const std::string path = writeFile("full.qef", patternScript(1024));
     browse(path);
     rig.takeTrace();
     rig.camera.state().faults.push_back({dataPhaseOf(64 + 301), std::nullopt, kStatusNack});
@@ -293,15 +293,41 @@ TEST_F(EepromButtons, AFailedReadBackByteEndsWithoutAComparison) {
     EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
 }
 
-TEST_F(EepromButtons, TheFirstEntryThatDiffersIsToldWithItsIndexByteAndEntry) {
-    std::string text = patternScript(1024);
-    text.replace(text.find("34"), 2, "F ");  // entry 7
-    text.replace(text.find("42"), 2, "Z ");  // entry 9 (0x119), not told
-    program(writeFile("typo.qef", text));
+// A clock that, at the first read pause it sees once armed, runs its deed: the camera or the
+// file changes between the writing and the reading back.
+class MeddlingClock : public Pacer {
+public:
+    void sleepMs(unsigned ms) override {
+        if (deed && ms == kReadPauseMs) std::exchange(deed, nullptr)();
+    }
+    std::function<void()> deed;
+};
 
-    EXPECT_EQ(rig.host.boxes(), (Lines{"QEF file in EEprom corrupt; addr 7: d9 1d9 "}));
-    EXPECT_EQ(bank(rig, A0)[7], 0xD9);
-    EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
+// A dialog on its own camera and the meddling clock, started, with a whole script chosen.
+struct MeddledRun {
+    explicit MeddledRun(const std::string& script) {
+        dlg.OnInitDialog();
+        host.queueFileAnswer(script);
+        dlg.click(IDC_BROWSE);
+    }
+    sim::SimCamera camera;
+    sim::SimAdapter adapter{camera};
+    MeddlingClock clock;
+    frame::HeadlessHost host;
+    CVorlixDlg dlg{host, adapter, clock};
+};
+
+TEST_F(EepromButtons, TheFirstByteThatDiffersIsToldWithItsIndexByteAndEntry) {
+    MeddledRun run(writeFile("full.qef", patternScript(1024)));
+    // A cell that does not keep what was written: found when the banks are read back.
+    run.clock.deed = [&] {
+        run.camera.state().eeprom[A2][0xA5] = 0x3C;
+        run.camera.state().eeprom[A2][0xA6] = 0x3D;
+    };
+    run.dlg.click(IDC_LOAD_EEPROM);
+    ASSERT_EQ(pattern(0x1A5), 0x86);
+    EXPECT_EQ(run.host.boxes(), (Lines{"QEF file in EEprom corrupt; addr 1a5: 3c 86 "}));
+    EXPECT_EQ(run.dlg.model().progress(IDC_PROGRESS).pos, 0);
 }
 
 TEST_F(EepromButtons, WithoutAChosenFileTypedTextIsNotUsed) {
@@ -324,35 +350,19 @@ TEST_F(EepromButtons, AnUnreadableScriptIsNamedAndNothingIsSent) {
     EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
 }
 
-// A clock that deletes the script at the first pause it sees once armed, that is after the
-// first page was written: the file is gone when the verification reads it again.
-class VanishingScriptClock : public Pacer {
-public:
-    void sleepMs(unsigned) override {
-        if (!path.empty()) fs::remove(path);
-        path.clear();
-    }
-    std::string path;
-};
+TEST_F(EepromButtons, TheBanksAreVerifiedAgainstTheBytesWrittenNotTheFileAsItIsLater) {
+    const std::string path = writeFile("brief.qef", patternScript(1024));
+    MeddledRun run(path);
+    run.clock.deed = [&] { fs::remove(path); };
+    const std::uint32_t before = run.camera.transactions();
+    run.dlg.click(IDC_LOAD_EEPROM);
+    EXPECT_TRUE(run.host.boxes().empty());
+    EXPECT_EQ(run.camera.transactions() - before, 2u * 64 + 2 * 1024);
+    EXPECT_EQ(run.camera.eeprom(0xA6, 0xFF), pattern(1023));
 
-TEST_F(EepromButtons, AScriptThatVanishesBeforeVerificationIsNamedAndNothingIsRead) {
-    sim::SimCamera camera;
-    sim::SimAdapter adapter(camera);
-    VanishingScriptClock clock;
-    frame::HeadlessHost host;
-    CVorlixDlg dlg(host, adapter, clock);
-    dlg.OnInitDialog();
-    clock.path = writeFile("brief.qef", patternScript(1024));
-    host.queueFileAnswer(clock.path);
-    dlg.click(IDC_BROWSE);
-    const std::uint32_t before = camera.transactions();
-
-    dlg.click(IDC_LOAD_EEPROM);
-    EXPECT_EQ(host.boxes().back(),
-              "cannot open " + dlg.m_scriptPath + ": No such file or directory");
-    EXPECT_EQ(camera.transactions() - before, 2u * 64);  // the pages, no read-back
-    EXPECT_EQ(camera.eeprom(0xA6, 0xFF), pattern(1023));
-    EXPECT_EQ(dlg.model().progress(IDC_PROGRESS).pos, 0);
+    // The next press reads the file again, and tells that it is gone.
+    run.dlg.click(IDC_LOAD_EEPROM);
+    EXPECT_EQ(run.host.boxes(), (Lines{"cannot open " + path + ": No such file or directory"}));
 }
 
 // --- Save ---------------------------------------------------------------------------------

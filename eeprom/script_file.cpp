@@ -1,0 +1,70 @@
+// Loading a script file.
+#include "eeprom/script_file.h"
+
+#include <cstdio>
+
+#include "eeprom/script_reader.h"
+#include "io/input_file.h"
+#include "io/printable.h"
+#include "io/sha256.h"
+
+namespace vorlix::eeprom {
+
+namespace {
+
+// The characters of a pair as they stand in the file: a byte that is no ASCII character is
+// shown by its code, since half of a multi-byte character would print as garbage.
+std::string pairText(const std::string& chars) {
+    std::string text;
+    for (const char c : chars) {
+        if (static_cast<unsigned char>(c) < 0x80) {
+            text += io::printable(std::string_view(&c, 1));
+        } else {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02x", static_cast<unsigned char>(c));
+            text += code;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<ScriptFile> loadScript(const std::string& path, const ScriptImage& base,
+                                     std::string& whyNot) {
+    const std::string name = io::printable(path);
+    io::ReadFailure failure;
+    const std::optional<std::string> bytes = io::readWholeFile(path, kScriptFileMax, failure);
+    if (!bytes) {
+        whyNot = (failure.opening ? "cannot open " : "cannot read ") + name + ": " + failure.reason;
+        return std::nullopt;
+    }
+    ScriptFile file{path, base, 0, {}};
+    const ParsedScript parsed = parseScript(*bytes, file.image);
+    if (const std::optional<NonHexPair>& pair = parsed.firstNonHex) {
+        whyNot = scriptLine(path, "line " + std::to_string(pair->line) + ": \"" +
+                                      pairText(pair->chars) + "\"" +
+                                      (pair->chars.size() < 2 ? " at the end of the file" : "") +
+                                      " is no hex byte (the pair for " +
+                                      (pair->entry < kEepromSize
+                                           ? eepromPlace(pair->entry)
+                                           : "entry " + std::to_string(pair->entry)) +
+                                      ")");
+        return std::nullopt;
+    }
+    file.pairs = parsed.pairs;
+    file.sha256 = io::sha256Hex(*bytes);
+    return file;
+}
+
+std::string scriptLine(const std::string& path, const std::string& text) {
+    return io::printable(path) + ": " + text;
+}
+
+std::string tooShortText(const std::string& path, std::size_t pairs) {
+    return scriptLine(path, "holds " + std::to_string(pairs) + " of the " +
+                                std::to_string(kEepromSize) +
+                                " EEPROM bytes; a script for the camera gives every one");
+}
+
+}  // namespace vorlix::eeprom
