@@ -190,83 +190,54 @@ private:
     int info() {
         I2cLink link(bus_);
         const camera::CameraReadBack r = camera::readBack(link, camAddr_);
-        json j;
-        std::vector<std::pair<std::string, std::string>> lines;
-        const auto add = [&](const std::string& key, const std::string& text) {
-            lines.emplace_back(key, text);
-        };
-        add("camera address", hexByte(camAddr_));
-        j["address"] = hexByte(camAddr_);
-        if (r.tvMode) {
-            const char* mode = camera::isPal(*r.tvMode) ? "PAL" : "NTSC";
-            add("tv mode", mode);
-            j["tvMode"] = mode;
-        }
-        if (r.exposure) {
-            const bool manual = camera::manualExposure(r.exposure->mode);
-            add("exposure", manual ? "manual" : "automatic");
-            add("aex reference", formatHex(r.exposure->aexRef));
-            add("shutter", formatHex(r.exposure->shutter));
-            j["exposure"] = {{"mode", manual ? "manual" : "automatic"},
-                             {"aexReference", formatHex(r.exposure->aexRef)},
-                             {"shutter", formatHex(r.exposure->shutter)}};
-        }
-        if (r.whiteBalance) {
-            const char* mode = *r.whiteBalance == kWhiteBalanceAdapts ? "automatic" : "held";
-            add("white balance", mode);
-            j["whiteBalance"] = mode;
-        }
-        if (r.sharpness) {
-            add("gain", std::to_string(gainOf(*r.sharpness)));
-            j["gain"] = gainOf(*r.sharpness);
-        }
-        // Overlays that are on are told only with the overlays that were read.
-        if (r.overlayFunction && (!camera::overlaysOn(*r.overlayFunction) || r.overlays)) {
-            const bool on = camera::overlaysOn(*r.overlayFunction);
-            std::string text = on ? "on" : "off";
-            json overlays = {{"enabled", on}};
-            if (r.overlays) {
-                json shown = json::array();
-                text += ", shown:";
-                for (unsigned i = 0; i < r.overlays->size(); ++i) {
-                    const bool s = camera::overlayShown((*r.overlays)[i]);
-                    shown.push_back(s);
-                    if (s) text += " " + std::to_string(i + 1);
-                }
-                overlays["shown"] = shown;
-            }
-            add("overlays", text);
-            j["overlays"] = overlays;
-        }
-        if (r.projection) {
-            const bool mirror = camera::mirrored(*r.projection);
-            const bool flip = camera::flipped(*r.projection);
-            add("mirror", mirror ? "on" : "off");
-            add("flip", flip ? "on" : "off");
-            j["mirror"] = mirror;
-            j["flip"] = flip;
-        }
-        bool complete = false;
-        if (r.trimX && *r.trimX == kTrimNotActive) {
-            add("trim", "not active");
-            j["trim"] = nullptr;
-            complete = true;
-        } else if (r.trimY && r.trimBlock) {
-            add("trim", "x " + formatHex(*r.trimX) + ", y " + formatHex(*r.trimY));
-            j["trim"] = {{"x", formatHex(*r.trimX)}, {"y", formatHex(*r.trimY)}};
-            complete = true;
-        }
+        const bool complete = camera::readBackComplete(r);
         if (options_.command.json) {
-            j["complete"] = complete;
-            io_.out << j.dump(2) << '\n';
+            io_.out << infoJson(r).dump(2) << '\n';
         } else {
-            for (const auto& [key, text] : lines) io_.out << key << ": " << text << '\n';
+            for (const auto& [key, text] : camera::describeReadBack(camAddr_, r))
+                io_.out << key << ": " << text << '\n';
         }
         if (!complete) {
             tell("the read-back stopped at a failed transfer; what follows it was not read");
             return kCameraFailed;
         }
         return kCommandDone;
+    }
+
+    // The read-back as JSON: the same values as the text, numbers in hex.
+    json infoJson(const camera::CameraReadBack& r) const {
+        json j;
+        j["address"] = hexByte(camAddr_);
+        if (r.tvMode) j["tvMode"] = camera::tvModeText(*r.tvMode);
+        if (r.exposure)
+            j["exposure"] = {{"mode", camera::exposureText(r.exposure->mode)},
+                             {"aexReference", formatHex(r.exposure->aexRef)},
+                             {"shutter", formatHex(r.exposure->shutter)}};
+        if (r.whiteBalance) j["whiteBalance"] = camera::whiteBalanceText(*r.whiteBalance);
+        if (r.sharpness) j["gain"] = gainOf(*r.sharpness);
+        if (r.overlayFunction && (!camera::overlaysOn(*r.overlayFunction) || r.overlays)) {
+            json overlays = {{"enabled", camera::overlaysOn(*r.overlayFunction)}};
+            if (r.overlays) {
+                json shown = json::array();
+                for (std::uint16_t overlay : *r.overlays) shown.push_back(camera::overlayShown(overlay));
+                overlays["shown"] = shown;
+            }
+            j["overlays"] = overlays;
+        }
+        if (r.projection) {
+            j["mirror"] = camera::mirrored(*r.projection);
+            j["flip"] = camera::flipped(*r.projection);
+        }
+        if (r.trimX && *r.trimX == kTrimNotActive) {
+            j["trim"] = nullptr;
+        } else if (r.trimY && r.trimBlock) {
+            // The offsets as the window shows them and a step starts from.
+            j["trim"] = {
+                {"x", formatHex(static_cast<std::uint32_t>(camera::shownTrim(static_cast<std::int16_t>(*r.trimX))))},
+                {"y", formatHex(static_cast<std::uint32_t>(camera::shownTrim(static_cast<std::int16_t>(*r.trimY))))}};
+        }
+        j["complete"] = camera::readBackComplete(r);
+        return j;
     }
 
     // The four banks, read for a command; nothing when a read failed (told).
@@ -374,46 +345,26 @@ private:
                        "programmed and verified");
     }
 
-    // The settings the camera runs with now, as the read-back reads them; a white balance
-    // that is held is captured. Nothing when a read failed (told).
-    std::optional<camera::SettingsInput> liveSettings() {
-        I2cLink link(bus_);
-        const camera::CameraReadBack r = camera::readBack(link, camAddr_);
-        if (!r.sharpness) {
-            tell("reading the camera's settings failed; nothing was written");
-            return std::nullopt;
-        }
-        camera::SettingsInput in;
-        in.autoWhiteBalance = *r.whiteBalance == kWhiteBalanceAdapts;
-        if (!in.autoWhiteBalance) {
-            I2cLink captureLink(bus_);
-            const std::optional<camera::WhiteBalanceRegisters> captured =
-                camera::captureWhiteBalance(captureLink, camAddr_);
-            if (!captured) {
-                tell("capturing the held white balance failed; nothing was written");
-                return std::nullopt;
-            }
-            in.whiteBalance = *captured;
-        }
-        in.overlaysEnabled = camera::overlaysOn(*r.overlayFunction);
-        if (r.overlays) {
-            for (unsigned i = 0; i < in.overlayShown.size(); ++i)
-                in.overlayShown[i] = camera::overlayShown((*r.overlays)[i]);
-        }
-        in.sharpReg = *r.sharpness;
-        in.manualExposure = camera::manualExposure(r.exposure->mode);
-        in.shutter = r.exposure->shutter;
-        in.aexRef = r.exposure->aexRef;
-        return in;
-    }
-
     int saveSettings() {
-        const std::optional<camera::SettingsInput> in = liveSettings();
-        if (!in) return kCameraFailed;
+        std::string whyNot;
+        std::optional<camera::SettingsInput> in = [&] {
+            I2cLink link(bus_);
+            return camera::readSettings(link, camAddr_, whyNot);
+        }();
+        if (!in) {
+            tell(whyNot + "; nothing was written");
+            return kCameraFailed;
+        }
         I2cLink link(bus_);
-        progress_.start("save", camera::saveSteps(input_.offset, *in));
         const camera::SaveOutcome outcome = camera::saveSettings(
-            link, camAddr_, input_.offset, *in, [this] { progress_.step(); }, backupGate());
+            link, camAddr_, input_.offset, *in,
+            [&](camera::SaveProgress moment) {
+                if (moment == camera::SaveProgress::Starting)
+                    progress_.start("save", camera::saveSteps(input_.offset, *in));
+                else
+                    progress_.step();
+            },
+            backupGate());
         progress_.finish();
         switch (outcome.result) {
             case camera::SaveResult::Saved:
@@ -424,6 +375,9 @@ private:
             case camera::SaveResult::Refused:
                 tell(outcome.whyNot);
                 return kCameraFailed;
+            case camera::SaveResult::NotRead:
+            case camera::SaveResult::NotCaptured:
+                return kCameraFailed;  // readSettings reads and captures what a save needs
             case camera::SaveResult::EraseFailed:
                 tell("erasing the settings area failed part-way" + restoreHint());
                 return kCameraFailed;

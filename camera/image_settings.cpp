@@ -56,8 +56,10 @@ ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, Projecti
                        static_cast<std::uint8_t>(shadow & 0xFF));
     }
     writeRegister(link, camAddr, kRegProjection, projection);
+    outcome.projectionWritten = !link.failed();
     writeRegister(link, camAddr, kRegProjectionCompanion, companion);
     outcome.shadow = shadow;
+    if (link.failed()) outcome.result = ProjectionResult::WriteFailed;
     return outcome;
 }
 

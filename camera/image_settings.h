@@ -22,21 +22,28 @@ constexpr std::uint32_t shadowOfProjection(std::uint32_t shadow, std::uint16_t p
 
 enum class ProjectionResult {
     Changed,
-    Refused,     // the write gate refused mirror's shadow: nothing was written
-    ReadFailed,  // a read of the pair failed (its box shown): nothing was written
+    Refused,      // the write gate refused mirror's shadow: nothing was written
+    ReadFailed,   // a read of the pair failed (its box shown): nothing was written
+    WriteFailed,  // a write failed (its box shown) and nothing after it was sent
 };
 
 struct ProjectionOutcome {
     ProjectionResult result = ProjectionResult::Changed;
-    std::string whyNot;        // Refused: the gate's text
-    std::uint32_t shadow = 0;  // Changed: the new shadow
+    std::string whyNot;  // Refused: the gate's text
+    // The new shadow: the mirror and flip the camera shows once the projection register took
+    // the change (for mirror, the shadow's two EEPROM bytes went before it).
+    std::uint32_t shadow = 0;
+    // Whether the projection register took the change: Changed, and WriteFailed at the
+    // companion register. Otherwise the camera shows mirror and flip as before.
+    bool projectionWritten = false;
 };
 
 // Ticks or unticks mirror or flip: a read-modify-write of the projection register and its
 // companion. Mirror stores the shadow (with its new bit) in the EEPROM before the registers,
 // asking the gate first; flip leaves the EEPROM alone, its bit gets there with the next
-// mirror change. A failed read has been told in its box and ends the change before anything
-// is written: a value that was never read is never written back.
+// mirror change. The first failed transfer (told in its box) ends the change: after a failed
+// read nothing is written, since a value that was never read is never written back; after a
+// failed write nothing more is sent.
 ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box,
                                    bool ticked, std::uint32_t shadow,
                                    const WriteGate& mayWrite = {});

@@ -1,7 +1,27 @@
-// The read-back of the camera's state.
+// The read-back of the camera's state, and what it says.
 #include "camera/readback.h"
 
+#include <cstdio>
+
+#include "link/trace.h"
+
 namespace vorlix::camera {
+
+namespace {
+
+std::string hexText(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", value);
+    return text;
+}
+
+std::string trimText(std::int16_t shown, const char* atZero, const char* atMax) {
+    if (shown == 0) return atZero;
+    if (shown == kTrimMax) return atMax;
+    return hexText(static_cast<unsigned>(shown));
+}
+
+}  // namespace
 
 CameraReadBack readBack(I2cLink& link, std::uint8_t camAddr) {
     link.stopAtFirstFailure();
@@ -50,6 +70,70 @@ CameraReadBack readBack(I2cLink& link, std::uint8_t camAddr) {
     }
     r.trimBlock = block;
     return r;
+}
+
+}  // namespace vorlix::camera
+
+namespace vorlix::camera {
+
+bool readBackComplete(const CameraReadBack& r) {
+    return (r.trimX && *r.trimX == kTrimNotActive) || r.trimBlock.has_value();
+}
+
+std::string trimXText(std::int16_t shown) {
+    return trimText(shown, "Max Right", "Max Left");
+}
+
+std::string trimYText(std::int16_t shown) {
+    return trimText(shown, "Max down", "Max up");
+}
+
+const char* tvModeText(std::uint16_t tvMode) {
+    return isPal(tvMode) ? "PAL" : "NTSC";
+}
+
+const char* exposureText(std::uint16_t mode) {
+    return manualExposure(mode) ? "manual" : "automatic";
+}
+
+const char* whiteBalanceText(std::uint16_t mode) {
+    return mode == kWhiteBalanceAdapts ? "automatic" : "held";
+}
+
+std::vector<std::pair<std::string, std::string>> describeReadBack(std::uint8_t camAddr,
+                                                                  const CameraReadBack& r) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    lines.emplace_back("camera address", hexByte(camAddr));
+    if (r.tvMode) lines.emplace_back("tv mode", tvModeText(*r.tvMode));
+    if (r.exposure) {
+        lines.emplace_back("exposure", exposureText(r.exposure->mode));
+        lines.emplace_back("aex reference", hexText(r.exposure->aexRef));
+        lines.emplace_back("shutter", hexText(r.exposure->shutter));
+    }
+    if (r.whiteBalance) lines.emplace_back("white balance", whiteBalanceText(*r.whiteBalance));
+    if (r.sharpness) lines.emplace_back("gain", std::to_string(gainOf(*r.sharpness)));
+    // Overlays that are on are told only with the overlays that were read.
+    if (r.overlayFunction && (!overlaysOn(*r.overlayFunction) || r.overlays)) {
+        std::string text = overlaysOn(*r.overlayFunction) ? "on" : "off";
+        if (r.overlays) {
+            text += ", shown:";
+            for (unsigned i = 0; i < r.overlays->size(); ++i)
+                if (overlayShown((*r.overlays)[i])) text += " " + std::to_string(i + 1);
+        }
+        lines.emplace_back("overlays", text);
+    }
+    if (r.projection) {
+        lines.emplace_back("mirror", mirrored(*r.projection) ? "on" : "off");
+        lines.emplace_back("flip", flipped(*r.projection) ? "on" : "off");
+    }
+    if (r.trimX && *r.trimX == kTrimNotActive) {
+        lines.emplace_back("trim", "not active");
+    } else if (r.trimY && r.trimBlock) {
+        lines.emplace_back("trim", "x " + trimXText(shownTrim(static_cast<std::int16_t>(*r.trimX))) +
+                                       ", y " +
+                                       trimYText(shownTrim(static_cast<std::int16_t>(*r.trimY))));
+    }
+    return lines;
 }
 
 }  // namespace vorlix::camera

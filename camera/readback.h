@@ -5,8 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "camera/camera_map.h"
+#include "camera/trim.h"
 #include "link/i2c_link.h"
 
 namespace vorlix::camera {
@@ -55,5 +59,30 @@ constexpr bool manualExposure(std::uint16_t mode) {
 
 // Reads the camera at camAddr; the link stops at its first failure from here on.
 CameraReadBack readBack(I2cLink& link, std::uint8_t camAddr);
+
+// True when the read-back got through: every value it reads for this camera was read.
+bool readBackComplete(const CameraReadBack& r);
+
+// --- What a read-back says, in the words every front end shows ------------------------------
+
+// A trim offset as it is shown and stepped from: limited to kTrimMax and made even.
+constexpr std::int16_t shownTrim(std::int16_t offset) {
+    return evenTrim(offset > kTrimMax ? kTrimMax : offset);
+}
+// A shown horizontal offset in words: "Max Right" at 0, "Max Left" at kTrimMax, else hex.
+std::string trimXText(std::int16_t shown);
+// A shown vertical offset in words: "Max down" at 0, "Max up" at kTrimMax, else hex.
+std::string trimYText(std::int16_t shown);
+// "PAL" or "NTSC".
+const char* tvModeText(std::uint16_t tvMode);
+// "manual" or "automatic".
+const char* exposureText(std::uint16_t mode);
+// "automatic" (it adapts) or "held".
+const char* whiteBalanceText(std::uint16_t mode);
+
+// The read-back as lines of (what, value) in the order of reading, each value in the words
+// above; values that were not read are absent.
+std::vector<std::pair<std::string, std::string>> describeReadBack(std::uint8_t camAddr,
+                                                                  const CameraReadBack& r);
 
 }  // namespace vorlix::camera

@@ -3,6 +3,9 @@
 
 #include <cstdio>
 
+#include "camera/readback.h"
+#include "camera/white_balance.h"
+
 namespace vorlix::camera {
 
 namespace {
@@ -39,6 +42,35 @@ bool eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
 }
 
 }  // namespace
+
+std::optional<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr,
+                                          std::string& whyNot) {
+    const CameraReadBack r = readBack(link, camAddr);
+    if (!r.sharpness) {
+        whyNot = "reading the camera's settings failed";
+        return std::nullopt;
+    }
+    SettingsInput in;
+    in.autoWhiteBalance = *r.whiteBalance == kWhiteBalanceAdapts;
+    if (!in.autoWhiteBalance) {
+        const std::optional<WhiteBalanceRegisters> captured = captureWhiteBalance(link, camAddr);
+        if (!captured) {
+            whyNot = "capturing the held white balance failed";
+            return std::nullopt;
+        }
+        in.whiteBalance = *captured;
+    }
+    in.overlaysEnabled = overlaysOn(*r.overlayFunction);
+    if (r.overlays) {
+        for (unsigned i = 0; i < in.overlayShown.size(); ++i)
+            in.overlayShown[i] = overlayShown((*r.overlays)[i]);
+    }
+    in.sharpReg = *r.sharpness;
+    in.manualExposure = manualExposure(r.exposure->mode);
+    in.shutter = r.exposure->shutter;
+    in.aexRef = r.exposure->aexRef;
+    return in;
+}
 
 std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
     std::vector<SettingsRecord> records;
@@ -92,17 +124,33 @@ std::size_t saveSteps(int offset, const SettingsInput& in) {
 }
 
 SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
-                         const std::function<void()>& step, const WriteGate& mayWrite) {
+                         const std::function<void(SaveProgress)>& progress,
+                         const WriteGate& mayWrite) {
     SaveOutcome outcome;
     // The script's length is known before anything is sent: a snapshot that does not fit in
-    // front of the end of the bank is refused, so nothing in or before the area is lost.
+    // front of the end of the bank is refused, so nothing in or before the area is lost. It is
+    // told first, before what is missing for the snapshot.
     outcome.length = settingsScript(in).size() * kRecordBytes;
     outcome.whyNot = settingsFitProblem(offset, outcome.length);
     if (!outcome.whyNot.empty()) {
         outcome.result = SaveResult::DoesNotFit;
         return outcome;
     }
+    if (!in.valuesRead) {
+        outcome.result = SaveResult::NotRead;
+        return outcome;
+    }
+    // A white point to store must be one a capture held and read: an adapting white balance
+    // would give whatever it happened to be.
+    if (!in.autoWhiteBalance && !in.whiteBalanceCaptured) {
+        outcome.result = SaveResult::NotCaptured;
+        return outcome;
+    }
+    if (progress) progress(SaveProgress::Starting);
     if (gateRefuses(mayWrite, outcome, SaveResult::Refused)) return outcome;
+    const auto step = [&progress] {
+        if (progress) progress(SaveProgress::Step);
+    };
 
     if (!eraseSettingsArea(link, camAddr, offset, step)) {
         outcome.result = SaveResult::EraseFailed;
@@ -127,7 +175,7 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
             }
             ++outcome.written;
             link.pause(kEepromWritePauseMs);
-            if (record.advancesProgress && step) step();
+            if (record.advancesProgress) step();
         }
     }
     outcome.result = SaveResult::Saved;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,14 @@ inline constexpr std::uint16_t kErasedEntry = 0x00FF;
 struct SettingsInput {
     std::uint16_t projection = 0;  // register 0x301C as read by this Save (saveSettings reads it)
     std::uint16_t companion = 0;   // register 0x3254 as read by this Save (saveSettings reads it)
+    // False when the values below (but the projection pair) are start values that no read of
+    // the camera replaced: such a snapshot is refused, since it would store values nobody read.
+    bool valuesRead = true;
     bool autoWhiteBalance = false;
-    // The captured Push2White registers.
+    // The captured Push2White registers; stored only when the automatic white balance is off,
+    // and then only once a capture of the held white point read them all.
     std::array<std::uint16_t, kWhiteBalanceRegisters> whiteBalance{};
+    bool whiteBalanceCaptured = true;
     bool overlaysEnabled = false;
     std::array<bool, 4> overlayShown{};  // overlays 1..4
     std::int32_t sharpReg = 0;
@@ -49,14 +55,23 @@ std::vector<SettingsRecord> settingsScript(const SettingsInput& in);
 // The bytes of a record, in the order they are stored.
 std::array<std::uint8_t, kRecordBytes> recordBytes(const SettingsRecord& record);
 
-// Empty when length bytes fit from offset to the end of the settings bank, else the box text
-// that tells the person why nothing is written.
+
+// Empty when length bytes fit from offset to the end of the settings bank, else the text that
+// tells the person why nothing is written. saveSettings asks it first.
 std::string settingsFitProblem(int offset, std::size_t length);
+
+// The settings the camera runs with now, as the read-back reads them, with a white balance
+// that is held captured: the snapshot of a camera that no person set up in a window. The link
+// stops at its first failure; nothing then, and whyNot says which read failed.
+std::optional<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr,
+                                          std::string& whyNot);
 
 // How far a Save got.
 enum class SaveResult {
     Saved,        // every byte of the snapshot was written
     DoesNotFit,   // the snapshot does not fit in front of the end of the bank; nothing was sent
+    NotRead,      // the snapshot's values were never read from the camera; nothing was sent
+    NotCaptured,  // the held white balance was never captured; nothing was sent
     Refused,      // the write gate refused; nothing was sent
     EraseFailed,  // the erase of the settings area failed part-way; no settings were written
     ReadFailed,   // the area is erased, but the projection pair could not be read
@@ -74,15 +89,22 @@ struct SaveOutcome {
     }
 };
 
-// Stores the snapshot of in at offset (0..0xFF, as the offset edit limits it) in bank 0xA0:
-// erases the settings area from offset on, lets the EEPROM settle, reads the projection pair
-// (0x301C, 0x3254) from the camera into the snapshot in place of in's, then writes the
-// records byte by byte, each followed by the EEPROM write pause. The link stops at
-// the first failed transfer and the outcome says where. step runs once per erased page and
-// once per script byte of a record that advances the progress. The gate is asked after the
-// fit check, before the erase.
+// The moments of a Save that a progress display follows.
+enum class SaveProgress {
+    Starting,  // every check passed: the save is about to ask the gate and erase
+    Step,      // an erased page, or a script byte of a record that advances the progress
+};
+
+// Stores the snapshot of in at offset (0..0xFF, as the offset edit limits it) in bank 0xA0.
+// Refused before anything is sent, in this order: a snapshot that does not fit in front of the
+// end of the bank, one whose values were not read, one whose held white balance was not
+// captured. Then the gate is asked; then the settings area is erased from offset on, the
+// EEPROM settles, the projection pair (0x301C, 0x3254) is read from the camera into the
+// snapshot in place of in's, and the records are written byte by byte, each followed by the
+// EEPROM write pause. The link stops at the first failed transfer and the outcome says where.
 SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
-                         const std::function<void()>& step, const WriteGate& mayWrite = {});
+                         const std::function<void(SaveProgress)>& progress,
+                         const WriteGate& mayWrite = {});
 
 // How many times a save of in at offset that goes through runs its step.
 std::size_t saveSteps(int offset, const SettingsInput& in);

@@ -20,6 +20,16 @@ constexpr std::int16_t evenTrim(std::int16_t offset) {
     return static_cast<std::int16_t>(offset & 0x00FE);
 }
 
+// Where one step from offset goes: by kTrimStep towards kTrimMax (direction +1) or towards 0
+// (direction -1), from the offset made even. Nothing at the limit or beyond it: the step sends
+// nothing and shows nothing.
+constexpr std::optional<std::int16_t> trimStep(std::int16_t offset, int direction) {
+    const std::int16_t from = evenTrim(offset);
+    if (direction > 0 ? from >= kTrimMax : from <= 0) return std::nullopt;
+    const int to = from + direction * kTrimStep;
+    return static_cast<std::int16_t>(to < 0 ? 0 : to > kTrimMax ? kTrimMax : to);
+}
+
 // Uploads the offsets x and y and the block's window words and parameters. Every transfer
 // goes on after a failure (its box has been shown), so an absent sensor gives one box per
 // transfer and the upload still ends. A sensor that stays busy after a host command stops the

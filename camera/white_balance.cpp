@@ -16,6 +16,11 @@ void letWhiteBalanceAdapt(I2cLink& link, std::uint8_t camAddr) {
     writeRegister(link, camAddr, kRegWhiteBalanceMode, kWhiteBalanceAdapts);
 }
 
+void releaseWhiteBalance(I2cLink& link, std::uint8_t camAddr, WhiteBalanceRegisters& captured) {
+    letWhiteBalanceAdapt(link, camAddr);
+    captured[0] = kWhiteBalanceAdapts;
+}
+
 std::optional<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr) {
     link.stopAtFirstFailure();
     writeRegister(link, camAddr, kRegWhiteBalanceMode, kWhiteBalanceHeld);

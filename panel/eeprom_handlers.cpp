@@ -104,46 +104,37 @@ void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcom
 // stops at the first failed transfer with one box that says how far it got.
 void CVorlixDlg::OnSave() {
     camera::SettingsInput in;
+    // Without a read-back that got through, the sharpness and exposure values are start
+    // values, not the camera's; the white point must be one the person held with Push2White.
+    in.valuesRead = m_cameraRead;
     in.autoWhiteBalance = m_awbCheck != 0;
+    in.whiteBalance = m_p2wRegs;
+    in.whiteBalanceCaptured = m_p2wCaptured;
     const int overlayEnable = isChecked(IDC_OVERLAY_ENABLE);
     in.overlaysEnabled = overlayEnable != 0;
-    in.manualExposure = m_manualExpCheck != 0;
-    // A snapshot that does not fit is told first, before what is missing for it.
-    const std::string problem = camera::settingsFitProblem(
-        m_eepromOffset, camera::settingsScript(in).size() * camera::kRecordBytes);
-    if (!problem.empty()) {
-        host().messageBox(problem);
-        return;
-    }
-    // Without a read-back that got through, the sharpness and exposure values are start
-    // values, not the camera's.
-    if (!m_cameraRead) {
-        host().messageBox(
-            "The camera's settings were not read: press Connect first. Nothing was written.");
-        return;
-    }
-    // The white point to store must be one the person held with Push2White: Save does not
-    // capture by itself, as an adapting white balance would give whatever it happened to be.
-    if (!in.autoWhiteBalance && !m_p2wCaptured) {
-        host().messageBox(
-            "No white balance was captured: press Push2White first, or tick Auto White "
-            "Balance. Nothing was written.");
-        return;
-    }
-    in.whiteBalance = m_p2wRegs;
     const std::array<int, 4> shown = {isChecked(IDC_OVERLAY1), isChecked(IDC_OVERLAY2),
                                       isChecked(IDC_OVERLAY3), isChecked(IDC_OVERLAY4)};
     if (in.overlaysEnabled)
         in.overlayShown = {shown[0] != 0, shown[1] != 0, shown[2] != 0, shown[3] != 0};
     in.sharpReg = m_sharpReg;
+    in.manualExposure = m_manualExpCheck != 0;
     in.shutter = m_shutter;
     in.aexRef = m_aexRef;
 
-    m_progress.SetStep(1);
-    m_progress.SetPos(0);
+    bool started = false;
     I2cLink link(bus());
     const camera::SaveOutcome outcome = camera::saveSettings(
-        link, camAddr(), m_eepromOffset, in, [this] { m_progress.StepIt(); }, writeGate(link));
+        link, camAddr(), m_eepromOffset, in,
+        [this, &started](camera::SaveProgress moment) {
+            if (moment == camera::SaveProgress::Starting) {
+                started = true;
+                m_progress.SetStep(1);
+                m_progress.SetPos(0);
+            } else {
+                m_progress.StepIt();
+            }
+        },
+        writeGate(link));
     // The overlay members follow the boxes that the snapshot took once the camera was read.
     if (outcome.readCamera()) {
         m_overlayEnable = overlayEnable;
@@ -154,7 +145,7 @@ void CVorlixDlg::OnSave() {
             m_overlay4 = shown[3];
         }
     }
-    m_progress.SetPos(0);
+    if (started) m_progress.SetPos(0);
     char text[120];
     switch (outcome.result) {
         case camera::SaveResult::Saved:
@@ -162,6 +153,15 @@ void CVorlixDlg::OnSave() {
         case camera::SaveResult::DoesNotFit:
         case camera::SaveResult::Refused:
             host().messageBox(outcome.whyNot);
+            break;
+        case camera::SaveResult::NotRead:
+            host().messageBox(
+                "The camera's settings were not read: press Connect first. Nothing was written.");
+            break;
+        case camera::SaveResult::NotCaptured:
+            host().messageBox(
+                "No white balance was captured: press Push2White first, or tick Auto White "
+                "Balance. Nothing was written.");
             break;
         case camera::SaveResult::EraseFailed:
             host().messageBox(

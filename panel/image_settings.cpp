@@ -45,13 +45,14 @@ void CVorlixDlg::OnFlip() {
                                                m_flipCheck != 0, m_projBits));
 }
 
+// The box and the shadow follow what the camera's projection register holds: the change, once
+// it took it, else what it showed before.
 void CVorlixDlg::projectionChanged(int boxId, int& check,
                                    const camera::ProjectionOutcome& outcome) {
-    if (outcome.result == camera::ProjectionResult::Changed) {
+    if (outcome.projectionWritten) {
         m_projBits = outcome.shadow;
         return;
     }
-    // Nothing changed in the camera: the box goes back to what the camera shows.
     check = check ? 0 : 1;
     checkButton(boxId, check);
     if (outcome.result == camera::ProjectionResult::Refused) host().messageBox(outcome.whyNot);

@@ -53,7 +53,7 @@ void CVorlixDlg::readBackCamera() {
 
     if (!r.tvMode) return showNoCamera();
     UpdateData(true);
-    m_tvModeText = camera::isPal(*r.tvMode) ? "PAL" : "NTSC";
+    m_tvModeText = camera::tvModeText(*r.tvMode);
     UpdateData(false);
 
     if (!r.overlayFunction) return showNoCamera();
@@ -162,17 +162,11 @@ void CVorlixDlg::showGainOnSlider() {
 }
 
 void CVorlixDlg::showTrimText() {
-    if (m_trimX > kTrimMax) m_trimX = kTrimMax;
-    if (m_trimY > kTrimMax) m_trimY = kTrimMax;
-    m_trimX = camera::evenTrim(m_trimX);
-    m_trimY = camera::evenTrim(m_trimY);
+    m_trimX = camera::shownTrim(m_trimX);
+    m_trimY = camera::shownTrim(m_trimY);
     UpdateData(true);
-    m_trimXText = m_trimX == 0          ? "Max Right"
-                  : m_trimX == kTrimMax ? "Max Left"
-                                        : formatHex(static_cast<std::uint32_t>(m_trimX));
-    m_trimYText = m_trimY == 0          ? "Max down"
-                  : m_trimY == kTrimMax ? "Max up"
-                                        : formatHex(static_cast<std::uint32_t>(m_trimY));
+    m_trimXText = camera::trimXText(m_trimX);
+    m_trimYText = camera::trimYText(m_trimY);
     UpdateData(false);
 }
 

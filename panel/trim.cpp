@@ -3,8 +3,6 @@
 // EEPROM for its next power-up.
 #include "camera/trim.h"
 
-#include <algorithm>
-
 #include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
@@ -15,19 +13,18 @@ namespace {
 constexpr char kTrimNotReadText[] =
     "The trim data was not read from the camera: press Connect first. Nothing was sent.";
 
-struct TrimStep {
+struct TrimButton {
     int button;
     std::int16_t CVorlixDlg::*offset;
     int direction;  // +1 towards 46, -1 towards 0
-    std::int16_t limit;
 };
 
 // "left" and "up" raise their offset, "right" and "down" lower it.
-constexpr TrimStep kTrimSteps[] = {
-    {IDC_TRIM_LEFT, &CVorlixDlg::m_trimX, +1, kTrimMax},
-    {IDC_TRIM_RIGHT, &CVorlixDlg::m_trimX, -1, 0},
-    {IDC_TRIM_UP, &CVorlixDlg::m_trimY, +1, kTrimMax},
-    {IDC_TRIM_DOWN, &CVorlixDlg::m_trimY, -1, 0},
+constexpr TrimButton kTrimButtons[] = {
+    {IDC_TRIM_LEFT, &CVorlixDlg::m_trimX, +1},
+    {IDC_TRIM_RIGHT, &CVorlixDlg::m_trimX, -1},
+    {IDC_TRIM_UP, &CVorlixDlg::m_trimY, +1},
+    {IDC_TRIM_DOWN, &CVorlixDlg::m_trimY, -1},
 };
 
 }  // namespace
@@ -37,17 +34,16 @@ void CVorlixDlg::OnTrimStep(int button) {
         host().messageBox(kTrimNotReadText);
         return;
     }
-    const TrimStep& step = rowOf(kTrimSteps, button, &TrimStep::button);
-    std::int16_t& offset = this->*step.offset;
+    const TrimButton& pressed = rowOf(kTrimButtons, button, &TrimButton::button);
+    std::int16_t& offset = this->*pressed.offset;
+    const std::optional<std::int16_t> next = camera::trimStep(offset, pressed.direction);
     offset = camera::evenTrim(offset);
-    // At the limit, or beyond it: nothing is sent and nothing is shown.
-    if (step.direction > 0 ? offset >= step.limit : offset <= step.limit) return;
+    if (!next) return;
 
     // The buttons stay greyed for the whole upload, also while a failing transfer's box is open.
     setTrimButtonsEnabled(false);
     const std::int16_t before = offset;
-    offset = static_cast<std::int16_t>(
-        std::clamp<int>(offset + step.direction * kTrimStep, 0, kTrimMax));
+    offset = *next;
     I2cLink link(bus());
     if (camera::uploadTrim(link, m_trimX, m_trimY, m_trimBlock)) {
         showTrimText();

@@ -49,10 +49,7 @@ void CVorlixDlg::OnPush2White() {
         m_p2wRegs = *captured;
         m_p2wCaptured = true;
     } else {
-        camera::letWhiteBalanceAdapt(link, a);
-        // Entry 0 (the slot of 0xAC00, not of the mode register) takes the adapting value;
-        // Save stores it as it stands. The other entries keep the last capture.
-        m_p2wRegs[0] = kWhiteBalanceAdapts;
+        camera::releaseWhiteBalance(link, a, m_p2wRegs);
         showWhiteBalanceMode("P2W running");
     }
 }
