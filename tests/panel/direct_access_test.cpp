@@ -95,6 +95,30 @@ TEST(DirectSend, EveryEepromRadioAddressesItsOwnBank) {
     }
 }
 
+TEST(DirectSend, AStoredAddressTheSearchCouldNeverFindIsRefusedAsSetRefusesIt) {
+    PanelRig rig;
+    started(rig);
+    rig.dlg->click(IDC_TARGET_EEPROM3);
+    rig.dlg->paste(IDC_REG_LO, "50");
+    for (const char* value : {"ba", "bb", "fa", "fe"}) {
+        rig.dlg->paste(IDC_DATA_LO, value);
+        rig.dlg->click(IDC_SEND);
+        EXPECT_EQ(rig.takeTrace(),
+                  (Lines{std::string("B Address ") + value +
+                         " cannot be used: ba and bb belong to the image sensor and fa to fe are "
+                         "never searched. Nothing was written."}));
+    }
+    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0xFF);
+    // Any other byte there, or those bytes elsewhere, go out as asked.
+    for (const auto& [offset, value] : {std::pair{"50", "ff"}, {"50", "72"}, {"51", "ba"}}) {
+        rig.dlg->paste(IDC_REG_LO, offset);
+        rig.dlg->paste(IDC_DATA_LO, value);
+        rig.dlg->click(IDC_SEND);
+        EXPECT_EQ(rig.takeTrace(), (Lines{std::string("W 70 00 a6 ") + offset,
+                                          std::string("W 70 ") + value}));
+    }
+}
+
 TEST(DirectSend, AnEepromReadShowsTheByteInTheDataLowEditOnly) {
     sim::SimState s = sim::SimState::builtInDefault();
     s.eeprom[2][0x10] = 0x9D;

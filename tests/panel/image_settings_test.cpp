@@ -99,6 +99,41 @@ TEST(Projection, TheFirstMirrorClickKeepsTheFlipTheCameraStartedWith) {
     EXPECT_EQ(rig.camera.eeprom(0xA4, 0xFF), 0x06);
 }
 
+TEST(Projection, AFailedWriteLeavesTheBoxAndShadowAsTheProjectionRegisterHoldsThem) {
+    // Mirror's transactions: the two reads (1-4), the shadow's two bytes (5-8), the projection
+    // register (9, 10), its companion (11, 12); flip's have no shadow (5-8 are the registers).
+    struct Case {
+        int box;
+        std::uint32_t failing;
+        bool projectionChanged;
+        std::size_t linesAfterReads;  // the write transactions that went out, the failed one too
+    };
+    const Case cases[] = {
+        {IDC_MIRROR, 6, false, 2},  {IDC_MIRROR, 7, false, 3}, {IDC_MIRROR, 9, false, 5},
+        {IDC_MIRROR, 10, false, 6}, {IDC_MIRROR, 12, true, 8}, {IDC_FLIP, 5, false, 1},
+        {IDC_FLIP, 6, false, 2},    {IDC_FLIP, 8, true, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.box) + " failing at " + std::to_string(c.failing));
+        PanelRig rig(cameraWith({{0x301C, 0x0000}, {0x3254, 0x1234}}));
+        rig.start();
+        rig.takeTrace();
+        const std::uint32_t shadowBefore = rig.dlg->m_projBits;
+        rig.camera.state().faults.push_back(
+            {rig.camera.transactions() + c.failing, std::nullopt, kStatusNack});
+
+        rig.dlg->click(c.box);
+        const auto trace = rig.takeTrace();
+        // The reads, the writes up to the failed one, its one box, and nothing after it.
+        EXPECT_EQ(trace.size(), 6 + c.linesAfterReads + 1);
+        EXPECT_EQ(trace.back(), "B not a correct acknowledge recieved");
+        const std::uint16_t bit = c.box == IDC_MIRROR ? 0x0001 : 0x0002;
+        EXPECT_EQ((rig.camera.reg(0x301C) & bit) != 0, c.projectionChanged);
+        EXPECT_EQ(rig.checked(c.box), c.projectionChanged ? 1 : 0);
+        EXPECT_EQ(rig.dlg->m_projBits != shadowBefore, c.projectionChanged);
+    }
+}
+
 TEST(Projection, AFailedReadIsToldAndNothingIsWrittenBack) {
     PanelRig rig(cameraWith({{0x301C, 0x0102}, {0x3254, 0x1234}}));
     rig.start();
