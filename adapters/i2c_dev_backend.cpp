@@ -8,16 +8,16 @@ namespace vorlix {
 void registerI2cDevBackend(AdapterRegistry& registry, HintFn hint) {
     registry.add(
         BackendInfo{"i2c", "a USB-to-I2C adapter with a Linux kernel driver, as i2c:/dev/i2c-N",
-                    [hint](const std::string& arg, std::string& error) -> std::unique_ptr<Adapter> {
+                    [hint](const BackendRequest& request, std::string& error) -> OpenedBus {
                         // A node that does not exist yet is accepted: the adapter may be plugged in
                         // later, and until then every transfer says the adapter is missing.
-                        if (arg.empty()) {
+                        if (request.arg.empty()) {
                             error =
                                 "--bus i2c needs a device node, as in i2c:/dev/i2c-3 "
                                 "(vorlix --bus list shows them)";
-                            return nullptr;
+                            return {};
                         }
-                        return std::make_unique<I2cDevAdapter>(arg, linuxSysCalls(), hint);
+                        return {std::make_unique<I2cDevAdapter>(request.arg, linuxSysCalls(), hint)};
                     },
                     [] { return listI2cBuses("/dev", "/sys/class/i2c-dev"); }});
 }

@@ -10,8 +10,9 @@ namespace vorlix {
 void registerPxiicBackend(AdapterRegistry& registry, HintFn hint) {
     registry.add(BackendInfo{
         "pxiic", "the adapter maker's library PXIICDLL.dll, or the one at pxiic:PATH",
-        [hint](const std::string& arg, std::string&) -> std::unique_ptr<Adapter> {
-            return std::make_unique<PxiicAdapter>(arg.empty() ? kPxiicDefaultLibrary : arg, hint);
+        [hint](const BackendRequest& request, std::string&) -> OpenedBus {
+            return {std::make_unique<PxiicAdapter>(
+                request.arg.empty() ? kPxiicDefaultLibrary : request.arg, hint)};
         },
         []() -> std::vector<std::string> {
             // Where the default library would be found, close to the order LoadLibrary

@@ -1,6 +1,6 @@
 #include "app/backends.h"
 
-#include <filesystem>
+#include "sim/sim_backend.h"
 
 namespace vorlix::app {
 
@@ -21,17 +21,6 @@ std::string defaultBus() {
 #else
     return "sim";
 #endif
-}
-
-bool isSimulatedBus(const std::string& choice) {
-    return choice == "sim";
-}
-
-std::unique_ptr<sim::OwningSimAdapter> makeSimAdapter(const std::string& statePath) {
-    std::error_code ec;
-    if (statePath.empty() || !std::filesystem::exists(statePath, ec))
-        return std::make_unique<sim::OwningSimAdapter>();
-    return std::make_unique<sim::OwningSimAdapter>(sim::loadSimState(statePath));
 }
 
 }  // namespace vorlix::app

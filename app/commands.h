@@ -7,8 +7,10 @@
 // kCameraFailed (no camera, a failed transfer, a camera that differs, a backup that could not
 // be made), kBadInput (bad arguments or files: one line, nothing on the bus).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 
 #include "app/records.h"
@@ -36,19 +38,39 @@ struct CommandInput {
     RecordFile record;            // open when --record was given
 };
 
-// Checks the command's arguments, reads its script and opens the record file: one line for the
-// person when something is wrong.
-std::optional<std::string> prepareCommand(const Options& options, CommandInput& input);
-
 // Where a command talks: the bus (decorated with the trace), the run's pacer and the trace for
 // the message-box lines, standard output for results and standard error for everything else.
+// lastWords is what the program calls, with the exit status, when an interrupt ends the run at
+// a safe point: the command sets it while it runs, to say how far it got and record it.
 struct CommandIo {
     Adapter& adapter;
     Pacer& pacer;
     Trace& trace;
     std::ostream& out;
     std::ostream& err;
+    std::function<void(int status)>& lastWords;
 };
+
+class CommandRun;
+
+// A command of the table: its name and what --help says of it, whether it writes, its own
+// checks of its arguments and files (one line for the person when they refuse; none: nothing
+// to check) and its body, run once the camera was found (the exit status).
+struct CommandSpec {
+    const char* name;
+    const char* summary;
+    bool writes;  // into the EEPROM: an interrupt before its first write says none was made
+
+    std::optional<std::string> (*check)(const Options& options, CommandInput& input);
+    int (*run)(CommandRun& run);
+};
+
+// Every command, in the order --help lists them.
+std::span<const CommandSpec> commands();
+
+// Checks the command's arguments, reads its script and opens the record file: one line for the
+// person when something is wrong.
+std::optional<std::string> prepareCommand(const Options& options, CommandInput& input);
 
 // Runs the command; the exit status.
 int runCommand(const Options& options, CommandInput& input, const CommandIo& io);

@@ -11,7 +11,7 @@ extern "C" __attribute__((visibility("default"))) void VORLIX_WINDOW_ENTRY(
     const vorlix::app::WindowRun& run) {
     using namespace vorlix;
     QApplication qapp(run.argc, run.argv);
-    qt::QtHost host(run.simulatedBus);
+    qt::QtHost host;
     app::PumpingPacer pumping(host, run.pacer);
     // A signal wakes an idle window; the window's thread is never inside a bus transaction
     // while it handles events, so the run can end right there.

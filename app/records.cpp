@@ -7,6 +7,9 @@
 #include <filesystem>
 
 #include "io/printable.h"
+#include "link/trace.h"
+#include "panel/hex_edit.h"
+#include "res/resources.h"
 
 namespace vorlix::app {
 
@@ -35,6 +38,58 @@ std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0)
         return "cannot append the record to " + io::printable(path_) + ": " + std::strerror(errno);
     return std::nullopt;
+}
+
+CommandRecord::CommandRecord(const std::string& bus, const std::string& command,
+                             const std::string& file) {
+    json_["time"] = utcTimestamp();
+    json_["version"] = res::versionText();
+    json_["bus"] = bus;
+    json_["camera"] = nullptr;
+    json_["command"] = command;
+    json_["file"] = file.empty() ? nlohmann::json(nullptr) : nlohmann::json(file);
+    json_["script"] = nullptr;
+    json_["sha256"] = nullptr;
+    json_["difference"] = nullptr;
+    json_["backup"] = nullptr;
+}
+
+void CommandRecord::setCamera(std::uint8_t address) {
+    json_["camera"] = hexByte(address);
+}
+
+void CommandRecord::setScript(const std::string& absolutePath, const std::string& sha256) {
+    json_["script"] = absolutePath;
+    json_["sha256"] = sha256;
+}
+
+void CommandRecord::setBackup(const std::string& path) {
+    json_["backup"] = path;
+}
+
+std::optional<std::string> CommandRecord::backup() const {
+    if (json_["backup"].is_null()) return std::nullopt;
+    return json_["backup"].get<std::string>();
+}
+
+void CommandRecord::setDifference(const camera::EepromDifference& first) {
+    json_["difference"] = {{"bank", hexByte(bankWriteForm(first.bank()))},
+                           {"offset", hexByte(static_cast<std::uint8_t>(first.offset()))},
+                           {"camera", hexByte(first.camera)},
+                           {"file", panel::formatHex(first.file)}};
+}
+
+void CommandRecord::setNewAddress(std::uint8_t address) {
+    json_["newAddress"] = hexByte(address);
+}
+
+const nlohmann::json& CommandRecord::close(int status) {
+    json_["status"] = status;
+    json_["durationMs"] = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - started_)
+                              .count();
+    if (!json_.contains("result")) json_["result"] = status == 0 ? "done" : "failed";
+    return json_;
 }
 
 std::string utcTime(const char* format) {

@@ -3,10 +3,14 @@
 // --record names, so that a day's tally is a jq over that file. A line is written with one
 // append, and a file whose last line was cut short (a crash, a full disk) gets a newline first,
 // so earlier lines are never truncated or joined to a new one.
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+
+#include "camera/eeprom_image.h"
 
 namespace vorlix::app {
 
@@ -26,6 +30,32 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::string path_;
+};
+
+// The record of one command run. Every key is there from the start (null until known), so that
+// a tally never meets a line without one; the result is one of done, failed, verified, differs,
+// no camera, no backup, interrupted.
+class CommandRecord {
+public:
+    // file: the command's FILE as given (empty: none).
+    CommandRecord(const std::string& bus, const std::string& command, const std::string& file);
+
+    void setCamera(std::uint8_t address);
+    void setScript(const std::string& absolutePath, const std::string& sha256);
+    void setBackup(const std::string& path);
+    // The backup made before the first write of this run, or nothing.
+    std::optional<std::string> backup() const;
+    void setResult(const std::string& result) { json_["result"] = result; }
+    void setDifference(const camera::EepromDifference& first);
+    void setNewAddress(std::uint8_t address);
+
+    // The line for the file of a run that ended with status: its duration, and "done" or
+    // "failed" unless a result was set.
+    const nlohmann::json& close(int status);
+
+private:
+    nlohmann::json json_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 // The time now, UTC, in strftime's format.

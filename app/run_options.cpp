@@ -9,15 +9,16 @@
 
 namespace vorlix::app {
 
-std::optional<std::string> checkOptions(const Options& options) {
-    const bool simulated = isSimulatedBus(options.bus);
-    if (options.virtualTime && !simulated)
+std::optional<std::string> checkOptions(const Options& options, const BackendTraits& backend) {
+    if (options.virtualTime && !backend.virtualTime)
         return "--virtual-time works with the simulated camera only; a real camera needs its "
                "pauses";
-    if (options.simStateGiven && !simulated)
+    if (options.simStateGiven && !backend.stateFile)
         return "--sim-state works with the simulated camera only (--bus sim)";
     if (options.simStateGiven && options.simState.empty())
         return "--sim-state needs a file name (leave the option out for no state file)";
+    if (options.recordGiven && options.record.empty())
+        return "--record needs a file name (leave the option out for no record)";
 
     const std::vector<std::pair<const char*, const std::string*>> outputs = {
         {"--trace", &options.trace},

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/backends.h"
+#include "link/adapter_registry.h"
 
 namespace vorlix::app {
 
@@ -12,11 +13,12 @@ namespace vorlix::app {
 // headless script).
 struct Command {
     std::string name;
-    std::string file;        // backup, program, verify
-    bool json = false;       // info
-    std::string offset;      // save-settings, erase-settings: as typed (hex), empty for the default
-    bool yes = false;        // erase-settings
-    std::string newAddress;  // set-address: as typed (hex)
+    std::string file;    // backup, program, verify
+    bool json = false;   // info
+    std::string offset;  // save-settings, erase-settings: as typed (hex), empty for the default
+    bool offsetGiven = false;  // --offset "" is a mistake, not the default
+    bool yes = false;          // erase-settings
+    std::string newAddress;    // set-address: as typed (hex)
 };
 
 struct Options {
@@ -29,17 +31,19 @@ struct Options {
     std::string actions;
     std::string dump;
     Command command;
-    bool noBackup = false;  // no backup before the first EEPROM write of the run
-    bool quiet = false;     // no progress bar and no informational lines
-    std::string record;     // a JSON line per command is appended to this file
+    bool noBackup = false;     // no backup before the first EEPROM write of the run
+    bool quiet = false;        // no progress bar and no informational lines
+    std::string record;        // a JSON line per command is appended to this file
+    bool recordGiven = false;  // --record "" is a mistake, not "no record"
 };
 
-// One line for the person when the options cannot work together, the state file could not be
+// One line for the person when the options cannot work together (or with the traits of the
+// chosen backend), a file name is empty, the state file could not be
 // written back at the end (its folder missing or not writable), or two outputs (--trace,
 // --dump, --sim-state) are one file, however they are spelt; nothing when all is well. Only the
 // state's folder is touched (a probe file is created and removed again), so that a run is never
 // made and then lost at exit.
-std::optional<std::string> checkOptions(const Options& options);
+std::optional<std::string> checkOptions(const Options& options, const BackendTraits& backend);
 
 // One line for the person when the window has nowhere to show itself: no display server (a
 // machine reached over ssh, say) and no platform chosen for Qt (QT_QPA_PLATFORM, offscreen

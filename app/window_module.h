@@ -26,10 +26,10 @@ namespace vorlix::app {
 struct WindowRun {
     int& argc;  // the toolkit keeps a reference to it for its whole life
     char** argv;
-    bool simulatedBus;
     // The pacer of the pauses themselves; the window repaints inside them.
     Pacer& pacer;
-    // Runs the application on the window's host with the pacer that repaints.
+    // Runs the application on the window's host with the pacer that repaints (and gives the
+    // host its notices, the simulated camera's among them).
     std::function<void(frame::Host&, Pacer&)> run;
     // Becomes readable when a signal asks the run to end (-1: none); interrupted() then ends
     // it. The window's thread is never inside a bus transaction while it waits for events.

@@ -54,6 +54,7 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, EepromTabl
                 return outcome;
             }
             link.pause(kEepromWritePauseMs);
+            progress(ProgrammingProgress::Page);
             if (p % kPageProgressEvery == 0) progress(ProgrammingProgress::Step);
         }
     }

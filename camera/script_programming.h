@@ -22,6 +22,7 @@ enum class ProgrammingProgress {
     Verifying,  // every page went through; the verification starts
     Reading,    // the banks are about to be read back
     Step,       // one step of writing (every third page) or reading (every second byte)
+    Page,       // a page went through (every page, before its Step where it has one)
 };
 
 // Every page of every bank goes out; a Step at the pages whose offset is a multiple of 3

@@ -114,10 +114,15 @@ std::string settingsFitProblem(int offset, std::size_t length) {
     return text;
 }
 
+std::size_t erasePages(int offset) {
+    std::size_t pages = 0;
+    for (int p = offset; p <= kLastPageStart; p += kPageEntries) ++pages;
+    return pages;
+}
+
 std::size_t saveSteps(int offset, const SettingsInput& in) {
     // A step per erased page and per script byte.
-    std::size_t steps = 0;
-    for (int p = offset; p <= kLastPageStart; p += kPageEntries) ++steps;
+    std::size_t steps = erasePages(offset);
     for (const SettingsRecord& record : settingsScript(in))
         steps += record.advancesProgress ? kRecordBytes : 0;
     return steps;
@@ -148,11 +153,14 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
     }
     if (progress) progress(SaveProgress::Starting);
     if (gateRefuses(mayWrite, outcome, SaveResult::Refused)) return outcome;
-    const auto step = [&progress] {
-        if (progress) progress(SaveProgress::Step);
+    const auto tell = [&progress](SaveProgress moment) {
+        if (progress) progress(moment);
     };
 
-    if (!eraseSettingsArea(link, camAddr, offset, step)) {
+    if (!eraseSettingsArea(link, camAddr, offset, [&tell] {
+            tell(SaveProgress::Erased);
+            tell(SaveProgress::Step);
+        })) {
         outcome.result = SaveResult::EraseFailed;
         return outcome;
     }
@@ -175,7 +183,8 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
             }
             ++outcome.written;
             link.pause(kEepromWritePauseMs);
-            if (record.advancesProgress) step();
+            tell(SaveProgress::Written);
+            if (record.advancesProgress) tell(SaveProgress::Step);
         }
     }
     outcome.result = SaveResult::Saved;
@@ -183,10 +192,10 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
 }
 
 EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
-                           const WriteGate& mayWrite) {
+                           const WriteGate& mayWrite, const std::function<void()>& pageErased) {
     EraseOutcome outcome;
     if (gateRefuses(mayWrite, outcome, EraseResult::Refused)) return outcome;
-    if (!eraseSettingsArea(link, camAddr, offset, nullptr)) {
+    if (!eraseSettingsArea(link, camAddr, offset, pageErased)) {
         outcome.result = EraseResult::EraseFailed;
         return outcome;
     }

@@ -93,6 +93,8 @@ struct SaveOutcome {
 enum class SaveProgress {
     Starting,  // every check passed: the save is about to ask the gate and erase
     Step,      // an erased page, or a script byte of a record that advances the progress
+    Erased,    // a page of the settings area is erased (before its Step)
+    Written,   // a byte of the script went in (before its Step where it has one)
 };
 
 // Stores the snapshot of in at offset (0..0xFF, as the offset edit limits it) in bank 0xA0.
@@ -108,6 +110,10 @@ SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, Settin
 
 // How many times a save of in at offset that goes through runs its step.
 std::size_t saveSteps(int offset, const SettingsInput& in);
+
+// How many pages the erase of the settings area from offset on writes (the last one byte by
+// byte where a whole page would wrap).
+std::size_t erasePages(int offset);
 
 enum class EraseResult {
     Erased,              // the area is erased and the stored address cleared
@@ -129,8 +135,10 @@ struct EraseOutcome {
 // The erase writes 16-byte pages of 0xFF from the offset on, whether or not it is a multiple
 // of 16, each followed by the EEPROM write pause. No page starts at 0xFF. A page that would
 // reach past 0xFF (it would wrap onto the start of the bank) is erased up to 0xFF byte by
-// byte, each byte followed by the pause. Save erases the same way.
+// byte, each byte followed by the pause. Save erases the same way. pageErased runs once per
+// page that went through.
 EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
-                           const WriteGate& mayWrite = {});
+                           const WriteGate& mayWrite = {},
+                           const std::function<void()>& pageErased = {});
 
 }  // namespace vorlix::camera

@@ -5,6 +5,17 @@
 
 namespace vorlix {
 
+namespace {
+
+// "i2c:/dev/i2c-3" as "i2c" and "/dev/i2c-3": the name ends at the first colon.
+std::pair<std::string, std::string> splitChoice(const std::string& choice) {
+    const std::size_t colon = choice.find(':');
+    return {choice.substr(0, colon),
+            colon == std::string::npos ? std::string() : choice.substr(colon + 1)};
+}
+
+}  // namespace
+
 void AdapterRegistry::add(BackendInfo info) {
     // A second registration under a name replaces the first: one name, one backend.
     auto it = std::find_if(backends_.begin(), backends_.end(),
@@ -25,12 +36,14 @@ const BackendInfo* AdapterRegistry::find(const std::string& name) const {
     return nullptr;
 }
 
-std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& choice,
-                                                 std::string& error) const {
-    const std::size_t colon = choice.find(':');
-    const std::string name = choice.substr(0, colon);
-    const std::string arg = colon == std::string::npos ? std::string() : choice.substr(colon + 1);
+BackendTraits AdapterRegistry::traitsOf(const std::string& choice) const {
+    const BackendInfo* backend = find(splitChoice(choice).first);
+    return backend == nullptr ? BackendTraits{} : backend->traits;
+}
 
+OpenedBus AdapterRegistry::create(const std::string& choice, const std::string& statePath,
+                                  std::string& error) const {
+    auto [name, arg] = splitChoice(choice);
     const BackendInfo* backend = find(name);
     if (backend == nullptr) {
         std::string names;
@@ -39,10 +52,10 @@ std::unique_ptr<Adapter> AdapterRegistry::create(const std::string& choice,
         }
         error =
             "unknown bus \"" + name + "\" (available: " + (names.empty() ? "none" : names) + ")";
-        return nullptr;
+        return {};
     }
     error.clear();
-    return backend->create(arg, error);
+    return backend->create(BackendRequest{std::move(arg), statePath}, error);
 }
 
 }  // namespace vorlix

@@ -1,8 +1,11 @@
 #pragma once
 // Backends are chosen by name (--bus NAME[:ARG]); an unknown name is answered with the list.
-// The simulated camera registers here exactly like the real backends.
+// The simulated camera registers here exactly like the real backends. What a backend can do
+// beyond the seven calls (its camera is simulated, may skip its pauses, keeps a state file, can
+// be switched off and on) is asked of its traits and of what it built, never read from its name.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,14 +13,39 @@
 
 namespace vorlix {
 
+// What a backend is, known before anything is built: the checks of the options ask it.
+struct BackendTraits {
+    bool simulated = false;    // no hardware: the window says the camera is simulated
+    bool virtualTime = false;  // its pauses may be recorded without being slept
+    bool stateFile = false;    // its camera's state is loaded from a file and saved back to it
+    bool repower = false;      // its camera can be switched off and on by the program
+};
+
+// What create is given: the text after "NAME:" (empty when absent) and, for a backend with a
+// state file, that file's path (empty: no file).
+struct BackendRequest {
+    std::string arg;
+    std::string statePath;
+};
+
+// What a backend built for one run. The hooks are set exactly when the traits promise them.
+struct OpenedBus {
+    std::unique_ptr<Adapter> adapter{};  // null when the backend could not be built
+    std::function<void()> repower{};     // traits.repower
+    // traits.stateFile with a path: saves the camera's state back to its file; the one line for
+    // the person when that failed.
+    std::function<std::optional<std::string>()> saveState{};
+};
+
 struct BackendInfo {
     std::string name;     // "sim", "i2c", "pxiic"
     std::string summary;  // one line for --bus list and --help
-    // Builds the adapter from the text after "NAME:" (empty when absent). On failure returns
-    // null and fills error with one line for the person.
-    std::function<std::unique_ptr<Adapter>(const std::string& arg, std::string& error)> create;
+    // Builds the adapter. On failure returns no adapter and fills error with one line for the
+    // person.
+    std::function<OpenedBus(const BackendRequest& request, std::string& error)> create;
     // The buses this backend can see right now (device nodes, library paths); may be empty.
     std::function<std::vector<std::string>()> listBuses;
+    BackendTraits traits{};
 };
 
 class AdapterRegistry {
@@ -26,9 +54,14 @@ public:
     const BackendInfo* find(const std::string& name) const;
     const std::vector<BackendInfo>& backends() const { return backends_; }
 
+    // The traits of the backend that a choice ("i2c:/dev/i2c-3") names; an unknown name has
+    // none of them.
+    BackendTraits traitsOf(const std::string& choice) const;
+
     // Splits "i2c:/dev/i2c-3" into backend and argument and builds the adapter; on an unknown
     // name the error lists the names that exist.
-    std::unique_ptr<Adapter> create(const std::string& choice, std::string& error) const;
+    OpenedBus create(const std::string& choice, const std::string& statePath,
+                     std::string& error) const;
 
 private:
     std::vector<BackendInfo> backends_;

@@ -48,6 +48,8 @@ void CVorlixDlg::OnLoadEepromFile() {
                     case camera::ProgrammingProgress::Step:
                         m_progress.StepIt();
                         break;
+                    case camera::ProgrammingProgress::Page:
+                        break;
                 }
             },
             writeGate(link));
@@ -130,7 +132,7 @@ void CVorlixDlg::OnSave() {
                 started = true;
                 m_progress.SetStep(1);
                 m_progress.SetPos(0);
-            } else {
+            } else if (moment == camera::SaveProgress::Step) {
                 m_progress.StepIt();
             }
         },

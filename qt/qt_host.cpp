@@ -31,7 +31,7 @@ QString qtFileFilter(const std::string& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-QtHost::QtHost(bool simulatedBus)
+QtHost::QtHost()
     : mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
       nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()) {
     // The program ends when its dialog ends, not when Qt sees its last window go.
@@ -39,7 +39,6 @@ QtHost::QtHost(bool simulatedBus)
     // The installed desktop entry's id: Wayland compositors match the window to the entry (its
     // name and icon in the dock) through it.
     QGuiApplication::setDesktopFileName(QStringLiteral(VORLIX_APP_ID));
-    if (simulatedBus) notices_ << QString::fromUtf8(kSimulatedNotice);
 }
 
 void QtHost::notice(const std::string& text) {

@@ -16,12 +16,9 @@
 
 namespace vorlix::qt {
 
-using frame::kSimulatedNotice;
-
 class QtHost : public frame::Host {
 public:
-    // simulatedBus: the camera is the built-in simulation, and the main window says so.
-    explicit QtHost(bool simulatedBus);
+    QtHost();
 
     std::optional<std::string> openFileDialog(const std::string& filter,
                                               bool allowMultiSelect) override;
@@ -34,7 +31,7 @@ public:
     // shown.
     void pump() override;
 
-    // Standing notes go under the main window, after the sign of the simulated camera.
+    // Standing notes go under the main window, in the order they were given.
     void notice(const std::string& text) override;
 
     void appendMenuSeparator() override;

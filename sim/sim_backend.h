@@ -12,8 +12,7 @@ struct SimCameraHolder {
     SimCamera heldCamera;
 };
 
-// A SimAdapter that owns its camera: what "--bus sim" builds. The program reaches the camera
-// through camera() to save its state at the end and to repower it.
+// A SimAdapter that owns its camera: what "--bus sim" builds.
 class OwningSimAdapter : private SimCameraHolder, public SimAdapter {
 public:
     explicit OwningSimAdapter(SimState state = SimState::builtInDefault())
@@ -22,7 +21,10 @@ public:
     SimCamera& camera() { return heldCamera; }
 };
 
-// Registers "sim". It takes no argument; its camera starts as the built-in default.
+// Registers "sim", which takes no argument: simulated, with virtual time allowed, a camera that
+// can be repowered and a state file. Its camera starts from the state file when that exists,
+// else as the built-in default (the file is then created when the state is saved); a state file
+// that cannot be read or is malformed fails the build with SimStateError's line.
 void registerSimBackend(AdapterRegistry& registry);
 
 }  // namespace vorlix::sim

@@ -23,10 +23,9 @@ std::wstring commonDialogFilter(const std::string& filter) {
     return out;
 }
 
-Win32Host::Win32Host(bool simulatedBus) {
+Win32Host::Win32Host() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    if (simulatedBus) notices_.push_back(frame::kSimulatedNotice);
 }
 
 Win32Host::~Win32Host() {

@@ -16,8 +16,7 @@ namespace vorlix::win32 {
 
 class Win32Host : public frame::Host {
 public:
-    // simulatedBus: the camera is the built-in simulation, and the main window says so.
-    explicit Win32Host(bool simulatedBus);
+    Win32Host();
     ~Win32Host() override;
     Win32Host(const Win32Host&) = delete;
     Win32Host& operator=(const Win32Host&) = delete;
@@ -30,7 +29,7 @@ public:
     // the running handler returns.
     void pump() override;
 
-    // Standing notes go under the main window, after the sign of the simulated camera.
+    // Standing notes go under the main window, in the order they were given.
     void notice(const std::string& text) override;
 
     void appendMenuSeparator() override;

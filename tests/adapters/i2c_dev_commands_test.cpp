@@ -37,7 +37,8 @@ Outcome runOn(Adapter& adapter, sim::SimCamera& camera, const app::Options& opti
     VirtualPacer virtualPacer;
     TracingPacer pacer(virtualPacer, trace);
     Outcome o;
-    o.status = app::runCommand(options, input, {traced, pacer, trace, out, err});
+    std::function<void(int)> lastWords;
+    o.status = app::runCommand(options, input, {traced, pacer, trace, out, err, lastWords});
     o.trace = traceText.str();
     o.out = out.str();
     o.err = err.str();

@@ -7,47 +7,56 @@
 namespace vorlix {
 namespace {
 
-// A backend that remembers the argument it was built with.
-BackendInfo recordingBackend(const std::string& name, std::string& lastArg) {
-    return BackendInfo{
-        name, name + " bus",
-        [&lastArg](const std::string& arg, std::string&) -> std::unique_ptr<Adapter> {
-            lastArg = arg;
-            return std::make_unique<test::RecordingAdapter>();
-        },
-        [] { return std::vector<std::string>{}; }};
+// A backend that remembers what it was built with.
+BackendInfo recordingBackend(const std::string& name, BackendRequest& last,
+                             BackendTraits traits = {}) {
+    BackendInfo info{name, name + " bus",
+                     [&last](const BackendRequest& request, std::string&) -> OpenedBus {
+                         last = request;
+                         return {std::make_unique<test::RecordingAdapter>()};
+                     },
+                     [] { return std::vector<std::string>{}; }};
+    info.traits = traits;
+    return info;
 }
 
 TEST(AdapterRegistry, SplitsNameFromArgumentAtTheFirstColon) {
     AdapterRegistry registry;
-    std::string arg;
-    registry.add(recordingBackend("i2c", arg));
+    BackendRequest last;
+    registry.add(recordingBackend("i2c", last));
     std::string error;
-    EXPECT_NE(registry.create("i2c:/dev/i2c-3", error), nullptr);
-    EXPECT_EQ(arg, "/dev/i2c-3");
-    EXPECT_NE(registry.create("i2c", error), nullptr);
-    EXPECT_EQ(arg, "");
-    EXPECT_NE(registry.create("i2c:C:\\x.dll", error), nullptr);
-    EXPECT_EQ(arg, "C:\\x.dll");
+    EXPECT_NE(registry.create("i2c:/dev/i2c-3", "", error).adapter, nullptr);
+    EXPECT_EQ(last.arg, "/dev/i2c-3");
+    EXPECT_NE(registry.create("i2c", "s.json", error).adapter, nullptr);
+    EXPECT_EQ(last.arg, "");
+    EXPECT_EQ(last.statePath, "s.json");
+    EXPECT_NE(registry.create("i2c:C:\\x.dll", "", error).adapter, nullptr);
+    EXPECT_EQ(last.arg, "C:\\x.dll");
     EXPECT_EQ(error, "");
 }
 
-TEST(AdapterRegistry, UnknownNameIsAnsweredWithTheNamesThatExist) {
+TEST(AdapterRegistry, UnknownNameIsAnsweredWithTheNamesThatExistAndHasNoTraits) {
     AdapterRegistry registry;
     std::string error;
-    EXPECT_EQ(registry.create("sim", error), nullptr);
+    EXPECT_EQ(registry.create("sim", "", error).adapter, nullptr);
     EXPECT_EQ(error, "unknown bus \"sim\" (available: none)");
 
-    std::string arg;
-    registry.add(recordingBackend("sim", arg));
-    registry.add(recordingBackend("i2c", arg));
-    registry.add(recordingBackend("sim", arg));
+    BackendRequest last;
+    registry.add(recordingBackend("sim", last, {.simulated = true, .virtualTime = true}));
+    registry.add(recordingBackend("i2c", last));
+    registry.add(recordingBackend("sim", last, {.simulated = true}));
     EXPECT_EQ(registry.backends().size(), 2u);
-    EXPECT_EQ(registry.create("usb:3", error), nullptr);
+    EXPECT_EQ(registry.create("usb:3", "", error).adapter, nullptr);
     EXPECT_EQ(error, "unknown bus \"usb\" (available: sim, i2c)");
     EXPECT_EQ(registry.find("usb"), nullptr);
     ASSERT_NE(registry.find("i2c"), nullptr);
     EXPECT_EQ(registry.find("i2c")->summary, "i2c bus");
+
+    // Traits are the backend's, found by the name before the colon; the second "sim" won.
+    EXPECT_TRUE(registry.traitsOf("sim:x").simulated);
+    EXPECT_FALSE(registry.traitsOf("sim").virtualTime);
+    EXPECT_FALSE(registry.traitsOf("i2c:/dev/i2c-3").simulated);
+    EXPECT_FALSE(registry.traitsOf("usb").simulated);
 }
 
 }  // namespace

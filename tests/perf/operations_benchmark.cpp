@@ -137,7 +137,9 @@ struct Bench {
 // The window, with the script file chosen without a file dialog.
 class BenchQtHost : public qt::QtHost {
 public:
-    explicit BenchQtHost(std::string script) : QtHost(true), script_(std::move(script)) {}
+    explicit BenchQtHost(std::string script) : script_(std::move(script)) {
+        notice(frame::kSimulatedNotice);
+    }
     std::optional<std::string> openFileDialog(const std::string&, bool) override { return script_; }
 
 private:

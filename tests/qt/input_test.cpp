@@ -135,7 +135,7 @@ class InputTest : public QObject {
 
 private slots:
     void init() {
-        host = std::make_unique<qt::QtHost>(false);
+        host = std::make_unique<qt::QtHost>();
         dlg = std::make_unique<Recorder>(*host);
         view = host->openView(*dlg);
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));

@@ -40,8 +40,9 @@ public:
           simAdapter(camera),
           trace(&traceText),
           adapter(simAdapter, trace),
-          pacer(clock, trace),
-          host(simulated) {
+          pacer(clock, trace) {
+        // The program gives a simulated camera's host this notice first.
+        if (simulated) host.notice(frame::kSimulatedNotice);
         host.setEventHook([this](const std::string& line) { trace.line(line); });
         dlg = std::make_unique<panel::CVorlixDlg>(host, adapter, pacer);
     }

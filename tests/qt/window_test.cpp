@@ -238,7 +238,7 @@ private slots:
         rig.start();
         QLabel* notice = rig.view->notice();
         QVERIFY(notice && notice->isVisible());
-        QCOMPARE(notice->text(), QString::fromUtf8(qt::kSimulatedNotice));
+        QCOMPARE(notice->text(), QString::fromUtf8(frame::kSimulatedNotice));
         QVERIFY(rig.view->rect().contains(notice->geometry()));
         const QRect client = qt::toPixels({0, 0, 315, 278}, rig.view->units());
         QVERIFY(notice->geometry().top() >= client.bottom());
@@ -246,7 +246,7 @@ private slots:
         for (QWidget* w : rig.view->controls())
             if (auto* label = dynamic_cast<QLabel*>(w);
                 label && label->text() == "rev 1.6 USB interface")
-                tooltip = label->toolTip() == QString::fromUtf8(qt::kSimulatedNotice);
+                tooltip = label->toolTip() == QString::fromUtf8(frame::kSimulatedNotice);
         QVERIFY(tooltip);
         // Every caption stays as the template has it.
         for (std::size_t i = 0; i < res::mainTemplate().controls.size(); ++i)
@@ -258,7 +258,7 @@ private slots:
         // A backend's standing note joins it; the window grows, the template stays.
         const int before = rig.view->height();
         rig.host.notice("cannot open /dev/i2c-3: permission denied");
-        QCOMPARE(notice->text(), QString::fromUtf8(qt::kSimulatedNotice) +
+        QCOMPARE(notice->text(), QString::fromUtf8(frame::kSimulatedNotice) +
                                      "\ncannot open /dev/i2c-3: permission denied");
         QVERIFY(rig.view->height() > before);
         QVERIFY(rig.view->rect().contains(notice->geometry()));

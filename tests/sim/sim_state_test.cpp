@@ -156,24 +156,48 @@ TEST(SimState, MissingFileIsNamedWithTheReason) {
     EXPECT_THROW(saveSimState(SimState{}, "/nonexistent/state.json"), SimStateError);
 }
 
-TEST(SimBackend, RegistersSimWhichBuildsTheDefaultCamera) {
+TEST(SimBackend, RegistersSimWhichBuildsItsCameraFromTheStateFileAndSavesItBack) {
     AdapterRegistry registry;
     registerSimBackend(registry);
     ASSERT_NE(registry.find("sim"), nullptr);
     EXPECT_EQ(registry.find("sim")->summary, "built-in simulated camera");
+    const BackendTraits traits = registry.traitsOf("sim");
+    EXPECT_TRUE(traits.simulated && traits.virtualTime && traits.stateFile && traits.repower);
 
+    // Without a file (or with one not made yet) the default camera, which nothing saves.
+    const std::string path = tempPath("backend");
+    std::remove(path.c_str());
     std::string error;
-    std::unique_ptr<Adapter> adapter = registry.create("sim", error);
-    auto* sim = dynamic_cast<OwningSimAdapter*>(adapter.get());
-    ASSERT_NE(sim, nullptr) << error;
+    OpenedBus fresh = registry.create("sim", "", error);
+    ASSERT_NE(fresh.adapter, nullptr) << error;
+    EXPECT_FALSE(fresh.saveState);
     VirtualPacer pacer;
     test::RecordingNotifier notifier;
-    I2cLink link(Bus{*adapter, pacer, notifier});
+    I2cLink link(Bus{*fresh.adapter, pacer, notifier});
     EXPECT_EQ(link.findCamera(), 0x70);
-    EXPECT_EQ(sim->camera().transactions(), 2u);
 
-    EXPECT_EQ(registry.create("sim:state.json", error), nullptr);
+    // From a file: the camera it holds, switched off and on by the hook, saved back to it.
+    {
+        std::ofstream(path) << "{\"eeprom\": {\"a6\": \"" << std::string(160, 'f') << "42"
+                            << std::string(350, 'f') << "\"}, \"registers\": {\"3012\": \"0001\"}}";
+    }
+    OpenedBus bus = registry.create("sim", path, error);
+    ASSERT_NE(bus.adapter, nullptr) << error;
+    I2cLink fromFile(Bus{*bus.adapter, pacer, notifier});
+    EXPECT_EQ(fromFile.findCamera(), 0x42);
+    fromFile.camWrite16(0x42, 0x30, 0x12, 0x02, 0x00);
+    ASSERT_TRUE(bus.repower && bus.saveState);
+    bus.repower();
+    EXPECT_EQ(bus.saveState(), std::nullopt);
+    EXPECT_EQ(loadSimState(path).registers.at(0x3012), 0x0200);
+
+    // A malformed file and an argument are refused with their one line.
+    { std::ofstream(path) << "{\"present\": 1}"; }
+    EXPECT_EQ(registry.create("sim", path, error).adapter, nullptr);
+    EXPECT_EQ(error, path + ": present: expected true or false");
+    EXPECT_EQ(registry.create("sim:state.json", "", error).adapter, nullptr);
     EXPECT_EQ(error, "bus \"sim\" takes no argument (got \"state.json\"); use --sim-state FILE");
+    std::remove(path.c_str());
 }
 
 }  // namespace

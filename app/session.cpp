@@ -1,0 +1,205 @@
+#include "app/session.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "app/backends.h"
+#include "app/backups.h"
+#include "app/interrupts.h"
+#include "app/pumping_pacer.h"
+#include "app/vorlix_app.h"
+#include "frame/headless_host.h"
+#include "frame/state_dump.h"
+#include "io/printable.h"
+#include "res/resources.h"
+
+#ifdef VORLIX_WINDOW_MODULE
+#include "app/window_module.h"
+#endif
+#ifdef _WIN32
+#include "win32/win32_host.h"
+#endif
+
+namespace vorlix::app {
+
+namespace {
+
+void tell(const std::string& line) {
+    std::cerr << "vorlix: " << io::printable(line) << std::endl;
+}
+
+// The boxes of a link that is not the dialog's own (the backup's), shown by the host.
+class HostBoxes : public Notifier {
+public:
+    explicit HostBoxes(frame::Host& host) : host_(host) {}
+    void messageBox(const std::string& text) override { host_.messageBox(text); }
+
+private:
+    frame::Host& host_;
+};
+
+}  // namespace
+
+Session::Session(const Options& options)
+    : options_(options), commanded_(!options.command.name.empty()) {
+    // A backend's hint (a device node without permission, a missing library) and where a
+    // backup went reach the person on standard error, and in the window when there is one.
+    registerBackends(registry_, [this](const std::string& line) { hint(line); });
+    traits_ = registry_.traitsOf(options.bus);
+}
+
+Session::~Session() = default;
+
+void Session::hint(const std::string& line) {
+    tell(line);
+    if (activeHost_) activeHost_->notice(line);
+}
+
+void Session::listBuses(std::ostream& out) const {
+    printBusList(registry_.backends(), out);
+}
+
+std::optional<std::string> Session::check() {
+#if !defined(VORLIX_WINDOW_MODULE) && !defined(_WIN32)
+    if (!options_.headless && !commanded_)
+        return "this build has no window; give a COMMAND or use --headless";
+#endif
+#ifdef VORLIX_WINDOW_MODULE
+    if (!options_.headless && !commanded_) {
+        if (std::optional<std::string> problem = displayProblem()) return problem;
+        window_ = std::make_unique<WindowModule>();
+        if (std::optional<std::string> problem = window_->load()) return problem;
+    }
+#endif
+    if (std::optional<std::string> problem = checkOptions(options_, traits_)) return problem;
+    if (commanded_) {
+        if (std::optional<std::string> problem = prepareCommand(options_, commandInput_))
+            return problem;
+    }
+    try {
+        if (!options_.actions.empty()) {
+            script_ = frame::loadActionScript(options_.actions);
+            frame::checkActionScript(script_, res::mainTemplate(), options_.actions);
+        }
+    } catch (const frame::ScriptError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Session::open() {
+    std::string error;
+    bus_ = registry_.create(options_.bus, options_.simState, error);
+    if (!bus_.adapter) return error;
+
+    const std::pair<io::OutputFile*, const std::string*> files[] = {{&traceFile_, &options_.trace},
+                                                                    {&dumpFile_, &options_.dump}};
+    for (const auto& [file, path] : files) {
+        if (path->empty() || file->open(*path)) continue;
+        traceFile_.discard();
+        dumpFile_.discard();
+        return "cannot write " + *path + ": " + file->reason();
+    }
+    for (const auto& [file, path] : files) {
+        if (!path->empty() && !file->truncate())
+            return "cannot write " + *path + ": " + file->reason();
+    }
+    installInterruptHandlers();
+
+    trace_ = std::make_unique<Trace>(options_.trace.empty() ? nullptr : &traceFile_.stream());
+    tracedAdapter_ = std::make_unique<TracingAdapter>(*bus_.adapter, *trace_);
+    busAdapter_ =
+        std::make_unique<InterruptibleAdapter>(*tracedAdapter_, [this] { interrupted(); });
+    return std::nullopt;
+}
+
+int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
+    RealPacer realPacer;
+    VirtualPacer virtualPacer;
+    Pacer& basePacer = options_.virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
+
+    if (commanded_) {
+        TracingPacer pacer(basePacer, *trace_);
+        const CommandIo io{*busAdapter_, pacer, *trace_, std::cout, std::cerr, lastWords_};
+        const int status = runCommand(options_, commandInput_, io);
+        std::cout.flush();
+        const int signal = pendingInterrupt();
+        return finish(signal != 0 ? interruptExitStatus(signal) : status);
+    }
+
+    if (options_.headless) {
+        frame::HeadlessHost host;
+        host.setScript(std::move(script_));
+        host.setBeforeAction([this] {
+            if (pendingInterrupt() != 0) interrupted();
+        });
+        if (bus_.repower) host.setRepowerHook(bus_.repower);
+        runDialog(host, basePacer);
+    } else {
+#ifdef VORLIX_WINDOW_MODULE
+        window_->run({argc, argv, basePacer,
+                      [this](frame::Host& host, Pacer& hostPacer) { runDialog(host, hostPacer); },
+                      interruptWakeDescriptor(), [this] { interrupted(); }});
+#elif defined(_WIN32)
+        win32::Win32Host host;
+        PumpingPacer pumping(host, basePacer);
+        runDialog(host, pumping);
+#endif
+    }
+    const int signal = pendingInterrupt();
+    return finish(signal != 0 ? interruptExitStatus(signal) : 0);
+}
+
+// The trace records each pause where the handler asked for it, also when the pause itself
+// first lets the window repaint.
+void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
+    TracingPacer pacer(hostPacer, *trace_);
+    if (traits_.simulated) host.notice(frame::kSimulatedNotice);
+    activeHost_ = &host;
+    host.setEventHook([this](const std::string& line) { trace_->line(line); });
+    CVorlixApp application(host, *busAdapter_, pacer);
+    HostBoxes boxes(host);
+    if (!options_.noBackup) {
+        application.setEepromWriteGuard(
+            backupOnFirstWrite(Bus{*busAdapter_, pacer, boxes}, {options_.bus, res::versionText()},
+                               [this](const std::string& line) { hint(line); }));
+    }
+    application.setOnDialogEnd([this](const panel::CVorlixDlg& dlg) {
+        if (!options_.dump.empty()) frame::writeStateDump(dlg, dumpFile_.stream());
+    });
+    application.InitInstance();
+    activeHost_ = nullptr;
+}
+
+// The exit status of a run that ended with status (0, a command's, or a signal's).
+int Session::finish(int status) {
+    if (finished_) return status;
+    finished_ = true;
+    int result = status;
+    const auto check = [&](io::OutputFile& file, const std::string& path, const char* what) {
+        if (path.empty() || file.flush()) return;
+        tell(std::string("cannot write the ") + what + " to " +
+             (path == io::kStandardOutput ? "standard output" : path) + ": " + file.reason());
+        if (result == 0) result = kOutputFailed;
+    };
+    check(traceFile_, options_.trace, "trace");
+    check(dumpFile_, options_.dump, "dump");
+    if (bus_.saveState) {
+        if (const std::optional<std::string> why = bus_.saveState()) {
+            tell(*why);
+            if (result == 0) result = kOutputFailed;
+        }
+    }
+    return result;
+}
+
+void Session::interrupted() {
+    const int status = interruptExitStatus(pendingInterrupt());
+    if (lastWords_) lastWords_(status);
+    const int result = finish(status);
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(result);
+}
+
+}  // namespace vorlix::app
