@@ -1,5 +1,6 @@
 #include "sim/sim_camera.h"
 
+#include <csignal>
 #include <utility>
 
 #include "link/i2c_link.h"
@@ -28,6 +29,11 @@ std::uint16_t word(std::uint8_t hi, std::uint8_t lo) {
 }
 
 }  // namespace
+
+bool endsRun(int signal) {
+    // Their numbers are the same on every platform that has them; SIGHUP only where it exists.
+    return signal == 1 || signal == 2 || signal == 15;
+}
 
 SimCamera::SimCamera(SimState state) : state_(std::move(state)) {
     repower();
@@ -82,7 +88,13 @@ std::uint16_t SimCamera::admit(std::uint8_t writeForm, std::uint8_t readForm) {
         const bool atMatches = !fault.at || *fault.at == transactions_;
         const bool slaveMatches =
             !fault.slave || *fault.slave == writeForm || *fault.slave == readForm;
-        if (atMatches && slaveMatches) {
+        if (!atMatches || !slaveMatches) {
+            continue;
+        }
+        if (fault.signal != 0) {
+            std::raise(fault.signal);
+        }
+        if (fault.status != kStatusOk) {
             return fault.status;
         }
     }

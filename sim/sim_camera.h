@@ -28,10 +28,17 @@ inline constexpr std::uint16_t kHostCommandRegister = 0x0040;
 inline constexpr std::uint16_t kBusyBit = 0x8000;
 
 struct Fault {
-    std::optional<std::uint32_t> at;    // the N-th transaction of the run, counted from 1
-    std::optional<std::uint8_t> slave;  // every transaction to this 8-bit address
-    std::uint16_t status = kStatusNack;
+    std::optional<std::uint32_t> at;     // the N-th transaction of the run, counted from 1
+    std::optional<std::uint8_t> slave;   // every transaction to this 8-bit address
+    std::uint16_t status = kStatusNack;  // kStatusOk: the transaction goes through as usual
+    // Not 0: this signal is raised in the program itself while the transaction is on the bus,
+    // as if the person pressed Ctrl-C (2) or the system asked the program to end (1, 15) at
+    // exactly that moment.
+    int signal = 0;
 };
+
+// The signals a fault may raise: those that ask a run to end.
+bool endsRun(int signal);
 
 // Everything the state file holds.
 struct SimState {
@@ -60,9 +67,10 @@ std::string formatSimState(const SimState& state);
 // How the module answers, transaction by transaction:
 // - Every transaction counts, failed ones included. Injected faults come first (a fault with
 //   both keys needs both to match; a slave fault on a write-then-read matches either of its two
-//   addresses), then absence (status 15 everywhere), then the devices. An address that no
-//   device answers in that form (writes at an odd address, reads at an even one included)
-//   fails with 15. Should the camera's address be 0xBA, the camera answers there, not the
+//   addresses; a fault's signal is raised before its status is answered, and a fault without
+//   a status lets the later faults and the devices answer), then absence (status 15
+//   everywhere), then the devices. An address that no device answers in that form (writes at
+//   an odd address, reads at an even one included) fails with 15. Should the camera's address be 0xBA, the camera answers there, not the
 //   sensor.
 // - Camera, writes at A: a write of no bytes is acknowledged and changes nothing. Three bytes
 //   starting with a command code are a header and replace any pending one. Anything else is

@@ -149,15 +149,25 @@ public:
                     hasStatus = true;
                     fault.status =
                         static_cast<std::uint16_t>(integer(field, where + ".status", 1, 0xFFFF));
+                } else if (key == "signal") {
+                    fault.signal = static_cast<int>(integer(field, where + ".signal", 1, 15));
+                    if (!endsRun(fault.signal)) {
+                        fail(where + ".signal",
+                             "expected 1 (hangup), 2 (interrupt) or 15 (terminate)");
+                    }
                 } else {
-                    fail(where + "." + key, "unknown key (a fault has at, slave and status)");
+                    fail(where + "." + key,
+                         "unknown key (a fault has at, slave, status and signal)");
                 }
             }
             if (!fault.at && !fault.slave) {
                 fail(where, "a fault needs \"at\" or \"slave\"");
             }
-            if (!hasStatus) {
+            if (!hasStatus && fault.signal == 0) {
                 fail(where, "a fault needs \"status\"");
+            }
+            if (!hasStatus) {
+                fault.status = kStatusOk;  // only the signal: the transaction goes through
             }
             state.faults.push_back(fault);
         }
@@ -352,7 +362,12 @@ std::string formatSimState(const SimState& state) {
         if (fault.slave) {
             entry["slave"] = hex(*fault.slave, 2);
         }
-        entry["status"] = fault.status;
+        if (fault.status != kStatusOk) {
+            entry["status"] = fault.status;
+        }
+        if (fault.signal != 0) {
+            entry["signal"] = fault.signal;
+        }
         faults.push_back(std::move(entry));
     }
     doc["faults"] = std::move(faults);

@@ -11,6 +11,9 @@
 #   expected/  status (the exit status of each run, a line each), stdout and stderr (the runs'
 #              one after the other, each file left out when empty), and every file the runs
 #              created or changed in the work folder, under the same path
+#   check      optional: a bash script run in the work folder after the runs, for what a file
+#              comparison cannot say (two traces that must end alike); it fails the case with its
+#              reason on standard error, and whatever it leaves in the folder is output too
 #   any other file: an input, copied into the work folder before the first run (a symbolic link
 #              is copied as the file it names: shared inputs live in states/)
 # The runs share a fresh work folder that holds a copy of samples/ and the case's inputs, with
@@ -55,7 +58,7 @@ mkdir "$inputs" "$actual"
 shopt -s nullglob dotglob
 case_inputs=()
 for input in "$case_dir"/*; do
-  case ${input##*/} in args | expected) ;; *) case_inputs+=("$input") ;; esac
+  case ${input##*/} in args | expected | check) ;; *) case_inputs+=("$input") ;; esac
 done
 cp -RL "$source_dir/samples" "${case_inputs[@]}" "$inputs/"
 cp -R "$inputs" "$work"
@@ -73,6 +76,10 @@ while IFS= read -r line || [ -n "$line" ]; do
   ) || status=$?
   echo "$status" >>"$actual/status"
 done <"$case_dir/args"
+if [ -f "$case_dir/check" ] && ! (cd "$work" && LC_ALL=C bash "$case_dir/check"); then
+  echo "golden case $name: its check failed"
+  exit 1
+fi
 
 # What the runs showed and left: their exit statuses, their non-empty standard streams, and
 # every file of the work folder that is new or changed (a new folder whole).

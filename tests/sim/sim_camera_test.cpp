@@ -1,6 +1,8 @@
 // The simulated module is never more forgiving than the hardware: bytes in, status out.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "tests/link/bench.h"
 
 namespace vorlix::sim {
@@ -149,6 +151,27 @@ TEST(SimCamera, FaultAtTheNthTransactionFailsItWithoutEffect) {
     EXPECT_EQ(write(camera, 0x70, {0x20}), kStatusOk) << "the header is still pending";
     EXPECT_EQ(camera.eeprom(0xA2, 0x00), 0x20);
     EXPECT_EQ(camera.transactions(), 3u);
+}
+
+volatile std::sig_atomic_t g_raised = 0;
+
+// A fault with a signal and no status: the signal arrives during that one transaction, which
+// goes through as usual; with a status too, the transaction fails as well.
+TEST(SimCamera, FaultWithASignalRaisesItDuringTheNthTransaction) {
+    const auto previous = std::signal(SIGINT, [](int signal) { g_raised = signal; });
+    SimState state = SimState::builtInDefault();
+    state.faults = {Fault{2, std::nullopt, kStatusOk, SIGINT},
+                    Fault{3, std::nullopt, kStatusBusy, SIGINT}};
+    SimCamera camera(state);
+    EXPECT_EQ(write(camera, 0x70, {0x00, 0xA2, 0x00}), kStatusOk);
+    EXPECT_EQ(g_raised, 0);
+    EXPECT_EQ(write(camera, 0x70, {0x20}), kStatusOk);
+    EXPECT_EQ(g_raised, SIGINT);
+    EXPECT_EQ(camera.eeprom(0xA2, 0x00), 0x20);
+    g_raised = 0;
+    EXPECT_EQ(write(camera, 0x70, {0x00, 0xA2, 0x01}), kStatusBusy);
+    EXPECT_EQ(g_raised, SIGINT);
+    std::signal(SIGINT, previous);
 }
 
 TEST(SimCamera, FaultOnASlaveFailsEveryTransactionToThatAddress) {

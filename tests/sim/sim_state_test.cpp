@@ -44,7 +44,8 @@ TEST(SimState, FormatIsPlainJsonInLowerCaseHexWithEveryBank) {
     }
     state.eeprom[1][0] = 0xAB;
     state.registers = {{0x301C, 0x0003}, {0xAC04, 0x00FF}};
-    state.faults = {Fault{17, std::nullopt, 5}, Fault{std::nullopt, 0xBA, 15}};
+    state.faults = {Fault{17, std::nullopt, 5}, Fault{std::nullopt, 0xBA, 15},
+                    Fault{40, std::nullopt, kStatusOk, 2}};
     const std::string a2 = "ab" + std::string(510, 'f');
     const std::string expected =
         "{\n  \"present\": true,\n  \"registers\": {\n    \"301c\": \"0003\",\n    \"ac04\": "
@@ -53,7 +54,8 @@ TEST(SimState, FormatIsPlainJsonInLowerCaseHexWithEveryBank) {
         banksJson(a2) +
         "  \"busyReads\": 1,\n  \"faults\": [\n    {\n      \"at\": 17,\n      \"status\": 5\n    "
         "},\n"
-        "    {\n      \"slave\": \"ba\",\n      \"status\": 15\n    }\n  ]\n}\n";
+        "    {\n      \"slave\": \"ba\",\n      \"status\": 15\n    },\n"
+        "    {\n      \"at\": 40,\n      \"signal\": 2\n    }\n  ]\n}\n";
     EXPECT_EQ(formatSimState(state), expected);
     EXPECT_EQ(formatSimState(parseSimState(expected, "s.json")), expected);
 }
@@ -111,6 +113,8 @@ TEST(SimState, MalformedFilesGiveOneLineNamingTheFileAndTheLineOrKey) {
         {R"({"faults": [{"at": 1, "status": 5}, {"slave": "bah"}]})",
          "s.json: faults[1].slave: expected a string of 2 hex digits"},
         {R"({"faults": [{"at": 1}]})", "s.json: faults[0]: a fault needs \"status\""},
+        {R"({"faults": [{"at": 1, "signal": 9}]})",
+         "s.json: faults[0].signal: expected 1 (hangup), 2 (interrupt) or 15 (terminate)"},
         {"{\n  \"busyReads\": 1e400\n}", "s.json:2: number overflow parsing '1e400'"},
         {"{\"busyReads\":\n" + std::string(400, '9') + "}", "s.json:2: number overflow"},
         {"{\"present\": true,\n\"present\": false}", "s.json:2: \"present\" is given twice"},
