@@ -16,6 +16,7 @@
 #include "link/trace.h"
 #include "sim/sim_camera.h"
 #include "sim_bus_devices.h"
+#include "tests/support/scratch_dir.h"
 
 namespace vorlix::test {
 namespace {
@@ -47,9 +48,8 @@ Outcome runOn(Adapter& adapter, sim::SimCamera& camera, const app::Options& opti
 }
 
 TEST(I2cDevCommands, InfoBackupVerifyAndProgramSeeAndLeaveTheSameAsTheSimulatedAdapter) {
-    const fs::path dir = fs::temp_directory_path() / ("vorlix_cmd_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const ScratchDir scratch;
+    const fs::path& dir = scratch.dir();
 
     sim::SimCamera simCamera(sim::SimState::builtInDefault());
     sim::SimAdapter simAdapter(simCamera);
@@ -91,7 +91,6 @@ TEST(I2cDevCommands, InfoBackupVerifyAndProgramSeeAndLeaveTheSameAsTheSimulatedA
     both("verify", "c.qef", 1);
     both("program", "c.qef", 0);
     both("verify", "c.qef", 0);
-    fs::remove_all(dir);
 }
 
 }  // namespace

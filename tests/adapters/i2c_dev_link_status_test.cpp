@@ -12,40 +12,23 @@
 
 #include "dialog_rig.h"
 #include "link/i2c_link.h"
+#include "tests/support/bench.h"
 
 namespace vorlix::test {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class RecordingNotifier : public Notifier {
-public:
-    void messageBox(const std::string& text) override { boxes.push_back(text); }
-    Lines boxes;
-};
-
 // An I2cLink on the i2c-dev backend, the fake kernel and the built-in camera, with the trace.
-struct LinkOnKernel {
-    LinkOnKernel() { kernel.nodes[kBusNode] = {}; }
-
-    Lines takeTrace() {
-        Lines lines;
-        std::istringstream in(traceText.str());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        traceText.str("");
-        return lines;
-    }
-
+struct KernelDevices {
+    KernelDevices() { kernel.nodes[kBusNode] = {}; }
     sim::SimCamera camera;
     SimBusDevices devices{camera};
     FakeKernel kernel{devices};
     I2cDevAdapter i2cAdapter{kBusNode, kernel, nullptr};
-    std::ostringstream traceText;
-    Trace trace{&traceText};
-    TracingAdapter adapter{i2cAdapter, trace};
-    VirtualPacer clock;
-    RecordingNotifier notifier;
-    Bus bus{adapter, clock, notifier};
+};
+struct LinkOnKernel : KernelDevices, TracedBus {
+    LinkOnKernel() : TracedBus(i2cAdapter) {}
 };
 
 struct Row {
@@ -82,8 +65,8 @@ void expectToldAs(const Row& row, LinkOnKernel& bus, const std::function<void()>
     EXPECT_EQ(link.readSub16Word(kSensorRead, 0x30, 0x12), 0);
     EXPECT_TRUE(link.takeError());
 
-    EXPECT_EQ(bus.takeTrace(),
-              (Lines{"W ba 30 12 01 3b" + status, "WR bb 30 12 : 00 00" + status}));
+    EXPECT_EQ(bus.lines(), (Lines{"W ba 30 12 01 3b" + status, "B " + std::string(row.text),
+                                  "WR bb 30 12 : 00 00" + status, "B " + std::string(row.text)}));
     EXPECT_EQ(bus.notifier.boxes, (Lines{row.text, row.text}));
     EXPECT_EQ(bus.camera.reg(0x3012), 0x0120);  // the built-in shutter, untouched
     EXPECT_TRUE(bus.kernel.openFds().empty());

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_dir.h"
+
 namespace vorlix::apptest {
 
 namespace fs = std::filesystem;
@@ -23,31 +25,15 @@ struct Ran {
     std::string stderrText;
 };
 
-inline std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::readText;
+using test::writeText;
 
 class Program : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlix_app_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        state_ = (dir_ / "s.json").string();
-        trace_ = (dir_ / "t.trace").string();
         writeText(state_, kState);
         ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // Starts vorlix with args; standard output to out (or /dev/null), standard error kept.
     pid_t start(const std::vector<std::string>& args, const std::string& out = "/dev/null") {
@@ -78,12 +64,13 @@ protected:
     Ran run(const std::vector<std::string>& args, const std::string& out = "/dev/null") {
         return wait(start(args, out));
     }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return scratch_.path(name); }
 
     // A state file the runs must leave as it is when they refuse.
     static constexpr const char* kState = "{\n  \"present\": true,\n  \"busyReads\": 1\n}\n";
-    fs::path dir_;
-    std::string state_, trace_;
+    test::ScratchDir scratch_;
+    const fs::path& dir_ = scratch_.dir();
+    std::string state_ = path("s.json"), trace_ = path("t.trace");
     std::string binary_ = VORLIX_BINARY;  // the program the test runs
 };
 

@@ -11,7 +11,7 @@
 #include "camera/readback.h"
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix::camera {
 namespace {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "eeprom/script_file.h"
+#include "tests/support/scratch_dir.h"
 
 namespace vorlix::eeprom {
 namespace {
@@ -19,18 +20,8 @@ namespace fs = std::filesystem;
 
 class ScriptFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlix_reader_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string write(const std::string& name, const std::string& bytes) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
+        return scratch_.write(name, bytes);
     }
 
     // Reads the text into the image as the reader takes it, whatever its pairs are.
@@ -53,7 +44,7 @@ protected:
         return {image.begin(), image.begin() + static_cast<std::ptrdiff_t>(n)};
     }
 
-    fs::path dir_;
+    test::ScratchDir scratch_;
     ScriptImage image{};
     ScriptFile loaded;
 };
@@ -236,16 +227,16 @@ TEST_F(ScriptFiles, AtMost2560PairsAreReadAndAFileOverOneMebibyteIsNoScript) {
 
 TEST_F(ScriptFiles, UnreadableFilesAreNamedAndLeaveTheImageAlone) {
     read("42");
-    const std::string missing = (dir_ / "missing.qef").string();
+    const std::string missing = scratch_.path("missing.qef");
     EXPECT_EQ(loadPath(missing), "cannot open " + missing + ": No such file or directory");
 
-    const std::string directory = (dir_ / "folder.qef").string();
+    const std::string directory = scratch_.path("folder.qef");
     fs::create_directories(directory);
     EXPECT_EQ(loadPath(directory), "cannot read " + directory + ": Is a directory");
 
 #ifndef _WIN32
     // Neither a FIFO without a writer nor a device is opened as a script: no hang, no memory.
-    const std::string fifo = (dir_ / "fifo.qef").string();
+    const std::string fifo = scratch_.path("fifo.qef");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(loadPath(fifo), "cannot read " + fifo + ": not a regular file (a FIFO)");
     EXPECT_EQ(loadPath("/dev/zero"),

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "io/output_file.h"
+#include "tests/support/scratch_dir.h"
 
 namespace vorlix::io {
 namespace {
@@ -16,22 +17,11 @@ namespace fs = std::filesystem;
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlix_io_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_ / "sub");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    static std::string read(const std::string& p) {
-        std::ifstream in(p);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    static void write(const std::string& p, const std::string& text) { std::ofstream(p) << text; }
-    fs::path dir_;
+    void SetUp() override { fs::create_directories(scratch_.dir() / "sub"); }
+    std::string path(const std::string& name) const { return scratch_.path(name); }
+    static std::string read(const std::string& p) { return test::readText(p); }
+    static void write(const std::string& p, const std::string& text) { test::writeText(p, text); }
+    test::ScratchDir scratch_;
 };
 
 TEST_F(Files, AnOutputIsEmptiedOnlyWhenAskedAndAFileItCreatedCanBeTakenBack) {

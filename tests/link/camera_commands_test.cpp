@@ -1,7 +1,7 @@
 // The camera commands as the camera sees them: header, pause, data phase.
 #include <gtest/gtest.h>
 
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix {
 namespace {

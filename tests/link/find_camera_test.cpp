@@ -1,7 +1,7 @@
 // The search for the camera's address with silent probes.
 #include <gtest/gtest.h>
 
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix {
 namespace {

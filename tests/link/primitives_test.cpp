@@ -1,7 +1,7 @@
 // The seven primitives at the adapter boundary, the status texts and the error latch.
 #include <gtest/gtest.h>
 
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "link/adapter_registry.h"
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix {
 namespace {

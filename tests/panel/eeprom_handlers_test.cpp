@@ -13,6 +13,7 @@
 #include "frame/state_dump.h"
 #include "panel/control_ids.h"
 #include "panel_rig.h"
+#include "tests/support/scratch_dir.h"
 
 namespace vorlix::test {
 namespace {
@@ -139,19 +140,11 @@ std::vector<std::uint8_t> bank(const PanelRig& rig, Bank b) {
 class EepromButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlix_eeprom_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
         rig.start();
         rig.takeTrace();
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string writeFile(const std::string& name, const std::string& text) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        return scratch_.write(name, text);
     }
 
     void browse(const std::string& path) {
@@ -170,7 +163,7 @@ protected:
     // next action sends, when every command is a header and a data phase.
     std::uint32_t dataPhaseOf(std::uint32_t n) const { return rig.camera.transactions() + 2 * n; }
 
-    fs::path dir_;
+    ScratchDir scratch_;
     PanelRig rig;
 };
 
@@ -339,11 +332,11 @@ TEST_F(EepromButtons, WithoutAChosenFileTypedTextIsNotUsed) {
 }
 
 TEST_F(EepromButtons, AnUnreadableScriptIsNamedAndNothingIsSent) {
-    const std::string missing = (dir_ / "gone.qef").string();
+    const std::string missing = scratch_.path("gone.qef");
     program(missing);
     EXPECT_EQ(rig.takeTrace(), (Lines{"B cannot open " + missing + ": No such file or directory"}));
 
-    const std::string folder = (dir_ / "folder.qef").string();
+    const std::string folder = scratch_.path("folder.qef");
     fs::create_directories(folder);
     program(folder);
     EXPECT_EQ(rig.takeTrace(), (Lines{"B cannot read " + folder + ": Is a directory"}));

@@ -12,6 +12,8 @@
 #include "link/trace.h"
 #include "panel/vorlix_dlg.h"
 #include "sim/sim_camera.h"
+#include "tests/support/bench.h"
+#include "tests/support/trace_lines.h"
 
 namespace vorlix::test {
 
@@ -27,14 +29,7 @@ public:
     void start() { dlg->OnInitDialog(); }
 
     // The trace lines since the last call.
-    std::vector<std::string> takeTrace() {
-        std::vector<std::string> lines;
-        std::istringstream in(traceText.str());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        traceText.str("");
-        traceText.clear();
-        return lines;
-    }
+    std::vector<std::string> takeTrace() { return takeLines(traceText); }
 
     // Every control and member as the --dump option writes them.
     std::string dump() const {
@@ -56,13 +51,6 @@ public:
     TracingPacer pacer;
     frame::HeadlessHost host;
     std::unique_ptr<panel::CVorlixDlg> dlg;
-};
-
-// The simulated camera and its adapter, built before the rig that drives them.
-struct SimulatedCamera {
-    explicit SimulatedCamera(sim::SimState state) : camera(std::move(state)) {}
-    sim::SimCamera camera;
-    sim::SimAdapter simAdapter{camera};
 };
 
 class PanelRig : public SimulatedCamera, public DialogRig {

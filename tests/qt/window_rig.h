@@ -21,6 +21,7 @@
 #include "panel/vorlix_dlg.h"
 #include "qt/qt_host.h"
 #include "sim/sim_camera.h"
+#include "tests/support/trace_lines.h"
 
 // Failing comparisons of trace lines or notes print the lines.
 template <>
@@ -54,14 +55,7 @@ public:
     }
 
     // The trace lines since the last call.
-    std::vector<std::string> takeTrace() {
-        std::vector<std::string> lines;
-        std::istringstream in(traceText.str());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        traceText.str("");
-        traceText.clear();
-        return lines;
-    }
+    std::vector<std::string> takeTrace() { return takeLines(traceText); }
 
     template <class W>
     W* widget(int id) const {

@@ -3,7 +3,7 @@
 
 #include <csignal>
 
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix::sim {
 namespace {

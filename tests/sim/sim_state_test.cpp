@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "sim/sim_backend.h"
-#include "tests/link/bench.h"
+#include "tests/support/bench.h"
 
 namespace vorlix::sim {
 namespace {

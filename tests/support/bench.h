@@ -1,6 +1,6 @@
 #pragma once
-// Test benches for the link: the simulated camera behind the bus trace with a virtual clock,
-// and a recording adapter for the exact adapter calls.
+// Test benches for the link: any adapter behind the bus trace with a virtual clock, the
+// simulated camera on such a bench, and a recording adapter for the exact adapter calls.
 #include <deque>
 #include <sstream>
 #include <string>
@@ -9,6 +9,7 @@
 #include "link/i2c_link.h"
 #include "link/trace.h"
 #include "sim/sim_camera.h"
+#include "tests/support/trace_lines.h"
 
 namespace vorlix::test {
 
@@ -28,31 +29,33 @@ private:
     Trace* trace_;
 };
 
-// The simulated camera as the link sees it, every transfer and pause in the trace.
-struct SimBench {
-    explicit SimBench(sim::SimState state = sim::SimState::builtInDefault())
-        : camera(std::move(state)) {}
+// The bus over an adapter as the link sees it, every transfer, pause and box in the trace.
+struct TracedBus {
+    explicit TracedBus(Adapter& inner) : adapter(inner, trace) {}
 
     // The trace lines written since the last call.
-    std::vector<std::string> lines() {
-        std::vector<std::string> result;
-        std::istringstream in(out.str());
-        for (std::string line; std::getline(in, line);) {
-            result.push_back(line);
-        }
-        out.str("");
-        return result;
-    }
+    std::vector<std::string> lines() { return takeLines(out); }
 
-    sim::SimCamera camera;
-    sim::SimAdapter simAdapter{camera};
     std::ostringstream out;
     Trace trace{&out};
-    TracingAdapter adapter{simAdapter, trace};
+    TracingAdapter adapter;
     VirtualPacer clock;
     TracingPacer pacer{clock, trace};
     RecordingNotifier notifier{&trace};
     Bus bus{adapter, pacer, notifier};
+};
+
+// The simulated camera and its adapter, built before the bench that drives them.
+struct SimulatedCamera {
+    explicit SimulatedCamera(sim::SimState state) : camera(std::move(state)) {}
+    sim::SimCamera camera;
+    sim::SimAdapter simAdapter{camera};
+};
+
+// The simulated camera as the link sees it.
+struct SimBench : SimulatedCamera, TracedBus {
+    explicit SimBench(sim::SimState state = sim::SimState::builtInDefault())
+        : SimulatedCamera(std::move(state)), TracedBus(simAdapter) {}
 };
 
 // Writes every adapter call as a line ("open 70 20000 1000", "select #1 70",
