@@ -27,9 +27,9 @@ class ScratchDir {
 public:
     ScratchDir() {
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vorlix_" + std::to_string(::getpid()) + "_" + test->test_suite_name() + "_" +
-                test->name());
+        dir_ =
+            std::filesystem::temp_directory_path() / ("vorlix_" + std::to_string(::getpid()) + "_" +
+                                                      test->test_suite_name() + "_" + test->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }

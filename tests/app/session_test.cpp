@@ -1,6 +1,7 @@
 // The program against careless and hostile input, run as a person runs it: every refusal is
 // one line on standard error naming the file, with exit status 2, nothing on the bus and the
-// state file as it was; a signal ends a run with the state saved.
+// state file as it was; a signal ends a run with the state saved; the window's run backs the
+// camera up before its first EEPROM write.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -19,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "program_fixture.h"
+#include "commands_fixture.h"
 
 namespace {
 
@@ -271,6 +272,39 @@ TEST_F(Program, ASignalEndsTheRunWithTheStateOfEveryPageWritten) {
             }
         }
     }
+}
+
+// In the window (here headless), the first EEPROM write of the run is preceded by the same
+// backup, once; without a backup the write is refused in a box and nothing is written.
+TEST_F(Commands, TheWindowBacksUpOnceBeforeItsFirstEepromWrite) {
+    makeScripts();
+    writeText(path("p.act"), "file " + path("same.qef") + "\nclick 1032\nclick 1061\nclick 1061\n");
+    const std::vector<std::string> args{"--headless", "--actions", path("p.act")};
+    writeText(state_, "{}");
+    EXPECT_EQ(command(args).status, 0);
+    const std::string withBackup = trace();
+    ASSERT_EQ(backups().size(), 1u);
+    EXPECT_EQ(qefData(readText(backups().front())), qefData(readText(path("same.qef"))));
+
+    writeText(state_, "{}");
+    std::vector<std::string> plain = args;
+    plain.insert(plain.begin(), "--no-backup");
+    EXPECT_EQ(command(plain).status, 0);
+    const std::string without = trace();
+    const std::size_t firstPage = without.find("W 70 24 ");
+    ASSERT_NE(firstPage, std::string::npos);
+    // The same run with the backup's reads before the first page, and nothing else added.
+    EXPECT_EQ(withBackup.substr(0, firstPage), without.substr(0, firstPage));
+    EXPECT_EQ(withBackup.size() - without.size(), withBackup.find("W 70 24 ") - firstPage);
+    EXPECT_EQ(backups().size(), 1u);
+
+    fs::remove_all(path("data"));
+    writeText(path("data"), "no folder");
+    writeText(state_, "{}");
+    EXPECT_EQ(command(args).status, 0);
+    EXPECT_NE(trace().find("B cannot create the backup folder " + path("data") + "/vorlix/backups"),
+              std::string::npos);
+    EXPECT_FALSE(writesEeprom(trace()));
 }
 
 #ifdef VORLIX_HAVE_QT
