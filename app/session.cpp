@@ -22,6 +22,11 @@
 
 namespace vorlix::app {
 
+#ifndef VORLIX_WINDOW_MODULE
+// This build's window, where it has one, is no module to load.
+class WindowModule {};
+#endif
+
 namespace {
 
 void tell(const std::string& line) {
