@@ -36,7 +36,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     cli.require_subcommand(0, 1);
     cli.fallthrough();
     Command& command = opt.command;
-    for (const CommandSpec& spec : commands()) cli.add_subcommand(spec.name, spec.summary);
+    for (const CommandEntry& entry : commands()) cli.add_subcommand(entry.name, entry.summary);
     cli.get_subcommand("info")->add_flag("--json", command.json, "as one JSON object");
     cli.get_subcommand("backup")
         ->add_option("FILE", command.file, "the QEF file to create")

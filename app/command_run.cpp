@@ -18,10 +18,10 @@ CommandRun::~CommandRun() {
     io_.lastWords = nullptr;
 }
 
-int CommandRun::operator()(const CommandSpec& spec) {
+int CommandRun::operator()(const CommandEntry& entry) {
     io_.lastWords = [this](int status) { interrupted(status); };
-    if (spec.writes) whenInterrupted([] { return std::string(kNothingWritten); });
-    const int status = findCamera() ? spec.run(*this) : kCameraFailed;
+    if (entry.writes) whenInterrupted([] { return std::string(kNothingWritten); });
+    const int status = findCamera() ? entry.run(*this) : kCameraFailed;
     io_.lastWords = nullptr;
     interruptedLine_ = nullptr;
     return finish(status);

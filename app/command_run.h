@@ -30,7 +30,7 @@ public:
     CommandRun& operator=(const CommandRun&) = delete;
 
     // Finds the camera and runs the command's body on it; appends the record. The exit status.
-    int operator()(const CommandSpec& spec);
+    int operator()(const CommandEntry& entry);
 
     const Command& command() const { return options_.command; }
     const CommandInput& input() const { return input_; }

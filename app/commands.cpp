@@ -9,7 +9,7 @@ namespace vorlix::app {
 
 namespace {
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {"info", "find the camera and print what it reads back", false, nullptr, runInfo},
     {"backup", "read the four EEPROM banks into a new QEF file", false, checkBackup, runBackup},
     {"program", "back up, program the EEPROM from a QEF file and verify it", true, checkProgram,
@@ -23,15 +23,15 @@ constexpr CommandSpec kCommands[] = {
      checkSetAddress, runSetAddress},
 };
 
-const CommandSpec* findCommand(const std::string& name) {
-    for (const CommandSpec& spec : kCommands)
-        if (name == spec.name) return &spec;
+const CommandEntry* findCommand(const std::string& name) {
+    for (const CommandEntry& entry : kCommands)
+        if (name == entry.name) return &entry;
     return nullptr;
 }
 
 }  // namespace
 
-std::span<const CommandSpec> commands() {
+std::span<const CommandEntry> commands() {
     return kCommands;
 }
 
@@ -39,10 +39,10 @@ std::optional<std::string> prepareCommand(const Options& options, CommandInput& 
     if (options.headless || !options.actions.empty() || !options.dump.empty())
         return "--headless, --actions and --dump belong to the window's script; a command runs "
                "without them";
-    const CommandSpec* spec = findCommand(options.command.name);
-    if (spec == nullptr) return "no command " + options.command.name;
-    if (spec->check != nullptr) {
-        if (std::optional<std::string> why = spec->check(options, input)) return why;
+    const CommandEntry* entry = findCommand(options.command.name);
+    if (entry == nullptr) return "no command " + options.command.name;
+    if (entry->check != nullptr) {
+        if (std::optional<std::string> why = entry->check(options, input)) return why;
     }
     if (!options.record.empty()) {
         if (options.record == io::kStandardOutput)
@@ -53,10 +53,10 @@ std::optional<std::string> prepareCommand(const Options& options, CommandInput& 
 }
 
 int runCommand(const Options& options, CommandInput& input, const CommandIo& io) {
-    const CommandSpec* spec = findCommand(options.command.name);
-    if (spec == nullptr) return kBadInput;
+    const CommandEntry* entry = findCommand(options.command.name);
+    if (entry == nullptr) return kBadInput;
     CommandRun run(options, input, io);
-    return run(*spec);
+    return run(*entry);
 }
 
 }  // namespace vorlix::app

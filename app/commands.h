@@ -56,7 +56,7 @@ class CommandRun;
 // A command of the table: its name and what --help says of it, whether it writes, its own
 // checks of its arguments and files (one line for the person when they refuse; none: nothing
 // to check) and its body, run once the camera was found (the exit status).
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     const char* summary;
     bool writes;  // into the EEPROM: an interrupt before its first write says none was made
@@ -66,7 +66,7 @@ struct CommandSpec {
 };
 
 // Every command, in the order --help lists them.
-std::span<const CommandSpec> commands();
+std::span<const CommandEntry> commands();
 
 // Checks the command's arguments, reads its script and opens the record file: one line for the
 // person when something is wrong.
