@@ -1,7 +1,11 @@
 // The address search and the address change.
 #include "camera/address.h"
 
+#include <charconv>
 #include <cstdio>
+#include <string_view>
+
+#include "io/printable.h"
 
 namespace vorlix::camera {
 
@@ -9,6 +13,23 @@ std::optional<std::uint8_t> findCamera(I2cLink& link) {
     const std::uint16_t found = link.findCamera();
     if (!namesCamera(found)) return std::nullopt;
     return static_cast<std::uint8_t>(found);
+}
+
+std::optional<std::uint8_t> typedAddress(const std::string& text) {
+    std::string_view digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits.remove_prefix(2);
+    if (digits.empty() || digits.size() > 2) return std::nullopt;
+    unsigned value = 0;
+    const char* end = digits.data() + digits.size();
+    if (std::from_chars(digits.data(), end, value, 16).ptr != end) return std::nullopt;
+    return static_cast<std::uint8_t>(value);
+}
+
+std::string untypedAddressText(const std::string& text) {
+    return "Address \"" + io::printable(text) +
+           "\" cannot be used: give the new address as one or two hex digits (00 to ff). "
+           "Nothing was written.";
 }
 
 std::string unfindableAddressText(std::uint8_t stored) {

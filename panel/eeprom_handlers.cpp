@@ -200,6 +200,7 @@ void CVorlixDlg::OnEraseEeprom() {
         camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link));
     switch (outcome.result) {
         case camera::EraseResult::Erased:
+            answersUntilRepower_ = answersUntilRepower_.value_or(camAddr());
             m_camAddr = outcome.address;
             showCameraAddress();
             host().messageBox("You MUST re-power camera now");

@@ -186,7 +186,8 @@ camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
 }
 
 std::string CVorlixDlg::stillAnswersAt() const {
-    return "the camera still answers at " + formatHex(camAddr()) + ".";
+    return "the camera still answers at " +
+           formatHex(answersUntilRepower_.value_or(camAddr())) + ".";
 }
 
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.
