@@ -1,13 +1,14 @@
 #include "link/trace.h"
 
-#include <cstdio>
-
+#include "io/hex.h"
 #include "io/printable.h"
 #include "link/sub_address.h"
 
 namespace vorlix {
 
 namespace {
+
+using io::hexByte;
 
 std::string bytesText(const std::uint8_t* bytes, std::size_t count) {
     std::string text;
@@ -29,12 +30,6 @@ std::string statusSuffix(std::uint16_t status) {
 }
 
 }  // namespace
-
-std::string hexByte(std::uint8_t b) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(b));
-    return text;
-}
 
 void Trace::line(const std::string& text) {
     if (out_ != nullptr) {

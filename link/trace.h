@@ -72,7 +72,4 @@ private:
     Trace& trace_;
 };
 
-// "70", "0a": two lower-case hex digits.
-std::string hexByte(std::uint8_t b);
-
 }  // namespace vorlix

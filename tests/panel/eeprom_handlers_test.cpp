@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "frame/state_dump.h"
+#include "io/hex.h"
 #include "panel/control_ids.h"
 #include "panel_rig.h"
 
@@ -215,7 +216,7 @@ TEST_F(EepromButtons, AFullRunProgramsAllFourBanksAndVerifiesSilently) {
     EXPECT_EQ(trace[3 * 64 + 1], "P 2");
     EXPECT_EQ(trace[3 * 64 + 2], "R 71 1 : 03");
     EXPECT_EQ(countLines(trace, "R 71 1 : "), 1024);
-    EXPECT_EQ(trace.back(), "R 71 1 : " + hexByte(pattern(1023)));
+    EXPECT_EQ(trace.back(), "R 71 1 : " + io::hexByte(pattern(1023)));
     EXPECT_EQ(trace.size(), 3u * 64 + 3 * 1024);
 
     EXPECT_TRUE(progress.received({range(1, 242), pos(0), step(1), steps(24), range(1, 242),
