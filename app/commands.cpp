@@ -1,7 +1,6 @@
 // The commands of the production command line.
 #include "app/commands.h"
 
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -17,13 +16,13 @@
 #include "camera/settings_snapshot.h"
 #include "camera/white_balance.h"
 #include "eeprom/script_file.h"
+#include "io/hex.h"
 #include "io/input_file.h"
 #include "io/output_file.h"
 #include "io/printable.h"
 #include "io/sha256.h"
 #include "link/i2c_link.h"
 #include "link/notifier.h"
-#include "panel/hex_edit.h"
 #include "res/resources.h"
 
 namespace vorlix::app {
@@ -49,7 +48,9 @@ private:
 };
 
 using camera::eepromPlace;
-using panel::formatHex;
+using io::formatHex;
+using io::hexByte;
+using io::parseHexByte;
 
 std::string differenceLine(const camera::EepromDifference& d) {
     return eepromPlace(d.at) + ": camera " + hexByte(d.camera) + ", file " + formatHex(d.file);
@@ -60,18 +61,6 @@ json differenceRecord(const camera::EepromDifference& d) {
             {"offset", hexByte(static_cast<std::uint8_t>(d.offset()))},
             {"camera", hexByte(d.camera)},
             {"file", formatHex(d.file)}};
-}
-
-// A hex byte as typed ("50", "0x50"); nothing for anything else.
-std::optional<std::uint8_t> parseHexByte(const std::string& text) {
-    std::string digits = text;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-        digits = digits.substr(2);
-    if (digits.empty() || digits.size() > 2) return std::nullopt;
-    unsigned value = 0;
-    const char* end = digits.data() + digits.size();
-    if (std::from_chars(digits.data(), end, value, 16).ptr != end) return std::nullopt;
-    return static_cast<std::uint8_t>(value);
 }
 
 // Reads a script that must fill the whole EEPROM with hex bytes, for program and verify; a

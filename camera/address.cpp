@@ -1,10 +1,8 @@
 // The address search and the address change.
 #include "camera/address.h"
 
-#include <charconv>
-#include <cstdio>
-#include <string_view>
 
+#include "io/hex.h"
 #include "io/printable.h"
 
 namespace vorlix::camera {
@@ -16,14 +14,7 @@ std::optional<std::uint8_t> findCamera(I2cLink& link) {
 }
 
 std::optional<std::uint8_t> typedAddress(const std::string& text) {
-    std::string_view digits = text;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-        digits.remove_prefix(2);
-    if (digits.empty() || digits.size() > 2) return std::nullopt;
-    unsigned value = 0;
-    const char* end = digits.data() + digits.size();
-    if (std::from_chars(digits.data(), end, value, 16).ptr != end) return std::nullopt;
-    return static_cast<std::uint8_t>(value);
+    return io::parseHexByte(text);
 }
 
 std::string untypedAddressText(const std::string& text) {
@@ -33,10 +24,8 @@ std::string untypedAddressText(const std::string& text) {
 }
 
 std::string unfindableAddressText(std::uint8_t stored) {
-    char text[120];
-    std::snprintf(text, sizeof text, "Address %x cannot be used: %s. Nothing was written.",
-                  static_cast<unsigned>(stored), kUnfindableWhy);
-    return text;
+    return "Address " + io::formatHex(stored) + " cannot be used: " + kUnfindableWhy +
+           ". Nothing was written.";
 }
 
 AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,

@@ -1,7 +1,6 @@
 // The "I2C Address" group: search the bus for the camera, type and store a new address.
 #include "camera/address.h"
 
-#include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {

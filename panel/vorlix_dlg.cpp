@@ -4,13 +4,15 @@
 
 #include <algorithm>
 
+#include "io/hex.h"
 #include "panel/about_dlg.h"
-#include "panel/hex_edit.h"
 #include "res/resources.h"
 
 namespace vorlix::panel {
 
 using frame::Message;
+using io::formatHex;
+using io::parseHex;
 
 CVorlixDlg::CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer)
     : CDialog(res::mainTemplate(), host),

@@ -8,6 +8,7 @@
 
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
+#include "io/hex.h"
 #include "tests/link/bench.h"
 
 namespace vorlix::camera {
@@ -54,7 +55,7 @@ TEST(Programming, SixtyFourPagesThenEveryByteReadBackBankAfterBank) {
     EXPECT_EQ(countLines(trace, "P 20"), 64);
     EXPECT_EQ(Lines(trace.begin() + 3 * 64, trace.begin() + 3 * 64 + 3),
               (Lines{"W 70 01 a1 00", "P 2", "R 71 1 : 03"}));
-    EXPECT_EQ(trace.back(), "R 71 1 : " + hexByte(pattern(1023)));
+    EXPECT_EQ(trace.back(), "R 71 1 : " + io::hexByte(pattern(1023)));
     EXPECT_EQ(trace.size(), 3u * 64 + 3 * 1024);
     EXPECT_EQ(bench.camera.eeprom(0xA2, 0xA5), pattern(0x1A5));
     EXPECT_EQ(tables.readBackBuf[0x1A5], pattern(0x1A5));

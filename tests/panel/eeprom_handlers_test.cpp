@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "frame/state_dump.h"
+#include "io/hex.h"
 #include "panel/control_ids.h"
 #include "panel_rig.h"
 
