@@ -169,12 +169,10 @@ bool CVorlixDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     frame::Host& h = host();
-    if (h.hasSystemMenu()) {
-        const std::string about = res::loadString(res::IDS_ABOUTBOX);
-        if (!about.empty()) {
-            h.appendMenuSeparator();
-            h.appendMenuItem(SC_ABOUT, about);
-        }
+    const std::string about = res::loadString(res::IDS_ABOUTBOX);
+    if (!about.empty()) {
+        h.appendMenuSeparator();
+        h.appendMenuItem(SC_ABOUT, about);
     }
     h.setIcon(true, m_hIcon);
     h.setIcon(false, m_hIcon);
