@@ -57,7 +57,7 @@ public:
     bool OnInitDialog() override;
     void dumpMembers(frame::MemberWriter& out) const override;
 
-    // --- Members bound by the data exchange (template ids in DoDataExchange). -------------
+    // --- Members bound by the data exchange (their controls in visitMembers). ------------
     frame::CScrollBar m_sharpBar;
     frame::CProgressCtrl m_progress;
     frame::CScrollBar m_aexBar;
@@ -241,6 +241,11 @@ private:
     };
 
     void buildMessageMap();
+    // Calls visit.control(id, wrapper), visit.bound(id, name, member) and
+    // visit.unbound(name, member) for each member the data exchange binds or the state dump
+    // shows; Self is this class, const for the dump.
+    template <typename Self, typename Visitor>
+    static void visitMembers(Self& dialog, Visitor& visit);
     // A map entry for a routine that serves several controls: it is called with arg.
     void mapWithArg(frame::Message message, int id, void (CVorlixDlg::*fn)(int), int arg);
 
