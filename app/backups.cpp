@@ -7,9 +7,9 @@
 
 #include "app/records.h"
 #include "camera/eeprom_image.h"
+#include "io/hex.h"
 #include "io/output_file.h"
 #include "io/printable.h"
-#include "link/trace.h"
 
 namespace vorlix::app {
 
@@ -51,7 +51,7 @@ std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t cam
         "Programming this file restores it.",
         "date: " + utcTimestamp(),
         "bus: " + io::printable(label.bus),
-        "camera address: " + hexByte(camAddr),
+        "camera address: " + io::hexByte(camAddr),
         "tool: vorlix " + label.version,
     };
 }
@@ -90,7 +90,7 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
     }
     // Two backups within one second get -2, -3 ...: an existing backup is never replaced.
     const std::string stem =
-        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + "-cam" + hexByte(camAddr))).string();
+        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + "-cam" + io::hexByte(camAddr))).string();
     std::string path = stem + ".qef";
     for (int n = 2; fs::exists(path, ec); ++n) path = stem + "-" + std::to_string(n) + ".qef";
     if (!saveEeprom(link, camAddr, label, path, progress, why)) {

@@ -48,7 +48,4 @@ std::optional<std::string> checkFileNamed(const Command& command);
 std::optional<std::string> readWholeScript(const std::string& path, bool programming,
                                            CommandInput& input);
 
-// A hex byte as typed ("50", "0x50"); nothing for anything else.
-std::optional<std::uint8_t> parseHexByte(const std::string& text);
-
 }  // namespace vorlix::app

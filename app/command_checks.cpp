@@ -1,5 +1,4 @@
 // What several commands check alike.
-#include <charconv>
 #include <filesystem>
 
 #include "app/command_bodies.h"
@@ -29,17 +28,6 @@ std::optional<std::string> readWholeScript(const std::string& path, bool program
     input.scriptPath = ec ? path : absolute.string();
     input.scriptSha256 = file->sha256;
     return std::nullopt;
-}
-
-std::optional<std::uint8_t> parseHexByte(const std::string& text) {
-    std::string digits = text;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-        digits = digits.substr(2);
-    if (digits.empty() || digits.size() > 2) return std::nullopt;
-    unsigned value = 0;
-    const char* end = digits.data() + digits.size();
-    if (std::from_chars(digits.data(), end, value, 16).ptr != end) return std::nullopt;
-    return static_cast<std::uint8_t>(value);
 }
 
 }  // namespace vorlix::app

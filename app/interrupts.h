@@ -9,7 +9,7 @@
 // death that loses the session.
 #include <functional>
 
-#include "link/adapter.h"
+#include "link/adapter_decorator.h"
 
 namespace vorlix::app {
 
@@ -25,38 +25,17 @@ int interruptWakeDescriptor();
 
 // Decorates an adapter: a pending interrupt is acted on before a transaction opens, so the one
 // on the bus always completes and nothing follows it. onInterrupt must not return.
-class InterruptibleAdapter : public Adapter {
+class InterruptibleAdapter : public AdapterDecorator {
 public:
     InterruptibleAdapter(Adapter& inner, std::function<void()> onInterrupt)
-        : inner_(inner), onInterrupt_(std::move(onInterrupt)) {}
+        : AdapterDecorator(inner), onInterrupt_(std::move(onInterrupt)) {}
 
     AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override {
         if (pendingInterrupt() != 0) onInterrupt_();
-        return inner_.open(slave, timeout, speed);
+        return AdapterDecorator::open(slave, timeout, speed);
     }
-    void select(AdapterHandle handle, std::uint8_t slave) override { inner_.select(handle, slave); }
-    std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
-                        std::uint32_t count) override {
-        return inner_.write(handle, data, reserved, count);
-    }
-    std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
-                           const std::uint8_t* data, std::uint32_t count,
-                           std::uint32_t reserved) override {
-        return inner_.writeSub(handle, subLength, subAddress, data, count, reserved);
-    }
-    std::uint16_t read(AdapterHandle handle, std::uint8_t* buffer, std::uint32_t reserved,
-                       std::uint32_t count) override {
-        return inner_.read(handle, buffer, reserved, count);
-    }
-    std::uint16_t readSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
-                          std::uint8_t* buffer, std::uint32_t count,
-                          std::uint32_t reserved) override {
-        return inner_.readSub(handle, subLength, subAddress, buffer, count, reserved);
-    }
-    void close(AdapterHandle handle) override { inner_.close(handle); }
 
 private:
-    Adapter& inner_;
     std::function<void()> onInterrupt_;
 };
 

@@ -7,14 +7,8 @@
 // after the last transfer, and the operation is not made longer by painting.
 //
 // The pause's deadline is taken before the repaint and the rest of the pause is slept to it, so
-// a repaint never makes a pause end later than its deadline or the repaint's own end. No pause
-// is too short for a repaint, so every pause may repaint. Measured with the Qt window under Xvfb
-// (2-CPU virtual machine, operations_benchmark --window, each pump timed): once the window has
-// been painted whole, a repaint in a long operation costs 30-70 us (median 35-45 us), at most
-// 0.7-0.8 ms, against the shortest pause of 1 ms; no pause of the read-back, the capture,
-// programming or Save ended late because of one. The window's first whole paint (6-9 ms)
-// happens in the event loop after the window is shown, before any operation can start, never
-// inside a pause.
+// a repaint never makes a pause end later than its deadline or the repaint's own end. Every
+// pause may repaint: a repaint costs a small part of the shortest pause (README, Performance).
 #include "frame/host.h"
 #include "link/pacer.h"
 

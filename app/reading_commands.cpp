@@ -4,9 +4,9 @@
 #include "app/command_bodies.h"
 #include "camera/readback.h"
 #include "camera/white_balance.h"
+#include "io/hex.h"
 #include "io/output_file.h"
 #include "io/printable.h"
-#include "panel/hex_edit.h"
 
 namespace vorlix::app {
 
@@ -15,7 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 using camera::eepromPlace;
-using panel::formatHex;
+using io::formatHex;
+using io::hexByte;
 
 std::string differenceLine(const camera::EepromDifference& d) {
     return eepromPlace(d.at) + ": camera " + hexByte(d.camera) + ", file " + formatHex(d.file);

@@ -6,9 +6,8 @@
 #include <ctime>
 #include <filesystem>
 
+#include "io/hex.h"
 #include "io/printable.h"
-#include "link/trace.h"
-#include "panel/hex_edit.h"
 #include "res/resources.h"
 
 namespace vorlix::app {
@@ -55,7 +54,7 @@ CommandRecord::CommandRecord(const std::string& bus, const std::string& command,
 }
 
 void CommandRecord::setCamera(std::uint8_t address) {
-    json_["camera"] = hexByte(address);
+    json_["camera"] = io::hexByte(address);
 }
 
 void CommandRecord::setScript(const std::string& absolutePath, const std::string& sha256) {
@@ -73,14 +72,14 @@ std::optional<std::string> CommandRecord::backup() const {
 }
 
 void CommandRecord::setDifference(const camera::EepromDifference& first) {
-    json_["difference"] = {{"bank", hexByte(bankWriteForm(first.bank()))},
-                           {"offset", hexByte(static_cast<std::uint8_t>(first.offset()))},
-                           {"camera", hexByte(first.camera)},
-                           {"file", panel::formatHex(first.file)}};
+    json_["difference"] = {{"bank", io::hexByte(bankWriteForm(first.bank()))},
+                           {"offset", io::hexByte(static_cast<std::uint8_t>(first.offset()))},
+                           {"camera", io::hexByte(first.camera)},
+                           {"file", io::formatHex(first.file)}};
 }
 
 void CommandRecord::setNewAddress(std::uint8_t address) {
-    json_["newAddress"] = hexByte(address);
+    json_["newAddress"] = io::hexByte(address);
 }
 
 const nlohmann::json& CommandRecord::close(int status) {

@@ -1,9 +1,8 @@
 #pragma once
 // On Linux the Qt window lives in a module of its own, vorlix-window.so, loaded only when a
 // window is to be opened. Loading the toolkit's libraries costs more than the tool spends on a
-// whole read-back (vorlix --version took 72 ms with Qt linked, 17 ms without, on a shared
-// 2-CPU machine), so a headless run or a command on the command line must not pay it: the
-// program itself is not linked against Qt at all.
+// whole read-back (README, Performance), so a headless run or a command on the command line
+// must not pay it: the program itself is not linked against Qt at all.
 //
 // Where the module is: beside the program in the build tree, and once installed in the
 // architecture's library folder, ../VORLIX_MODULE_DIR from the program's folder

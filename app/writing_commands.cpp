@@ -7,6 +7,7 @@
 #include "camera/address.h"
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
+#include "io/hex.h"
 #include "io/printable.h"
 
 namespace vorlix::app {
@@ -23,7 +24,7 @@ std::optional<std::string> readOffset(const Command& command, CommandInput& inpu
         return "--offset needs a value: the offset in bank a0 as a hex byte (00 to ff), or "
                "leave the option out for 00";
     if (command.offset.empty()) return std::nullopt;
-    const std::optional<std::uint8_t> offset = parseHexByte(command.offset);
+    const std::optional<std::uint8_t> offset = io::parseHexByte(command.offset);
     if (!offset)
         return "--offset " + io::printable(command.offset) +
                ": give the offset in bank a0 as a hex byte (00 to ff)";
@@ -52,12 +53,12 @@ std::optional<std::string> checkEraseSettings(const Options& options, CommandInp
 
 std::optional<std::string> checkSetAddress(const Options& options, CommandInput& input) {
     const std::string& typed = options.command.newAddress;
-    const std::optional<std::uint8_t> address = parseHexByte(typed);
+    const std::optional<std::uint8_t> address = io::parseHexByte(typed);
     if (!address)
         return "set-address " + io::printable(typed) +
                ": give the new address as a hex byte (00 to ff)";
     if (!findableAfterPowerUp(*address))
-        return "set-address " + hexByte(*address) + ": the search could never find the camera " +
+        return "set-address " + io::hexByte(*address) + ": the search could never find the camera " +
                "there (" + camera::kUnfindableWhy + ")";
     input.newAddress = *address;
     return std::nullopt;
@@ -177,7 +178,7 @@ int runSaveSettings(CommandRun& run) {
     switch (outcome.result) {
         case camera::SaveResult::Saved:
             run.out() << "saved " << outcome.length << " bytes of settings at bank "
-                      << hexByte(kSettingsBank) << " offset " << hexByte(offset) << '\n';
+                      << io::hexByte(kSettingsBank) << " offset " << io::hexByte(offset) << '\n';
             return kCommandDone;
         case camera::SaveResult::DoesNotFit:
         case camera::SaveResult::Refused:
@@ -223,9 +224,9 @@ int runEraseSettings(CommandRun& run) {
         link, run.camAddr(), offset, run.backupGate(), [&erased] { ++erased; });
     switch (outcome.result) {
         case camera::EraseResult::Erased:
-            run.out() << "erased bank " << hexByte(kSettingsBank) << " from offset "
-                      << hexByte(offset) << " and the stored address: the camera answers at "
-                      << hexByte(outcome.address) << " after its next power-up\n";
+            run.out() << "erased bank " << io::hexByte(kSettingsBank) << " from offset "
+                      << io::hexByte(offset) << " and the stored address: the camera answers at "
+                      << io::hexByte(outcome.address) << " after its next power-up\n";
             return kCommandDone;
         case camera::EraseResult::Refused:
             run.tell(outcome.whyNot);
@@ -249,7 +250,7 @@ int runSetAddress(CommandRun& run) {
     switch (change.result) {
         case camera::AddressResult::Changed:
             run.record().setNewAddress(change.address);
-            run.out() << "You MUST re-power camera now: it answers at " << hexByte(change.address)
+            run.out() << "You MUST re-power camera now: it answers at " << io::hexByte(change.address)
                       << " after that\n";
             return kCommandDone;
         case camera::AddressResult::Unfindable:
@@ -258,7 +259,7 @@ int runSetAddress(CommandRun& run) {
             return kCameraFailed;
         case camera::AddressResult::WriteFailed:
             run.tell("storing the address failed; the camera still answers at " +
-                     hexByte(run.camAddr()) + run.restoreHint());
+                     io::hexByte(run.camAddr()) + run.restoreHint());
             return kCameraFailed;
     }
     return kCameraFailed;

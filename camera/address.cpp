@@ -1,7 +1,9 @@
 // The address search and the address change.
 #include "camera/address.h"
 
-#include <cstdio>
+
+#include "io/hex.h"
+#include "io/printable.h"
 
 namespace vorlix::camera {
 
@@ -11,11 +13,19 @@ std::optional<std::uint8_t> findCamera(I2cLink& link) {
     return static_cast<std::uint8_t>(found);
 }
 
+std::optional<std::uint8_t> typedAddress(const std::string& text) {
+    return io::parseHexByte(text);
+}
+
+std::string untypedAddressText(const std::string& text) {
+    return "Address \"" + io::printable(text) +
+           "\" cannot be used: give the new address as one or two hex digits (00 to ff). "
+           "Nothing was written.";
+}
+
 std::string unfindableAddressText(std::uint8_t stored) {
-    char text[120];
-    std::snprintf(text, sizeof text, "Address %x cannot be used: %s. Nothing was written.",
-                  static_cast<unsigned>(stored), kUnfindableWhy);
-    return text;
+    return "Address " + io::formatHex(stored) + " cannot be used: " + kUnfindableWhy +
+           ". Nothing was written.";
 }
 
 AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,

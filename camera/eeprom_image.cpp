@@ -1,7 +1,7 @@
 // The configuration EEPROM as one image.
 #include "camera/eeprom_image.h"
 
-#include "link/trace.h"
+#include "io/hex.h"
 
 namespace vorlix::camera {
 
@@ -33,9 +33,10 @@ std::string qefText(const EepromImage& image, const std::vector<std::string>& he
     std::string text;
     for (const std::string& line : header) text += "// " + line + "\n";
     for (std::size_t n = 0; n < image.size(); n += kPageEntries) {
-        if (n % kBankSize == 0) text += "// bank " + hexByte(bankWriteForm(n / kBankSize)) + "\n";
+        if (n % kBankSize == 0)
+            text += "// bank " + io::hexByte(bankWriteForm(n / kBankSize)) + "\n";
         for (std::size_t i = 0; i < kPageEntries; ++i) {
-            text += hexByte(image[n + i]);
+            text += io::hexByte(image[n + i]);
             text += i + 1 < kPageEntries ? ' ' : '\n';
         }
     }

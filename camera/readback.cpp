@@ -1,24 +1,16 @@
 // The read-back of the camera's state, and what it says.
 #include "camera/readback.h"
 
-#include <cstdio>
-
-#include "link/trace.h"
+#include "io/hex.h"
 
 namespace vorlix::camera {
 
 namespace {
 
-std::string hexText(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", value);
-    return text;
-}
-
 std::string trimText(std::int16_t shown, const char* atZero, const char* atMax) {
     if (shown == 0) return atZero;
     if (shown == kTrimMax) return atMax;
-    return hexText(static_cast<unsigned>(shown));
+    return io::formatHex(static_cast<unsigned>(shown));
 }
 
 }  // namespace
@@ -103,12 +95,12 @@ const char* whiteBalanceText(std::uint16_t mode) {
 std::vector<std::pair<std::string, std::string>> describeReadBack(std::uint8_t camAddr,
                                                                   const CameraReadBack& r) {
     std::vector<std::pair<std::string, std::string>> lines;
-    lines.emplace_back("camera address", hexByte(camAddr));
+    lines.emplace_back("camera address", io::hexByte(camAddr));
     if (r.tvMode) lines.emplace_back("tv mode", tvModeText(*r.tvMode));
     if (r.exposure) {
         lines.emplace_back("exposure", exposureText(r.exposure->mode));
-        lines.emplace_back("aex reference", hexText(r.exposure->aexRef));
-        lines.emplace_back("shutter", hexText(r.exposure->shutter));
+        lines.emplace_back("aex reference", io::formatHex(r.exposure->aexRef));
+        lines.emplace_back("shutter", io::formatHex(r.exposure->shutter));
     }
     if (r.whiteBalance) lines.emplace_back("white balance", whiteBalanceText(*r.whiteBalance));
     if (r.sharpness) lines.emplace_back("gain", std::to_string(gainOf(*r.sharpness)));

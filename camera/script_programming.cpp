@@ -3,7 +3,7 @@
 
 #include "camera/address.h"
 #include "camera/eeprom_image.h"
-#include "link/trace.h"
+#include "io/hex.h"
 
 namespace vorlix::camera {
 
@@ -20,7 +20,7 @@ static_assert(bankWriteForm(kStoredAddressEntry / kBankSize) == kAddressBank);
 std::optional<std::string> imageProblem(const eeprom::ScriptImage& image) {
     const auto stored = static_cast<std::uint8_t>(image[kStoredAddressEntry]);
     if (findableAfterPowerUp(stored)) return std::nullopt;
-    return "the byte for " + eepromPlace(kStoredAddressEntry) + " is " + hexByte(stored) +
+    return "the byte for " + eepromPlace(kStoredAddressEntry) + " is " + io::hexByte(stored) +
            ", the camera's address after its next power-up, where the search could never find "
            "it (" + kUnfindableWhy + ")";
 }

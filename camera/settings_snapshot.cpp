@@ -1,10 +1,10 @@
 // The settings snapshot records and the erase of the settings area.
 #include "camera/settings_snapshot.h"
 
-#include <cstdio>
 
 #include "camera/readback.h"
 #include "camera/white_balance.h"
+#include "io/hex.h"
 
 namespace vorlix::camera {
 
@@ -106,12 +106,9 @@ std::array<std::uint8_t, kRecordBytes> recordBytes(const SettingsRecord& record)
 std::string settingsFitProblem(int offset, std::size_t length) {
     const int room = kSettingsAreaEnd - offset;
     if (static_cast<int>(length) <= room) return {};
-    char text[120];
-    std::snprintf(text, sizeof text,
-                  "Settings need %zu bytes; address offset 0x%x leaves only %d. Nothing was "
-                  "written.",
-                  length, static_cast<unsigned>(offset), room);
-    return text;
+    return "Settings need " + std::to_string(length) + " bytes; address offset 0x" +
+           io::formatHex(static_cast<unsigned>(offset)) + " leaves only " + std::to_string(room) +
+           ". Nothing was written.";
 }
 
 std::size_t erasePages(int offset) {

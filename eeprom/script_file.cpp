@@ -1,9 +1,8 @@
 // Loading a script file.
 #include "eeprom/script_file.h"
 
-#include <cstdio>
-
 #include "eeprom/script_reader.h"
+#include "io/hex.h"
 #include "io/input_file.h"
 #include "io/printable.h"
 #include "io/sha256.h"
@@ -20,9 +19,7 @@ std::string pairText(const std::string& chars) {
         if (static_cast<unsigned char>(c) < 0x80) {
             text += io::printable(std::string_view(&c, 1));
         } else {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\x%02x", static_cast<unsigned char>(c));
-            text += code;
+            text += "\\x" + io::hexByte(static_cast<std::uint8_t>(c));
         }
     }
     return text;

@@ -54,7 +54,6 @@ class DataExchange {
 public:
     DataExchange(DialogModel& model, bool saveAndValidate)
         : model_(model), save_(saveAndValidate) {}
-    bool saving() const { return save_; }
 
     void text(int id, std::string& member);  // an edit's whole text
     void check(int id, int& member);         // 0 unchecked, 1 checked
@@ -119,7 +118,6 @@ public:
 
     // Exposed for tests and hosts: dispatches one message; false when the map has no entry.
     bool dispatch(Message message, int id, const MessageParams& params = {});
-    const std::vector<MessageMapEntry>& messageMap() const { return messageMap_; }
 
 protected:
     virtual void DoDataExchange(DataExchange& dx);
@@ -134,7 +132,6 @@ protected:
     void checkButton(int id, int check) { model_.setCheck(id, check); }
     int isChecked(int id) const { return model_.check(id); }
     void setItemText(int id, const std::string& text) { model_.setText(id, text); }
-    void checkRadioButton(int first, int last, int id) { model_.checkRadio(first, last, id); }
 
     // --- Building the message map, in the order of the map. --------------------------------
     template <class D>

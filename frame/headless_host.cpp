@@ -1,8 +1,7 @@
 #include "frame/headless_host.h"
 
-#include <cstdio>
-
 #include "frame/dialog.h"
+#include "io/hex.h"
 
 namespace vorlix::frame {
 
@@ -29,9 +28,7 @@ std::optional<std::string> HeadlessHost::openFileDialog(const std::string& filte
 }
 
 void HeadlessHost::appendMenuItem(unsigned commandId, const std::string& text) {
-    char id[16];
-    std::snprintf(id, sizeof id, "%x", commandId);
-    shellCalls_.push_back(std::string("menu ") + id + " " + text);
+    shellCalls_.push_back("menu " + io::formatHex(commandId) + " " + text);
 }
 
 void HeadlessHost::setIcon(bool big, int iconId) {

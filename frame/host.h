@@ -39,8 +39,7 @@ public:
     // adapter that cannot be used, say); the window shows it, the headless host ignores it.
     virtual void notice(const std::string& /*text*/) {}
 
-    // The window's shell: its system menu (absent: nothing is appended) and its icons.
-    virtual bool hasSystemMenu() const { return true; }
+    // The window's shell: its system menu and its icons.
     virtual void appendMenuSeparator() {}
     virtual void appendMenuItem(unsigned /*commandId*/, const std::string& /*text*/) {}
     virtual void setIcon(bool /*big*/, int /*iconId*/) {}

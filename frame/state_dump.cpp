@@ -1,22 +1,17 @@
 #include "frame/state_dump.h"
 
-#include <cstdio>
 #include <string>
+
+#include "io/hex.h"
 
 namespace vorlix::frame {
 
 namespace {
 
+// A negative number keeps its sign in front of its magnitude: "-1", never "ffffffff".
 std::string hex(std::int64_t value) {
-    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
-    std::string sign;
-    if (value < 0) {
-        magnitude = 0 - magnitude;
-        sign = "-";
-    }
-    char digits[24];
-    std::snprintf(digits, sizeof digits, "%llx", static_cast<unsigned long long>(magnitude));
-    return sign + digits;
+    const auto magnitude = static_cast<std::uint64_t>(value);
+    return value < 0 ? "-" + io::formatHex(0 - magnitude) : io::formatHex(magnitude);
 }
 
 // Quotes a text so that it stays on its one line: '"' and '\' get a backslash, and so do
@@ -42,10 +37,7 @@ std::string quoted(const std::string& text) {
                 break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\x%02x",
-                                  static_cast<unsigned char>(c));
-                    out += escaped;
+                    out += "\\x" + io::hexByte(static_cast<std::uint8_t>(c));
                 } else {
                     out += c;
                 }

@@ -1,6 +1,6 @@
 #include "io/printable.h"
 
-#include <cstdio>
+#include "io/hex.h"
 
 namespace vorlix::io {
 
@@ -9,7 +9,6 @@ std::string printable(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        char code[8];
         if (c == '\n') {
             out += "\\n";
         } else if (c == '\r') {
@@ -17,13 +16,11 @@ std::string printable(std::string_view text) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(code, sizeof code, "\\x%02x", c);
-            out += code;
+            out += "\\x" + hexByte(c);
         } else if (c == 0xC2 && i + 1 < text.size() &&
                    static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                    static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(text[++i]));
-            out += code;
+            out += "\\u" + formatHex(static_cast<unsigned char>(text[++i]), 4);
         } else {
             out += static_cast<char>(c);
         }

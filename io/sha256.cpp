@@ -1,6 +1,8 @@
 // SHA-256 over bytes in memory.
 #include "io/sha256.h"
 
+#include "io/hex.h"
+
 namespace vorlix::io {
 
 namespace {
@@ -84,11 +86,8 @@ std::string Sha256::hexDigest() {
     std::string tail(8, '\0');
     for (int i = 0; i < 8; ++i) tail[i] = static_cast<char>(bits >> (56 - 8 * i));
     update(tail);
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
-    for (const std::uint32_t word : h_) {
-        for (int shift = 28; shift >= 0; shift -= 4) hex += kDigits[(word >> shift) & 0xF];
-    }
+    for (const std::uint32_t word : h_) hex += formatHex(word, 8);
     return hex;
 }
 

@@ -1,13 +1,14 @@
 #include "link/trace.h"
 
-#include <cstdio>
-
+#include "io/hex.h"
 #include "io/printable.h"
 #include "link/sub_address.h"
 
 namespace vorlix {
 
 namespace {
+
+using io::hexByte;
 
 std::string bytesText(const std::uint8_t* bytes, std::size_t count) {
     std::string text;
@@ -30,12 +31,6 @@ std::string statusSuffix(std::uint16_t status) {
 
 }  // namespace
 
-std::string hexByte(std::uint8_t b) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(b));
-    return text;
-}
-
 void Trace::line(const std::string& text) {
     if (out_ != nullptr) {
         // Flushed per line so that a trace read while the program runs, or after it died, is
@@ -46,18 +41,14 @@ void Trace::line(const std::string& text) {
 }
 
 AdapterHandle TracingAdapter::open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) {
-    const AdapterHandle handle = inner_.open(slave, timeout, speed);
+    const AdapterHandle handle = AdapterDecorator::open(slave, timeout, speed);
     slaves_[handle] = slave;
     return handle;
 }
 
-void TracingAdapter::select(AdapterHandle handle, std::uint8_t slave) {
-    inner_.select(handle, slave);
-}
-
 std::uint16_t TracingAdapter::write(AdapterHandle handle, const std::uint8_t* data,
                                     std::uint32_t reserved, std::uint32_t count) {
-    const std::uint16_t status = inner_.write(handle, data, reserved, count);
+    const std::uint16_t status = AdapterDecorator::write(handle, data, reserved, count);
     trace_.line("W " + hexByte(slaveOf(handle)) + bytesText(data, count) + statusSuffix(status));
     return status;
 }
@@ -66,7 +57,7 @@ std::uint16_t TracingAdapter::writeSub(AdapterHandle handle, std::uint32_t subLe
                                        std::uint32_t subAddress, const std::uint8_t* data,
                                        std::uint32_t count, std::uint32_t reserved) {
     const std::uint16_t status =
-        inner_.writeSub(handle, subLength, subAddress, data, count, reserved);
+        AdapterDecorator::writeSub(handle, subLength, subAddress, data, count, reserved);
     trace_.line("W " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) +
                 bytesText(data, count) + statusSuffix(status));
     return status;
@@ -74,7 +65,7 @@ std::uint16_t TracingAdapter::writeSub(AdapterHandle handle, std::uint32_t subLe
 
 std::uint16_t TracingAdapter::read(AdapterHandle handle, std::uint8_t* buffer,
                                    std::uint32_t reserved, std::uint32_t count) {
-    const std::uint16_t status = inner_.read(handle, buffer, reserved, count);
+    const std::uint16_t status = AdapterDecorator::read(handle, buffer, reserved, count);
     trace_.line("R " + hexByte(slaveOf(handle)) + ' ' + std::to_string(count) + " :" +
                 bytesText(buffer, count) + statusSuffix(status));
     return status;
@@ -84,14 +75,14 @@ std::uint16_t TracingAdapter::readSub(AdapterHandle handle, std::uint32_t subLen
                                       std::uint32_t subAddress, std::uint8_t* buffer,
                                       std::uint32_t count, std::uint32_t reserved) {
     const std::uint16_t status =
-        inner_.readSub(handle, subLength, subAddress, buffer, count, reserved);
+        AdapterDecorator::readSub(handle, subLength, subAddress, buffer, count, reserved);
     trace_.line("WR " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + " :" +
                 bytesText(buffer, count) + statusSuffix(status));
     return status;
 }
 
 void TracingAdapter::close(AdapterHandle handle) {
-    inner_.close(handle);
+    AdapterDecorator::close(handle);
     slaves_.erase(handle);
 }
 

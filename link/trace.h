@@ -17,7 +17,7 @@
 #include <ostream>
 #include <string>
 
-#include "link/adapter.h"
+#include "link/adapter_decorator.h"
 #include "link/pacer.h"
 
 namespace vorlix {
@@ -33,13 +33,14 @@ private:
     std::ostream* out_;
 };
 
-// Decorates an adapter: every transfer becomes one trace line.
-class TracingAdapter : public Adapter {
+// Decorates an adapter: every transfer becomes one trace line, written once the inner adapter
+// has answered (so a read shows what came back, a failure its status). Open and close only
+// note the handle's slave.
+class TracingAdapter : public AdapterDecorator {
 public:
-    TracingAdapter(Adapter& inner, Trace& trace) : inner_(inner), trace_(trace) {}
+    TracingAdapter(Adapter& inner, Trace& trace) : AdapterDecorator(inner), trace_(trace) {}
 
     AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override;
-    void select(AdapterHandle handle, std::uint8_t slave) override;
     std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
                         std::uint32_t count) override;
     std::uint16_t writeSub(AdapterHandle handle, std::uint32_t subLength, std::uint32_t subAddress,
@@ -55,7 +56,6 @@ public:
 private:
     std::uint8_t slaveOf(AdapterHandle handle) const;
 
-    Adapter& inner_;
     Trace& trace_;
     std::map<AdapterHandle, std::uint8_t> slaves_;
 };
@@ -71,8 +71,5 @@ private:
     Pacer& inner_;
     Trace& trace_;
 };
-
-// "70", "0a": two lower-case hex digits.
-std::string hexByte(std::uint8_t b);
 
 }  // namespace vorlix

@@ -1,12 +1,13 @@
 // The "I2C Address" group: search the bus for the camera, type and store a new address.
 #include "camera/address.h"
 
-#include "panel/hex_edit.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
 void CVorlixDlg::OnSearchAddress() {
+    // Whatever was stored before, the camera answers where the search finds it.
+    answersUntilRepower_.reset();
     I2cLink link(bus());
     // A search that found none shows its own answer (fa) until a read-back turns it into ff.
     m_camAddr = static_cast<std::int16_t>(camera::findCamera(link).value_or(kNoCameraFound));
@@ -18,16 +19,24 @@ void CVorlixDlg::OnAddressEditChange() {
     m_newAddr = static_cast<std::uint16_t>(takeHexEdit(m_addrText, 0xFF, false));
 }
 
-// The address goes into the camera's EEPROM as typed. A failed write leaves every command at
-// the address the camera still answers at.
+// The address goes into the camera's EEPROM as the edit shows it, and only when the edit
+// shows an address. A failed write leaves every command at the address the camera still
+// answers at.
 void CVorlixDlg::OnSetNewAddress() {
+    const std::string& typed = model().text(IDC_ADDRESS);
+    const std::optional<std::uint8_t> address = camera::typedAddress(typed);
+    if (!address) {
+        host().messageBox(camera::untypedAddressText(typed));
+        return;
+    }
     I2cLink link(bus());
-    const camera::AddressChange change = camera::changeAddress(
-        link, camAddr(), static_cast<std::uint8_t>(m_newAddr), writeGate(link));
+    const camera::AddressChange change =
+        camera::changeAddress(link, camAddr(), *address, writeGate(link));
     switch (change.result) {
         case camera::AddressResult::Changed:
             // The camera answers at the new address only after a power cycle, but every later
             // command goes there already: the person is told to re-power now.
+            answersUntilRepower_ = answersUntilRepower_.value_or(camAddr());
             m_camAddr = change.address;
             host().messageBox("You MUST re-power camera now");
             break;

@@ -2,11 +2,13 @@
 // by hand. Every access is one camera command to the camera address.
 #include "camera/direct_access.h"
 
-#include "panel/hex_edit.h"
+#include "io/hex.h"
 #include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
+
+using io::formatHex;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
 #include "eeprom/script_file.h"
+#include "io/hex.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -66,7 +67,6 @@ void CVorlixDlg::OnLoadEepromFile() {
 void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcome,
                                         const eeprom::ScriptFile& file) {
     using camera::ProgrammingResult;
-    char text[120];
     m_lastError = outcome.error;
     switch (outcome.result) {
         case ProgrammingResult::Refused:
@@ -90,10 +90,9 @@ void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcom
         case ProgrammingResult::Differs:
             m_progress.SetPos(0);
             m_lastError = 0;
-            std::snprintf(text, sizeof text, "QEF file in EEprom corrupt; addr %x: %x %x ",
-                          static_cast<unsigned>(outcome.at), static_cast<unsigned>(outcome.camera),
-                          static_cast<unsigned>(outcome.file));
-            host().messageBox(text);
+            host().messageBox("QEF file in EEprom corrupt; addr " + io::formatHex(outcome.at) +
+                              ": " + io::formatHex(outcome.camera) + " " +
+                              io::formatHex(outcome.file) + " ");
             break;
         case ProgrammingResult::Verified:
             m_progress.SetPos(0);
@@ -202,6 +201,7 @@ void CVorlixDlg::OnEraseEeprom() {
         camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link));
     switch (outcome.result) {
         case camera::EraseResult::Erased:
+            answersUntilRepower_ = answersUntilRepower_.value_or(camAddr());
             m_camAddr = outcome.address;
             showCameraAddress();
             host().messageBox("You MUST re-power camera now");

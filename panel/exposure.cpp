@@ -3,10 +3,12 @@
 // The horizontal-scroll handler here serves the sharpness slider as well.
 #include "camera/exposure.h"
 
-#include "panel/hex_edit.h"
+#include "io/hex.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
+
+using io::formatHex;
 
 void CVorlixDlg::OnManualExposure() {
     m_manualExpCheck = isChecked(IDC_MANUAL_EXPOSURE);

@@ -5,11 +5,13 @@
 
 #include <array>
 
-#include "panel/hex_edit.h"
+#include "io/hex.h"
 #include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
+
+using io::formatHex;
 
 namespace {
 

@@ -3,10 +3,13 @@
 
 #include "camera/image_settings.h"
 #include "camera/trim.h"
-#include "panel/hex_edit.h"
+#include "io/hex.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
+
+using io::formatHex;
+using io::parseHex;
 
 void CVorlixDlg::OnConnect() {
     readBackCamera();

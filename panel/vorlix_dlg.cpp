@@ -3,14 +3,17 @@
 #include "panel/vorlix_dlg.h"
 
 #include <algorithm>
+#include <type_traits>
 
+#include "io/hex.h"
 #include "panel/about_dlg.h"
-#include "panel/hex_edit.h"
 #include "res/resources.h"
 
 namespace vorlix::panel {
 
 using frame::Message;
+using io::formatHex;
+using io::parseHex;
 
 CVorlixDlg::CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer)
     : CDialog(res::mainTemplate(), host),
@@ -20,35 +23,101 @@ CVorlixDlg::CVorlixDlg(frame::Host& host, Adapter& adapter, Pacer& pacer)
     buildMessageMap();
 }
 
+// The one list of the members that the data exchange binds or the state dump shows, in the
+// order of both: the control wrappers (bound, never shown), the texts and checks the controls
+// hold, then the members no control holds.
+template <typename Self, typename Visitor>
+void CVorlixDlg::visitMembers(Self& d, Visitor& visit) {
+    visit.control(IDC_SHARP_BAR, d.m_sharpBar);
+    visit.control(IDC_PROGRESS, d.m_progress);
+    visit.control(IDC_AEX_BAR, d.m_aexBar);
+    visit.control(IDC_SHUTTER_BAR, d.m_shutterBar);
+    visit.bound(IDC_REG_LO, "m_regLoText", d.m_regLoText);
+    visit.bound(IDC_REG_HI, "m_regHiText", d.m_regHiText);
+    visit.bound(IDC_DATA_LO, "m_dataLoText", d.m_dataLoText);
+    visit.bound(IDC_DATA_HI, "m_dataHiText", d.m_dataHiText);
+    visit.bound(IDC_AEX_EDIT, "m_aexText", d.m_aexText);
+    visit.bound(IDC_READ, "m_readCheck", d.m_readCheck);
+    visit.bound(IDC_AWB, "m_awbCheck", d.m_awbCheck);
+    visit.bound(IDC_MANUAL_EXPOSURE, "m_manualExpCheck", d.m_manualExpCheck);
+    visit.bound(IDC_MIRROR, "m_mirrorCheck", d.m_mirrorCheck);
+    visit.bound(IDC_FLIP, "m_flipCheck", d.m_flipCheck);
+    visit.bound(IDC_SHUTTER_EDIT, "m_shutterText", d.m_shutterText);
+    visit.bound(IDC_EEPROM_OFFSET, "m_offsetText", d.m_offsetText);
+    visit.bound(IDC_WB_MODE, "m_wbModeText", d.m_wbModeText);
+    visit.bound(IDC_TV_MODE, "m_tvModeText", d.m_tvModeText);
+    visit.bound(IDC_OVERLAY_ENABLE, "m_overlayEnable", d.m_overlayEnable);
+    visit.bound(IDC_OVERLAY1, "m_overlay1", d.m_overlay1);
+    visit.bound(IDC_OVERLAY2, "m_overlay2", d.m_overlay2);
+    visit.bound(IDC_OVERLAY3, "m_overlay3", d.m_overlay3);
+    visit.bound(IDC_OVERLAY4, "m_overlay4", d.m_overlay4);
+    visit.bound(IDC_GAIN_EDIT, "m_gainText", d.m_gainText);
+    visit.bound(IDC_TRIM_Y, "m_trimYText", d.m_trimYText);
+    visit.bound(IDC_TRIM_X, "m_trimXText", d.m_trimXText);
+    visit.bound(IDC_ADDRESS, "m_addrText", d.m_addrText);
+    visit.unbound("m_hIcon", d.m_hIcon);
+    visit.unbound("m_target", d.m_target);
+    visit.unbound("m_fieldsSet", d.m_fieldsSet);
+    visit.unbound("m_regHi", d.m_regHi);
+    visit.unbound("m_regLo", d.m_regLo);
+    visit.unbound("m_dataHi", d.m_dataHi);
+    visit.unbound("m_dataLo", d.m_dataLo);
+    visit.unbound("m_eepromOffset", d.m_eepromOffset);
+    visit.unbound("m_shutter", d.m_shutter);
+    visit.unbound("m_aexRef", d.m_aexRef);
+    visit.unbound("m_projBits", d.m_projBits);
+    visit.unbound("m_camAddr", d.m_camAddr);
+    visit.unbound("m_newAddr", d.m_newAddr);
+    visit.unbound("m_sensorTarget", d.m_sensorTarget);
+    visit.unbound("m_p2wActive", d.m_p2wActive);
+    visit.unbound("m_lastError", d.m_lastError);
+    visit.unbound("m_p2wRegs", d.m_p2wRegs);
+    visit.unbound("m_sharpReg", d.m_sharpReg);
+    visit.unbound("m_trimX", d.m_trimX);
+    visit.unbound("m_trimY", d.m_trimY);
+    visit.unbound("m_trimBlock", d.m_trimBlock);
+    visit.unbound("m_scriptPath", d.m_scriptPath);
+    visit.unbound("erasePresses", d.eeprom_.erasePresses);
+}
+
+namespace {
+
+// The data exchange's side of the list: each control with its member; the rest stays out.
+struct ExchangeVisitor {
+    frame::DataExchange& dx;
+
+    void control(int id, frame::CWndRef& wrapper) { dx.control(id, wrapper); }
+    void bound(int id, const char*, std::string& text) { dx.text(id, text); }
+    void bound(int id, const char*, int& check) { dx.check(id, check); }
+    template <typename T>
+    void unbound(const char*, const T&) {}
+};
+
+// The state dump's side: every member by its name; the wrappers hold no value of their own.
+struct DumpVisitor {
+    frame::MemberWriter& out;
+
+    void control(int, const frame::CWndRef&) {}
+    template <typename T>
+    void bound(int, const char* name, const T& value) {
+        unbound(name, value);
+    }
+    void unbound(const char* name, const std::string& text) { out.text(name, text); }
+    template <typename T>
+    requires std::is_integral_v<T>
+    void unbound(const char* name, T value) { out.number(name, value); }
+    template <typename T, std::size_t N>
+    void unbound(const char* name, const std::array<T, N>& values) {
+        out.numbers(name, std::vector<std::int64_t>(values.begin(), values.end()));
+    }
+};
+
+}  // namespace
+
 void CVorlixDlg::DoDataExchange(frame::DataExchange& dx) {
     CDialog::DoDataExchange(dx);
-    dx.control(IDC_SHARP_BAR, m_sharpBar);
-    dx.control(IDC_PROGRESS, m_progress);
-    dx.control(IDC_AEX_BAR, m_aexBar);
-    dx.control(IDC_SHUTTER_BAR, m_shutterBar);
-    dx.text(IDC_REG_LO, m_regLoText);
-    dx.text(IDC_REG_HI, m_regHiText);
-    dx.text(IDC_DATA_LO, m_dataLoText);
-    dx.text(IDC_DATA_HI, m_dataHiText);
-    dx.text(IDC_AEX_EDIT, m_aexText);
-    dx.check(IDC_READ, m_readCheck);
-    dx.check(IDC_AWB, m_awbCheck);
-    dx.check(IDC_MANUAL_EXPOSURE, m_manualExpCheck);
-    dx.check(IDC_MIRROR, m_mirrorCheck);
-    dx.check(IDC_FLIP, m_flipCheck);
-    dx.text(IDC_SHUTTER_EDIT, m_shutterText);
-    dx.text(IDC_EEPROM_OFFSET, m_offsetText);
-    dx.text(IDC_WB_MODE, m_wbModeText);
-    dx.text(IDC_TV_MODE, m_tvModeText);
-    dx.check(IDC_OVERLAY_ENABLE, m_overlayEnable);
-    dx.check(IDC_OVERLAY1, m_overlay1);
-    dx.check(IDC_OVERLAY2, m_overlay2);
-    dx.check(IDC_OVERLAY3, m_overlay3);
-    dx.check(IDC_OVERLAY4, m_overlay4);
-    dx.text(IDC_GAIN_EDIT, m_gainText);
-    dx.text(IDC_TRIM_Y, m_trimYText);
-    dx.text(IDC_TRIM_X, m_trimXText);
-    dx.text(IDC_ADDRESS, m_addrText);
+    ExchangeVisitor visit{dx};
+    visitMembers(*this, visit);
 }
 
 // The message map, in the order of the map.
@@ -100,12 +169,10 @@ bool CVorlixDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     frame::Host& h = host();
-    if (h.hasSystemMenu()) {
-        const std::string about = res::loadString(res::IDS_ABOUTBOX);
-        if (!about.empty()) {
-            h.appendMenuSeparator();
-            h.appendMenuItem(SC_ABOUT, about);
-        }
+    const std::string about = res::loadString(res::IDS_ABOUTBOX);
+    if (!about.empty()) {
+        h.appendMenuSeparator();
+        h.appendMenuItem(SC_ABOUT, about);
     }
     h.setIcon(true, m_hIcon);
     h.setIcon(false, m_hIcon);
@@ -186,7 +253,8 @@ camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
 }
 
 std::string CVorlixDlg::stillAnswersAt() const {
-    return "the camera still answers at " + formatHex(camAddr()) + ".";
+    return "the camera still answers at " +
+           formatHex(answersUntilRepower_.value_or(camAddr())) + ".";
 }
 
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.
@@ -230,56 +298,8 @@ void CVorlixDlg::OnOffsetEditChange() {
 }
 
 void CVorlixDlg::dumpMembers(frame::MemberWriter& out) const {
-    auto numbers = [](const auto& values) {
-        std::vector<std::int64_t> v(values.begin(), values.end());
-        return v;
-    };
-    out.text("m_regLoText", m_regLoText);
-    out.text("m_regHiText", m_regHiText);
-    out.text("m_dataLoText", m_dataLoText);
-    out.text("m_dataHiText", m_dataHiText);
-    out.text("m_aexText", m_aexText);
-    out.number("m_readCheck", m_readCheck);
-    out.number("m_awbCheck", m_awbCheck);
-    out.number("m_manualExpCheck", m_manualExpCheck);
-    out.number("m_mirrorCheck", m_mirrorCheck);
-    out.number("m_flipCheck", m_flipCheck);
-    out.text("m_shutterText", m_shutterText);
-    out.text("m_offsetText", m_offsetText);
-    out.text("m_wbModeText", m_wbModeText);
-    out.text("m_tvModeText", m_tvModeText);
-    out.number("m_overlayEnable", m_overlayEnable);
-    out.number("m_overlay1", m_overlay1);
-    out.number("m_overlay2", m_overlay2);
-    out.number("m_overlay3", m_overlay3);
-    out.number("m_overlay4", m_overlay4);
-    out.text("m_gainText", m_gainText);
-    out.text("m_trimYText", m_trimYText);
-    out.text("m_trimXText", m_trimXText);
-    out.text("m_addrText", m_addrText);
-    out.number("m_hIcon", m_hIcon);
-    out.number("m_target", m_target);
-    out.number("m_fieldsSet", m_fieldsSet);
-    out.number("m_regHi", m_regHi);
-    out.number("m_regLo", m_regLo);
-    out.number("m_dataHi", m_dataHi);
-    out.number("m_dataLo", m_dataLo);
-    out.number("m_eepromOffset", m_eepromOffset);
-    out.number("m_shutter", m_shutter);
-    out.number("m_aexRef", m_aexRef);
-    out.number("m_projBits", m_projBits);
-    out.number("m_camAddr", m_camAddr);
-    out.number("m_newAddr", m_newAddr);
-    out.number("m_sensorTarget", m_sensorTarget);
-    out.number("m_p2wActive", m_p2wActive);
-    out.number("m_lastError", m_lastError);
-    out.numbers("m_p2wRegs", numbers(m_p2wRegs));
-    out.number("m_sharpReg", m_sharpReg);
-    out.number("m_trimX", m_trimX);
-    out.number("m_trimY", m_trimY);
-    out.numbers("m_trimBlock", numbers(m_trimBlock));
-    out.text("m_scriptPath", m_scriptPath);
-    out.number("erasePresses", eeprom_.erasePresses);
+    DumpVisitor visit{out};
+    visitMembers(*this, visit);
 }
 
 }  // namespace vorlix::panel

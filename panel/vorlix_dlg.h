@@ -57,7 +57,7 @@ public:
     bool OnInitDialog() override;
     void dumpMembers(frame::MemberWriter& out) const override;
 
-    // --- Members bound by the data exchange (template ids in DoDataExchange). -------------
+    // --- Members bound by the data exchange (their controls in visitMembers). ------------
     frame::CScrollBar m_sharpBar;
     frame::CProgressCtrl m_progress;
     frame::CScrollBar m_aexBar;
@@ -128,8 +128,9 @@ public:
     void showAexOnSlider();
     void showShutterOnSlider();
     void showCameraAddress();
-    // "the camera still answers at 70.": the end of a box after a failed EEPROM write that
-    // leaves every command at the address the camera answers at now.
+    // "the camera still answers at 70.": the end of a box after a failed EEPROM write, naming
+    // the address the camera really answers at until its next power-up (an address stored
+    // since the last search is taken only then).
     std::string stillAnswersAt() const;
     void setHighByteEditsEnabled(bool on);
     void setTrimButtonsEnabled(bool on);
@@ -240,10 +241,19 @@ private:
     };
 
     void buildMessageMap();
+    // Calls visit.control(id, wrapper), visit.bound(id, name, member) and
+    // visit.unbound(name, member) for each member the data exchange binds or the state dump
+    // shows; Self is this class, const for the dump.
+    template <typename Self, typename Visitor>
+    static void visitMembers(Self& dialog, Visitor& visit);
     // A map entry for a routine that serves several controls: it is called with arg.
     void mapWithArg(frame::Message message, int id, void (CVorlixDlg::*fn)(int), int arg);
 
     HostNotifier notifier_;
+    // Where the camera answers until its next power-up, once a Set or an Erase of this run
+    // stored another address for after it (m_camAddr then already names that one); nothing
+    // when the camera answers at m_camAddr. A search ends it.
+    std::optional<std::uint8_t> answersUntilRepower_;
     Bus bus_;
     eeprom::EepromTables eeprom_;
     EepromWriteGuard writeGuard_;

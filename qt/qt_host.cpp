@@ -15,7 +15,6 @@ namespace {
 
 using frame::kBoxTitle;
 using frame::kInterfaceLabel;
-constexpr qint64 kFrameMs = 16;
 
 }  // namespace
 
@@ -126,13 +125,13 @@ void QtHost::pump() {
     // Before the main window is first shown (the start-up read-back) there is nothing to
     // paint, and a trip through the event loop would only make the person wait longer.
     if (views_.empty() || !views_.front()->isVisible()) return;
-    if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kFrameMs) return;
+    if (!repaints_.due()) return;
     repaintNow();
 }
 
 void QtHost::repaintNow() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    sinceRepaint_.start();
+    repaints_.painted();
 }
 
 void QtHost::appendMenuSeparator() {

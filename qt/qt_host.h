@@ -3,7 +3,6 @@
 // template, message boxes and the open-file dialog are Qt's, and long operations keep the
 // window painted without taking input. The host never touches the camera: it turns a
 // person's input into the dialog's notifications and shows the dialog model.
-#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "frame/repaint_throttle.h"
 #include "qt/dialog_view.h"
 
 namespace vorlix::qt {
@@ -24,11 +24,9 @@ public:
                                               bool allowMultiSelect) override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
-    // Paints what changed and delivers timers, but holds the person's input until the
-    // running handler returns. The read-back pauses some 600 times in a second; painting
-    // at most once a frame keeps the window as live at a fraction of the cost, and between
-    // frames a pump costs one look at a clock. Nothing happens before the main window is
-    // shown.
+    // Paints what changed and delivers timers, at most once a frame (RepaintThrottle), but
+    // holds the person's input until the running handler returns. Nothing happens before the
+    // main window is shown.
     void pump() override;
 
     // Standing notes go under the main window, in the order they were given.
@@ -62,7 +60,7 @@ private:
     QStringList notices_;
     std::string mainShot_;
     std::string nestedShot_;
-    QElapsedTimer sinceRepaint_;
+    frame::RepaintThrottle repaints_;
 };
 
 // The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in Qt's form

@@ -60,7 +60,7 @@ const DialogTemplate& mainTemplate() {
         {1025, K::Check, "Read", {169, 190, 40, 13}, kTabStop, 27},  // 26
         {1026, K::Button, "SEND", {218, 203, 30, 13}, kTabStop, 27},  // 27
         {kNoId, K::Group, "Direct I2C Communication", {151, 154, 151, 68}, 0, 13},  // 28
-        {kNoId, K::Picture, "", {15, 166, 125, 38}, kSunken, -1, 133},  // 29
+        {kNoId, K::Picture, "", {15, 166, 125, 38}, kSunken, -1, IDB_BANNER},  // 29
         {kNoId, K::Static, "rev 1.6 USB interface", {73, 260, 71, 11}, 0, -1},  // 30
         {kNoId, K::Static, "0x", {155, 178, 10, 14}, 0, 27},  // 31
         {kNoId, K::Static, "0x", {201, 180, 10, 14}, 0, 27},  // 32

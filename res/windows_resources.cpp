@@ -4,12 +4,12 @@
 // and OUT_DIR/vorlix.rc (that icon, the version block, string 101 and the manifest MANIFEST).
 // Runs on the build machine before the cross build (scripts/build-windows.sh).
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "io/hex.h"
 #include "res/resources.h"
 
 namespace {
@@ -118,8 +118,8 @@ std::string versionNumbers(const int (&v)[4], const char* separator) {
 std::string resourceScript(const std::string& icon, const std::string& manifest) {
     namespace res = vorlix::res;
     const res::VersionInfo& v = res::versionInfo();
-    char block[9];
-    std::snprintf(block, sizeof block, "%04x%04x", v.language, v.codePage);
+    const std::string block =
+        vorlix::io::formatHex(v.language, 4) + vorlix::io::formatHex(v.codePage, 4);
     const auto value = [](const char* name, const std::string& text) {
         return std::string("            VALUE ") + quoted(name) + ", " + quoted(text) + "\n";
     };

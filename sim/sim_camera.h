@@ -21,6 +21,12 @@
 
 namespace vorlix::sim {
 
+// The module's own memory map: its bank forms, where it keeps its address byte, its host
+// command register, and (in sim_camera.cpp and default_state.cpp) its page length, bank range
+// and registers. They are written here again on purpose rather than taken from the camera map
+// in camera/: a simulator that shared a wrong fact with the tool would agree with it and could
+// never catch it. Only what the bus itself speaks (the adapter, the command codes, the default
+// address) comes from link/, the one layer below.
 inline constexpr std::uint8_t kEepromBanks[4] = {0xA0, 0xA2, 0xA4, 0xA6};
 inline constexpr std::uint8_t kAddressBank = 0xA6;  // stored camera address lives here
 inline constexpr std::uint8_t kAddressOffset = 0x50;

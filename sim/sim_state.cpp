@@ -1,13 +1,13 @@
 // The simulated camera's state file: plain JSON, hexadecimal in lower case.
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <iterator>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "io/hex.h"
 #include "io/input_file.h"
 #include "io/output_file.h"
 #include "io/printable.h"
@@ -27,33 +27,10 @@ constexpr std::size_t kMaxStateBytes = 4u << 20;
 // A camera state nests three deep (the faults, a fault, its fields).
 constexpr int kMaxDepth = 8;
 
-std::string hex(std::uint32_t value, int digits) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%0*x", digits, static_cast<unsigned>(value));
-    return text;
-}
-
-// Exactly `digits` hex digits (either case).
-std::optional<std::uint32_t> hexValue(const std::string& text, std::size_t digits) {
-    if (text.size() != digits) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (char c : text) {
-        int digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
+// Registers and their values have 4 digits, banks, bytes and slaves 2; either case is read.
+using io::formatHex;
+using io::hexByte;
+using io::parseHexDigits;
 
 // Reports a file that is valid JSON but not a camera state, naming the key at fault.
 class StateReader {
@@ -66,7 +43,7 @@ public:
 
     std::uint32_t hexString(const Json& value, const std::string& where, std::size_t digits) const {
         if (value.is_string()) {
-            if (const auto parsed = hexValue(value.get<std::string>(), digits)) {
+            if (const auto parsed = parseHexDigits(value.get<std::string>(), digits)) {
                 return *parsed;
             }
         }
@@ -90,7 +67,7 @@ public:
             fail("registers", "expected an object of \"address\": \"value\" pairs");
         }
         for (const auto& [key, entry] : value.items()) {
-            const auto address = hexValue(key, 4);
+            const auto address = parseHexDigits(key, 4);
             if (!address) {
                 fail("registers." + key, "a register address is 4 hex digits");
             }
@@ -104,7 +81,7 @@ public:
             fail("eeprom", "expected an object with the banks a0, a2, a4, a6");
         }
         for (const auto& [key, entry] : value.items()) {
-            const auto bank = hexValue(key, 2);
+            const auto bank = parseHexDigits(key, 2);
             const std::uint8_t* known =
                 std::find(std::begin(kEepromBanks), std::end(kEepromBanks), bank.value_or(0));
             if (!bank || known == std::end(kEepromBanks)) {
@@ -117,9 +94,9 @@ public:
             const std::string digits = entry.get<std::string>();
             auto& bytes = state.eeprom[static_cast<std::size_t>(known - std::begin(kEepromBanks))];
             for (std::size_t i = 0; i < kBankBytes; ++i) {
-                const auto byte = hexValue(digits.substr(2 * i, 2), 2);
+                const auto byte = parseHexDigits(digits.substr(2 * i, 2), 2);
                 if (!byte) {
-                    fail(where, "\"" + digits.substr(2 * i, 2) + "\" at offset " + hex(i, 2) +
+                    fail(where, "\"" + digits.substr(2 * i, 2) + "\" at offset " + formatHex(i, 2) +
                                     " is not a hex byte");
                 }
                 bytes[i] = static_cast<std::uint8_t>(*byte);
@@ -337,7 +314,7 @@ std::string formatSimState(const SimState& state) {
 
     OrderedJson registers = OrderedJson::object();
     for (const auto& [address, value] : state.registers) {
-        registers[hex(address, 4)] = hex(value, 4);
+        registers[formatHex(address, 4)] = formatHex(value, 4);
     }
     doc["registers"] = std::move(registers);
 
@@ -345,9 +322,9 @@ std::string formatSimState(const SimState& state) {
     for (std::size_t b = 0; b < state.eeprom.size(); ++b) {
         std::string digits;
         for (std::uint8_t byte : state.eeprom[b]) {
-            digits += hex(byte, 2);
+            digits += hexByte(byte);
         }
-        eeprom[hex(kEepromBanks[b], 2)] = std::move(digits);
+        eeprom[hexByte(kEepromBanks[b])] = std::move(digits);
     }
     doc["eeprom"] = std::move(eeprom);
 
@@ -360,7 +337,7 @@ std::string formatSimState(const SimState& state) {
             entry["at"] = *fault.at;
         }
         if (fault.slave) {
-            entry["slave"] = hex(*fault.slave, 2);
+            entry["slave"] = hexByte(*fault.slave);
         }
         if (fault.status != kStatusOk) {
             entry["status"] = fault.status;

@@ -11,12 +11,6 @@
 
 namespace vorlix::win32 {
 
-namespace {
-
-constexpr ULONGLONG kFrameMs = 16;
-
-}  // namespace
-
 std::wstring commonDialogFilter(const std::string& filter) {
     std::wstring out = widen(filter);
     std::replace(out.begin(), out.end(), L'|', L'\0');
@@ -98,13 +92,12 @@ void Win32Host::endWaitCursor() {
 }
 
 void Win32Host::pump() {
-    const ULONGLONG now = GetTickCount64();
-    if (lastPaint_ != 0 && now - lastPaint_ < kFrameMs) return;
+    if (!repaints_.due()) return;
     // Paint and the messages other windows send; the person's keys and clicks stay queued.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
         DispatchMessageW(&msg);
-    lastPaint_ = GetTickCount64();
+    repaints_.painted();
 }
 
 void Win32Host::appendMenuSeparator() {

@@ -4,12 +4,12 @@
 // cursor is the system's, and long operations keep the window painted without taking input.
 // The host never touches the camera: it turns a person's input into the dialog's
 // notifications and shows the dialog model.
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/host.h"
+#include "frame/repaint_throttle.h"
 #include "win32/dialog_window.h"
 
 namespace vorlix::win32 {
@@ -25,8 +25,8 @@ public:
                                               bool allowMultiSelect) override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
-    // Paints what changed, at most once a frame, and leaves the person's input queued until
-    // the running handler returns.
+    // Paints what changed, at most once a frame (RepaintThrottle), and leaves the person's input
+    // queued until the running handler returns.
     void pump() override;
 
     // Standing notes go under the main window, in the order they were given.
@@ -49,7 +49,7 @@ private:
     std::vector<std::string> notices_;
     Icon icons_[2] = {nullptr, nullptr};  // small, big
     int waiting_ = 0;
-    std::uint64_t lastPaint_ = 0;
+    frame::RepaintThrottle repaints_;
 };
 
 // The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in the common dialog's form

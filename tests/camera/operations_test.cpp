@@ -134,5 +134,27 @@ TEST(ReadBack, AFailedTransferLeavesThatValueAndEveryLaterOneUnreadAfterOneBox) 
     }
 }
 
+TEST(ReadBack, SaysTheTrimAsItIsShownAndSteppedFrom) {
+    struct Case {
+        std::uint8_t x, y;
+        const char* told;
+    };
+    const Case cases[] = {
+        {0x31, 0x05, "x Max Left, y 4"},  // limited to 2e, made even
+        {0x00, 0x2E, "x Max Right, y Max up"},
+        {0x1F, 0x00, "x 1e, y Max down"},
+        {0x10, 0x0C, "x 10, y c"},
+    };
+    for (const Case& c : cases) {
+        sim::SimState state = sim::SimState::builtInDefault();
+        state.eeprom[1][0] = c.x;
+        state.eeprom[1][1] = c.y;
+        SimBench bench(state);
+        I2cLink link(bench.bus);
+        const auto lines = describeReadBack(0x70, readBack(link, 0x70));
+        EXPECT_EQ(lines.back(), (std::pair<std::string, std::string>{"trim", c.told}));
+    }
+}
+
 }  // namespace
 }  // namespace vorlix::camera

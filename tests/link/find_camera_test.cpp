@@ -1,6 +1,7 @@
 // The search for the camera's address with silent probes.
 #include <gtest/gtest.h>
 
+#include "io/hex.h"
 #include "tests/support/bench.h"
 
 namespace vorlix {
@@ -21,7 +22,7 @@ sim::SimState cameraAt(std::uint8_t address) {
 
 // The trace of a probe that nobody answered.
 Lines emptyProbe(std::uint8_t candidate) {
-    return {"P 2", "W " + hexByte(candidate) + " 01 a0 fe !15"};
+    return {"P 2", "W " + io::hexByte(candidate) + " 01 a0 fe !15"};
 }
 
 TEST(FindCamera, CameraAtTheDefaultAddressIsFoundWithOneProbe) {

@@ -117,6 +117,54 @@ TEST(AddressEdit, SetRefusesAddressesTheSearchCouldNeverFindAgain) {
     }
 }
 
+TEST(AddressEdit, SetRefusesATextThatNamesNoAddressAndWritesNothing) {
+    for (const char* typed : {"", "zz", "1ff", "-1", " 7", "7 ", "+7", "0x", "7g"}) {
+        PanelRig rig;
+        rig.start();
+        rig.dlg->paste(IDC_ADDRESS, typed);
+        rig.takeTrace();
+        rig.dlg->click(IDC_SET_ADDRESS);
+        EXPECT_EQ(rig.takeTrace(),
+                  (std::vector<std::string>{std::string("B Address \"") + typed +
+                                            "\" cannot be used: give the new address as one or "
+                                            "two hex digits (00 to ff). Nothing was written."}))
+            << typed;
+        EXPECT_EQ(rig.dlg->m_camAddr, 0x70) << typed;
+        EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0xFF) << typed;
+    }
+    // One or two digits in either case, with or without 0x, are an address.
+    for (const char* typed : {"7", "0A", "0x7e"}) {
+        PanelRig rig;
+        rig.start();
+        rig.dlg->paste(IDC_ADDRESS, typed);
+        rig.dlg->click(IDC_SET_ADDRESS);
+        EXPECT_EQ(rig.host.boxes().back(), "You MUST re-power camera now") << typed;
+    }
+}
+
+TEST(AddressEdit, AfterAStoredAddressAFailureNamesWhereTheCameraAnswersUntilItsPowerUp) {
+    PanelRig rig;
+    rig.start();
+    rig.dlg->paste(IDC_ADDRESS, "0");
+    rig.dlg->click(IDC_SET_ADDRESS);
+    ASSERT_EQ(rig.dlg->m_camAddr, 0x00);
+    rig.takeTrace();
+    // Not re-powered: the camera still answers at 70, and the next Set goes to 00.
+    rig.dlg->paste(IDC_ADDRESS, "72");
+    rig.dlg->click(IDC_SET_ADDRESS);
+    EXPECT_EQ(rig.takeTrace(),
+              (std::vector<std::string>{
+                  "W 00 00 a6 50 !15", "B error: device not present",
+                  "B The new address was not stored; the camera still answers at 70."}));
+    // Once re-powered and found, the camera answers where it was found.
+    rig.camera.repower();
+    rig.dlg->click(IDC_SEARCH_ADDRESS);
+    ASSERT_EQ(rig.dlg->m_camAddr, 0x00);
+    rig.camera.state().present = false;
+    rig.dlg->click(IDC_SET_ADDRESS);
+    EXPECT_EQ(rig.host.boxes().back(), "The new address was not stored; the camera still answers at 0.");
+}
+
 TEST(AddressEdit, SetStoresTheValueAsTypedAndCommandsUseTheAddressTheCameraTakes) {
     struct Case {
         const char* typed;

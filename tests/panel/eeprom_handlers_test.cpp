@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "frame/state_dump.h"
+#include "io/hex.h"
 #include "panel/control_ids.h"
 #include "panel_rig.h"
 #include "tests/support/scratch_dir.h"
@@ -197,22 +198,8 @@ TEST_F(EepromButtons, AFullRunProgramsAllFourBanksAndVerifiesSilently) {
         for (std::size_t i = 0; i < 256; ++i)
             ASSERT_EQ(bank(rig, b)[i], pattern(b * 256 + i)) << "bank " << b << " offset " << i;
 
-    const Lines trace = rig.takeTrace();
-    // The first page: header, the 16 bytes (the first one travels as the sub-address), pause.
-    EXPECT_EQ(Lines(trace.begin(), trace.begin() + 4),
-              (Lines{"W 70 24 a0 00", "W 70 03 0a 11 18 1f 26 2d 34 3b 42 49 50 57 5e 65 6c",
-                     "P 20", "W 70 24 a0 10"}));
-    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 16);
-    EXPECT_EQ(countLines(trace, "W 70 24 a6 "), 16);
-    EXPECT_EQ(countLines(trace, "P 20"), 64);
-    // Then all 1024 bytes are read back, bank after bank.
-    EXPECT_EQ(trace[3 * 64], "W 70 01 a1 00");
-    EXPECT_EQ(trace[3 * 64 + 1], "P 2");
-    EXPECT_EQ(trace[3 * 64 + 2], "R 71 1 : 03");
-    EXPECT_EQ(countLines(trace, "R 71 1 : "), 1024);
-    EXPECT_EQ(trace.back(), "R 71 1 : " + hexByte(pattern(1023)));
-    EXPECT_EQ(trace.size(), 3u * 64 + 3 * 1024);
-
+    // The traffic itself is the programming operation's (tests/camera).
+    EXPECT_EQ(rig.takeTrace().size(), 3u * 64 + 3 * 1024);
     EXPECT_TRUE(progress.received({range(1, 242), pos(0), step(1), steps(24), range(1, 242),
                                    step(1), steps(512), pos(0), pos(0)}));
     EXPECT_EQ(rig.model().progress(IDC_PROGRESS).pos, 0);
@@ -259,9 +246,6 @@ TEST_F(EepromButtons, AFailedPageWriteStopsTheRunBeforeTheNextPage) {
 
     EXPECT_EQ(rig.host.boxes(), (Lines{kNack, kWriteFailed}));
     const Lines trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "W 70 24 "), 17);
-    EXPECT_EQ(countLines(trace, "P 20"), 16);
-    EXPECT_EQ(countLines(trace, "R "), 0);  // no read-back
     EXPECT_EQ(Lines(trace.end() - 4, trace.end()),
               (Lines{"W 70 24 a2 00", "W 70 03 0a 11 18 1f 26 2d 34 3b 42 49 50 57 5e 65 6c !5",
                      std::string("B ") + kNack, std::string("B ") + kWriteFailed}));
@@ -402,17 +386,6 @@ TEST(Save, TheShortestSnapshotLandsAtTheOffsetWithTheEraseBehindIt) {
                  0x32, 0x6c, 0x38, 0x00, 0xa8, 0x04, 0x00, 0x0f, 0xa8, 0x12, 0x00, 0x50}));
     EXPECT_EQ(slice(a0, 0x10 + 24, 256), B(256 - 0x10 - 24, 0xFF));
 
-    const Lines trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);
-    EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 24);
-    EXPECT_EQ(countLines(trace, "P 20"), 15 + 24);
-    EXPECT_EQ(
-        Lines(trace.begin(), trace.begin() + 3),
-        (Lines{"W 70 24 a0 10", "W 70 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff", "P 20"}));
-    // After the erase: settle, read the projection pair, then the first script byte.
-    EXPECT_EQ(Lines(trace.begin() + 45, trace.begin() + 55),
-              (Lines{"P 100", "W 70 03 30 1c", "P 2", "R 71 2 : 00 03", "W 70 03 32 54", "P 2",
-                     "R 71 2 : c0 03", "W 70 00 a0 10", "W 70 30", "P 20"}));
     EXPECT_TRUE(progress.received({step(1), pos(0), steps(15 + 20), pos(0)}));
     EXPECT_TRUE(rig.host.boxes().empty());
 }
@@ -470,10 +443,7 @@ TEST(Save, AnOffsetThatIsNoPageBoundaryErasesTheLastPageOnlyUpTo0xFF) {
     const B a0 = bank(rig, A0);
     EXPECT_EQ(a0[0], 0x5A);
     EXPECT_EQ(slice(a0, 1 + 24, 256), B(256 - 25, 0xFF));
-    const Lines trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "W 70 24 a0 "), 15);       // 0x01 .. 0xe1
-    EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 15 + 24);  // 0xf1 .. 0xff, then the script
-    EXPECT_EQ(countLines(trace, "P 20"), 15 + 15 + 24);
+    // A step for each of the 15 pages and for the tail of single bytes.
     EXPECT_TRUE(progress.received({step(1), pos(0), steps(16 + 20), pos(0)}));
 }
 
@@ -586,34 +556,6 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     std::ostringstream dump;
     frame::writeStateDump(*rig.dlg, dump);
     EXPECT_NE(dump.str().find("\nmem erasePresses 4\n"), std::string::npos);
-}
-
-TEST(EraseEeprom, AtOffsetFfNoPageIsWrittenButTheAddressIsCleared) {
-    PanelRig rig;
-    rig.start();
-    rig.dlg->paste(IDC_EEPROM_OFFSET, "ff");
-    rig.dlg->click(IDC_ERASE);
-    rig.takeTrace();
-    rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(),
-              (Lines{"W 70 00 a6 50", "W 70 ff", "P 20", "B You MUST re-power camera now"}));
-}
-
-TEST(EraseEeprom, ANearTheEndOffsetNeverWrapsOntoTheStartOfTheBank) {
-    PanelRig rig(snapshotCamera(true, false, false));
-    rig.start();
-    rig.dlg->paste(IDC_EEPROM_OFFSET, "f8");
-    rig.dlg->click(IDC_ERASE);
-    rig.takeTrace();
-    rig.dlg->click(IDC_ERASE);
-
-    EXPECT_EQ(slice(bank(rig, A0), 0, 0xF8), B(0xF8, 0x5A));
-    EXPECT_EQ(slice(bank(rig, A0), 0xF8, 0x100), B(8, 0xFF));
-    const Lines trace = rig.takeTrace();
-    EXPECT_EQ(countLines(trace, "W 70 24 "), 0);
-    EXPECT_EQ(Lines(trace.begin(), trace.begin() + 3), (Lines{"W 70 00 a0 f8", "W 70 ff", "P 20"}));
-    EXPECT_EQ(countLines(trace, "W 70 00 a0 "), 8);
-    EXPECT_EQ(countLines(trace, "P 20"), 8 + 1);
 }
 
 TEST(EraseEeprom, AFailedEraseStopsBeforeTheStoredAddressIsCleared) {

@@ -1,11 +1,10 @@
-// The dialog's shell: the About entry, closing, the minimised icon, the slider step and the
-// hexadecimal edits every handler shares.
+// The dialog's shell: the About entry, closing, the minimised icon and the slider step every
+// handler shares.
 #include <gtest/gtest.h>
 
 #include "frame/action_script.h"
 #include "frame/dialog.h"
 #include "panel/control_ids.h"
-#include "panel/hex_edit.h"
 #include "panel_rig.h"
 
 namespace vorlix::test {
@@ -89,28 +88,6 @@ TEST(ScrollStep, SliderDisplayRoutinesFollowTheMembers) {
     rig.dlg->m_aexRef = 0x1A5;
     rig.dlg->showAexOnSlider();
     EXPECT_EQ(rig.sliderPos(IDC_AEX_BAR), 0xA5);
-}
-
-TEST(HexEdit, ReadsLikeTheCLibrarysUnsignedConversion) {
-    struct Case {
-        const char* text;
-        std::uint32_t value;
-    };
-    for (const Case& c :
-         {Case{"1f", 0x1F}, Case{"  1F", 0x1F}, Case{"+1f", 0x1F}, Case{"-1", 0xFFFFFFFF},
-          Case{"-2", 0xFFFFFFFE}, Case{"0x1f", 0x1F}, Case{"0X1F", 0x1F}, Case{"0x", 0},
-          Case{"0xg", 0}, Case{"1g5", 1}, Case{"", 0}, Case{"zz", 0}, Case{"-", 0},
-          Case{"ffffffff", 0xFFFFFFFF}, Case{"100000000", 0xFFFFFFFF},
-          Case{"-100000000", 0xFFFFFFFF}, Case{"00000000000000000042", 0x42}, Case{"\t\n 7", 7}}) {
-        EXPECT_EQ(parseHex(c.text), c.value) << '"' << c.text << '"';
-    }
-}
-
-TEST(HexEdit, ShowsLowerCaseWithoutPrefixOrLeadingZeros) {
-    EXPECT_EQ(formatHex(0), "0");
-    EXPECT_EQ(formatHex(0x240), "240");
-    EXPECT_EQ(formatHex(0xABCD), "abcd");
-    EXPECT_EQ(formatHex(0xFFFFFFFF), "ffffffff");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include "camera/camera_map.h"
 #include "camera_with.h"
-#include "link/trace.h"
+#include "io/hex.h"
 #include "panel/control_ids.h"
 #include "panel_rig.h"
 
@@ -38,9 +38,9 @@ Lines holdAndCapture() {
     for (std::uint16_t reg : kWhiteBalanceWalk) {
         const std::uint16_t v = heldValue(reg);
         lines.push_back("P 1");
-        lines.push_back("W 70 03 ac " + hexByte(reg & 0xFF));
+        lines.push_back("W 70 03 ac " + io::hexByte(reg & 0xFF));
         lines.push_back("P 2");
-        lines.push_back("R 71 2 : " + hexByte(v >> 8) + " " + hexByte(v & 0xFF));
+        lines.push_back("R 71 2 : " + io::hexByte(v >> 8) + " " + io::hexByte(v & 0xFF));
     }
     return lines;
 }

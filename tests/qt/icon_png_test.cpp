@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QtTest/QtTest>
 
-#include "packaging/png_writer.h"
+#include "res/png_writer.h"
 #include "res/resources.h"
 
 namespace vorlix::test {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "io/hex.h"
 #include "link/i2c_link.h"
 #include "link/trace.h"
 #include "sim/sim_camera.h"
@@ -65,12 +66,12 @@ struct SimBench : SimulatedCamera, TracedBus {
 class RecordingAdapter : public Adapter {
 public:
     AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override {
-        calls.push_back("open " + hexByte(slave) + " " + std::to_string(timeout) + " " +
+        calls.push_back("open " + io::hexByte(slave) + " " + std::to_string(timeout) + " " +
                         std::to_string(speed));
         return ++opened;
     }
     void select(AdapterHandle h, std::uint8_t slave) override {
-        calls.push_back("select " + handle(h) + " " + hexByte(slave));
+        calls.push_back("select " + handle(h) + " " + io::hexByte(slave));
     }
     std::uint16_t write(AdapterHandle h, const std::uint8_t* data, std::uint32_t reserved,
                         std::uint32_t count) override {
@@ -112,12 +113,13 @@ public:
 private:
     static std::string handle(AdapterHandle h) { return "#" + std::to_string(h); }
     static std::string hex16(std::uint32_t v) {
-        return hexByte(static_cast<std::uint8_t>(v >> 8)) + hexByte(static_cast<std::uint8_t>(v));
+        return io::hexByte(static_cast<std::uint8_t>(v >> 8)) +
+               io::hexByte(static_cast<std::uint8_t>(v));
     }
     static std::string bytes(const std::uint8_t* data, std::uint32_t count) {
         std::string text = "[";
         for (std::uint32_t i = 0; i < count; ++i) {
-            text += (i == 0 ? "" : " ") + hexByte(data[i]);
+            text += (i == 0 ? "" : " ") + io::hexByte(data[i]);
         }
         return text + "]";
     }

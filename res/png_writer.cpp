@@ -1,4 +1,4 @@
-#include "packaging/png_writer.h"
+#include "res/png_writer.h"
 
 #include <algorithm>
 #include <array>

@@ -10,7 +10,7 @@
 #include <iostream>
 #include <string>
 
-#include "packaging/png_writer.h"
+#include "res/png_writer.h"
 #include "res/resources.h"
 
 int main(int argc, char** argv) {
