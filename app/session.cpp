@@ -11,6 +11,7 @@
 #include "frame/headless_host.h"
 #include "frame/state_dump.h"
 #include "io/printable.h"
+#include "panel/host_notifier.h"
 #include "res/resources.h"
 
 #ifdef VORLIX_WINDOW_MODULE
@@ -32,16 +33,6 @@ namespace {
 void tell(const std::string& line) {
     std::cerr << "vorlix: " << io::printable(line) << std::endl;
 }
-
-// The boxes of a link that is not the dialog's own (the backup's), shown by the host.
-class HostBoxes : public Notifier {
-public:
-    explicit HostBoxes(frame::Host& host) : host_(host) {}
-    void messageBox(const std::string& text) override { host_.messageBox(text); }
-
-private:
-    frame::Host& host_;
-};
 
 }  // namespace
 
@@ -163,7 +154,7 @@ void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
     activeHost_ = &host;
     host.setEventHook([this](const std::string& line) { trace_->line(line); });
     CVorlixApp application(host, *busAdapter_, pacer);
-    HostBoxes boxes(host);
+    panel::HostNotifier boxes(host);  // the backup's link is not the dialog's
     if (!options_.noBackup) {
         application.setEepromWriteGuard(
             backupOnFirstWrite(Bus{*busAdapter_, pacer, boxes}, {options_.bus, res::versionText()},

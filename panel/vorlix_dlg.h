@@ -22,6 +22,7 @@
 #include "link/i2c_link.h"
 #include "link/notifier.h"
 #include "panel/control_ids.h"
+#include "panel/host_notifier.h"
 
 namespace vorlix::panel {
 
@@ -230,16 +231,6 @@ protected:
                                 const eeprom::ScriptFile& file);
 
 private:
-    // Forwards the link's boxes to the host.
-    class HostNotifier : public Notifier {
-    public:
-        explicit HostNotifier(frame::Host& host) : host_(host) {}
-        void messageBox(const std::string& text) override { host_.messageBox(text); }
-
-    private:
-        frame::Host& host_;
-    };
-
     void buildMessageMap();
     // Calls visit.control(id, wrapper), visit.bound(id, name, member) and
     // visit.unbound(name, member) for each member the data exchange binds or the state dump
