@@ -14,8 +14,17 @@ namespace vorlix::app {
 
 namespace {
 
+// What the camera holds after a stop, as the failures and the interruptions say it.
+constexpr char kWrittenNotVerified[] = "the EEPROM was written but not verified";
+constexpr char kAddressAsItWas[] = "the stored address is as it was";
+
 std::string count(std::size_t done, std::size_t total, const char* what) {
     return std::to_string(done) + " of " + std::to_string(total) + " " + what;
+}
+
+std::string interruptedErasing(std::size_t erased, std::size_t pages) {
+    return "interrupted after " + count(erased, pages, "pages") +
+           " of the erase: the settings area is erased in part";
 }
 
 // --offset as typed; 00 when it was left out.
@@ -58,8 +67,9 @@ std::optional<std::string> checkSetAddress(const Options& options, CommandInput&
         return "set-address " + io::printable(typed) +
                ": give the new address as a hex byte (00 to ff)";
     if (!findableAfterPowerUp(*address))
-        return "set-address " + io::hexByte(*address) + ": the search could never find the camera " +
-               "there (" + camera::kUnfindableWhy + ")";
+        return "set-address " + io::hexByte(*address) +
+               ": the search could never find the camera " + "there (" + camera::kUnfindableWhy +
+               ")";
     input.newAddress = *address;
     return std::nullopt;
 }
@@ -71,8 +81,7 @@ int runProgram(CommandRun& run) {
     bool verifying = false;
     run.whenInterrupted([&run, &pages, &verifying] {
         if (verifying)
-            return "interrupted while reading back: the EEPROM was written but not "
-                   "verified" +
+            return "interrupted while reading back: " + std::string(kWrittenNotVerified) +
                    run.restoreHint();
         if (pages == 0) return std::string(kNothingWritten);
         return "interrupted after " + count(pages, kPages, "pages") +
@@ -118,7 +127,7 @@ int runProgram(CommandRun& run) {
             run.tell("a page write failed: the EEPROM is written only in part" + run.restoreHint());
             return kCameraFailed;
         case camera::ProgrammingResult::ReadBackFailed:
-            run.tell("reading back failed: the EEPROM was written but not verified");
+            run.tell("reading back failed: " + std::string(kWrittenNotVerified));
             return kCameraFailed;
         case camera::ProgrammingResult::Verified:
         case camera::ProgrammingResult::Differs:
@@ -143,9 +152,7 @@ int runSaveSettings(CommandRun& run) {
     std::size_t erased = 0, written = 0, length = 0;
     run.whenInterrupted([&] {
         if (erased == 0) return std::string(kNothingWritten);
-        if (erased < pages)
-            return "interrupted after " + count(erased, pages, "pages") +
-                   " of the erase: the settings area is erased in part" + run.restoreHint();
+        if (erased < pages) return interruptedErasing(erased, pages) + run.restoreHint();
         if (written == 0)
             return "interrupted after the erase: the settings area is erased, no settings were "
                    "written" +
@@ -211,13 +218,10 @@ int runEraseSettings(CommandRun& run) {
     run.whenInterrupted([&] {
         if (erased == 0) return std::string(kNothingWritten);
         if (erased < pages)
-            return "interrupted after " + count(erased, pages, "pages") +
-                   " of the erase: the settings area is erased in part and the stored address "
-                   "is as it was" +
+            return interruptedErasing(erased, pages) + " and " + kAddressAsItWas +
                    run.restoreHint();
-        return "interrupted after the erase: the settings area is erased, but the stored "
-               "address is as it was" +
-               run.restoreHint();
+        return "interrupted after the erase: the settings area is erased, but " +
+               std::string(kAddressAsItWas) + run.restoreHint();
     });
     I2cLink link(run.bus());
     const camera::EraseOutcome outcome = camera::eraseSettings(
@@ -232,7 +236,7 @@ int runEraseSettings(CommandRun& run) {
             run.tell(outcome.whyNot);
             return kCameraFailed;
         case camera::EraseResult::EraseFailed:
-            run.tell("erasing the settings area failed part-way; the stored address is as it was" +
+            run.tell("erasing the settings area failed part-way; " + std::string(kAddressAsItWas) +
                      run.restoreHint());
             return kCameraFailed;
         case camera::EraseResult::AddressClearFailed:
@@ -250,8 +254,8 @@ int runSetAddress(CommandRun& run) {
     switch (change.result) {
         case camera::AddressResult::Changed:
             run.record().setNewAddress(change.address);
-            run.out() << "You MUST re-power camera now: it answers at " << io::hexByte(change.address)
-                      << " after that\n";
+            run.out() << "You MUST re-power camera now: it answers at "
+                      << io::hexByte(change.address) << " after that\n";
             return kCommandDone;
         case camera::AddressResult::Unfindable:
         case camera::AddressResult::Refused:
