@@ -79,6 +79,7 @@ stage static-win32 tests/windows/pe_check.sh build/win32/app/vorlix.exe pei-i386
 version=$("$linux/app/vorlix" --version)
 starts() {
   local exe=build/win$1/app/vorlix.exe status=0 printed
+  started=$SECONDS
   scripts/wine.sh "$exe" --version >"$out/start-win$1.out" 2>"$out/start-win$1.err" || status=$?
   printed=$(cat "$out/start-win$1.out")
   [ "$printed" = "$version" ] && return 0
@@ -103,7 +104,7 @@ runs() {
 }
 
 if starts 64; then
-  echo "ok    start-win64: $version"
+  echo "ok    start-win64 ($((SECONDS - started)) s): $version"
   runs 64
 else
   echo "FAIL  start-win64: $why"
@@ -111,7 +112,7 @@ else
 fi
 
 if starts 32; then
-  echo "ok    start-win32: $version"
+  echo "ok    start-win32 ($((SECONDS - started)) s): $version"
   runs 32
 elif [ "${CI:-}" = true ]; then
   echo "FAIL  start-win32: $why (Debian's wine32:i386 runs 32-bit programs; scripts/deps.sh installs it)"
