@@ -11,8 +11,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#elif !defined(_WIN32)
-#include <thread>
 #endif
 
 namespace vorlix {
@@ -73,24 +71,14 @@ private:
         (void)prepared;
     }
 };
-#elif !defined(_WIN32)
-class StandardSleeper : public Sleeper {
-public:
-    void sleepUntil(Clock::time_point until) override { std::this_thread::sleep_until(until); }
-    Clock::duration spinMargin() const override { return std::chrono::microseconds(100); }
-    std::string_view method() const override { return "sleep_until"; }
-};
 #endif
 
 }  // namespace
 
+// Windows' is the platform layer's (win32/pause_timer.cpp).
 #ifdef __linux__
 std::unique_ptr<Sleeper> systemSleeper() {
     return std::make_unique<LinuxSleeper>();
-}
-#elif !defined(_WIN32)
-std::unique_ptr<Sleeper> systemSleeper() {
-    return std::make_unique<StandardSleeper>();
 }
 #endif
 
