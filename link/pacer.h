@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 namespace vorlix {
@@ -23,33 +25,53 @@ public:
     }
 };
 
-// Sleeps for real: the camera needs its pauses. A pause never ends before its deadline on the
-// monotonic clock; the operating system's sleep takes it to within spinMargin() of the
-// deadline, and a spin on the clock finishes it, so it ends microseconds after the deadline
-// rather than a timer's lateness after it.
-class RealPacer : public Pacer {
+// One way of putting the thread to sleep until a time on the monotonic clock: the operating
+// system's part of a real pause. It may wake late, by about spinMargin() at most as a rule,
+// and it may wake early; the pacer spins out what is left, so neither ends a pause early.
+class Sleeper {
 public:
     using Clock = std::chrono::steady_clock;
+    virtual ~Sleeper() = default;
+    virtual void sleepUntil(Clock::time_point until) = 0;
+    // How long before a deadline the sleep ends and the spin begins: this timer's usual
+    // lateness in waking the thread. Spinning costs CPU for that long on every pause; a margin
+    // below the lateness lets pauses overshoot instead.
+    virtual Clock::duration spinMargin() const = 0;
+    // How it sleeps, as one word for the benchmark's lines ("clock_nanosleep").
+    virtual std::string_view method() const = 0;
+};
 
-    // How long before the deadline the sleep ends and the spin begins: the operating
-    // system's usual lateness in waking the thread. Spinning costs CPU for that long on every
-    // pause; a margin below the lateness lets pauses overshoot instead.
-    static constexpr Clock::duration kDefaultSpinMargin = std::chrono::microseconds(100);
+// This platform's way: on Linux clock_nanosleep to an absolute time (link/pacer.cpp); on
+// Windows a high-resolution waitable timer where Windows has one, else its ordinary sleep
+// with the system timer at 1 ms (win32/pause_timer.cpp).
+std::unique_ptr<Sleeper> systemSleeper();
 
-    explicit RealPacer(Clock::duration spinMargin = kDefaultSpinMargin) : spinMargin_(spinMargin) {}
+// Sleeps for real: the camera needs its pauses. A pause never ends before its deadline on the
+// clock; the sleeper takes it to within its spin margin of the deadline, and a spin on the
+// clock finishes it, so it ends microseconds after the deadline rather than a timer's
+// lateness after it.
+class RealPacer : public Pacer {
+public:
+    using Clock = Sleeper::Clock;
+    using Now = std::function<Clock::time_point()>;
+
+    // The platform's sleeper on the monotonic clock.
+    RealPacer();
+    // Any sleeper and clock: tests drive both.
+    explicit RealPacer(std::unique_ptr<Sleeper> sleeper, Now now = &Clock::now);
 
     void sleepMs(unsigned ms) override;
     void sleepMsWhile(unsigned ms, const std::function<void()>& work) override;
 
-    // A platform with a coarser timer sets a wider margin (see pacer.cpp).
-    void setSpinMargin(Clock::duration margin) { spinMargin_ = margin; }
-    Clock::duration spinMargin() const { return spinMargin_; }
+    const Sleeper& sleeper() const { return *sleeper_; }
 
-    // Returns at the deadline or just after it, never before.
+    // Returns at the deadline or just after it, never before. While more than the spin margin
+    // is left it sleeps (again, after an early wake-up), then it spins.
     void waitUntil(Clock::time_point deadline) const;
 
 private:
-    Clock::duration spinMargin_;
+    std::unique_ptr<Sleeper> sleeper_;
+    Now now_;
 };
 
 // Records the pauses and returns at once.

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# The Windows stage of the tests (scripts/test.sh runs it after the Linux suite):
-# cross-builds both vorlix.exe, runs the 64-bit test programs under wine, compares whole runs of
-# the 64-bit exe under wine with the Linux build's (LINUX_BUILD, default build/test), reads the
-# camera back through the pxiic backend and a stand-in adapter library that answers like the
-# simulated camera, drives the window under wine on a virtual display, and checks both exe
-# statically. The 32-bit exe is only checked statically unless a 32-bit wine can start it.
+# The Windows stage of the tests (scripts/test.sh runs it after the Linux suite): cross-builds
+# vorlix.exe of both bitnesses with the test programs, and then for each bitness, under wine:
+# the test programs of the platform-independent layers; whole runs of the exe against the
+# Linux build's (LINUX_BUILD, default build/test); a read-back through the pxiic backend and a
+# stand-in adapter library of the exe's bitness that answers like the simulated camera, and
+# the stand-in of the other bitness refused; the window on a virtual display. Both exe are
+# also checked statically.
 #
-# Missing tools skip the stage with the reason; under CI=true they fail it.
+# Missing tools skip the stage with the reason; under CI=true they fail it. Each exe must
+# first print its version line under wine: a wine that cannot start the 32-bit one (wine64
+# without Debian's wine32) skips the 32-bit runs with the reason, and fails the stage under
+# CI=true; the 64-bit exe not starting fails it always.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -40,6 +44,7 @@ mkdir -p "$out"
 
 # One wine prefix and one wineserver for every run of the stage.
 export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+mkdir -p "$WINEPREFIX"
 server=$(dirname "$(scripts/wine.sh --find)")/wineserver
 [ -x "$server" ] || server=$(command -v wineserver)
 WINEDEBUG=-all "$server" -p
@@ -64,23 +69,56 @@ stage() {
 }
 
 stage build-win64 env VORLIX_WINDOWS_TESTS=1 scripts/build-windows.sh win64
-stage build-win32 scripts/build-windows.sh win32
-stage suites-win64 bash -c "cd build/win64 && ctest --output-on-failure -j${JOBS:-2}"
-stage golden-win64 tests/windows/golden.sh "$linux/app/vorlix" build/win64/app/vorlix.exe \
-  "$out/golden"
-stage standin-readback-win64 tests/windows/standin_readback.sh "$linux/app/vorlix" \
-  build/win64/app/vorlix.exe build/win64/tests/adapters/standin_camera.dll \
-  build/win32/tests/adapters/standin_camera.dll "$out/standin"
-stage window-win64 tests/windows/window.sh build/win64/app/vorlix.exe "$out/golden/linux/tour.stdout" "$out/window"
+stage build-win32 env VORLIX_WINDOWS_TESTS=1 scripts/build-windows.sh win32
 stage static-win64 tests/windows/pe_check.sh build/win64/app/vorlix.exe pei-x86-64
 stage static-win32 tests/windows/pe_check.sh build/win32/app/vorlix.exe pei-i386
 
-# 32-bit programs need a 32-bit wine (wine32 and a kernel that runs 32-bit code).
-if scripts/wine.sh build/win32/app/vorlix.exe --version >"$out/win32-start.log" 2>&1; then
-  stage golden-win32 tests/windows/golden.sh "$linux/app/vorlix" build/win32/app/vorlix.exe \
-    "$out/golden32"
+# Whether wine runs the exe of that bitness: it must print the Linux build's version line. Its
+# exit status says nothing: wine64 without wine32 "starts" a 32-bit exe in a mode that cannot
+# load Windows' 32-bit libraries, and it exits 0 having run nothing. On failure, why.
+version=$("$linux/app/vorlix" --version)
+starts() {
+  local exe=build/win$1/app/vorlix.exe status=0 printed
+  started=$SECONDS
+  scripts/wine.sh "$exe" --version >"$out/start-win$1.out" 2>"$out/start-win$1.err" || status=$?
+  printed=$(cat "$out/start-win$1.out")
+  [ "$printed" = "$version" ] && return 0
+  [ -n "$printed" ] && printed="\"$(head -1 <<<"$printed")\"" || printed=nothing
+  why="$exe under wine printed $printed (exit status $status), not \"$version\""
+  [ -s "$out/start-win$1.err" ] && why+="; wine said: $(head -1 "$out/start-win$1.err")"
+  return 1
+}
+
+# The runs of one bitness under wine.
+runs() {
+  local bits=$1 other=64
+  [ "$bits" = 64 ] && other=32
+  local exe=build/win$bits/app/vorlix.exe adapters=build/win$bits/tests/adapters
+  stage "suites-win$bits" bash -c "cd build/win$bits && ctest --output-on-failure -j${JOBS:-2}"
+  stage "golden-win$bits" tests/windows/golden.sh "$linux/app/vorlix" "$exe" "$out/golden-win$bits"
+  stage "standin-readback-win$bits" tests/windows/standin_readback.sh "$linux/app/vorlix" "$exe" \
+    "$adapters/standin_camera.dll" "build/win$other/tests/adapters/standin_camera.dll" \
+    "$out/standin-win$bits"
+  stage "window-win$bits" tests/windows/window.sh "$exe" "$out/golden-win$bits/linux/tour.stdout" \
+    "$out/window-win$bits"
+}
+
+if starts 64; then
+  echo "ok    start-win64 ($((SECONDS - started)) s): $version"
+  runs 64
 else
-  echo "skip  32-bit runs: this machine's wine cannot start a 32-bit program ($(head -1 "$out/win32-start.log"))"
+  echo "FAIL  start-win64: $why"
+  failures+=(start-win64)
+fi
+
+if starts 32; then
+  echo "ok    start-win32 ($((SECONDS - started)) s): $version"
+  runs 32
+elif [ "${CI:-}" = true ]; then
+  echo "FAIL  start-win32: $why (Debian's wine32:i386 runs 32-bit programs; scripts/deps.sh installs it)"
+  failures+=(start-win32)
+else
+  echo "skip  the 32-bit runs: $why (Debian's wine32:i386 runs 32-bit programs; scripts/deps.sh installs it)"
 fi
 
 [ ${#failures[@]} -eq 0 ] || { echo "Windows stage failed: ${failures[*]}"; exit 1; }

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Runs a 64-bit Windows program under wine: wine.sh PROGRAM.exe [ARGS...]. Used by the tests
-# as the cross build's emulator.
+# Runs a Windows program under wine: wine.sh PROGRAM.exe [ARGS...]. Used by the tests as the
+# cross build's emulator.
 #
 # Debian's wine64 package puts its loader in wine's own folder (/usr/lib/wine/wine64), not on
-# PATH; the wine package adds /usr/bin/wine. Either will do. The prefix is WINEPREFIX, or one
+# PATH; the wine package adds /usr/bin/wine. Either will do. A 32-bit program runs only with
+# Debian's wine32:i386 beside it (the loader hands it over to /usr/lib/wine/wine); without it,
+# wine64 takes it into a mode that cannot load Windows' 32-bit libraries and exits 0 having run
+# nothing, so whether a 32-bit program ran is told by what it printed, never by the status. The prefix is WINEPREFIX, or one
 # beside the build (VORLIX_WINE_PREFIX) created on first use; a running wineserver (started
 # once with "wineserver -p" by scripts/test.sh) spares every run the start-up.
 #

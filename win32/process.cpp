@@ -1,13 +1,11 @@
 #include "win32/process.h"
 
 #include <windows.h>
-// windows.h first: the timer and console calls below need its types.
+// windows.h first: the console calls below need its types.
 #include <fcntl.h>
 #include <io.h>
-#include <mmsystem.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace vorlix::win32 {
 
@@ -38,8 +36,6 @@ void prepareProcess() {
     }
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-
-    if (timeBeginPeriod(1) == TIMERR_NOERROR) std::atexit([] { timeEndPeriod(1); });
 }
 
 }  // namespace vorlix::win32

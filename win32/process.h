@@ -6,9 +6,6 @@ namespace vorlix::win32 {
 // from a console, it writes to that console; started with its output redirected (a pipe, a
 // file), it writes there. Standard output and standard error are binary on Windows as on Linux:
 // a trace or dump written to "-" has the same bytes everywhere, "\n" never becomes "\r\n".
-//
-// Raises the system timer's resolution to 1 ms for the life of the process, so that the
-// camera's pauses of a few milliseconds last what they ask rather than a 15.6 ms tick.
 void prepareProcess();
 
 }  // namespace vorlix::win32

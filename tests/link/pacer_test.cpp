@@ -12,21 +12,84 @@ namespace vorlix {
 namespace {
 
 using Clock = RealPacer::Clock;
+using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-TEST(RealPacer, APauseNeverEndsBeforeItsTimeWhateverTheSpinMargin) {
-    // No margin: the system's sleep alone; a margin wider than the pause: the spin alone.
-    for (const Clock::duration margin : {Clock::duration::zero(), RealPacer::kDefaultSpinMargin,
-                                         Clock::duration(milliseconds(5))}) {
-        RealPacer pacer(margin);
-        for (const unsigned ms : {0u, 1u, 2u, 5u}) {
-            for (int i = 0; i < 10; ++i) {
-                const Clock::time_point start = Clock::now();
-                pacer.sleepMs(ms);
-                const Clock::duration slept = Clock::now() - start;
-                EXPECT_GE(slept, milliseconds(ms))
-                    << ms << " ms with a margin of " << margin.count() << " ticks";
-            }
+// A clock that moves a microsecond at each reading (so that a spin ends) and to wherever a
+// sleep wakes up.
+struct FakeTime {
+    static constexpr Clock::duration kTick = microseconds(1);
+    Clock::time_point now{};
+    Clock::time_point read() { return now += kTick; }
+};
+
+// A timer that wakes `lateness` after the time asked (before it when negative) the first
+// time, and on time after that.
+class FakeSleeper : public Sleeper {
+public:
+    FakeSleeper(FakeTime& time, Clock::duration margin, Clock::duration lateness,
+                std::vector<Clock::time_point>& asked)
+        : time_(time), margin_(margin), lateness_(lateness), asked_(asked) {}
+    void sleepUntil(Clock::time_point until) override {
+        asked_.push_back(until);
+        time_.now = std::max(time_.now, until + (asked_.size() == 1 ? lateness_ : Clock::duration{}));
+    }
+    Clock::duration spinMargin() const override { return margin_; }
+    std::string_view method() const override { return "fake"; }
+
+private:
+    FakeTime& time_;
+    Clock::duration margin_, lateness_;
+    std::vector<Clock::time_point>& asked_;
+};
+
+TEST(RealPacer, SleepsToTheMarginThenSpinsAndNeverEndsEarlyWhateverTheTimer) {
+    struct Case {
+        const char* what;
+        unsigned ms;
+        microseconds margin, lateness;
+        size_t sleeps;
+        microseconds late;  // after the deadline, to within a few readings of the clock
+    };
+    const Case cases[] = {
+        {"a timer on time", 2, microseconds(100), microseconds(0), 1, microseconds(0)},
+        {"late within the margin", 2, microseconds(100), microseconds(90), 1, microseconds(0)},
+        {"late past the margin: the timer's overshoot stays", 2, microseconds(100),
+         microseconds(300), 1, microseconds(200)},
+        {"woken early: sleeps again", 2, microseconds(100), microseconds(-700), 2,
+         microseconds(0)},
+        {"a coarse timer's margin on a long pause", 20, microseconds(2000), microseconds(1900),
+         1, microseconds(0)},
+        {"a margin as long as the pause: spin only", 2, microseconds(2000), microseconds(0), 0,
+         microseconds(0)},
+        {"a margin longer than the pause", 1, microseconds(2000), microseconds(0), 0,
+         microseconds(0)},
+        {"no pause", 0, microseconds(100), microseconds(0), 0, microseconds(0)},
+    };
+    for (const Case& c : cases) {
+        FakeTime time;
+        std::vector<Clock::time_point> asked;
+        RealPacer pacer(std::make_unique<FakeSleeper>(time, c.margin, c.lateness, asked),
+                        [&time] { return time.read(); });
+        const Clock::time_point deadline = time.now + milliseconds(c.ms);
+        pacer.waitUntil(deadline);
+        EXPECT_GE(time.now, deadline) << c.what;
+        EXPECT_LE(time.now - deadline, c.late + 3 * FakeTime::kTick) << c.what;
+        EXPECT_GE(time.now - deadline, Clock::duration(c.late)) << c.what;
+        EXPECT_EQ(asked.size(), c.sleeps) << c.what;
+        for (const Clock::time_point until : asked)
+            EXPECT_EQ(until, deadline - c.margin) << c.what << ": asked to sleep elsewhere";
+    }
+}
+
+TEST(RealPacer, ThisPlatformsPausesNeverEndBeforeTheirTime) {
+    RealPacer pacer;
+    for (const unsigned ms : {0u, 1u, 2u, 5u, 20u}) {
+        for (int i = 0; i < 10; ++i) {
+            const Clock::time_point start = Clock::now();
+            pacer.sleepMs(ms);
+            EXPECT_GE(Clock::now() - start, milliseconds(ms))
+                << ms << " ms with " << pacer.sleeper().method();
         }
     }
 }

@@ -13,7 +13,9 @@
 // --window needs a display (Xvfb will do); it is built only with the window.
 // --pauses sleeps the read-back's 595 pauses of 2 ms with the pacer alone (no bus, no trace)
 // and tells how late each ended: the median is the pacer's own precision, the tail is the
-// machine taking the CPU away (a spin loses it too), which no way of sleeping can avoid.
+// machine taking the CPU away (a spin loses it too), which no way of sleeping can avoid; and
+// how it slept, with what spin margin, and the CPU time that cost. The Windows build has it
+// too (run under wine, it measures wine's timers, which are Linux's).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frame/headless_host.h"
@@ -153,6 +156,7 @@ int pauseLateness() {
     RealPacer pacer;
     std::vector<double> lateUs;
     lateUs.reserve(kPauses);
+    const double cpu0 = processCpuMs();
     const auto start = RealPacer::Clock::now();
     for (int i = 0; i < kPauses; ++i) {
         const auto deadline = RealPacer::Clock::now() + std::chrono::milliseconds(kPauseMs);
@@ -162,12 +166,18 @@ int pauseLateness() {
     }
     const double wallMs =
         std::chrono::duration<double, std::milli>(RealPacer::Clock::now() - start).count();
+    const double cpuMs = processCpuMs() - cpu0;
     std::sort(lateUs.begin(), lateUs.end());
+    const std::string_view method = pacer.sleeper().method();
     std::printf(
         "pacer pauses pauses_ms=%u wall_ms=%.2f ratio=%.4f late_median_us=%.1f "
-        "late_p99_us=%.1f late_max_us=%.1f\n",
+        "late_p99_us=%.1f late_max_us=%.1f cpu_percent=%.1f sleep=%.*s spin_margin_us=%lld\n",
         kPauses * kPauseMs, wallMs, wallMs / (kPauses * kPauseMs), lateUs[kPauses / 2],
-        lateUs[kPauses * 99 / 100], lateUs.back());
+        lateUs[kPauses * 99 / 100], lateUs.back(), 100.0 * cpuMs / wallMs,
+        static_cast<int>(method.size()), method.data(),
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::microseconds>(pacer.sleeper().spinMargin())
+                .count()));
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The 64-bit vorlix.exe under wine against the Linux build: each run below must give the same
-# bytes on standard output and in every file it writes.
+# A vorlix.exe (either bitness) under wine against the Linux build: each run below must give
+# the same bytes on standard output and in every file it writes.
 # Usage: golden.sh LINUX_VORLIX WINDOWS_VORLIX_EXE OUT_DIR   (from the source folder)
 set -euo pipefail
 linux=$1 windows=$2 out=$3

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The 64-bit window under wine on a virtual display: it opens with the template's title; a
-# click on "Mirror (horiz)", one on "Manual Exposure" and typing into the shutter edit give the
-# traffic of the same actions in the tour (and nothing more: what the program writes into a
-# control never comes back as input); a box; Browse and programming the sample script with the
-# progress bar moving; the About box opens from the window menu and Escape closes it, then
-# Escape closes the program. Pictures of both windows
-# go to OUT_DIR (window-windows.png, about-windows.png).
+# The window of a vorlix.exe (either bitness) under wine on a virtual display: it opens with
+# the template's title; a click on "Mirror (horiz)", one on "Manual Exposure" and typing into
+# the shutter edit give the traffic of the same actions in the tour (and nothing more: what the
+# program writes into a control never comes back as input); a box; Browse and programming the
+# sample script with the progress bar moving; the About box opens from the window menu and
+# Escape closes it, then Escape closes the program. Pictures of the window, the box and the
+# About box go to OUT_DIR (window-windows.png, box-windows.png, about-windows.png).
 # Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
 set -euo pipefail
 exe=$1 tour=$2 out=$3
