@@ -6,6 +6,7 @@
 #include "app/backends.h"
 #include "app/backups.h"
 #include "app/interrupts.h"
+#include "app/platform_sleeper.h"
 #include "app/pumping_pacer.h"
 #include "app/vorlix_app.h"
 #include "frame/headless_host.h"
@@ -110,7 +111,7 @@ std::optional<std::string> Session::open() {
 }
 
 int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
-    RealPacer realPacer;
+    RealPacer realPacer(platformSleeper());
     VirtualPacer virtualPacer;
     Pacer& basePacer = options_.virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
 

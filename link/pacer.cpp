@@ -1,6 +1,7 @@
 #include "link/pacer.h"
 
 #include <numeric>
+#include <thread>
 #include <utility>
 
 #ifdef __linux__
@@ -71,16 +72,25 @@ private:
         (void)prepared;
     }
 };
+#else
+// A platform without a sleeper of its own here; Windows' better ones are its platform layer's.
+class PortableSleeper : public Sleeper {
+public:
+    void sleepUntil(Clock::time_point until) override { std::this_thread::sleep_until(until); }
+    Clock::duration spinMargin() const override { return std::chrono::milliseconds(2); }
+    std::string_view method() const override { return "sleep_until"; }
+};
 #endif
 
 }  // namespace
 
-// Windows' is the platform layer's (win32/pause_timer.cpp).
-#ifdef __linux__
 std::unique_ptr<Sleeper> systemSleeper() {
+#ifdef __linux__
     return std::make_unique<LinuxSleeper>();
-}
+#else
+    return std::make_unique<PortableSleeper>();
 #endif
+}
 
 RealPacer::RealPacer() : RealPacer(systemSleeper()) {}
 

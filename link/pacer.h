@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorlix {
@@ -41,10 +42,25 @@ public:
     virtual std::string_view method() const = 0;
 };
 
-// This platform's way: on Linux clock_nanosleep to an absolute time (link/pacer.cpp); on
-// Windows a high-resolution waitable timer where Windows has one, else its ordinary sleep
-// with the system timer at 1 ms (win32/pause_timer.cpp).
+// The sleeper this layer has: on Linux clock_nanosleep to an absolute time; elsewhere the
+// standard library's sleep_until with a 2 ms margin, the lateness of a coarse timer. Windows'
+// own timers belong to its platform layer, and the program hands them to its pacer through
+// TimerSleeper (app/platform_sleeper.h).
 std::unique_ptr<Sleeper> systemSleeper();
+
+// A platform's timer, any object with sleepUntil, spinMargin and method as a Sleeper has them,
+// kept outside this layer and handed to a pacer.
+template <class Timer>
+class TimerSleeper : public Sleeper {
+public:
+    explicit TimerSleeper(std::unique_ptr<Timer> timer) : timer_(std::move(timer)) {}
+    void sleepUntil(Clock::time_point until) override { timer_->sleepUntil(until); }
+    Clock::duration spinMargin() const override { return timer_->spinMargin(); }
+    std::string_view method() const override { return timer_->method(); }
+
+private:
+    std::unique_ptr<Timer> timer_;
+};
 
 // Sleeps for real: the camera needs its pauses. A pause never ends before its deadline on the
 // clock; the sleeper takes it to within its spin margin of the deadline, and a spin on the

@@ -11,23 +11,21 @@
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
-namespace vorlix {
-
-namespace win32 {
+namespace vorlix::win32 {
 
 namespace {
 
-using Clock = Sleeper::Clock;
+using Clock = PauseTimer::Clock;
 using Ticks = std::chrono::duration<LONGLONG, std::ratio<1, 10'000'000>>;  // 100 ns
 
 // The timer runs on a half-millisecond period and fires up to about one period late, more
 // when the scheduler is slow to run the thread: a millisecond of spin covers that.
-class HighResolutionTimerSleeper : public Sleeper {
+class HighResolutionTimer : public PauseTimer {
 public:
-    explicit HighResolutionTimerSleeper(HANDLE timer) : timer_(timer) {}
-    ~HighResolutionTimerSleeper() override { CloseHandle(timer_); }
-    HighResolutionTimerSleeper(const HighResolutionTimerSleeper&) = delete;
-    HighResolutionTimerSleeper& operator=(const HighResolutionTimerSleeper&) = delete;
+    explicit HighResolutionTimer(HANDLE timer) : timer_(timer) {}
+    ~HighResolutionTimer() override { CloseHandle(timer_); }
+    HighResolutionTimer(const HighResolutionTimer&) = delete;
+    HighResolutionTimer& operator=(const HighResolutionTimer&) = delete;
 
     void sleepUntil(Clock::time_point until) override {
         const LONGLONG left = std::chrono::ceil<Ticks>(until - Clock::now()).count();
@@ -48,14 +46,14 @@ private:
 // With the system timer at 1 ms, Sleep ends on the first tick after its time, and the thread
 // runs some time after that: up to about 2 ms late. A camera read's 2 ms pause is then all
 // spin; the longer pauses sleep most of their time.
-class TimerPeriodSleeper : public Sleeper {
+class TimerPeriodSleep : public PauseTimer {
 public:
-    TimerPeriodSleeper() : raised_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
-    ~TimerPeriodSleeper() override {
+    TimerPeriodSleep() : raised_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+    ~TimerPeriodSleep() override {
         if (raised_) timeEndPeriod(1);
     }
-    TimerPeriodSleeper(const TimerPeriodSleeper&) = delete;
-    TimerPeriodSleeper& operator=(const TimerPeriodSleeper&) = delete;
+    TimerPeriodSleep(const TimerPeriodSleep&) = delete;
+    TimerPeriodSleep& operator=(const TimerPeriodSleep&) = delete;
 
     void sleepUntil(Clock::time_point until) override {
         const auto left = std::chrono::floor<std::chrono::milliseconds>(until - Clock::now());
@@ -75,15 +73,9 @@ void* openHighResolutionTimer() {
                                   TIMER_MODIFY_STATE | SYNCHRONIZE);
 }
 
-std::unique_ptr<Sleeper> sleeperFor(TimerOpener opener) {
-    if (const HANDLE timer = opener()) return std::make_unique<HighResolutionTimerSleeper>(timer);
-    return std::make_unique<TimerPeriodSleeper>();
+std::unique_ptr<PauseTimer> pauseTimerFor(TimerOpener opener) {
+    if (const HANDLE timer = opener()) return std::make_unique<HighResolutionTimer>(timer);
+    return std::make_unique<TimerPeriodSleep>();
 }
 
-}  // namespace win32
-
-std::unique_ptr<Sleeper> systemSleeper() {
-    return win32::sleeperFor(win32::openHighResolutionTimer);
-}
-
-}  // namespace vorlix
+}  // namespace vorlix::win32

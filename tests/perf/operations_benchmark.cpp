@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/platform_sleeper.h"
 #include "frame/headless_host.h"
 #include "link/pacer.h"
 #include "link/trace.h"
@@ -153,7 +154,7 @@ private:
 int pauseLateness() {
     constexpr int kPauses = 595;
     constexpr unsigned kPauseMs = 2;
-    RealPacer pacer;
+    RealPacer pacer(app::platformSleeper());
     std::vector<double> lateUs;
     lateUs.reserve(kPauses);
     const double cpu0 = processCpuMs();
@@ -210,7 +211,7 @@ int main(int argc, char** argv) {
     sim::SimCamera camera;
     sim::SimAdapter simAdapter(camera);
     TracingAdapter adapter(simAdapter, trace);
-    RealPacer realPacer;
+    RealPacer realPacer(app::platformSleeper());
     VirtualPacer virtualPacer;
     Pacer& basePacer = virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
     int status = 0;

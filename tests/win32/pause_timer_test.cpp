@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "link/pacer.h"
+
 namespace vorlix::win32 {
 namespace {
 
@@ -23,10 +25,10 @@ TEST(PauseTimer, TheHighResolutionTimerWhereWindowsHasOneElseTheOrdinarySleep) {
          "sleep_timer_1ms", milliseconds(2)},
     };
     for (const Case& c : cases) {
-        std::unique_ptr<Sleeper> sleeper = sleeperFor(c.opener);
-        EXPECT_EQ(sleeper->method(), c.method) << c.what;
-        EXPECT_EQ(sleeper->spinMargin(), c.margin) << c.what;
-        RealPacer pacer(std::move(sleeper));
+        std::unique_ptr<PauseTimer> timer = pauseTimerFor(c.opener);
+        EXPECT_EQ(timer->method(), c.method) << c.what;
+        EXPECT_EQ(timer->spinMargin(), c.margin) << c.what;
+        RealPacer pacer(std::make_unique<TimerSleeper<PauseTimer>>(std::move(timer)));
         for (const unsigned ms : {1u, 2u, 3u, 20u}) {
             for (int i = 0; i < 5; ++i) {
                 const auto start = RealPacer::Clock::now();
