@@ -158,7 +158,9 @@ volatile std::sig_atomic_t g_raised = 0;
 // A fault with a signal and no status: the signal arrives during that one transaction, which
 // goes through as usual; with a status too, the transaction fails as well.
 TEST(SimCamera, FaultWithASignalRaisesItDuringTheNthTransaction) {
-    const auto previous = std::signal(SIGINT, [](int signal) { g_raised = signal; });
+    // Installed before each raise: Windows resets a handler to the default once it ran.
+    const auto note = [](int signal) { g_raised = signal; };
+    const auto previous = std::signal(SIGINT, note);
     SimState state = SimState::builtInDefault();
     state.faults = {Fault{2, std::nullopt, kStatusOk, SIGINT},
                     Fault{3, std::nullopt, kStatusBusy, SIGINT}};
@@ -169,6 +171,7 @@ TEST(SimCamera, FaultWithASignalRaisesItDuringTheNthTransaction) {
     EXPECT_EQ(g_raised, SIGINT);
     EXPECT_EQ(camera.eeprom(0xA2, 0x00), 0x20);
     g_raised = 0;
+    std::signal(SIGINT, note);
     EXPECT_EQ(write(camera, 0x70, {0x00, 0xA2, 0x01}), kStatusBusy);
     EXPECT_EQ(g_raised, SIGINT);
     std::signal(SIGINT, previous);
