@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 out=build/fuzz
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
-io="io/input_file.cpp io/output_file.cpp io/printable.cpp"
+io="io/hex.cpp io/input_file.cpp io/output_file.cpp io/printable.cpp"
 # res/ takes its version block from the project's version, as the CMake build passes it.
 IFS=. read -r major minor patch < <(sed -n 's/^project(vorlix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 version="-DVORLIX_VERSION_MAJOR=$major -DVORLIX_VERSION_MINOR=$minor -DVORLIX_VERSION_PATCH=$patch"

@@ -30,11 +30,6 @@ std::uint16_t word(std::uint8_t hi, std::uint8_t lo) {
 
 }  // namespace
 
-bool endsRun(int signal) {
-    // Their numbers are the same on every platform that has them; SIGHUP only where it exists.
-    return signal == 1 || signal == 2 || signal == 15;
-}
-
 SimCamera::SimCamera(SimState state) : state_(std::move(state)) {
     repower();
 }
