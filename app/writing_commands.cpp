@@ -100,8 +100,6 @@ int runProgram(CommandRun& run) {
             case camera::ProgrammingProgress::Verifying:
                 run.progress().finish();
                 verifying = true;
-                break;
-            case camera::ProgrammingProgress::Reading:
                 run.progress().start("verify", camera::kReadingSteps);
                 break;
             case camera::ProgrammingProgress::Step:

@@ -62,7 +62,6 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, EepromTabl
     // Compared against the image that was written: the bytes the person's file gave when it
     // was read, not whatever the file holds by now.
     progress(ProgrammingProgress::Verifying);
-    progress(ProgrammingProgress::Reading);
     for (std::size_t n = 0; n < kEepromSize; ++n) {
         tables.readBackBuf[n] = static_cast<std::uint8_t>(link.camRead8(
             camAddr, bankReadForm(n / kBankSize), static_cast<std::uint8_t>(n % kBankSize)));

@@ -19,8 +19,7 @@ namespace vorlix::camera {
 // The moments of a run that a progress display follows, in the order they come.
 enum class ProgrammingProgress {
     Writing,    // the pages are about to be written
-    Verifying,  // every page went through; the verification starts
-    Reading,    // the banks are about to be read back
+    Verifying,  // every page went through; the banks are about to be read back
     Step,       // one step of writing (every third page) or reading (every second byte)
     Page,       // a page went through (every page, before its Step where it has one)
 };

@@ -40,11 +40,11 @@ void CVorlixDlg::OnLoadEepromFile() {
             [this](camera::ProgrammingProgress moment) {
                 switch (moment) {
                     case camera::ProgrammingProgress::Writing:
-                    case camera::ProgrammingProgress::Reading:
                         m_progress.SetStep(1);
                         break;
                     case camera::ProgrammingProgress::Verifying:
                         m_progress.SetRange(kRunProgressMin, kRunProgressMax);
+                        m_progress.SetStep(1);
                         break;
                     case camera::ProgrammingProgress::Step:
                         m_progress.StepIt();
