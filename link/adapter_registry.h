@@ -35,6 +35,9 @@ struct OpenedBus {
     // traits.stateFile with a path: saves the camera's state back to its file; the one line for
     // the person when that failed.
     std::function<std::optional<std::string>()> saveState{};
+    // What the request's argument named, once resolved (a stable name's device node, as in
+    // "/dev/i2c-7"); empty when the argument is itself what was opened.
+    std::string resolved{};
 };
 
 struct BackendInfo {
