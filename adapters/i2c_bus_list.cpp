@@ -5,13 +5,17 @@
 #include <optional>
 #include <utility>
 
-#include "adapters/i2c_dev_adapter.h"
+#include "adapters/i2c_buses.h"
 #include "adapters/i2c_permission.h"
 
 namespace vorlix {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::string_view kNodePrefix = "i2c-";
+constexpr std::string_view kPortName = "usb=";
+constexpr std::string_view kSerialName = "serial=";
 
 // N of "i2c-N", or -1 for any other name.
 long busNumber(const std::string& name) {
@@ -23,46 +27,131 @@ long busNumber(const std::string& name) {
     return std::stol(digits);
 }
 
+// The first line of a sysfs attribute, or "" when it cannot be read.
+std::string attribute(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// Fills the bus's USB fields from the nearest ancestor of its class entry that is a USB device
+// (it has idVendor and devpath; its interfaces and the HID device below it have not). The
+// kernel names a USB device by its port path, BUS-PORT[.PORT...], and so does a fixture's label.
+void describeUsbDevice(I2cBus& bus, const fs::path& classEntry) {
+    std::error_code ec;
+    fs::path dir = fs::canonical(classEntry, ec);
+    if (ec) return;
+    for (; dir.has_relative_path(); dir = dir.parent_path()) {
+        if (!fs::exists(dir / "idVendor", ec) || !fs::exists(dir / "devpath", ec)) continue;
+        bus.port = dir.filename().string();
+        bus.serial = attribute(dir / "serial");
+        bus.product = attribute(dir / "product");
+        bus.usbId = attribute(dir / "idVendor") + ":" + attribute(dir / "idProduct");
+        return;
+    }
+}
+
+// "i2c:/dev/i2c-7 (usb=1-2, serial=0001A2B3)": a bus as a choice among others.
+std::string choiceText(const I2cBus& bus) {
+    std::string text = "i2c:" + bus.node;
+    if (bus.port.empty()) return text + " (not on USB)";
+    text += " (usb=" + bus.port;
+    if (!bus.serial.empty()) text += ", serial=" + bus.serial;
+    return text + ")";
+}
+
+std::string choicesText(const std::vector<const I2cBus*>& buses) {
+    std::string text;
+    for (std::size_t i = 0; i < buses.size(); ++i) text += (i ? ", " : "") + choiceText(*buses[i]);
+    return text;
+}
+
 }  // namespace
 
-std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysDir,
-                                      SysCalls& sys) {
-    struct Node {
-        long number;
-        std::string path;
-        std::string line;
-        std::optional<NodeOwner> refusedBy;  // the owner, when we may not open the node
-    };
-    std::vector<Node> nodes;
+std::vector<I2cBus> findI2cBuses(const std::string& devDir, const std::string& sysClassDir) {
+    std::vector<I2cBus> buses;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(devDir, ec)) {
+    for (const auto& entry : fs::directory_iterator(devDir, ec)) {
         const std::string name = entry.path().filename().string();
-        const long number = busNumber(name);
-        if (number < 0) continue;
-        Node node{number, entry.path().string(), "i2c:" + entry.path().string(), std::nullopt};
-        std::ifstream nameFile(std::filesystem::path(sysDir) / name / "name");
-        std::string adapterName;
-        if (std::getline(nameFile, adapterName) && !adapterName.empty())
-            node.line += "  " + adapterName;
-        const int access = sys.accessReadWrite(node.path);
-        if (access == -EACCES || access == -EPERM) node.refusedBy = nodeOwner(node.path, sys);
-        nodes.push_back(std::move(node));
+        I2cBus bus;
+        bus.number = busNumber(name);
+        if (bus.number < 0) continue;
+        bus.node = entry.path().string();
+        bus.kernelName = attribute(fs::path(sysClassDir) / name / "name");
+        describeUsbDevice(bus, fs::path(sysClassDir) / name);
+        buses.push_back(std::move(bus));
     }
-    std::sort(nodes.begin(), nodes.end(),
-              [](const Node& a, const Node& b) { return a.number < b.number; });
+    std::sort(buses.begin(), buses.end(),
+              [](const I2cBus& a, const I2cBus& b) { return a.number < b.number; });
+    return buses;
+}
 
+std::string resolveI2cBusName(const std::string& arg, const std::vector<I2cBus>& buses,
+                              std::string& error) {
+    const bool byPort = arg.rfind(kPortName, 0) == 0;
+    const bool bySerial = arg.rfind(kSerialName, 0) == 0;
+    if (!byPort && !bySerial) return arg;
+    const std::string wanted = arg.substr((byPort ? kPortName : kSerialName).size());
+    const std::string none = byPort ? "no I2C bus is on USB port " + wanted
+                                    : "no I2C bus has the USB serial " + wanted;
+    if (wanted.empty()) {
+        error = byPort ? "--bus i2c:usb= needs a USB port path, as in i2c:usb=1-2"
+                       : "--bus i2c:serial= needs a USB serial number, as in i2c:serial=0001A2B3";
+        error += " (vorlix --bus list shows them)";
+        return "";
+    }
+
+    std::vector<const I2cBus*> matches, all;
+    for (const I2cBus& bus : buses) {
+        all.push_back(&bus);
+        if ((byPort ? bus.port : bus.serial) == wanted) matches.push_back(&bus);
+    }
+    if (matches.size() == 1) return matches.front()->node;
+
+    error = "--bus i2c:" + arg + ": ";
+    if (matches.empty() && all.empty())
+        error += none + ", nor any other (is the adapter plugged in, and the i2c-dev module loaded?)";
+    else if (matches.empty())
+        error += none + "; the buses are " + choicesText(all);
+    else
+        error += std::to_string(matches.size()) +
+                 (byPort ? " I2C buses are on USB port " : " I2C buses have the USB serial ") +
+                 wanted + ": " +
+                 choicesText(matches) + "; choose one as i2c:/dev/i2c-N" +
+                 (bySerial ? " or by its port" : "");
+    return "";
+}
+
+std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysClassDir,
+                                      SysCalls& sys) {
+    const std::vector<I2cBus> buses = findI2cBuses(devDir, sysClassDir);
     std::vector<std::string> lines;
-    for (const Node& node : nodes) lines.push_back(node.line);
+    // The nodes we may not open, with their owner, in bus order.
+    std::vector<std::pair<std::string, NodeOwner>> refused;
+    for (const I2cBus& bus : buses) {
+        std::string line = "i2c:" + bus.node;
+        if (!bus.kernelName.empty()) line += "  " + bus.kernelName;
+        lines.push_back(line);
+        if (!bus.port.empty()) {
+            std::string names = "    i2c:" + std::string(kPortName) + bus.port;
+            if (!bus.serial.empty()) names += "  i2c:" + std::string(kSerialName) + bus.serial;
+            names += "  " + (bus.product.empty() ? std::string("USB device") : bus.product) +
+                     " (" + bus.usbId + ")";
+            lines.push_back(names);
+        }
+        const int access = sys.accessReadWrite(bus.node);
+        if (access == -EACCES || access == -EPERM) refused.emplace_back(bus.node, nodeOwner(bus.node, sys));
+    }
+
     // One note per owner, naming its nodes in bus order.
     std::vector<std::pair<NodeOwner, std::vector<std::string>>> refusals;
-    for (const Node& node : nodes) {
-        if (!node.refusedBy) continue;
-        const NodeOwner& owner = *node.refusedBy;
+    for (const auto& [node, owner] : refused) {
         auto same = std::find_if(refusals.begin(), refusals.end(), [&owner](const auto& r) {
             return r.first.kind == owner.kind && r.first.group == owner.group;
         });
         if (same == refusals.end()) same = refusals.insert(refusals.end(), {owner, {}});
-        same->second.push_back(node.path);
+        same->second.push_back(node);
     }
     for (const auto& [owner, paths] : refusals) {
         std::string note = "(you may not open ";

@@ -75,15 +75,3 @@ private:
 std::uint16_t statusForErrno(int err);
 
 }  // namespace vorlix
-
-namespace vorlix {
-
-// The I2C device nodes devDir/i2c-N in bus order, each as its --bus value followed by the
-// adapter's name from sysDir/i2c-N/name where that is readable:
-// "i2c:/dev/i2c-3  CP2112 SMBus Bridge on hidraw0". When this process may not open some of
-// them, a line in parentheses after the buses names them, says why and what to do, one line
-// for each owner: "(you may not open /dev/i2c-3: it belongs to group "i2c"; join it with ...)".
-std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysDir,
-                                      SysCalls& sys = linuxSysCalls());
-
-}  // namespace vorlix

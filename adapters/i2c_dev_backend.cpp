@@ -1,25 +1,40 @@
 #include <memory>
 
 #include "adapters/backends.h"
+#include "adapters/i2c_buses.h"
 #include "adapters/i2c_dev_adapter.h"
 
 namespace vorlix {
+namespace {
+
+constexpr const char* kDevDir = "/dev";
+constexpr const char* kSysClassDir = "/sys/class/i2c-dev";
+
+}  // namespace
 
 void registerI2cDevBackend(AdapterRegistry& registry, HintFn hint) {
-    registry.add(
-        BackendInfo{"i2c", "a USB-to-I2C adapter with a Linux kernel driver, as i2c:/dev/i2c-N",
-                    [hint](const BackendRequest& request, std::string& error) -> OpenedBus {
-                        // A node that does not exist yet is accepted: the adapter may be plugged in
-                        // later, and until then every transfer says the adapter is missing.
-                        if (request.arg.empty()) {
-                            error =
-                                "--bus i2c needs a device node, as in i2c:/dev/i2c-3 "
-                                "(vorlix --bus list shows them)";
-                            return {};
-                        }
-                        return {std::make_unique<I2cDevAdapter>(request.arg, linuxSysCalls(), hint)};
-                    },
-                    [] { return listI2cBuses("/dev", "/sys/class/i2c-dev"); }});
+    registry.add(BackendInfo{
+        "i2c",
+        "a USB-to-I2C adapter with a Linux kernel driver, as i2c:/dev/i2c-N, i2c:usb=PORT or "
+        "i2c:serial=SERIAL",
+        [hint](const BackendRequest& request, std::string& error) -> OpenedBus {
+            if (request.arg.empty()) {
+                error =
+                    "--bus i2c needs a device node, as in i2c:/dev/i2c-3, or a USB port or serial, "
+                    "as in i2c:usb=1-2 (vorlix --bus list shows them)";
+                return {};
+            }
+            // A stable name is looked up once, at start: the bus it names must be there. A
+            // node that does not exist yet is accepted: the adapter may be plugged in later,
+            // and until then every transfer says the adapter is missing.
+            const std::string node =
+                resolveI2cBusName(request.arg, findI2cBuses(kDevDir, kSysClassDir), error);
+            if (node.empty()) return {};
+            OpenedBus bus{std::make_unique<I2cDevAdapter>(node, linuxSysCalls(), hint)};
+            if (node != request.arg) bus.resolved = node;
+            return bus;
+        },
+        [] { return listI2cBuses(kDevDir, kSysClassDir); }});
 }
 
 }  // namespace vorlix

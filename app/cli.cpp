@@ -12,8 +12,8 @@ namespace vorlix::app {
 std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     CLI::App cli{"Halvard K300 camera control " + res::versionText(), "vorlix"};
     cli.add_option("--bus", opt.bus,
-                   "adapter: sim (built-in simulated camera), i2c:/dev/i2c-N, pxiic[:PATH], "
-                   "or list")
+                   "adapter: sim (built-in simulated camera), i2c:/dev/i2c-N, i2c:usb=PORT, "
+                   "i2c:serial=SERIAL, pxiic[:PATH], or list")
         ->capture_default_str();
     auto* simState =
         cli.add_option("--sim-state", opt.simState,

@@ -7,12 +7,14 @@
 
 #include "adapters/backends.h"
 #ifdef __linux__
-#include "adapters/i2c_dev_adapter.h"
+#include "adapters/i2c_buses.h"
 #include "fake_kernel.h"
 #endif
 
 namespace vorlix {
 namespace {
+
+namespace fs = std::filesystem;
 
 BackendInfo backend(std::string name, std::string summary,
                     std::function<std::vector<std::string>()> lister) {
@@ -115,6 +117,102 @@ TEST(BusList, NamesTheNodesWeMayNotOpenWithWhyAndWhatToDoOnceForEachOwner) {
         EXPECT_EQ(listI2cBuses(dev.string(), (dev / "sys").string(), kernel), expected);
     }
     fs::remove_all(dev);
+}
+
+// The layout the kernel gives a USB HID bridge: the i2c-dev class entry links into the device
+// tree below the HID device, its interface and the USB device that carries port and serial.
+class UsbBridgeSysfs : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "dev");
+        fs::create_directories(root_ / "sys/class/i2c-dev");
+        const fs::path usb1 = "devices/pci0000:00/0000:00:14.0/usb1";
+        attributes(usb1, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"devpath", "0"}});
+        bridge(7, usb1 / "1-2", "1-2:1.0/0003:10C4:EA90.0001", "CP2112 SMBus Bridge on hidraw0",
+               {{"idVendor", "10c4"}, {"idProduct", "ea90"}, {"devpath", "2"},
+                {"serial", "0001A2B3"}, {"product", "CP2112 HID USB-to-SMBus Bridge"}});
+        // Two bridges behind a hub that left the factory with the same serial number.
+        bridge(8, usb1 / "1-3/1-3.4", "1-3.4:1.2/0003:04D8:00DD.0002", "MCP2221 usb-i2c bridge",
+               {{"idVendor", "04d8"}, {"idProduct", "00dd"}, {"devpath", "3.4"},
+                {"serial", "0000000001"}, {"product", "MCP2221 USB-I2C/UART Combo"}});
+        bridge(9, usb1 / "1-3/1-3.1", "1-3.1:1.2/0003:04D8:00DD.0003", "MCP2221 usb-i2c bridge",
+               {{"idVendor", "04d8"}, {"idProduct", "00dd"}, {"devpath", "3.1"},
+                {"serial", "0000000001"}});
+        // A bus of the graphics card: on PCI, no port, no serial.
+        bridge(0, "devices/pci0000:00/0000:00:02.0", "", "i915 gmbus dpc", {});
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void attributes(const fs::path& dir, std::vector<std::pair<std::string, std::string>> values) {
+        fs::create_directories(root_ / "sys" / dir);
+        for (const auto& [name, value] : values) std::ofstream(root_ / "sys" / dir / name) << value << '\n';
+    }
+    void bridge(int n, const fs::path& usbDevice, const fs::path& below, const std::string& name,
+                std::vector<std::pair<std::string, std::string>> usb) {
+        const std::string bus = "i2c-" + std::to_string(n);
+        if (!usb.empty()) attributes(usbDevice, usb);
+        const fs::path entry = usbDevice / below / bus / "i2c-dev" / bus;
+        attributes(entry, {{"name", name}});
+        fs::create_directory_symlink("../../" / entry, root_ / "sys/class/i2c-dev" / bus);
+        std::ofstream(root_ / "dev" / bus).put('\0');
+    }
+    std::string dev() const { return (root_ / "dev").string(); }
+    std::string node(int n) const { return dev() + "/i2c-" + std::to_string(n); }
+    std::vector<I2cBus> buses() const {
+        return findI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string());
+    }
+
+    const fs::path root_ = fs::path(testing::TempDir()) / "vorlix_usb_sysfs";
+};
+
+TEST_F(UsbBridgeSysfs, ListsEachBridgeWithTheStableValuesThatSelectIt) {
+    test::MemoryDevice nobody(0x38, 2);
+    test::FakeKernel kernel(nobody);
+    EXPECT_EQ(listI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string(), kernel),
+              (std::vector<std::string>{
+                  "i2c:" + node(0) + "  i915 gmbus dpc",
+                  "i2c:" + node(7) + "  CP2112 SMBus Bridge on hidraw0",
+                  "    i2c:usb=1-2  i2c:serial=0001A2B3  CP2112 HID USB-to-SMBus Bridge (10c4:ea90)",
+                  "i2c:" + node(8) + "  MCP2221 usb-i2c bridge",
+                  "    i2c:usb=1-3.4  i2c:serial=0000000001  MCP2221 USB-I2C/UART Combo (04d8:00dd)",
+                  "i2c:" + node(9) + "  MCP2221 usb-i2c bridge",
+                  "    i2c:usb=1-3.1  i2c:serial=0000000001  USB device (04d8:00dd)"}));
+}
+
+TEST_F(UsbBridgeSysfs, ResolvesAPortOrASerialToOneNodeOrSaysWhichBusesThereAre) {
+    const std::string all = "i2c:" + node(0) + " (not on USB), i2c:" + node(7) +
+                            " (usb=1-2, serial=0001A2B3), i2c:" + node(8) +
+                            " (usb=1-3.4, serial=0000000001), i2c:" + node(9) +
+                            " (usb=1-3.1, serial=0000000001)";
+    struct Case {
+        std::string arg, node, error;
+    };
+    const Case cases[] = {
+        {"usb=1-2", node(7), ""},
+        {"usb=1-3.4", node(8), ""},
+        {"serial=0001A2B3", node(7), ""},
+        {"/dev/i2c-5", "/dev/i2c-5", ""},  // a node is taken as it is, present or not
+        {"usb=1-3", "", "--bus i2c:usb=1-3: no I2C bus is on USB port 1-3; the buses are " + all},
+        {"serial=0001a2b3", "",
+         "--bus i2c:serial=0001a2b3: no I2C bus has the USB serial 0001a2b3; the buses are " + all},
+        {"serial=0000000001", "",
+         "--bus i2c:serial=0000000001: 2 I2C buses have the USB serial 0000000001: i2c:" + node(8) +
+             " (usb=1-3.4, serial=0000000001), i2c:" + node(9) +
+             " (usb=1-3.1, serial=0000000001); choose one as i2c:/dev/i2c-N or by its port"},
+        {"usb=", "", "--bus i2c:usb= needs a USB port path, as in i2c:usb=1-2 (vorlix --bus list shows them)"},
+    };
+    const std::vector<I2cBus> found = buses();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arg);
+        std::string error;
+        EXPECT_EQ(resolveI2cBusName(c.arg, found, error), c.node);
+        EXPECT_EQ(error, c.error);
+    }
+    std::string error;
+    EXPECT_EQ(resolveI2cBusName("usb=1-2", {}, error), "");
+    EXPECT_EQ(error, "--bus i2c:usb=1-2: no I2C bus is on USB port 1-2, nor any other (is the adapter "
+                     "plugged in, and the i2c-dev module loaded?)");
 }
 #endif
 
