@@ -37,12 +37,24 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     cli.fallthrough();
     Command& command = opt.command;
     for (const CommandEntry& entry : commands()) cli.add_subcommand(entry.name, entry.summary);
+    // The station runs one of the table's commands per module: "station program FILE".
+    CLI::App* station = cli.add_subcommand(
+        "station", "wait for each module in turn and run program or verify on it, one result "
+                   "line a unit, until Ctrl-C ends the shift");
+    station->require_subcommand(1, 1);
+    for (const CommandEntry& entry : commands()) {
+        if (entry.perUnit) station->add_subcommand(entry.name, entry.summary);
+    }
     cli.get_subcommand("info")->add_flag("--json", command.json, "as one JSON object");
     cli.get_subcommand("backup")
         ->add_option("FILE", command.file, "the QEF file to create")
         ->required();
-    for (const char* name : {"program", "verify"})
-        cli.get_subcommand(name)->add_option("FILE", command.file, "the QEF file")->required();
+    for (CLI::App* parent : {static_cast<CLI::App*>(&cli), station}) {
+        for (const char* name : {"program", "verify"})
+            parent->get_subcommand(name)
+                ->add_option("FILE", command.file, "the QEF file")
+                ->required();
+    }
     std::vector<CLI::Option*> offsets;
     for (const char* name : {"save-settings", "erase-settings"})
         offsets.push_back(cli.get_subcommand(name)->add_option(
@@ -65,6 +77,10 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     opt.recordGiven = record->count() > 0;
     for (const CLI::Option* offset : offsets) command.offsetGiven |= offset->count() > 0;
     for (const CLI::App* sub : cli.get_subcommands()) command.name = sub->get_name();
+    for (const CLI::App* sub : station->get_subcommands()) {
+        command.name = sub->get_name();
+        command.station = true;
+    }
     return std::nullopt;
 }
 

@@ -19,7 +19,10 @@ CommandRun::~CommandRun() {
 }
 
 int CommandRun::operator()(const CommandEntry& entry) {
-    io_.lastWords = [this](int status) { interrupted(status); };
+    io_.lastWords = [this](int status) {
+        interrupted(status);
+        return status;
+    };
     if (entry.writes) whenInterrupted([] { return std::string(kNothingWritten); });
     const int status = findCamera() ? entry.run(*this) : kCameraFailed;
     io_.lastWords = nullptr;

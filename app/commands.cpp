@@ -3,6 +3,7 @@
 
 #include "app/command_bodies.h"
 #include "app/command_run.h"
+#include "app/station.h"
 #include "io/output_file.h"
 
 namespace vorlix::app {
@@ -13,8 +14,9 @@ constexpr CommandEntry kCommands[] = {
     {"info", "find the camera and print what it reads back", false, nullptr, runInfo},
     {"backup", "read the four EEPROM banks into a new QEF file", false, checkBackup, runBackup},
     {"program", "back up, program the EEPROM from a QEF file and verify it", true, checkProgram,
-     runProgram},
-    {"verify", "compare the EEPROM with a QEF file; writes nothing", false, checkVerify, runVerify},
+     runProgram, true},
+    {"verify", "compare the EEPROM with a QEF file; writes nothing", false, checkVerify, runVerify,
+     true},
     {"save-settings", "store the camera's live settings in bank a0", true, checkSaveSettings,
      runSaveSettings},
     {"erase-settings", "erase bank a0 from the offset on, and the stored camera address", true,
@@ -41,6 +43,8 @@ std::optional<std::string> prepareCommand(const Options& options, CommandInput& 
                "without them";
     const CommandEntry* entry = findCommand(options.command.name);
     if (entry == nullptr) return "no command " + options.command.name;
+    if (options.command.station && !entry->perUnit)
+        return "a station runs program or verify, not " + options.command.name;
     if (entry->check != nullptr) {
         if (std::optional<std::string> why = entry->check(options, input)) return why;
     }
@@ -55,6 +59,7 @@ std::optional<std::string> prepareCommand(const Options& options, CommandInput& 
 int runCommand(const Options& options, CommandInput& input, const CommandIo& io) {
     const CommandEntry* entry = findCommand(options.command.name);
     if (entry == nullptr) return kBadInput;
+    if (options.command.station) return runStation(*entry, options, input, io);
     CommandRun run(options, input, io);
     return run(*entry);
 }

@@ -41,14 +41,15 @@ struct CommandInput {
 // Where a command talks: the bus (decorated with the trace), the run's pacer and the trace for
 // the message-box lines, standard output for results and standard error for everything else.
 // lastWords is what the program calls, with the exit status, when an interrupt ends the run at
-// a safe point: the command sets it while it runs, to say how far it got and record it.
+// a safe point: the command sets it while it runs, to say how far it got and record it; it
+// returns the status the program exits with (a station ended between units says its tally).
 struct CommandIo {
     Adapter& adapter;
     Pacer& pacer;
     Trace& trace;
     std::ostream& out;
     std::ostream& err;
-    std::function<void(int status)>& lastWords;
+    std::function<int(int status)>& lastWords;
 };
 
 class CommandRun;
@@ -63,6 +64,7 @@ struct CommandEntry {
 
     std::optional<std::string> (*check)(const Options& options, CommandInput& input);
     int (*run)(CommandRun& run);
+    bool perUnit = false;  // the station may run it on one module after another
 };
 
 // Every command, in the order --help lists them.

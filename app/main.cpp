@@ -7,7 +7,8 @@
 //          [--no-backup] [--record FILE] [--quiet] [COMMAND [ARGS]]
 //
 // A COMMAND (app/commands.h) runs without a window: exit status 0 done and verified, 1 the
-// camera failed or differs. Exit status otherwise: 0 done; 2 bad options, unreadable files,
+// camera failed or differs; "station program|verify FILE" runs it on one module after another
+// (app/station.h). Exit status otherwise: 0 done; 2 bad options, unreadable files,
 // malformed scripts or states (one line on standard error, before anything is sent on the bus); 74
 // an output could not be written (the trace, the dump or the state; the run itself went on); 128 +
 // the signal's number when SIGINT, SIGTERM or SIGHUP ended the run (the state saved all the same).

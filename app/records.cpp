@@ -51,6 +51,7 @@ CommandRecord::CommandRecord(const std::string& bus, const std::string& command,
     json_["sha256"] = nullptr;
     json_["difference"] = nullptr;
     json_["backup"] = nullptr;
+    json_["unit"] = nullptr;
 }
 
 void CommandRecord::setCamera(std::uint8_t address) {

@@ -48,6 +48,10 @@ public:
     void setResult(const std::string& result) { json_["result"] = result; }
     void setDifference(const camera::EepromDifference& first);
     void setNewAddress(std::uint8_t address);
+    // The unit's number in a station's shift (counted from 1); null for a command run alone.
+    void setUnit(unsigned unit) { json_["unit"] = unit; }
+    // The line as it stands (after close: as it went into the file).
+    const nlohmann::json& line() const { return json_; }
 
     // The line for the file of a run that ended with status: its duration, and "done" or
     // "failed" unless a result was set.

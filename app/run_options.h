@@ -19,6 +19,7 @@ struct Command {
     bool offsetGiven = false;  // --offset "" is a mistake, not the default
     bool yes = false;          // erase-settings
     std::string newAddress;    // set-address: as typed (hex)
+    bool station = false;      // run once per module by the station (program, verify)
 };
 
 struct Options {

@@ -120,8 +120,10 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
         const CommandIo io{*busAdapter_, pacer, *trace_, std::cout, std::cerr, lastWords_};
         const int status = runCommand(options_, commandInput_, io);
         std::cout.flush();
+        // A station ended by a signal between two units has told its tally: its status stands.
         const int signal = pendingInterrupt();
-        return finish(signal != 0 ? interruptExitStatus(signal) : status);
+        const bool tallied = options_.command.station;
+        return finish(signal != 0 && !tallied ? interruptExitStatus(signal) : status);
     }
 
     if (options_.headless) {
@@ -191,8 +193,8 @@ int Session::finish(int status) {
 }
 
 void Session::interrupted() {
-    const int status = interruptExitStatus(pendingInterrupt());
-    if (lastWords_) lastWords_(status);
+    int status = interruptExitStatus(pendingInterrupt());
+    if (lastWords_) status = lastWords_(status);
     const int result = finish(status);
     std::cout.flush();
     std::cerr.flush();

@@ -58,7 +58,7 @@ private:
     std::unique_ptr<Trace> trace_;
     std::unique_ptr<Adapter> tracedAdapter_, busAdapter_;
     frame::Host* activeHost_ = nullptr;
-    std::function<void(int status)> lastWords_;
+    std::function<int(int status)> lastWords_;
     bool finished_ = false;
 };
 

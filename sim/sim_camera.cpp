@@ -45,25 +45,25 @@ std::uint8_t SimCamera::eeprom(std::uint8_t bank, std::uint8_t offset) const {
     if (!isBank(bank)) {
         throw std::out_of_range("no EEPROM bank " + std::to_string(bank));
     }
-    return state_.eeprom[bankIndex(bank)][offset];
+    return live().eeprom[bankIndex(bank)][offset];
 }
 
 std::uint8_t& SimCamera::eepromByte(std::uint8_t bank, std::uint8_t offset) {
-    return state_.eeprom[bankIndex(bank)][offset];
+    return live().eeprom[bankIndex(bank)][offset];
 }
 
 std::uint16_t SimCamera::reg(std::uint16_t address) const {
-    const auto it = state_.registers.find(address);
-    return it == state_.registers.end() ? 0 : it->second;
+    const auto it = live().registers.find(address);
+    return it == live().registers.end() ? 0 : it->second;
 }
 
 void SimCamera::writeRegister(std::uint16_t address, std::uint16_t value) {
     if (address == kHostCommandRegister) {
-        state_.registers[address] = value & ~kBusyBit;
-        busyLeft_ = state_.busyReads;
+        live().registers[address] = value & ~kBusyBit;
+        busyLeft_ = live().busyReads;
         return;
     }
-    state_.registers[address] = value;
+    live().registers[address] = value;
 }
 
 std::uint16_t SimCamera::readRegister(std::uint16_t address) {
@@ -77,23 +77,54 @@ std::uint16_t SimCamera::readRegister(std::uint16_t address) {
     return reg(address) & ~kBusyBit;
 }
 
+void SimCamera::followScript() {
+    const std::vector<ScriptedModule>& modules = state_.modules;
+    for (;;) {
+        if (in_) {
+            const std::uint64_t removal = insertedAt_ + modules[*in_].stays;
+            if (transactions_ < removal) return;
+            in_.reset();
+            ++next_;
+            emptiedAt_ = removal;
+        } else {
+            if (next_ >= modules.size()) return;
+            const std::uint64_t insertion = emptiedAt_ + modules[next_].gap;
+            if (transactions_ < insertion) return;
+            in_ = next_;
+            insertedAt_ = insertion;
+        }
+        repower();
+    }
+}
+
 std::uint16_t SimCamera::admit(std::uint8_t writeForm, std::uint8_t readForm) {
     ++transactions_;
-    for (const Fault& fault : state_.faults) {
-        const bool atMatches = !fault.at || *fault.at == transactions_;
-        const bool slaveMatches =
-            !fault.slave || *fault.slave == writeForm || *fault.slave == readForm;
-        if (!atMatches || !slaveMatches) {
-            continue;
+    followScript();
+    // The bench's faults count from the run's start, a module's from its own first transaction.
+    const auto injected = [&](const std::vector<Fault>& faults,
+                              std::uint64_t count) -> std::uint16_t {
+        for (const Fault& fault : faults) {
+            const bool atMatches = !fault.at || *fault.at == count;
+            const bool slaveMatches =
+                !fault.slave || *fault.slave == writeForm || *fault.slave == readForm;
+            if (!atMatches || !slaveMatches) {
+                continue;
+            }
+            if (fault.signal != 0) {
+                std::raise(fault.signal);
+            }
+            if (fault.status != kStatusOk) {
+                return fault.status;
+            }
         }
-        if (fault.signal != 0) {
-            std::raise(fault.signal);
-        }
-        if (fault.status != kStatusOk) {
-            return fault.status;
-        }
+        return kStatusOk;
+    };
+    if (const std::uint16_t status = injected(state_.faults, transactions_)) return status;
+    if (in_) {
+        if (const std::uint16_t status = injected(live().faults, transactions_ - insertedAt_ + 1))
+            return status;
     }
-    return state_.present ? kStatusOk : kStatusNotPresent;
+    return live().present ? kStatusOk : kStatusNotPresent;
 }
 
 std::uint16_t SimCamera::writeTransaction(std::uint8_t slave, const std::uint8_t* bytes,

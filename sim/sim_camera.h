@@ -49,6 +49,8 @@ constexpr bool endsRun(int signal) {
     return signal == 1 || signal == 2 || signal == 15;
 }
 
+struct ScriptedModule;
+
 // Everything the state file holds.
 struct SimState {
     bool present = true;
@@ -56,9 +58,26 @@ struct SimState {
     std::array<std::array<std::uint8_t, 256>, 4> eeprom{};  // banks 0xA0, 0xA2, 0xA4, 0xA6
     unsigned busyReads = 1;  // reads of 0x0040 that still show busy after a host command
     std::vector<Fault> faults;
+    // A bench that changes modules: each is put in the socket after the one before it was
+    // taken out, in this order. While one is in, it is the camera on the bus (its own EEPROM,
+    // registers and faults); before the first, between two and after the last, the keys above
+    // answer (a bench whose socket is empty: "present": false).
+    std::vector<ScriptedModule> modules;
 
     // The built-in default camera: plausible registers, trim data present, address 0x70.
     static SimState builtInDefault();
+};
+
+// One module of a scripted bench: the socket stays empty for gap transactions after the
+// module before it was taken out (after the run's start, for the first), then this module
+// answers for stays transactions (at least 1) and is taken out. Its faults' "at" counts from
+// its own first transaction; the top level's faults count from the run's start and apply
+// whatever the socket holds. Putting it in or taking it out is a power cycle: the camera takes
+// its address from the EEPROM now in the socket. A module lists no modules of its own.
+struct ScriptedModule {
+    std::uint64_t gap = 0;
+    std::uint64_t stays = 1;
+    SimState state;
 };
 
 // A state file that cannot be read or does not follow the format. what() is one line that
@@ -118,11 +137,14 @@ public:
     void repower();
 
     std::uint8_t address() const { return address_; }
+    // The scripted module in the socket (an index into state().modules), or none.
+    std::optional<std::size_t> moduleIn() const { return in_; }
     std::uint32_t transactions() const { return transactions_; }
     const SimState& state() const { return state_; }
     SimState& state() { return state_; }
     // state().registers holds every register that was ever written or listed: what a saved
-    // state lists.
+    // state lists. With scripted modules, state() is the whole bench (each module as the run
+    // left it); the accessors below and the bus see the camera in the socket.
     // A byte of a bank, named by its write or read form (0xA0..0xA7); throws
     // std::out_of_range for any other bank.
     std::uint8_t eeprom(std::uint8_t bank, std::uint8_t offset) const;
@@ -140,6 +162,11 @@ private:
     // Counts the transaction and answers for the whole bus before any device sees it:
     // injected faults, then absence. 0 lets the transaction through.
     std::uint16_t admit(std::uint8_t writeForm, std::uint8_t readForm);
+    // Puts the scripted modules in and takes them out as the count of transactions says.
+    void followScript();
+    // The camera in the socket: a scripted module's state, or the top level's.
+    SimState& live() { return in_ ? state_.modules[*in_].state : state_; }
+    const SimState& live() const { return in_ ? state_.modules[*in_].state : state_; }
     std::uint16_t cameraWrite(const std::uint8_t* bytes, std::size_t count);
     std::uint16_t cameraRead(std::uint8_t* buf, std::size_t count);
     std::uint16_t sensorWriteRead(const std::uint8_t* sub, std::size_t subCount, std::uint8_t* buf,
@@ -153,6 +180,10 @@ private:
     std::uint32_t transactions_ = 0;
     std::optional<Header> pending_;
     unsigned busyLeft_ = 0;  // reads of 0x0040 that will still show the busy bit
+    std::optional<std::size_t> in_;  // the scripted module in the socket
+    std::size_t next_ = 0;           // the scripted module to put in next
+    std::uint64_t insertedAt_ = 0;   // the first transaction of the module in the socket
+    std::uint64_t emptiedAt_ = 1;    // the first transaction since the socket was emptied
 };
 
 // The seven adapter calls on a SimCamera: one open-to-close cycle is one transaction.

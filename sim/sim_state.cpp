@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <utility>
 #include <vector>
 
 #include "io/hex.h"
@@ -35,10 +36,12 @@ using io::parseHexDigits;
 // Reports a file that is valid JSON but not a camera state, naming the key at fault.
 class StateReader {
 public:
-    explicit StateReader(const std::string& fileName) : fileName_(fileName) {}
+    // prefix: where the object read sits in the file ("modules[1]." for a scripted module).
+    explicit StateReader(const std::string& fileName, std::string prefix = "")
+        : fileName_(fileName), prefix_(std::move(prefix)) {}
 
     [[noreturn]] void fail(const std::string& where, const std::string& problem) const {
-        throw SimStateError(io::printable(fileName_ + ": " + where + ": " + problem));
+        throw SimStateError(io::printable(fileName_ + ": " + prefix_ + where + ": " + problem));
     }
 
     std::uint32_t hexString(const Json& value, const std::string& where, std::size_t digits) const {
@@ -150,8 +153,70 @@ public:
         }
     }
 
+    // A camera's keys; a left-out key keeps the value state has. The top level may also list
+    // scripted modules, a module its gap and stays.
+    void readCamera(const Json& doc, SimState& state, ScriptedModule* module) const {
+        if (!doc.is_object()) {
+            fail("top level", "expected a JSON object");  // a module was checked before
+        }
+        for (const auto& [key, value] : doc.items()) {
+            if (key == "present") {
+                if (!value.is_boolean()) {
+                    fail(key, "expected true or false");
+                }
+                state.present = value.get<bool>();
+            } else if (key == "registers") {
+                readRegisters(value, state);
+            } else if (key == "eeprom") {
+                readEeprom(value, state);
+            } else if (key == "busyReads") {
+                state.busyReads = static_cast<unsigned>(
+                    integer(value, key, 0, std::numeric_limits<unsigned>::max()));
+            } else if (key == "faults") {
+                readFaults(value, state);
+            } else if (key == "modules" && module == nullptr) {
+                readModules(value, state);
+            } else if (key == "gap" && module != nullptr) {
+                module->gap = integer(value, key, 0, std::numeric_limits<std::uint32_t>::max());
+            } else if (key == "stays" && module != nullptr) {
+                module->stays = integer(value, key, 1, std::numeric_limits<std::uint32_t>::max());
+            } else {
+                fail(key, module == nullptr ? "unknown key (expected present, registers, eeprom, "
+                                              "busyReads, faults, modules)"
+                                            : "unknown key (a module has gap, stays, present, "
+                                              "registers, eeprom, busyReads, faults)");
+            }
+        }
+    }
+
+    void readModules(const Json& value, SimState& state) const {
+        if (!value.is_array()) {
+            fail("modules", "expected an array of modules");
+        }
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            const std::string where = "modules[" + std::to_string(i) + "]";
+            if (!value[i].is_object() || !value[i].contains("stays")) {
+                fail(where, "expected an object with \"stays\" (and gap, eeprom, ...)");
+            }
+            ScriptedModule module;
+            module.state = emptyCamera();
+            StateReader(fileName_, prefix_ + where + ".").readCamera(value[i], module.state, &module);
+            state.modules.push_back(std::move(module));
+        }
+    }
+
+    // What a left-out key leaves: present, no registers, banks all ff, busyReads 1, no faults.
+    static SimState emptyCamera() {
+        SimState state;
+        for (auto& bank : state.eeprom) {
+            bank.fill(0xFF);
+        }
+        return state;
+    }
+
 private:
     std::string fileName_;
+    std::string prefix_;
 };
 
 // The line of the character nlohmann stopped at (its byte count includes that character).
@@ -273,43 +338,18 @@ Json parseJson(const std::string& json, const std::string& fileName) {
 }  // namespace
 
 // A key left out takes its empty value: present, no registers, banks all ff, busyReads 1, no
-// faults. Unknown keys are refused, so a misspelt key never silently does nothing.
+// faults, no modules. Unknown keys are refused, so a misspelt key never silently does nothing.
 SimState parseSimState(const std::string& json, const std::string& fileName) {
     const Json doc = parseJson(json, fileName);
-
     const StateReader reader(fileName);
-    if (!doc.is_object()) {
-        reader.fail("top level", "expected a JSON object");
-    }
-    SimState state;
-    for (auto& bank : state.eeprom) {
-        bank.fill(0xFF);
-    }
-    for (const auto& [key, value] : doc.items()) {
-        if (key == "present") {
-            if (!value.is_boolean()) {
-                reader.fail(key, "expected true or false");
-            }
-            state.present = value.get<bool>();
-        } else if (key == "registers") {
-            reader.readRegisters(value, state);
-        } else if (key == "eeprom") {
-            reader.readEeprom(value, state);
-        } else if (key == "busyReads") {
-            state.busyReads = static_cast<unsigned>(
-                reader.integer(value, key, 0, std::numeric_limits<unsigned>::max()));
-        } else if (key == "faults") {
-            reader.readFaults(value, state);
-        } else {
-            reader.fail(key,
-                        "unknown key (expected present, registers, eeprom, busyReads, faults)");
-        }
-    }
+    SimState state = StateReader::emptyCamera();
+    reader.readCamera(doc, state, nullptr);
     return state;
 }
 
-std::string formatSimState(const SimState& state) {
-    OrderedJson doc;
+namespace {
+
+void formatCamera(const SimState& state, OrderedJson& doc) {
     doc["present"] = state.present;
 
     OrderedJson registers = OrderedJson::object();
@@ -348,6 +388,23 @@ std::string formatSimState(const SimState& state) {
         faults.push_back(std::move(entry));
     }
     doc["faults"] = std::move(faults);
+}
+
+}  // namespace
+
+// A bench without scripted modules has no "modules" key: such a file reads as it always did.
+std::string formatSimState(const SimState& state) {
+    OrderedJson doc;
+    formatCamera(state, doc);
+    if (!state.modules.empty()) {
+        OrderedJson modules = OrderedJson::array();
+        for (const ScriptedModule& module : state.modules) {
+            OrderedJson entry = {{"gap", module.gap}, {"stays", module.stays}};
+            formatCamera(module.state, entry);
+            modules.push_back(std::move(entry));
+        }
+        doc["modules"] = std::move(modules);
+    }
     return doc.dump(2) + "\n";
 }
 

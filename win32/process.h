@@ -8,4 +8,8 @@ namespace vorlix::win32 {
 // a trace or dump written to "-" has the same bytes everywhere, "\n" never becomes "\r\n".
 void prepareProcess();
 
+// Whether standard output is a console that shows colour sequences: its virtual-terminal mode
+// is turned on for that (Windows 10 on); false for a file, a pipe or an older console.
+bool consoleTakesColour();
+
 }  // namespace vorlix::win32

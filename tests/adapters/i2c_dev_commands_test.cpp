@@ -38,7 +38,7 @@ Outcome runOn(Adapter& adapter, sim::SimCamera& camera, const app::Options& opti
     VirtualPacer virtualPacer;
     TracingPacer pacer(virtualPacer, trace);
     Outcome o;
-    std::function<void(int)> lastWords;
+    std::function<int(int)> lastWords;
     o.status = app::runCommand(options, input, {traced, pacer, trace, out, err, lastWords});
     o.trace = traceText.str();
     o.out = out.str();

@@ -94,7 +94,7 @@ TEST_F(Refusals, BadInputFiles) {
         {"control characters in a key",
          {"--sim-state", "@key.json"},
          "@key.json: x\\n\\x1b[2J: unknown key (expected present, registers, eeprom, busyReads, "
-         "faults)"},
+         "faults, modules)"},
         {"a NUL in an action",
          {"--actions", "@nul.act"},
          "@nul.act:2: unknown action 'click\\x00' (click, type, paste, scroll, file, cancel, sys, "

@@ -124,7 +124,15 @@ TEST(SimState, MalformedFilesGiveOneLineNamingTheFileAndTheLineOrKey) {
         // Keys come back as they were given, control characters escaped: one clean line.
         {R"({"a\nb\u001b[31m\u0000": 1})", "s.json: a\\nb\\x1b[31m\\x00: unknown key"},
         {R"({"busyread": 3})",
-         "s.json: busyread: unknown key (expected present, registers, eeprom, busyReads, faults)"},
+         "s.json: busyread: unknown key (expected present, registers, eeprom, busyReads, faults, "
+         "modules)"},
+        {R"({"modules": [{"gap": 3}]})", "s.json: modules[0]: expected an object with \"stays\""},
+        {R"({"modules": [{"stays": 0}]})",
+         "s.json: modules[0].stays: expected a whole number from 1 to 4294967295"},
+        {R"({"modules": [{"stays": 1, "modules": []}]})",
+         "s.json: modules[0].modules: unknown key (a module has gap, stays, present,"},
+        {R"({"modules": [{"stays": 1, "eeprom": {"a1": ""}}]})",
+         "s.json: modules[0].eeprom.a1: the banks are a0, a2, a4 and a6"},
     };
     for (const auto& [text, expected] : cases) {
         try {

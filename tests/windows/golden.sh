@@ -21,9 +21,17 @@ runs=(
   "state-again|--bus sim --virtual-time --no-backup --headless --actions samples/tour.actions --sim-state {out}/state.json --trace -"
   "info|--bus sim --virtual-time --no-backup info"
   "verify|--bus sim --virtual-time --no-backup verify samples/example.qef --trace -"
+  "station|--bus sim --virtual-time --no-backup --sim-state {out}/station.json station program samples/example.qef"
   "bad-option|--bus sim --no-such-option"
   "version|--version"
 )
+
+# The station's scripted bench (modules that come and go, Ctrl-C at the end) starts alike on
+# both sides.
+for side in linux windows; do
+  mkdir -p "$out/$side"
+  cp "$here/../golden/station/state.json" "$out/$side/station.json"
+done
 
 failed=0
 for run in "${runs[@]}"; do
