@@ -133,8 +133,8 @@ QString qText(const std::string& text) {
 
 // The window's style as the platform's dialogs look: check and radio indicators no taller than
 // a line of the dialog font, so that radios stacked a line apart keep apart as in the template,
-// and a scroll bar thumb that stands out from its groove (the groove a shade darker than the
-// buttons, the thumb and arrows as the style draws them).
+// and a scroll bar thumb that stands out from its groove (a shade darker than the buttons; the
+// groove and arrows as the style draws them).
 class DialogStyle : public QProxyStyle {
 public:
     explicit DialogStyle(int lineHeight) : lineHeight_(lineHeight) {}
@@ -162,13 +162,12 @@ public:
         }
         QStyleOptionSlider groove(*bar);
         groove.subControls &= ~SC_ScrollBarSlider;
-        const QColor button = groove.palette.color(QPalette::Button);
-        groove.palette.setColor(QPalette::Button, button.darker(125));
-        groove.palette.setColor(QPalette::Window, button.darker(125));
         QProxyStyle::drawComplexControl(control, &groove, painter, widget);
         if (!(bar->subControls & SC_ScrollBarSlider)) return;
         QStyleOptionSlider thumb(*bar);
         thumb.subControls = SC_ScrollBarSlider;
+        const QColor button = thumb.palette.color(QPalette::Button);
+        thumb.palette.setColor(QPalette::Button, button.darker(130));
         QProxyStyle::drawComplexControl(control, &thumb, painter, widget);
     }
 

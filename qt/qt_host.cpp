@@ -1,6 +1,7 @@
 #include "qt/qt_host.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
@@ -105,9 +106,11 @@ void QtHost::showMessageBox(const std::string& text) {
                     QString::fromStdString(text), QMessageBox::Ok,
                     owner && owner->isVisible() ? owner : nullptr);
     box.setTextFormat(Qt::PlainText);
-    // The boxes are the dialog's own: its font, and an OK button without the style's icon.
+    // The boxes are the dialog's own: its font, and an OK button without the style's icon,
+    // centred under the text.
     box.setFont(dialogFont());
     box.button(QMessageBox::Ok)->setIcon(QIcon());
+    if (auto* buttons = box.findChild<QDialogButtonBox*>()) buttons->setCenterButtons(true);
     box.exec();
     repaintNow();  // the window repaints where the box was
 }
