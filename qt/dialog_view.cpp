@@ -192,7 +192,6 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
 
     // Creation order is Qt's tab order, so creating in template order gives the template's.
     auto* style = new DialogStyle(units_.y);
-    style->setParent(this);
     for (const frame::ControlTemplate& ctl : tmpl.controls) {
         QWidget* widget = createControl(ctl);
         widget->setStyle(style);
@@ -200,6 +199,7 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
         widgets_.push_back(widget);
         if (ctl.id != frame::kNoId) byId_.emplace(ctl.id, widget);
     }
+    style->setParent(this);  // a child after the controls: deleted once they are gone
     // Group boxes are frames behind the controls they enclose, not their parents: lowered
     // innermost first, so that a group box inside another stays above the outer one.
     const auto depth = [&tmpl](std::size_t i) {
