@@ -277,6 +277,9 @@ QWidget* DialogView::createControl(const frame::ControlTemplate& ctl) {
             auto* label = new QLabel(caption, this);
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            // The text starts a pixel in, so that a label the template puts flush against an
+            // edit's right edge (the second "0x") does not touch its frame.
+            label->setIndent(1);
             return label;
         }
         case ControlKind::Group: {
