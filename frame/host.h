@@ -38,6 +38,11 @@ public:
     // A standing note for the person that is not a modal question (what to do about a bus
     // adapter that cannot be used, say); the window shows it, the headless host ignores it.
     virtual void notice(const std::string& /*text*/) {}
+    // What the latest long operation did when it ended without a box ("settings saved in bank
+    // a0 from offset 20"), or "" while one runs or after it ended with a box. The windows show
+    // it on the notice line after the standing notes, each text replacing the one before; the
+    // headless host ignores it (the dialog's state dump carries it).
+    virtual void outcome(const std::string& /*text*/) {}
 
     // The window's shell: its system menu and its icons.
     virtual void appendMenuSeparator() {}

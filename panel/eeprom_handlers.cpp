@@ -11,6 +11,15 @@
 
 namespace vorlix::panel {
 
+namespace {
+
+// The settings area's start as the offset edit shows it.
+std::string offsetText(std::int16_t offset) {
+    return io::formatHex(static_cast<std::uint16_t>(offset));
+}
+
+}  // namespace
+
 void CVorlixDlg::OnBrowse() {
     // Several files may be picked; only the first one's path is used.
     if (auto path = host().openFileDialog("Qef files(.qef)|*.qef||", true)) {
@@ -20,6 +29,7 @@ void CVorlixDlg::OnBrowse() {
 }
 
 void CVorlixDlg::OnLoadEepromFile() {
+    tellOutcome("");
     m_progress.SetRange(kRunProgressMin, kRunProgressMax);
     m_progress.SetPos(0);
     // Only a path chosen with Browse counts; text typed into the path edit is never used.
@@ -97,6 +107,7 @@ void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcom
         case ProgrammingResult::Verified:
             m_progress.SetPos(0);
             m_lastError = 0;
+            tellOutcome("programmed and verified " + file.path);
             break;
     }
 }
@@ -122,6 +133,7 @@ void CVorlixDlg::OnSave() {
     in.shutter = m_shutter;
     in.aexRef = m_aexRef;
 
+    tellOutcome("");
     bool started = false;
     I2cLink link(bus());
     const camera::SaveOutcome outcome = camera::saveSettings(
@@ -150,6 +162,7 @@ void CVorlixDlg::OnSave() {
     char text[120];
     switch (outcome.result) {
         case camera::SaveResult::Saved:
+            tellOutcome("settings saved in bank a0 from offset " + offsetText(m_eepromOffset));
             break;
         case camera::SaveResult::DoesNotFit:
         case camera::SaveResult::Refused:
@@ -196,6 +209,7 @@ void CVorlixDlg::OnEraseEeprom() {
             "This will erase part of camera EEPROM. If this is ok please press again erase");
         return;
     }
+    tellOutcome("");
     I2cLink link(bus());
     const camera::EraseOutcome outcome =
         camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link));
@@ -204,6 +218,8 @@ void CVorlixDlg::OnEraseEeprom() {
             answersUntilRepower_ = answersUntilRepower_.value_or(camAddr());
             m_camAddr = outcome.address;
             showCameraAddress();
+            tellOutcome("settings erased in bank a0 from offset " + offsetText(m_eepromOffset) +
+                        ", stored camera address cleared");
             host().messageBox("You MUST re-power camera now");
             break;
         case camera::EraseResult::Refused:

@@ -78,6 +78,7 @@ void CVorlixDlg::visitMembers(Self& d, Visitor& visit) {
     visit.unbound("m_trimBlock", d.m_trimBlock);
     visit.unbound("m_scriptPath", d.m_scriptPath);
     visit.unbound("erasePresses", d.eeprom_.erasePresses);
+    visit.unbound("outcome", d.outcome_);
 }
 
 namespace {
@@ -253,8 +254,8 @@ camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
 }
 
 std::string CVorlixDlg::stillAnswersAt() const {
-    return "the camera still answers at " +
-           formatHex(answersUntilRepower_.value_or(camAddr())) + ".";
+    return "the camera still answers at " + formatHex(answersUntilRepower_.value_or(camAddr())) +
+           ".";
 }
 
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.
@@ -295,6 +296,12 @@ std::uint32_t CVorlixDlg::takeHexEdit(std::string& text, std::uint32_t max, bool
 
 void CVorlixDlg::OnOffsetEditChange() {
     m_eepromOffset = static_cast<std::int16_t>(takeHexEdit(m_offsetText, 0xFF, true));
+}
+
+void CVorlixDlg::tellOutcome(std::string text) {
+    if (text == outcome_) return;
+    outcome_ = std::move(text);
+    host().outcome(outcome_);
 }
 
 void CVorlixDlg::dumpMembers(frame::MemberWriter& out) const {

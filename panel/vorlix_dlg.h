@@ -121,6 +121,9 @@ public:
     // a failure: only then may a trim step or STORE send them.
     bool m_trimRead = false;
     std::string m_scriptPath;
+    // What the latest long operation did when it ended without a box; "" once another one
+    // starts. The window's notice line shows it.
+    std::string outcome_;
 
     // --- Shared routines. -------------------------------------------------------------------
     // Applies a scroll code to a slider; the new position's low byte, or -1 when the code
@@ -133,6 +136,8 @@ public:
     // the address the camera really answers at until its next power-up (an address stored
     // since the last search is taken only then).
     std::string stillAnswersAt() const;
+    // The latest long operation's outcome for the notice line (see outcome_).
+    void tellOutcome(std::string text);
     void setHighByteEditsEnabled(bool on);
     void setTrimButtonsEnabled(bool on);
     void setTrimGroupEnabled(bool on);

@@ -26,8 +26,10 @@ BaseUnits baseUnits(const QFont& font) {
 }
 
 QRect toPixels(const frame::Rect& place, BaseUnits units) {
-    return {mulDiv(place.x, units.x, 4), mulDiv(place.y, units.y, 8), mulDiv(place.w, units.x, 4),
-            mulDiv(place.h, units.y, 8)};
+    const int left = mulDiv(place.x, units.x, 4);
+    const int top = mulDiv(place.y, units.y, 8);
+    return {left, top, mulDiv(place.x + place.w, units.x, 4) - left,
+            mulDiv(place.y + place.h, units.y, 8) - top};
 }
 
 QFont dialogFont() {

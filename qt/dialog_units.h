@@ -16,7 +16,9 @@ struct BaseUnits {
 
 BaseUnits baseUnits(const QFont& font);
 
-// Rounds as the platform's MulDiv does (halves away from zero).
+// Rounds each edge as the platform's MulDiv does (halves away from zero). The platform rounds
+// the size instead of the far edge, which with its fonts' base units rarely shows; with
+// other fonts neighbours that touch in the template would overlap by a pixel.
 QRect toPixels(const frame::Rect& place, BaseUnits units);
 
 // The font every dialog of the program is drawn in. The templates ask for an 8-point

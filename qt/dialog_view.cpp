@@ -12,13 +12,16 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <optional>
 
+#include "qt/group_frame.h"
 #include "res/resources.h"
 
 namespace vorlix::qt {
@@ -128,6 +131,50 @@ QString qText(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The window's style as the platform's dialogs look: check and radio indicators no taller than
+// a line of the dialog font, so that radios stacked a line apart keep apart as in the template,
+// and a scroll bar thumb that stands out from its groove (a shade darker than the buttons; the
+// groove and arrows as the style draws them).
+class DialogStyle : public QProxyStyle {
+public:
+    explicit DialogStyle(int lineHeight) : lineHeight_(lineHeight) {}
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int base = QProxyStyle::pixelMetric(metric, option, widget);
+        switch (metric) {
+            case PM_IndicatorWidth:
+            case PM_IndicatorHeight:
+            case PM_ExclusiveIndicatorWidth:
+            case PM_ExclusiveIndicatorHeight:
+                return std::min(base, lineHeight_);
+            default:
+                return base;
+        }
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (control != CC_ScrollBar || !bar) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        QStyleOptionSlider groove(*bar);
+        groove.subControls &= ~SC_ScrollBarSlider;
+        QProxyStyle::drawComplexControl(control, &groove, painter, widget);
+        if (!(bar->subControls & SC_ScrollBarSlider)) return;
+        QStyleOptionSlider thumb(*bar);
+        thumb.subControls = SC_ScrollBarSlider;
+        const QColor button = thumb.palette.color(QPalette::Button);
+        thumb.palette.setColor(QPalette::Button, button.darker(130));
+        QProxyStyle::drawComplexControl(control, &thumb, painter, widget);
+    }
+
+private:
+    int lineHeight_;
+};
+
 }  // namespace
 
 DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
@@ -144,12 +191,15 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
     setFixedSize(clientSize_);
 
     // Creation order is Qt's tab order, so creating in template order gives the template's.
+    auto* style = new DialogStyle(units_.y);
     for (const frame::ControlTemplate& ctl : tmpl.controls) {
         QWidget* widget = createControl(ctl);
+        widget->setStyle(style);
         widget->setGeometry(toPixels(ctl.place, units_));
         widgets_.push_back(widget);
         if (ctl.id != frame::kNoId) byId_.emplace(ctl.id, widget);
     }
+    style->setParent(this);  // a child after the controls: deleted once they are gone
     // Group boxes are frames behind the controls they enclose, not their parents: lowered
     // innermost first, so that a group box inside another stays above the outer one.
     const auto depth = [&tmpl](std::size_t i) {
@@ -212,9 +262,10 @@ QWidget* DialogView::createControl(const frame::ControlTemplate& ctl) {
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
             edit->setReadOnly((ctl.style & frame::kReadOnly) != 0);
-            Qt::Alignment align = (ctl.style & frame::kCentered) ? Qt::AlignHCenter : Qt::AlignLeft;
-            align |= (ctl.style & frame::kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter;
-            edit->setAlignment(align);
+            // The template's edits all show one line, the multi-line ones included: its text
+            // stands in the middle of the edit's height.
+            edit->setAlignment(((ctl.style & frame::kCentered) ? Qt::AlignHCenter : Qt::AlignLeft) |
+                               Qt::AlignVCenter);
             edit->setFocusPolicy(tabStop);
             connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
                 const std::string typed = text.toStdString();
@@ -226,10 +277,13 @@ QWidget* DialogView::createControl(const frame::ControlTemplate& ctl) {
             auto* label = new QLabel(caption, this);
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            // The text starts a pixel in, so that a label the template puts flush against an
+            // edit's right edge (the second "0x") does not touch its frame.
+            label->setIndent(1);
             return label;
         }
         case ControlKind::Group: {
-            auto* group = new QGroupBox(caption, this);
+            auto* group = new GroupFrame(caption, this);
             // Clicks on the frame's inside belong to the dialog (its menu) and its controls.
             group->setAttribute(Qt::WA_TransparentForMouseEvents);
             return group;
@@ -408,7 +462,15 @@ void DialogView::setNotice(const QStringList& lines, const QString& labelCaption
         notice_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         notice_->setContentsMargins(units_.x / 2, units_.y / 4, units_.x / 2, units_.y / 4);
     }
-    notice_->setText(text);
+    // A line too long for the window loses its middle, so that a path keeps its file name;
+    // the tooltip has every line whole.
+    const int width = clientSize_.width() - notice_->contentsMargins().left() -
+                      notice_->contentsMargins().right() - 2 * notice_->frameWidth();
+    QStringList shown;
+    for (const QString& line : lines)
+        shown << notice_->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+    notice_->setText(shown.join(QLatin1Char('\n')));
+    notice_->setToolTip(text);
     const int height = static_cast<int>(lines.size()) * units_.y + units_.y / 2 + 2;
     notice_->setGeometry(0, clientSize_.height(), clientSize_.width(), height);
     notice_->show();

@@ -1,10 +1,12 @@
 #include "qt/qt_host.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -45,9 +47,16 @@ void QtHost::notice(const std::string& text) {
     showNotices();
 }
 
+void QtHost::outcome(const std::string& text) {
+    outcome_ = QString::fromStdString(text);
+    showNotices();
+}
+
 void QtHost::showNotices() {
-    if (views_.empty() || notices_.isEmpty()) return;
-    views_.front()->setNotice(notices_, QString::fromLatin1(kInterfaceLabel));
+    QStringList lines = notices_;
+    if (outcome_) lines << *outcome_;
+    if (views_.empty() || lines.isEmpty()) return;
+    views_.front()->setNotice(lines, QString::fromLatin1(kInterfaceLabel));
 }
 
 std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
@@ -97,6 +106,11 @@ void QtHost::showMessageBox(const std::string& text) {
                     QString::fromStdString(text), QMessageBox::Ok,
                     owner && owner->isVisible() ? owner : nullptr);
     box.setTextFormat(Qt::PlainText);
+    // The boxes are the dialog's own: its font, and an OK button without the style's icon,
+    // centred under the text.
+    box.setFont(dialogFont());
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
+    if (auto* buttons = box.findChild<QDialogButtonBox*>()) buttons->setCenterButtons(true);
     box.exec();
     repaintNow();  // the window repaints where the box was
 }

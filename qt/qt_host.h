@@ -31,6 +31,8 @@ public:
 
     // Standing notes go under the main window, in the order they were given.
     void notice(const std::string& text) override;
+    // The latest outcome takes the line after them; the line stays once it was shown.
+    void outcome(const std::string& text) override;
 
     void appendMenuSeparator() override;
     void appendMenuItem(unsigned commandId, const std::string& text) override;
@@ -58,6 +60,7 @@ private:
 
     std::vector<DialogView*> views_;
     QStringList notices_;
+    std::optional<QString> outcome_;
     std::string mainShot_;
     std::string nestedShot_;
     frame::RepaintThrottle repaints_;

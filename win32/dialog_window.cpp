@@ -417,13 +417,28 @@ void DialogWindow::setNotice(const std::string& lines) {
             clientWidth_, height, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
         SendMessageW(notice_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), TRUE);
     }
-    std::wstring text = L" ";
-    for (wchar_t c : widen(lines)) {
-        if (c == L'\n')
-            text += L"\r\n ";
-        else
-            text += c;
+    // A line too long for the window loses its middle, so that a path keeps its file name.
+    // DrawText shortens the text it draws (into a memory DC here, where nobody sees it).
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(notice_, WM_GETFONT, 0, 0)));
+    const std::wstring all = widen(lines);
+    std::wstring text;
+    for (std::size_t start = 0; start <= all.size();) {
+        std::size_t end = all.find(L'\n', start);
+        if (end == std::wstring::npos) end = all.size();
+        std::wstring row = L" " + all.substr(start, end - start);
+        const int length = static_cast<int>(row.size());
+        row.append(4, L'\0');  // DT_MODIFYSTRING's room for the ellipsis
+        RECT fit{0, 0, clientWidth_ - 2 * GetSystemMetrics(SM_CXEDGE) - 2, line.bottom};
+        DrawTextW(dc, row.data(), length, &fit,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING);
+        if (start > 0) text += L"\r\n";
+        text += row.c_str();
+        start = end + 1;
     }
+    SelectObject(dc, oldFont);
+    DeleteDC(dc);
     SetWindowTextW(notice_, text.c_str());
     MoveWindow(notice_, 0, clientHeight_, clientWidth_, height, TRUE);
     SetWindowPos(hwnd_, nullptr, 0, 0, frameWidth_, frameHeight_ + height,

@@ -46,10 +46,17 @@ void Win32Host::notice(const std::string& text) {
     showNotices();
 }
 
+void Win32Host::outcome(const std::string& text) {
+    outcome_ = text;
+    showNotices();
+}
+
 void Win32Host::showNotices() {
-    if (windows_.empty() || notices_.empty()) return;
+    std::vector<std::string> shown = notices_;
+    if (outcome_) shown.push_back(*outcome_);
+    if (windows_.empty() || shown.empty()) return;
     std::string lines;
-    for (const std::string& line : notices_) lines += (lines.empty() ? "" : "\n") + line;
+    for (std::size_t i = 0; i < shown.size(); ++i) lines += (i == 0 ? "" : "\n") + shown[i];
     windows_.front()->setNotice(lines);
 }
 

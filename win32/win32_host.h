@@ -31,6 +31,8 @@ public:
 
     // Standing notes go under the main window, in the order they were given.
     void notice(const std::string& text) override;
+    // The latest outcome takes the line after them; the line stays once it was shown.
+    void outcome(const std::string& text) override;
 
     void appendMenuSeparator() override;
     void appendMenuItem(unsigned commandId, const std::string& text) override;
@@ -47,6 +49,7 @@ private:
 
     std::vector<DialogWindow*> windows_;
     std::vector<std::string> notices_;
+    std::optional<std::string> outcome_;
     Icon icons_[2] = {nullptr, nullptr};  // small, big
     int waiting_ = 0;
     frame::RepaintThrottle repaints_;

@@ -2,6 +2,7 @@
 // exactly as the headless player's actions do; what the program changes never does.
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -117,6 +118,16 @@ private slots:
         QTest::keyClicks(rig.widget<QLineEdit>(IDC_EEPROM_OFFSET), "fe");
         QCOMPARE(rig.dlg->m_eepromOffset, 0xFE);
         QVERIFY(!rig.dlg->ended());
+    }
+
+    void aSaveThatWentWellIsToldOnTheNoticeLineWithoutABox() {
+        WindowRig rig;
+        rig.start();
+        Person person;
+        QTest::mouseClick(rig.widget<QPushButton>(IDC_SAVE), Qt::LeftButton);
+        QVERIFY(person.boxes().empty());
+        QCOMPARE(rig.view->notice()->text(), QString::fromUtf8(frame::kSimulatedNotice) +
+                                                 "\nsettings saved in bank a0 from offset 0");
     }
 
     void programChangesNeverReachAHandler() {

@@ -92,7 +92,7 @@ public:
     struct Box {
         QString title;
         QString text;
-        bool plain;        // no icon, one OK button
+        bool plain;        // no icon, one OK button without an icon, the dialog's font
         bool windowShown;  // a dialog window was already on screen
     };
     using Answer = std::function<bool(QWidget*)>;
@@ -118,8 +118,9 @@ private:
         if (!shown) shown = QApplication::activeModalWidget();
         if (!shown) return;
         if (auto* box = qobject_cast<QMessageBox*>(shown)) {
+            QAbstractButton* ok = box->button(QMessageBox::Ok);
             const bool plain = box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 &&
-                               box->button(QMessageBox::Ok) != nullptr;
+                               ok && ok->icon().isNull() && box->font() == qt::dialogFont();
             boxes_.push_back({box->windowTitle(), box->text(), plain, dialogWindowShown()});
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             return;

@@ -77,10 +77,13 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void dialogUnitsRoundAsThePlatformDoes() {
+    void dialogUnitsRoundEachEdgeAsThePlatformDoes() {
         // MS Sans Serif 8 on the platform: base units 6 x 13.
-        QCOMPARE(qt::toPixels({7, 257, 24, 14}, {6, 13}), QRect(11, 418, 36, 23));
-        QCOMPARE(qt::toPixels({315, 278, 0, 1}, {6, 13}), QRect(473, 452, 0, 2));
+        QCOMPARE(qt::toPixels({7, 257, 24, 14}, {6, 13}), QRect(11, 418, 36, 22));
+        QCOMPARE(qt::toPixels({315, 278, 0, 1}, {6, 13}), QRect(473, 452, 0, 1));
+        // Radios stacked ten units apart touch and never overlap, whatever the base units.
+        QCOMPARE(qt::toPixels({252, 188, 45, 10}, {6, 11}).bottom() + 1,
+                 qt::toPixels({252, 198, 45, 10}, {6, 11}).top());
         const qt::BaseUnits units = qt::baseUnits(qt::dialogFont());
         QVERIFY(units.x >= 5 && units.x <= 7);
         QVERIFY(units.y >= 10 && units.y <= 14);
@@ -161,8 +164,9 @@ private slots:
         QVERIFY(!rig.widget<QLineEdit>(IDC_EEPROM_OFFSET)->isReadOnly());
         QCOMPARE(rig.widget<QLineEdit>(IDC_WB_MODE)->alignment() & Qt::AlignHorizontal_Mask,
                  Qt::AlignHCenter);
-        QCOMPARE(rig.widget<QLineEdit>(IDC_TRIM_X)->alignment(), Qt::AlignHCenter | Qt::AlignTop);
-        QCOMPARE(rig.widget<QLineEdit>(IDC_TV_MODE)->alignment(), Qt::AlignLeft | Qt::AlignTop);
+        QCOMPARE(rig.widget<QLineEdit>(IDC_TRIM_X)->alignment(),
+                 Qt::AlignHCenter | Qt::AlignVCenter);
+        QCOMPARE(rig.widget<QLineEdit>(IDC_TV_MODE)->alignment(), Qt::AlignLeft | Qt::AlignVCenter);
         QVERIFY(!(rig.widget<QRadioButton>(IDC_TARGET_SENSOR)->focusPolicy() & Qt::TabFocus));
         QCOMPARE(rig.widget<QScrollBar>(IDC_AEX_BAR)->focusPolicy(), Qt::NoFocus);
         QVERIFY(!rig.widget<QProgressBar>(IDC_PROGRESS)->isTextVisible());

@@ -5,7 +5,8 @@
 # program writes into a control never comes back as input); a box; Browse and programming the
 # sample script with the progress bar moving; the About box opens from the window menu and
 # Escape closes it, then Escape closes the program. Pictures of the window, the box and the
-# About box go to OUT_DIR (window-windows.png, box-windows.png, about-windows.png).
+# About box go to OUT_DIR (window-windows.png, box-windows.png, about-windows.png), and one of
+# the window after programming, its notice line telling it (outcome-windows.png).
 # Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
 set -euo pipefail
 exe=$1 tour=$2 out=$3
@@ -61,6 +62,7 @@ for candidate in $(seq 8 40); do
   [ $((25 + 278 * candidate / 8 + candidate + candidate / 2 + 2)) -eq "$HEIGHT" ] && by=$candidate
 done
 [ "$by" -gt 0 ] || fail "window of ${WIDTH}x$HEIGHT: no dialog base unit fits"
+height=$HEIGHT
 
 # at X Y W H XDOTOOL...: moves the mouse into the control at X, Y (W x H dialog units), a few
 # pixels in from its left edge (a check box's box, an edit's text), and does the rest there.
@@ -133,6 +135,11 @@ done
 [ "$(grep -c "^B " "$trace")" = "$boxes" ] || fail "programming the sample script said:
 $(grep "^B " "$trace" | tail -n +$((boxes + 1)))"
 echo "Browse took the sample script and programming it moved the progress bar ($places places)"
+# Told on a second line of the notice, without a box: the window grew by that line.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+[ "$HEIGHT" -eq $((height + by)) ] || fail "the window is ${HEIGHT} high after programming, not $((height + by))"
+shot "$main" "$out/outcome-windows.png"
+echo "the notice line told the programming's success"
 
 # The window menu's last entry is "About Vorlix rev1.6".
 xdotool windowfocus --sync "$main"
