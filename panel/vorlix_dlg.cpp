@@ -78,7 +78,6 @@ void CVorlixDlg::visitMembers(Self& d, Visitor& visit) {
     visit.unbound("m_trimBlock", d.m_trimBlock);
     visit.unbound("m_scriptPath", d.m_scriptPath);
     visit.unbound("erasePresses", d.eeprom_.erasePresses);
-    visit.unbound("outcome", d.outcome_);
 }
 
 namespace {
