@@ -1,8 +1,9 @@
 #include "win32/append_file.h"
 
-#include <windows.h>
-
+// Before <windows.h>: the frame's names that Windows' macros would otherwise replace.
 #include "win32/dialog_window.h"
+
+#include <windows.h>
 
 namespace vorlix::win32 {
 
