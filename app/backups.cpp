@@ -28,8 +28,7 @@ constexpr int kMaxBackupsPerSecond = 1000;
 
 // The QEF text of the camera's EEPROM read now, the bytes in bytes; nothing and why when a read
 // failed.
-std::optional<std::string> readBackup(I2cLink& link, std::uint8_t camAddr,
-                                      const BackupLabel& label,
+std::optional<std::string> readBackup(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
                                       const std::function<void(std::size_t)>& progress,
                                       camera::EepromImage& bytes, std::string& why) {
     const camera::EepromRead read = camera::readEeprom(link, camAddr, progress);
@@ -130,10 +129,10 @@ std::optional<Backup> backupCamera(I2cLink& link, std::uint8_t camAddr, const Ba
     }
     // Two backups within one second get -2, -3 ...; the name is taken by creating the file.
     const std::string bus = busInBackupName(label.bus);
-    const std::string stem = (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") +
-                                                  (bus.empty() ? "" : "-" + bus) + "-cam" +
-                                                  io::hexByte(camAddr)))
-                                 .string();
+    const std::string stem =
+        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + (bus.empty() ? "" : "-" + bus) + "-cam" +
+                             io::hexByte(camAddr)))
+            .string();
     for (int n = 1;; ++n) {
         const std::string path = n == 1 ? stem + ".qef" : stem + "-" + std::to_string(n) + ".qef";
         const Saved saved = writeBackup(path, *text, why);

@@ -117,8 +117,14 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
 
     if (commanded_) {
         TracingPacer pacer(basePacer, *trace_);
-        const CommandIo io{*busAdapter_, pacer, *trace_, std::cout, std::cerr, lastWords_,
-                           [this](int status) { return settle(status); }, bus_.resolved};
+        const CommandIo io{*busAdapter_,
+                           pacer,
+                           *trace_,
+                           std::cout,
+                           std::cerr,
+                           lastWords_,
+                           [this](int status) { return settle(status); },
+                           bus_.resolved};
         const int status = runCommand(options_, commandInput_, io);
         std::cout.flush();
         const int signal = pendingInterrupt();

@@ -87,9 +87,8 @@ int runProgram(CommandRun& run) {
             return "interrupted while reading back: " + std::string(kWrittenNotVerified) +
                    run.restoreHint();
         if (pages == 0) return std::string(kNothingWritten);
-        return "interrupted after " + count(pages, total, "pages") +
-               ": the EEPROM holds part of " + io::printable(run.command().file) +
-               run.restoreHint();
+        return "interrupted after " + count(pages, total, "pages") + ": the EEPROM holds part of " +
+               io::printable(run.command().file) + run.restoreHint();
     });
     I2cLink link(run.bus());
     eeprom::EepromTables tables;
@@ -98,7 +97,8 @@ int runProgram(CommandRun& run) {
     camera::EepromImage baseline{};
     camera::WriteGate gate = run.backupGate();
     if (!allPages) {
-        gate = [&run, &link, &baseline, backupGate = std::move(gate)]() -> std::optional<std::string> {
+        gate = [&run, &link, &baseline,
+                backupGate = std::move(gate)]() -> std::optional<std::string> {
             if (std::optional<std::string> refusal = camera::askGate(backupGate)) return refusal;
             if (run.backup()) {
                 baseline = run.backup()->bytes;
@@ -160,12 +160,12 @@ int runProgram(CommandRun& run) {
     }
     run.record().setPagesWritten(outcome.pagesWritten);
     run.record().setEepromAfter(tables.readBackBuf);
-    const std::string written = ": " + count(outcome.pagesWritten, camera::kPageCount, "pages") +
-                                " written";
-    return tellVerdict(run, camera::compareEeprom(tables.readBackBuf, tables.scriptImage),
-                       outcome.pagesWritten == 0 ? "the EEPROM already equals"
-                                                 : "programmed and verified",
-                       written);
+    const std::string written =
+        ": " + count(outcome.pagesWritten, camera::kPageCount, "pages") + " written";
+    return tellVerdict(
+        run, camera::compareEeprom(tables.readBackBuf, tables.scriptImage),
+        outcome.pagesWritten == 0 ? "the EEPROM already equals" : "programmed and verified",
+        written);
 }
 
 int runSaveSettings(CommandRun& run) {

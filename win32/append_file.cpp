@@ -1,9 +1,9 @@
 #include "win32/append_file.h"
 
 // Before <windows.h>: the frame's names that Windows' macros would otherwise replace.
-#include "win32/dialog_window.h"
-
 #include <windows.h>
+
+#include "win32/dialog_window.h"
 
 namespace vorlix::win32 {
 

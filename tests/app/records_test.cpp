@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/backups.h"
 #include "commands_fixture.h"
 #include "io/sha256.h"
 
@@ -81,7 +82,8 @@ TEST_F(Commands, TheDocumentedTallySkipsALineThatWasCutShort) {
     ASSERT_NE(pipe, nullptr);
     std::string shown;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) shown.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        shown.append(buffer, n);
     EXPECT_EQ(::pclose(pipe), 0) << tally;
     EXPECT_EQ(json::parse(shown), json::parse(R"([{"result": "differs", "modules": 1},
                                                   {"result": "verified", "modules": 2}])"));
@@ -118,6 +120,19 @@ TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
         return n.size() > 6 && n.compare(n.size() - 6, 6, "-2.qef") == 0;
     });
     EXPECT_TRUE(clashed);
+}
+
+// A backup's name carries the bus where it has a stable name, in characters any file system takes.
+TEST(BackupNames, CarryTheBusWhereItHasAStableName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"i2c:usb=1-2", "usb-1-2"},
+        {"i2c:usb=3-1.4", "usb-3-1.4"},
+        {"i2c:serial=A1/b:2", "serial-A1-b-2"},
+        {"i2c:/dev/i2c-7", ""},
+        {"sim", ""},
+        {"pxiic:C:\\x.dll", ""},
+    };
+    for (const auto& [bus, name] : cases) EXPECT_EQ(vorlix::app::busInBackupName(bus), name) << bus;
 }
 
 }  // namespace

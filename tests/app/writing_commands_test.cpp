@@ -68,16 +68,32 @@ TEST_F(Commands, ProgramWritesOnlyThePagesThatDifferAndRecordsWhatItDid) {
         std::vector<std::string> args;
         std::string said;
         std::size_t pages, reads, backups;  // reads besides the search's one
-        std::string page;  // the one page written
+        std::string page;                   // the one page written
     } runs[] = {
-        {{"program", same}, "the EEPROM already equals " + same + ": 0 of 64 pages written", 0,
-         1024, 1, ""},
-        {{"program", diff}, "programmed and verified " + diff + ": 1 of 64 pages written", 1,
-         2048, 2, "W 70 24 a2 a0"},
-        {{"--no-backup", "program", same}, "programmed and verified " + same +
-         ": 1 of 64 pages written", 1, 2048, 2, "W 70 24 a2 a0"},
-        {{"--no-backup", "program", same}, "the EEPROM already equals " + same +
-         ": 0 of 64 pages written", 0, 1024, 2, ""},
+        {{"program", same},
+         "the EEPROM already equals " + same + ": 0 of 64 pages written",
+         0,
+         1024,
+         1,
+         ""},
+        {{"program", diff},
+         "programmed and verified " + diff + ": 1 of 64 pages written",
+         1,
+         2048,
+         2,
+         "W 70 24 a2 a0"},
+        {{"--no-backup", "program", same},
+         "programmed and verified " + same + ": 1 of 64 pages written",
+         1,
+         2048,
+         2,
+         "W 70 24 a2 a0"},
+        {{"--no-backup", "program", same},
+         "the EEPROM already equals " + same + ": 0 of 64 pages written",
+         0,
+         1024,
+         2,
+         ""},
     };
     for (const auto& r : runs) {
         const std::string before = eeprom();

@@ -104,19 +104,28 @@ TEST(Programming, WithABaselineOnlyThePagesThatDifferThenTheWholeReadBack) {
     held[kStoredAddress] = 0x70;
     struct Case {
         const char* what;
-        std::vector<std::size_t> changedInCamera;   // entries the camera holds differently
-        std::vector<std::size_t> changedInBaseline; // entries the baseline says differently
+        std::vector<std::size_t> changedInCamera;    // entries the camera holds differently
+        std::vector<std::size_t> changedInBaseline;  // entries the baseline says differently
         Lines pageHeaders;
         ProgrammingResult result;
     };
     const Case cases[] = {
         {"the camera holds the file", {}, {}, {}, ProgrammingResult::Verified},
-        {"one byte of page 0x25 differs", {0x25A}, {0x25A}, {"W 70 24 a4 50"},
+        {"one byte of page 0x25 differs",
+         {0x25A},
+         {0x25A},
+         {"W 70 24 a4 50"},
          ProgrammingResult::Verified},
-        {"the first and the last page", {0, 1023}, {0, 1023}, {"W 70 24 a0 00", "W 70 24 a6 f0"},
+        {"the first and the last page",
+         {0, 1023},
+         {0, 1023},
+         {"W 70 24 a0 00", "W 70 24 a6 f0"},
          ProgrammingResult::Verified},
         // The baseline missed a byte (a write astray before the run): only the read-back sees it.
-        {"a difference the baseline does not show", {0x10, 0x300}, {0x300}, {"W 70 24 a6 00"},
+        {"a difference the baseline does not show",
+         {0x10, 0x300},
+         {0x300},
+         {"W 70 24 a6 00"},
          ProgrammingResult::Differs},
     };
     for (const Case& c : cases) {
@@ -130,8 +139,8 @@ TEST(Programming, WithABaselineOnlyThePagesThatDifferThenTheWholeReadBack) {
         SimBench bench(state);
         eeprom::EepromTables tables = image;
         I2cLink link(bench.bus);
-        const ProgrammingOutcome outcome =
-            programScript(link, 0x70, tables, [](ProgrammingProgress) {}, {}, &baseline);
+        const ProgrammingOutcome outcome = programScript(
+            link, 0x70, tables, [](ProgrammingProgress) {}, {}, &baseline);
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.pagesWritten, c.pageHeaders.size());
 
