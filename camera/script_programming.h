@@ -26,12 +26,13 @@ enum class ProgrammingProgress {
     Page,       // a page went through (every page, before its Step where it has one)
 };
 
-// Every page of every bank goes out; a Step at the pages whose offset is a multiple of 3
-// (0, 48, ... 240), six per bank. The read-back steps at every second byte.
+// A Step at each page written whose offset is a multiple of 3 (0, 48, ... 240), six per bank
+// when every page goes out. The read-back steps at every second byte.
 inline constexpr unsigned kPageProgressEvery = 3;
 inline constexpr std::size_t kReadBackProgressEvery = 2;
 
-// How many Steps a run that goes through takes while writing, and while reading back.
+// How many Steps a run that writes every page and goes through takes while writing, and while
+// reading back.
 constexpr std::size_t writingSteps() {
     std::size_t steps = 0;
     for (std::size_t p = 0; p < kBankSize; p += kPageEntries) steps += p % kPageProgressEvery == 0;
