@@ -1,9 +1,10 @@
 #include "win32/append_file.h"
 
+// clang-format off
 // Before <windows.h>: the frame's names that Windows' macros would otherwise replace.
-#include <windows.h>
-
 #include "win32/dialog_window.h"
+#include <windows.h>
+// clang-format on
 
 namespace vorlix::win32 {
 
