@@ -22,6 +22,32 @@ std::string environment(const char* name) {
     return value != nullptr ? value : "";
 }
 
+// More backups of one camera in one second than any bench makes: a folder that answers every
+// name with "exists" is broken, and is told rather than tried for ever.
+constexpr int kMaxBackupsPerSecond = 1000;
+
+// The QEF text of the camera's EEPROM read now, the bytes in bytes; nothing and why when a read
+// failed.
+std::optional<std::string> readBackup(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                                      const std::function<void(std::size_t)>& progress,
+                                      camera::EepromImage& bytes, std::string& why) {
+    const camera::EepromRead read = camera::readEeprom(link, camAddr, progress);
+    if (!read.complete()) {
+        why = "reading the EEPROM failed at " + camera::eepromPlace(read.count);
+        return std::nullopt;
+    }
+    bytes = read.bytes;
+    return camera::qefText(read.bytes, backupHeader(label, camAddr));
+}
+
+Saved writeBackup(const std::string& path, const std::string& text, std::string& why) {
+    Saved saved;
+    std::string reason;
+    saved.ok = io::createNewFile(path, text, reason, saved.taken);
+    if (!saved.ok) why = "cannot write " + io::printable(path) + ": " + reason;
+    return saved;
+}
+
 }  // namespace
 
 std::string backupFolder(std::string& why) {
@@ -56,26 +82,31 @@ std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t cam
     };
 }
 
-bool saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
-                const std::string& path, const std::function<void(std::size_t)>& progress,
-                std::string& why) {
-    const camera::EepromRead read = camera::readEeprom(link, camAddr, progress);
-    if (!read.complete()) {
-        why = "reading the EEPROM failed at " + camera::eepromPlace(read.count);
-        return false;
-    }
-    std::string reason;
-    if (!io::replaceFile(path, camera::qefText(read.bytes, backupHeader(label, camAddr)), reason)) {
-        why = "cannot write " + io::printable(path) + ": " + reason;
-        return false;
-    }
-    return true;
+Saved saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                 const std::string& path, const std::function<void(std::size_t)>& progress,
+                 camera::EepromImage& bytes, std::string& why) {
+    const std::optional<std::string> text = readBackup(link, camAddr, label, progress, bytes, why);
+    if (!text) return {};
+    return writeBackup(path, *text, why);
 }
 
-std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
-                                        const BackupLabel& label,
-                                        const std::function<void(std::size_t)>& progress,
-                                        std::string& why) {
+std::string busInBackupName(const std::string& bus) {
+    constexpr char kI2c[] = "i2c:";
+    if (bus.rfind(kI2c, 0) != 0) return "";
+    const std::string arg = bus.substr(sizeof kI2c - 1);
+    if (arg.rfind("usb=", 0) != 0 && arg.rfind("serial=", 0) != 0) return "";
+    std::string safe;
+    for (const char c : arg) {
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                           (c >= 'A' && c <= 'Z') || c == '.' || c == '_' || c == '-';
+        safe += plain ? c : '-';
+    }
+    return safe;
+}
+
+std::optional<Backup> backupCamera(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                                   const std::function<void(std::size_t)>& progress,
+                                   std::string& why) {
     std::string folderWhy;
     const std::string folder = backupFolder(folderWhy);
     if (folder.empty()) {
@@ -88,16 +119,32 @@ std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
         why = "cannot create the backup folder " + io::printable(folder) + ": " + ec.message();
         return std::nullopt;
     }
-    // Two backups within one second get -2, -3 ...: an existing backup is never replaced.
-    const std::string stem =
-        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + "-cam" + io::hexByte(camAddr))).string();
-    std::string path = stem + ".qef";
-    for (int n = 2; fs::exists(path, ec); ++n) path = stem + "-" + std::to_string(n) + ".qef";
-    if (!saveEeprom(link, camAddr, label, path, progress, why)) {
+    // Read once, before a name is taken: a clash costs a new name, never a second read.
+    Backup backup;
+    const std::optional<std::string> text =
+        readBackup(link, camAddr, label, progress, backup.bytes, why);
+    if (!text) {
         why = "no backup, so nothing was written: " + why;
         return std::nullopt;
     }
-    return path;
+    // Two backups within one second get -2, -3 ...; the name is taken by creating the file.
+    const std::string bus = busInBackupName(label.bus);
+    const std::string stem =
+        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + (bus.empty() ? "" : "-" + bus) + "-cam" +
+                             io::hexByte(camAddr)))
+            .string();
+    for (int n = 1;; ++n) {
+        const std::string path = n == 1 ? stem + ".qef" : stem + "-" + std::to_string(n) + ".qef";
+        const Saved saved = writeBackup(path, *text, why);
+        if (saved.ok) {
+            backup.path = path;
+            return backup;
+        }
+        if (!saved.taken || n == kMaxBackupsPerSecond) {
+            why = "no backup, so nothing was written: " + why;
+            return std::nullopt;
+        }
+    }
 }
 
 std::function<std::optional<std::string>(I2cLink&, std::uint8_t)> backupOnFirstWrite(
@@ -108,11 +155,11 @@ std::function<std::optional<std::string>(I2cLink&, std::uint8_t)> backupOnFirstW
         if (*done) return std::nullopt;
         I2cLink link(bus);
         std::string why;
-        const std::optional<std::string> path = backupCamera(
+        const std::optional<Backup> backup = backupCamera(
             link, camAddr, label, [](std::size_t) {}, why);
-        if (!path) return why;
+        if (!backup) return why;
         *done = true;
-        notice("backup of the EEPROM: " + *path);
+        notice("backup of the EEPROM: " + backup->path);
         return std::nullopt;
     };
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/eeprom_image.h"
 #include "link/i2c_link.h"
 
 namespace vorlix::app {
@@ -28,19 +29,37 @@ struct BackupLabel {
 // The header lines of a QEF file holding the camera's EEPROM read now.
 std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t camAddr);
 
-// Reads the four banks of the camera at camAddr and writes them, whole, to path; false and a
-// line for the person when a read failed or the file could not be written. progress follows
-// the bytes read.
-bool saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
-                const std::string& path, const std::function<void(std::size_t)>& progress,
-                std::string& why);
+// How a save ended: saved, or why not (taken: path existed, so nothing was written).
+struct Saved {
+    bool ok = false;
+    bool taken = false;
+};
 
-// Backs the camera up into a new file of the backup folder (never one that exists): its path,
-// or nothing and why.
-std::optional<std::string> backupCamera(I2cLink& link, std::uint8_t camAddr,
-                                        const BackupLabel& label,
-                                        const std::function<void(std::size_t)>& progress,
-                                        std::string& why);
+// Reads the four banks of the camera at camAddr into bytes and writes them to path as a new
+// file (never over one that exists); a line for the person when a read failed or the file
+// could not be created. progress follows the bytes read.
+Saved saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                 const std::string& path, const std::function<void(std::size_t)>& progress,
+                 camera::EepromImage& bytes, std::string& why);
+
+// What a backup's name carries of the bus: a stable name (i2c:usb=1-2, i2c:serial=...) made
+// safe for a file name ("usb-1-2"); empty for a bus named otherwise.
+std::string busInBackupName(const std::string& bus);
+
+// A backup made: its file, and the bytes it holds (what the camera held just before the run's
+// first write).
+struct Backup {
+    std::string path;
+    camera::EepromImage bytes{};
+};
+
+// Backs the camera up into a new file of the backup folder, named by the time, the bus where it
+// has a stable name and the camera's address; a name taken meanwhile (another station's backup
+// in the same second) is passed for the next free one, so no backup ever replaces another. The
+// backup, or nothing and why.
+std::optional<Backup> backupCamera(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                                   const std::function<void(std::size_t)>& progress,
+                                   std::string& why);
 
 // The window's guard of its EEPROM writes: the first write of the run is preceded by a backup
 // over bus (its own link, so the handler's link is left as it was), whose path goes to

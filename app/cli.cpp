@@ -54,6 +54,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
             parent->get_subcommand(name)
                 ->add_option("FILE", command.file, "the QEF file")
                 ->required();
+        parent->get_subcommand("program")
+            ->add_flag("--all-pages", command.allPages,
+                       "write every page, not only the pages that differ from the camera");
     }
     std::vector<CLI::Option*> offsets;
     for (const char* name : {"save-settings", "erase-settings"})

@@ -22,10 +22,11 @@ int runInfo(CommandRun& run);
 int runBackup(CommandRun& run);
 int runVerify(CommandRun& run);
 
-// Tells every difference and the verdict (same: the words for none), and records them; the
-// exit status. Verify's, and program's after its own verification.
+// Tells every difference and the verdict (same: the words for none, before the file's name,
+// after: after it), and records them; the exit status. Verify's, and program's after its own
+// verification.
 int tellVerdict(CommandRun& run, const std::vector<camera::EepromDifference>& differences,
-                const char* same);
+                const char* same, const std::string& after = "");
 
 // --- Writing -------------------------------------------------------------------------------
 

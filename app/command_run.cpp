@@ -12,7 +12,7 @@ CommandRun::CommandRun(const Options& options, CommandInput& input, const Comman
       notifier_(io.trace, io.err),
       bus_{io.adapter, io.pacer, notifier_},
       progress_(io.err, !options.quiet && standardErrorIsTerminal()),
-      record_(options.bus, options.command.name, options.command.file) {}
+      record_(options.bus, io.resolved, options.command.name, options.command.file) {}
 
 CommandRun::~CommandRun() {
     io_.lastWords = nullptr;
@@ -30,7 +30,10 @@ int CommandRun::operator()(const CommandEntry& entry) {
     return finish(status);
 }
 
+// The record is the run's last output: the status it says is the one the outputs before it
+// leave (a trace that could not be written turns done into kOutputFailed).
 int CommandRun::finish(int status) {
+    if (io_.settle) status = io_.settle(status);
     const nlohmann::json& line = record_.close(status);
     if (!input_.record.isOpen()) return status;
     if (const std::optional<std::string> why = input_.record.append(line)) {
@@ -74,15 +77,17 @@ camera::WriteGate CommandRun::backupGate() {
         I2cLink link(bus_);
         progress_.start("backup", eeprom::kEepromSize);
         std::string why;
-        const std::optional<std::string> path = backupCamera(
+        std::optional<Backup> backup = backupCamera(
             link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); }, why);
         progress_.finish();
-        if (!path) {
+        if (!backup) {
             record_.setResult("no backup");
             return why;
         }
-        record_.setBackup(*path);
-        inform("backup: " + *path);
+        record_.setBackup(backup->path);
+        record_.setEepromBefore(backup->bytes);
+        inform("backup: " + backup->path);
+        backup_ = std::move(backup);
         return std::nullopt;
     };
 }

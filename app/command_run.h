@@ -6,6 +6,7 @@
 // command got (as the command last said it) and appends the record with the result interrupted.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -49,6 +50,8 @@ public:
     // The operation's last word before its first EEPROM write: the backup (none with
     // --no-backup). Its refusal, when the backup could not be made, stops the operation.
     camera::WriteGate backupGate();
+    // The backup the gate made (its file and the bytes it read), once it was made.
+    const std::optional<Backup>& backup() const { return backup_; }
     // "; vorlix program BACKUP restores it" once a backup of this run was made, else nothing.
     std::string restoreHint() const;
     BackupLabel label() const { return {options_.bus, res::versionText()}; }
@@ -72,6 +75,7 @@ private:
     ProgressBar progress_;
     CommandRecord record_;
     std::uint8_t camAddr_ = 0;
+    std::optional<Backup> backup_;
     std::function<std::string()> interruptedLine_;
 };
 

@@ -13,7 +13,7 @@ namespace {
 constexpr CommandEntry kCommands[] = {
     {"info", "find the camera and print what it reads back", false, nullptr, runInfo},
     {"backup", "read the four EEPROM banks into a new QEF file", false, checkBackup, runBackup},
-    {"program", "back up, program the EEPROM from a QEF file and verify it", true, checkProgram,
+    {"program", "back up, program what differs from a QEF file and verify it", true, checkProgram,
      runProgram, true},
     {"verify", "compare the EEPROM with a QEF file; writes nothing", false, checkVerify, runVerify,
      true},

@@ -43,6 +43,9 @@ struct CommandInput {
 // lastWords is what the program calls, with the exit status, when an interrupt ends the run at
 // a safe point: the command sets it while it runs, to say how far it got and record it; it
 // returns the status the program exits with (a station ended between units says its tally).
+// settle writes the run's outputs out (the trace, the state) and gives the exit status a run
+// that ended with status has then, so that the record says the status the process ends with;
+// resolved is what the backend resolved the --bus name to (empty: the argument itself).
 struct CommandIo {
     Adapter& adapter;
     Pacer& pacer;
@@ -50,6 +53,8 @@ struct CommandIo {
     std::ostream& out;
     std::ostream& err;
     std::function<int(int status)>& lastWords;
+    std::function<int(int status)> settle{};
+    std::string resolved{};
 };
 
 class CommandRun;

@@ -104,11 +104,12 @@ int runBackup(CommandRun& run) {
     const std::string& file = run.command().file;
     run.progress().start("backup", eeprom::kEepromSize);
     std::string why;
-    const bool saved = saveEeprom(
+    camera::EepromImage bytes{};
+    const Saved saved = saveEeprom(
         link, run.camAddr(), run.label(), file, [&run](std::size_t n) { run.progress().set(n); },
-        why);
+        bytes, why);
     run.progress().finish();
-    if (!saved) {
+    if (!saved.ok) {
         run.tell(why);
         return kCameraFailed;
     }
@@ -118,18 +119,18 @@ int runBackup(CommandRun& run) {
 }
 
 int tellVerdict(CommandRun& run, const std::vector<camera::EepromDifference>& differences,
-                const char* same) {
+                const char* same, const std::string& after) {
     const std::string name = io::printable(run.command().file);
     for (const camera::EepromDifference& d : differences) run.out() << differenceLine(d) << '\n';
     if (differences.empty()) {
         run.record().setResult("verified");
-        run.out() << same << ' ' << name << '\n';
+        run.out() << same << ' ' << name << after << '\n';
         return kCommandDone;
     }
     run.record().setResult("differs");
     run.record().setDifference(differences.front());
     run.out() << differences.size() << (differences.size() == 1 ? " byte differs" : " bytes differ")
-              << " from " << name << '\n';
+              << " from " << name << after << '\n';
     return kCameraFailed;
 }
 
@@ -144,6 +145,7 @@ int runVerify(CommandRun& run) {
         run.tell("reading the EEPROM failed at " + eepromPlace(read.count));
         return kCameraFailed;
     }
+    run.record().setEepromAfter(read.bytes);
     return tellVerdict(run, camera::compareEeprom(read.bytes, run.input().script),
                        "the EEPROM equals");
 }

@@ -6,44 +6,97 @@
 #include <ctime>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "io/hex.h"
 #include "io/printable.h"
+#include "io/sha256.h"
 #include "res/resources.h"
 
 namespace vorlix::app {
 
-RecordFile::~RecordFile() {
-    if (file_ != nullptr) std::fclose(file_);
+namespace {
+
+std::string recordLine(const nlohmann::json& record) {
+    return record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
+
+std::string sha256Of(const camera::EepromImage& bytes) {
+    return io::sha256Hex(std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
 
 std::optional<std::string> RecordFile::open(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
         return io::printable(path) + ": cannot append records: not a regular file";
-    // "a+": every write goes to the end, whatever else appends to the file meanwhile.
-    file_ = std::fopen(path.c_str(), "a+b");
-    if (file_ == nullptr)
-        return io::printable(path) + ": cannot append records: " + std::strerror(errno);
+#ifdef _WIN32
+    if (const std::optional<std::string> why = file_.open(path))
+        return io::printable(path) + ": cannot append records: " + io::printable(*why);
+#else
+    // O_APPEND: every write goes to the end, whatever else appends to the file meanwhile.
+    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) return io::printable(path) + ": cannot append records: " + std::strerror(errno);
+#endif
     path_ = path;
     return std::nullopt;
 }
 
-std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
-    std::string line = record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    if (std::fseek(file_, 0, SEEK_END) == 0 && std::ftell(file_) > 0 &&
-        std::fseek(file_, -1, SEEK_END) == 0 && std::fgetc(file_) != '\n')
-        line.insert(0, "\n");
-    std::fseek(file_, 0, SEEK_END);
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0)
-        return "cannot append the record to " + io::printable(path_) + ": " + std::strerror(errno);
-    return std::nullopt;
+#ifdef _WIN32
+RecordFile::~RecordFile() = default;
+
+bool RecordFile::isOpen() const {
+    return file_.isOpen();
 }
 
-CommandRecord::CommandRecord(const std::string& bus, const std::string& command,
-                             const std::string& file) {
+std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
+    std::string line = recordLine(record);
+    if (!file_.endsALine()) line.insert(0, "\n");
+    if (const std::optional<std::string> why = file_.append(line))
+        return "cannot append the record to " + io::printable(path_) + ": " + io::printable(*why);
+    return std::nullopt;
+}
+#else
+RecordFile::~RecordFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool RecordFile::isOpen() const {
+    return fd_ >= 0;
+}
+
+// A line another station appends between the look at the last byte and the write leaves an
+// empty line at worst: the tally skips it like a cut one.
+std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
+    std::string line = recordLine(record);
+    struct stat st {};
+    char last = '\n';
+    if (::fstat(fd_, &st) == 0 && st.st_size > 0 && ::pread(fd_, &last, 1, st.st_size - 1) == 1 &&
+        last != '\n')
+        line.insert(0, "\n");
+    ssize_t n = -1;
+    do n = ::write(fd_, line.data(), line.size());
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return "cannot append the record to " + io::printable(path_) + ": " + std::strerror(errno);
+    if (static_cast<std::size_t>(n) != line.size())
+        return "cannot append the record to " + io::printable(path_) +
+               ": the disk took only part of the line";
+    return std::nullopt;
+}
+#endif
+
+CommandRecord::CommandRecord(const std::string& bus, const std::string& resolved,
+                             const std::string& command, const std::string& file) {
     json_["time"] = utcTimestamp();
     json_["version"] = res::versionText();
     json_["bus"] = bus;
+    json_["resolved"] = resolvedBus(bus, resolved);
     json_["camera"] = nullptr;
     json_["command"] = command;
     json_["file"] = file.empty() ? nlohmann::json(nullptr) : nlohmann::json(file);
@@ -52,6 +105,9 @@ CommandRecord::CommandRecord(const std::string& bus, const std::string& command,
     json_["difference"] = nullptr;
     json_["backup"] = nullptr;
     json_["unit"] = nullptr;
+    json_["pages_written"] = nullptr;
+    json_["sha256_before"] = nullptr;
+    json_["sha256_after"] = nullptr;
 }
 
 void CommandRecord::setCamera(std::uint8_t address) {
@@ -83,6 +139,14 @@ void CommandRecord::setNewAddress(std::uint8_t address) {
     json_["newAddress"] = io::hexByte(address);
 }
 
+void CommandRecord::setEepromBefore(const camera::EepromImage& bytes) {
+    json_["sha256_before"] = sha256Of(bytes);
+}
+
+void CommandRecord::setEepromAfter(const camera::EepromImage& bytes) {
+    json_["sha256_after"] = sha256Of(bytes);
+}
+
 const nlohmann::json& CommandRecord::close(int status) {
     json_["status"] = status;
     json_["durationMs"] = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -90,6 +154,12 @@ const nlohmann::json& CommandRecord::close(int status) {
                               .count();
     if (!json_.contains("result")) json_["result"] = status == 0 ? "done" : "failed";
     return json_;
+}
+
+std::string resolvedBus(const std::string& bus, const std::string& resolved) {
+    if (!resolved.empty()) return resolved;
+    const std::size_t colon = bus.find(':');
+    return colon == std::string::npos ? bus : bus.substr(colon + 1);
 }
 
 std::string utcTime(const char* format) {

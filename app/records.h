@@ -1,16 +1,20 @@
 #pragma once
 // The production record: one JSON line per command and module, appended to the file that
 // --record names, so that a day's tally is a jq over that file. A line is written with one
-// append, and a file whose last line was cut short (a crash, a full disk) gets a newline first,
-// so earlier lines are never truncated or joined to a new one.
+// write on a handle that only appends, so the lines of stations that share the file never
+// interleave; a file whose last line was cut short (a crash, a full disk) gets a newline first,
+// so earlier lines are never joined to a new one (the documented tally skips the cut one).
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
 #include "camera/eeprom_image.h"
+
+#ifdef _WIN32
+#include "win32/append_file.h"
+#endif
 
 namespace vorlix::app {
 
@@ -23,12 +27,16 @@ public:
 
     // Opens path for appending (creating it); why the file cannot take records otherwise.
     std::optional<std::string> open(const std::string& path);
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const;
     // Appends one line; why it could not be written otherwise.
     std::optional<std::string> append(const nlohmann::json& record);
 
 private:
-    std::FILE* file_ = nullptr;
+#ifdef _WIN32
+    win32::AppendFile file_;
+#else
+    int fd_ = -1;
+#endif
     std::string path_;
 };
 
@@ -37,8 +45,10 @@ private:
 // no camera, no backup, interrupted.
 class CommandRecord {
 public:
-    // file: the command's FILE as given (empty: none).
-    CommandRecord(const std::string& bus, const std::string& command, const std::string& file);
+    // bus: as --bus named it; resolved: what it named (a stable name's device node, else the
+    // --bus argument). file: the command's FILE as given (empty: none).
+    CommandRecord(const std::string& bus, const std::string& resolved, const std::string& command,
+                  const std::string& file);
 
     void setCamera(std::uint8_t address);
     void setScript(const std::string& absolutePath, const std::string& sha256);
@@ -52,6 +62,11 @@ public:
     void setUnit(unsigned unit) { json_["unit"] = unit; }
     // The line as it stands (after close: as it went into the file).
     const nlohmann::json& line() const { return json_; }
+    void setPagesWritten(std::size_t pages) { json_["pages_written"] = pages; }
+    // The SHA-256 of the EEPROM as read before the first write (the backup, program's baseline)
+    // and as read by the verification.
+    void setEepromBefore(const camera::EepromImage& bytes);
+    void setEepromAfter(const camera::EepromImage& bytes);
 
     // The line for the file of a run that ended with status: its duration, and "done" or
     // "failed" unless a result was set.
@@ -61,6 +76,10 @@ private:
     nlohmann::json json_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
+
+// What the record's "resolved" says of a bus: what the backend resolved a stable name to, else
+// the argument after "NAME:" in the --bus text, else that text.
+std::string resolvedBus(const std::string& bus, const std::string& resolved);
 
 // The time now, UTC, in strftime's format.
 std::string utcTime(const char* format);

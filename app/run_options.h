@@ -14,6 +14,7 @@ namespace vorlix::app {
 struct Command {
     std::string name;
     std::string file;    // backup, program, verify
+    bool allPages = false;  // program: every page, not only those that differ from the camera
     bool json = false;   // info
     std::string offset;  // save-settings, erase-settings: as typed (hex), empty for the default
     bool offsetGiven = false;  // --offset "" is a mistake, not the default

@@ -117,7 +117,14 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
 
     if (commanded_) {
         TracingPacer pacer(basePacer, *trace_);
-        const CommandIo io{*busAdapter_, pacer, *trace_, std::cout, std::cerr, lastWords_};
+        const CommandIo io{*busAdapter_,
+                           pacer,
+                           *trace_,
+                           std::cout,
+                           std::cerr,
+                           lastWords_,
+                           [this](int status) { return settle(status); },
+                           bus_.resolved};
         const int status = runCommand(options_, commandInput_, io);
         std::cout.flush();
         // A station ended by a signal between two units has told its tally: its status stands.
@@ -174,20 +181,28 @@ void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
 int Session::finish(int status) {
     if (finished_) return status;
     finished_ = true;
+    return settle(status);
+}
+
+// Each output that fails is told once, however often the run settles.
+int Session::settle(int status) {
     int result = status;
-    const auto check = [&](io::OutputFile& file, const std::string& path, const char* what) {
-        if (path.empty() || file.flush()) return;
-        tell(std::string("cannot write the ") + what + " to " +
-             (path == io::kStandardOutput ? "standard output" : path) + ": " + file.reason());
+    const auto failed = [&](const std::string& line, bool& told) {
+        if (!told) tell(line);
+        told = true;
         if (result == 0) result = kOutputFailed;
     };
-    check(traceFile_, options_.trace, "trace");
-    check(dumpFile_, options_.dump, "dump");
+    const auto check = [&](io::OutputFile& file, const std::string& path, const char* what,
+                           bool& told) {
+        if (path.empty() || file.flush()) return;
+        failed(std::string("cannot write the ") + what + " to " +
+                   (path == io::kStandardOutput ? "standard output" : path) + ": " + file.reason(),
+               told);
+    };
+    check(traceFile_, options_.trace, "trace", traceTold_);
+    check(dumpFile_, options_.dump, "dump", dumpTold_);
     if (bus_.saveState) {
-        if (const std::optional<std::string> why = bus_.saveState()) {
-            tell(*why);
-            if (result == 0) result = kOutputFailed;
-        }
+        if (const std::optional<std::string> why = bus_.saveState()) failed(*why, stateTold_);
     }
     return result;
 }

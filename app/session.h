@@ -42,6 +42,8 @@ private:
     // Runs the application on a host over the pacer its pauses go through.
     void runDialog(frame::Host& host, Pacer& hostPacer);
     int finish(int status);
+    // Writes the outputs out and saves the backend's state: the exit status they leave.
+    int settle(int status);
     // Ends the program at a safe point after a signal, from wherever the run is.
     [[noreturn]] void interrupted();
     void hint(const std::string& line);
@@ -60,6 +62,7 @@ private:
     frame::Host* activeHost_ = nullptr;
     std::function<int(int status)> lastWords_;
     bool finished_ = false;
+    bool traceTold_ = false, dumpTold_ = false, stateTold_ = false;
 };
 
 }  // namespace vorlix::app

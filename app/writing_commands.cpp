@@ -5,6 +5,7 @@
 
 #include "app/command_bodies.h"
 #include "camera/address.h"
+#include "camera/eeprom_image.h"
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
 #include "io/hex.h"
@@ -74,28 +75,53 @@ std::optional<std::string> checkSetAddress(const Options& options, CommandInput&
     return std::nullopt;
 }
 
+// Only the pages that differ from the camera are written (every one with --all-pages): the
+// backup's read is the baseline, or with --no-backup a read of its own.
 int runProgram(CommandRun& run) {
     run.record().setScript(run.input().scriptPath, run.input().scriptSha256);
-    constexpr std::size_t kPages = eeprom::kEepromSize / kPageEntries;
-    std::size_t pages = 0;
+    const bool allPages = run.command().allPages;
+    std::size_t pages = 0, total = camera::kPageCount;
     bool verifying = false;
-    run.whenInterrupted([&run, &pages, &verifying] {
+    run.whenInterrupted([&run, &pages, &total, &verifying] {
         if (verifying)
             return "interrupted while reading back: " + std::string(kWrittenNotVerified) +
                    run.restoreHint();
         if (pages == 0) return std::string(kNothingWritten);
-        return "interrupted after " + count(pages, kPages, "pages") +
-               ": the EEPROM holds part of " + io::printable(run.command().file) +
-               run.restoreHint();
+        return "interrupted after " + count(pages, total, "pages") + ": the EEPROM holds part of " +
+               io::printable(run.command().file) + run.restoreHint();
     });
     I2cLink link(run.bus());
     eeprom::EepromTables tables;
     tables.scriptImage = run.input().script;
     tables.filledEntries = eeprom::kEepromSize;
+    camera::EepromImage baseline{};
+    camera::WriteGate gate = run.backupGate();
+    if (!allPages) {
+        gate = [&run, &link, &baseline,
+                backupGate = std::move(gate)]() -> std::optional<std::string> {
+            if (std::optional<std::string> refusal = camera::askGate(backupGate)) return refusal;
+            if (run.backup()) {
+                baseline = run.backup()->bytes;
+                return std::nullopt;
+            }
+            run.progress().start("read", eeprom::kEepromSize);
+            const camera::EepromRead read = camera::readEeprom(
+                link, run.camAddr(), [&run](std::size_t n) { run.progress().set(n); });
+            run.progress().finish();
+            if (!read.complete())
+                return "reading the EEPROM failed at " + camera::eepromPlace(read.count) +
+                       "; nothing was written";
+            baseline = read.bytes;
+            run.record().setEepromBefore(baseline);
+            return std::nullopt;
+        };
+    }
     const auto progress = [&](camera::ProgrammingProgress p) {
         switch (p) {
             case camera::ProgrammingProgress::Writing:
-                run.progress().start("program", camera::writingSteps());
+                if (!allPages) total = camera::differingPages(baseline, tables.scriptImage).size();
+                run.record().setPagesWritten(0);
+                run.progress().start("program", allPages ? camera::writingSteps() : total);
                 break;
             case camera::ProgrammingProgress::Verifying:
                 run.progress().finish();
@@ -103,15 +129,16 @@ int runProgram(CommandRun& run) {
                 run.progress().start("verify", camera::kReadingSteps);
                 break;
             case camera::ProgrammingProgress::Step:
-                run.progress().step();
+                if (allPages || verifying) run.progress().step();
                 break;
             case camera::ProgrammingProgress::Page:
-                ++pages;
+                run.record().setPagesWritten(++pages);
+                if (!allPages) run.progress().step();
                 break;
         }
     };
-    const camera::ProgrammingOutcome outcome =
-        camera::programScript(link, run.camAddr(), tables, progress, run.backupGate());
+    const camera::ProgrammingOutcome outcome = camera::programScript(
+        link, run.camAddr(), tables, progress, gate, allPages ? nullptr : &baseline);
     run.progress().finish();
     switch (outcome.result) {
         case camera::ProgrammingResult::TooShort:
@@ -131,8 +158,14 @@ int runProgram(CommandRun& run) {
         case camera::ProgrammingResult::Differs:
             break;
     }
-    return tellVerdict(run, camera::compareEeprom(tables.readBackBuf, tables.scriptImage),
-                       "programmed and verified");
+    run.record().setPagesWritten(outcome.pagesWritten);
+    run.record().setEepromAfter(tables.readBackBuf);
+    const std::string written =
+        ": " + count(outcome.pagesWritten, camera::kPageCount, "pages") + " written";
+    return tellVerdict(
+        run, camera::compareEeprom(tables.readBackBuf, tables.scriptImage),
+        outcome.pagesWritten == 0 ? "the EEPROM already equals" : "programmed and verified",
+        written);
 }
 
 int runSaveSettings(CommandRun& run) {

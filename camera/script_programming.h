@@ -9,7 +9,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "camera/eeprom_image.h"
 #include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
 #include "link/i2c_link.h"
@@ -24,12 +26,13 @@ enum class ProgrammingProgress {
     Page,       // a page went through (every page, before its Step where it has one)
 };
 
-// Every page of every bank goes out; a Step at the pages whose offset is a multiple of 3
-// (0, 48, ... 240), six per bank. The read-back steps at every second byte.
+// A Step at each page written whose offset is a multiple of 3 (0, 48, ... 240), six per bank
+// when every page goes out. The read-back steps at every second byte.
 inline constexpr unsigned kPageProgressEvery = 3;
 inline constexpr std::size_t kReadBackProgressEvery = 2;
 
-// How many Steps a run that goes through takes while writing, and while reading back.
+// How many Steps a run that writes every page and goes through takes while writing, and while
+// reading back.
 constexpr std::size_t writingSteps() {
     std::size_t steps = 0;
     for (std::size_t p = 0; p < kBankSize; p += kPageEntries) steps += p % kPageProgressEvery == 0;
@@ -56,6 +59,7 @@ struct ProgrammingOutcome {
     std::size_t at = 0;
     std::uint16_t camera = 0;  // the byte read back
     std::uint16_t file = 0;    // the file's entry (above 0xFF for a non-digit in the file)
+    std::size_t pagesWritten = 0;  // the pages that went through
 
     // True when the banks were read back (whether or not they matched).
     bool readBack() const {
@@ -69,13 +73,27 @@ struct ProgrammingOutcome {
 // when the image may be programmed.
 std::optional<std::string> imageProblem(const eeprom::ScriptImage& image);
 
+inline constexpr std::size_t kPageCount = eeprom::kEepromSize / kPageEntries;
+
+// The pages (by their number from the start of bank 0xA0, 0..63) whose bytes in image differ
+// from baseline, in the order they are written.
+std::vector<std::size_t> differingPages(const EepromImage& baseline,
+                                        const eeprom::ScriptImage& image);
+
 // Writes entries 0..1023 of tables.scriptImage into the four banks and, when every page went
 // through, reads them back into tables.readBackBuf and compares them with the image. An image
 // that leaves entries 0..1023 to the zero start image (tables.filledEntries: no script of this
 // run filled them) or that imageProblem refuses ends the run before anything is sent. The gate
 // is asked then, before the first page.
+//
+// Given a baseline (the EEPROM as read just before; it is looked at only once the gate let the
+// run write, so the gate may be what fills it), only the pages that differ
+// from it are written, each as it would be in the full run; when one was, all 1024 bytes are
+// read back, so that a write that went astray elsewhere is caught too. When none differs,
+// nothing is sent: the baseline is the read-back (tables.readBackBuf) and the verification.
 ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, eeprom::EepromTables& tables,
                                  const std::function<void(ProgrammingProgress)>& progress,
-                                 const WriteGate& mayWrite = {});
+                                 const WriteGate& mayWrite = {},
+                                 const EepromImage* baseline = nullptr);
 
 }  // namespace vorlix::camera

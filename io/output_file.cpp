@@ -244,4 +244,22 @@ bool replaceFile(const std::string& path, const std::string& contents, std::stri
     return true;
 }
 
+bool createNewFile(const std::string& path, const std::string& contents, std::string& reason,
+                   bool& taken) {
+    taken = false;
+    const int fd = openNew(path);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        reason = reasonOf(errno);
+        return false;
+    }
+    int error = writeAll(fd, contents.data(), contents.size());
+    if (error == 0 && !syncFd(fd)) error = errno;
+    if (closeFd(fd) != 0 && error == 0) error = errno;
+    if (error == 0) return true;
+    std::remove(path.c_str());
+    reason = reasonOf(error);
+    return false;
+}
+
 }  // namespace vorlix::io

@@ -62,4 +62,11 @@ std::optional<std::string> checkReplaceable(const std::string& path);
 // the old file as it was and no TARGET.tmp behind; false and reason then.
 bool replaceFile(const std::string& path, const std::string& contents, std::string& reason);
 
+// Creates path holding contents, never over anything that exists there (a file, a link): the
+// create is exclusive, so of two processes that create one name at once exactly one gets it.
+// Flushed to disk before it returns. false and reason otherwise, with taken set when the name
+// existed (the caller may pick another); a file this call created is removed again on failure.
+bool createNewFile(const std::string& path, const std::string& contents, std::string& reason,
+                   bool& taken);
+
 }  // namespace vorlix::io

@@ -2,7 +2,8 @@
 # The Windows stage of the tests (scripts/test.sh runs it after the Linux suite): cross-builds
 # vorlix.exe of both bitnesses with the test programs, and then for each bitness, under wine:
 # the test programs of the platform-independent layers; whole runs of the exe against the
-# Linux build's (LINUX_BUILD, default build/test); a read-back through the pxiic backend and a
+# Linux build's (LINUX_BUILD, default build/test); stations sharing a record file and a backup
+# folder; a read-back through the pxiic backend and a
 # stand-in adapter library of the exe's bitness that answers like the simulated camera, and
 # the stand-in of the other bitness refused; the window on a virtual display. Both exe are
 # also checked statically.
@@ -96,6 +97,7 @@ runs() {
   local exe=build/win$bits/app/vorlix.exe adapters=build/win$bits/tests/adapters
   stage "suites-win$bits" bash -c "cd build/win$bits && ctest --output-on-failure -j${JOBS:-2}"
   stage "golden-win$bits" tests/windows/golden.sh "$linux/app/vorlix" "$exe" "$out/golden-win$bits"
+  stage "stations-win$bits" tests/windows/stations.sh "$exe" "$out/stations-win$bits"
   stage "standin-readback-win$bits" tests/windows/standin_readback.sh "$linux/app/vorlix" "$exe" \
     "$adapters/standin_camera.dll" "build/win$other/tests/adapters/standin_camera.dll" \
     "$out/standin-win$bits"

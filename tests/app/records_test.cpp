@@ -1,9 +1,15 @@
 // The record of the commands' runs: one JSON line each, appended.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/backups.h"
 #include "commands_fixture.h"
 #include "io/sha256.h"
 
@@ -38,6 +44,95 @@ TEST_F(Commands, RecordsAppendOneLinePerRunAndKeepALineThatWasCutShort) {
     EXPECT_EQ(b["difference"]["bank"], "a2");
     EXPECT_EQ(b["difference"]["offset"], "a5");
     for (const char* key : {"time", "version", "durationMs"}) EXPECT_TRUE(b.contains(key)) << key;
+    EXPECT_EQ(b["resolved"], "sim");
+    EXPECT_TRUE(b["pages_written"].is_null());
+    EXPECT_TRUE(b["sha256_before"].is_null());
+    EXPECT_EQ(b["sha256_after"], a["sha256_after"]);
+}
+
+// The record says the status the process ends with, also when an output after the command's
+// own work failed.
+TEST_F(Commands, ARecordSaysTheExitStatusOfTheRun) {
+    makeScripts();
+    const Ran ran = run({"--virtual-time", "--sim-state", state_, "--trace", "/dev/full",
+                         "--record", path("r.jsonl"), "verify", path("same.qef")});
+    EXPECT_EQ(ran.status, 74);
+    const json line = json::parse(readText(path("r.jsonl")));
+    EXPECT_EQ(line["status"], 74);
+    EXPECT_EQ(line["result"], "verified");
+}
+
+// The README's tally, run as documented over a day's file that holds a line cut short.
+TEST_F(Commands, TheDocumentedTallySkipsALineThatWasCutShort) {
+    if (std::system("jq --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no jq";
+    std::istringstream readme(readText(VORLIX_README));
+    std::string tally;
+    for (std::string line; std::getline(readme, line) && tally.empty();)
+        if (line.rfind("jq ", 0) == 0) tally = line;
+    ASSERT_FALSE(tally.empty());
+    const std::string file = "line.jsonl";
+    tally.replace(tally.rfind(file), file.size(), path("r.jsonl"));
+    makeScripts();
+    for (const char* script : {"same.qef", "diff.qef"})
+        command({"--record", path("r.jsonl"), "verify", path(script)});
+    std::ofstream(path("r.jsonl"), std::ios::app) << "{\"result\":\"verified\",\"bus";
+    command({"--record", path("r.jsonl"), "verify", path("same.qef")});
+
+    FILE* pipe = ::popen(tally.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string shown;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        shown.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << tally;
+    EXPECT_EQ(json::parse(shown), json::parse(R"([{"result": "differs", "modules": 1},
+                                                  {"result": "verified", "modules": 2}])"));
+}
+
+// Eight stations back up cameras at one address at the same moment, again and again: each run
+// keeps a backup of its own (none replaced by another's), and every record line is whole.
+TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
+    constexpr int kStations = 8, kRounds = 50;
+    const std::string record = path("r.jsonl");
+    std::set<std::string> named;
+    for (int round = 0; round < kRounds; ++round) {
+        std::vector<pid_t> runs;
+        for (int s = 0; s < kStations; ++s) {
+            const std::string state = path("s" + std::to_string(s) + ".json");
+            writeText(state, "{}");
+            runs.push_back(start({"--virtual-time", "--sim-state", state, "--record", record,
+                                  "--quiet", "erase-settings", "--yes"}));
+        }
+        for (const pid_t pid : runs) ASSERT_EQ(wait(pid).status, 0);
+        ASSERT_EQ(backups().size(), static_cast<std::size_t>(kStations * (round + 1)));
+    }
+    std::istringstream lines(readText(record));
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        const json j = json::parse(line);  // throws on a line that is not whole
+        named.insert(j["backup"].get<std::string>());
+        EXPECT_NE(j["sha256_before"], nullptr);
+    }
+    EXPECT_EQ(count, kStations * kRounds);
+    EXPECT_EQ(named.size(), static_cast<std::size_t>(kStations * kRounds));
+    // Names were taken within one second, so the clash was there to be handled.
+    const bool clashed = std::any_of(named.begin(), named.end(), [](const std::string& n) {
+        return n.size() > 6 && n.compare(n.size() - 6, 6, "-2.qef") == 0;
+    });
+    EXPECT_TRUE(clashed);
+}
+
+// A backup's name carries the bus where it has a stable name, in characters any file system takes.
+TEST(BackupNames, CarryTheBusWhereItHasAStableName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"i2c:usb=1-2", "usb-1-2"},
+        {"i2c:usb=3-1.4", "usb-3-1.4"},
+        {"i2c:serial=A1/b:2", "serial-A1-b-2"},
+        {"i2c:/dev/i2c-7", ""},
+        {"sim", ""},
+        {"pxiic:C:\\x.dll", ""},
+    };
+    for (const auto& [bus, name] : cases) EXPECT_EQ(vorlix::app::busInBackupName(bus), name) << bus;
 }
 
 }  // namespace

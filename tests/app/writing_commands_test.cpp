@@ -10,11 +10,28 @@
 #include <vector>
 
 #include "commands_fixture.h"
+#include "io/hex.h"
+#include "io/sha256.h"
 
 namespace {
 
 using namespace vorlix::apptest;
 namespace fs = std::filesystem;
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// The SHA-256 of the EEPROM's 1024 bytes, given as the state file's hex text.
+std::string sha256OfBanks(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return vorlix::io::sha256Hex(bytes);
+}
 
 // Restoring is programming the backup: the EEPROM is then byte for byte what it was.
 TEST_F(Commands, ABackupProgrammedBackRestoresTheEepromExactly) {
@@ -26,18 +43,82 @@ TEST_F(Commands, ABackupProgrammedBackRestoresTheEepromExactly) {
     EXPECT_EQ(backup.parent_path(), dir_ / "data/vorlix/backups");
     EXPECT_EQ(backup.string().substr(backup.string().size() - 10), "-cam70.qef");
     EXPECT_EQ(out(), "backup: " + backup.string() + "\nprogrammed and verified " +
-                         path("diff.qef") + "\n");
+                         path("diff.qef") + ": 1 of 64 pages written\n");
     EXPECT_EQ(qefData(readText(backup)), qefData(readText(path("same.qef"))));
     EXPECT_NE(eeprom(), original_);
 
-    // Without a backup the traffic is the search and then the pages at once.
-    ran = command({"--no-backup", "program", backup.string()});
+    // Without a backup, every page: the traffic is the search and then the pages at once.
+    ran = command({"--no-backup", "program", "--all-pages", backup.string()});
     EXPECT_EQ(ran.status, 0) << ran.stderrText;
     EXPECT_EQ(eeprom(), original_);
     EXPECT_EQ(backups().size(), 1u);
     const std::string t = trace();
     const std::string beforePages = t.substr(0, t.find("W 70 24 "));
     EXPECT_EQ(beforePages, "P 2\nW 70 01 a0 fe\nR 71 1 : ff\n");
+    EXPECT_EQ(count(t, "W 70 24 "), 64);
+}
+
+// The read before the first write (the backup, or with --no-backup one of its own) says which
+// pages differ; only those go out, and all 1024 bytes are read back after them. A camera that
+// holds the file is left alone: that read was the verification.
+TEST_F(Commands, ProgramWritesOnlyThePagesThatDifferAndRecordsWhatItDid) {
+    makeScripts();
+    const std::string same = path("same.qef"), diff = path("diff.qef"), record = path("r.jsonl");
+    const struct {
+        std::vector<std::string> args;
+        std::string said;
+        std::size_t pages, reads, backups;  // reads besides the search's one
+        std::string page;                   // the one page written
+    } runs[] = {
+        {{"program", same},
+         "the EEPROM already equals " + same + ": 0 of 64 pages written",
+         0,
+         1024,
+         1,
+         ""},
+        {{"program", diff},
+         "programmed and verified " + diff + ": 1 of 64 pages written",
+         1,
+         2048,
+         2,
+         "W 70 24 a2 a0"},
+        {{"--no-backup", "program", same},
+         "programmed and verified " + same + ": 1 of 64 pages written",
+         1,
+         2048,
+         2,
+         "W 70 24 a2 a0"},
+        {{"--no-backup", "program", same},
+         "the EEPROM already equals " + same + ": 0 of 64 pages written",
+         0,
+         1024,
+         2,
+         ""},
+    };
+    for (const auto& r : runs) {
+        const std::string before = eeprom();
+        std::vector<std::string> args{"--quiet", "--record", record};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const Ran ran = command(args);
+        ASSERT_EQ(ran.status, 0) << ran.stderrText;
+        EXPECT_EQ(out(), r.said + "\n");
+        const std::string t = trace();
+        EXPECT_EQ(count(t, "W 70 24 "), r.pages) << r.said;
+        if (!r.page.empty()) {
+            EXPECT_NE(t.find(r.page + "\n"), std::string::npos) << t;
+        }
+        EXPECT_EQ(count(t, "R 71 1 : "), 1 + r.reads) << r.said;
+        EXPECT_EQ(backups().size(), r.backups);
+
+        std::istringstream lines(readText(record));
+        std::string line, last;
+        while (std::getline(lines, line)) last = line;
+        const json j = json::parse(last);
+        EXPECT_EQ(j["pages_written"], r.pages);
+        EXPECT_EQ(j["sha256_before"], sha256OfBanks(before));
+        EXPECT_EQ(j["sha256_after"], sha256OfBanks(eeprom()));
+        EXPECT_EQ(j["result"], "verified");
+    }
 }
 
 TEST_F(Commands, NothingIsWrittenWithoutACompleteBackup) {
@@ -165,19 +246,25 @@ TEST_F(Commands, AnInterruptedCommandSaysHowFarItGotAndRecordsIt) {
         std::string line;
     } cases[] = {
         {"program, the third page",
-         {"--no-backup", "program", diff},
+         {"--no-backup", "program", "--all-pages", diff},
          "W 70 24 ",
          3,
          +1,
          "interrupted after 3 of 64 pages: the EEPROM holds part of " + diff},
         {"program, reading back",
-         {"--no-backup", "program", diff},
+         {"--no-backup", "program", "--all-pages", diff},
          "W 70 01 a1 00",
          1,
          0,
          "interrupted while reading back: the EEPROM was written but not verified"},
         {"program, its backup",
          {"program", diff},
+         "W 70 01 a1 00",
+         1,
+         0,
+         "interrupted before anything was written"},
+        {"program, the read that finds what differs",
+         {"--no-backup", "program", diff},
          "W 70 01 a1 00",
          1,
          0,
@@ -247,7 +334,7 @@ TEST_F(Commands, AnInterruptEndsTheProgressBarsLine) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::execl(binary_.c_str(), binary_.c_str(), "--virtual-time", "--no-backup", "--sim-state",
-                state_.c_str(), "program", path("diff.qef").c_str(), nullptr);
+                state_.c_str(), "program", "--all-pages", path("diff.qef").c_str(), nullptr);
         ::_exit(127);
     }
     std::string shown;

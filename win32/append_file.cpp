@@ -1,0 +1,61 @@
+#include "win32/append_file.h"
+
+// clang-format off
+// Before <windows.h>: the frame's names that Windows' macros would otherwise replace.
+#include "win32/dialog_window.h"
+#include <windows.h>
+// clang-format on
+
+namespace vorlix::win32 {
+
+namespace {
+
+std::string lastError() {
+    const DWORD code = GetLastError();
+    char text[256] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, text, sizeof text, nullptr);
+    std::string why(text, n);
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == '.'))
+        why.pop_back();
+    return why.empty() ? "error " + std::to_string(code) : why;
+}
+
+}  // namespace
+
+AppendFile::~AppendFile() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+}
+
+// FILE_APPEND_DATA without FILE_WRITE_DATA: the system puts every write at the end of the file.
+std::optional<std::string> AppendFile::open(const std::string& path) {
+    const HANDLE handle = CreateFileW(widen(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return lastError();
+    handle_ = handle;
+    return std::nullopt;
+}
+
+bool AppendFile::endsALine() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_, &size) || size.QuadPart == 0) return true;
+    OVERLAPPED at{};
+    const ULONGLONG last = static_cast<ULONGLONG>(size.QuadPart) - 1;
+    at.Offset = static_cast<DWORD>(last);
+    at.OffsetHigh = static_cast<DWORD>(last >> 32);
+    char c = 0;
+    DWORD read = 0;
+    if (!ReadFile(handle_, &c, 1, &read, &at) || read != 1) return true;
+    return c == '\n';
+}
+
+std::optional<std::string> AppendFile::append(const std::string& data) {
+    DWORD written = 0;
+    if (!WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr))
+        return lastError();
+    if (written != data.size()) return "the disk took only part of the line";
+    return std::nullopt;
+}
+
+}  // namespace vorlix::win32
