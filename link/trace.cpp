@@ -31,13 +31,15 @@ std::string statusSuffix(std::uint16_t status) {
 
 }  // namespace
 
-void Trace::line(const std::string& text) {
-    if (out_ != nullptr) {
-        // Flushed per line so that a trace read while the program runs, or after it died, is
-        // complete up to the last event. Text from outside (an action line, a file name in a
-        // box) has its control characters escaped: one event stays one line.
-        *out_ << io::printable(text) << '\n' << std::flush;
-    }
+void Trace::line(const std::string& text, bool failedTransfer) {
+    if (out_ == nullptr && listener_ == nullptr) return;
+    // Text from outside (an action line, a file name in a box) has its control characters
+    // escaped: one event stays one line.
+    const std::string shown = io::printable(text);
+    // Flushed per line so that a trace read while the program runs, or after it died, is
+    // complete up to the last event.
+    if (out_ != nullptr) *out_ << shown << '\n' << std::flush;
+    if (listener_) listener_(shown, failedTransfer);
 }
 
 AdapterHandle TracingAdapter::open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) {
@@ -49,7 +51,8 @@ AdapterHandle TracingAdapter::open(std::uint8_t slave, std::uint32_t timeout, st
 std::uint16_t TracingAdapter::write(AdapterHandle handle, const std::uint8_t* data,
                                     std::uint32_t reserved, std::uint32_t count) {
     const std::uint16_t status = AdapterDecorator::write(handle, data, reserved, count);
-    trace_.line("W " + hexByte(slaveOf(handle)) + bytesText(data, count) + statusSuffix(status));
+    trace_.line("W " + hexByte(slaveOf(handle)) + bytesText(data, count) + statusSuffix(status),
+                status != kStatusOk);
     return status;
 }
 
@@ -59,7 +62,8 @@ std::uint16_t TracingAdapter::writeSub(AdapterHandle handle, std::uint32_t subLe
     const std::uint16_t status =
         AdapterDecorator::writeSub(handle, subLength, subAddress, data, count, reserved);
     trace_.line("W " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) +
-                bytesText(data, count) + statusSuffix(status));
+                bytesText(data, count) + statusSuffix(status),
+                status != kStatusOk);
     return status;
 }
 
@@ -67,7 +71,8 @@ std::uint16_t TracingAdapter::read(AdapterHandle handle, std::uint8_t* buffer,
                                    std::uint32_t reserved, std::uint32_t count) {
     const std::uint16_t status = AdapterDecorator::read(handle, buffer, reserved, count);
     trace_.line("R " + hexByte(slaveOf(handle)) + ' ' + std::to_string(count) + " :" +
-                bytesText(buffer, count) + statusSuffix(status));
+                bytesText(buffer, count) + statusSuffix(status),
+                status != kStatusOk);
     return status;
 }
 
@@ -77,7 +82,8 @@ std::uint16_t TracingAdapter::readSub(AdapterHandle handle, std::uint32_t subLen
     const std::uint16_t status =
         AdapterDecorator::readSub(handle, subLength, subAddress, buffer, count, reserved);
     trace_.line("WR " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + " :" +
-                bytesText(buffer, count) + statusSuffix(status));
+                bytesText(buffer, count) + statusSuffix(status),
+                status != kStatusOk);
     return status;
 }
 

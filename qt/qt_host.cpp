@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -32,7 +33,8 @@ QString qtFileFilter(const std::string& filter) {
 
 QtHost::QtHost()
     : mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
-      nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()) {
+      nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()),
+      busLogShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_BUSLOG").toStdString()) {
     // The program ends when its dialog ends, not when Qt sees its last window go.
     QApplication::setQuitOnLastWindowClosed(false);
     // The installed desktop entry's id: Wayland compositors match the window to the entry (its
@@ -60,6 +62,9 @@ std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
     if (views_.size() == 1) showNotices();
 
     raw->deliver([&dialog] { dialog.OnInitDialog(); });
+    // The main window's menu ends with the bus log, after the dialog's own entries.
+    if (views_.size() == 1)
+        raw->appendMenuItem(frame::kBusLogCommand, QString::fromLatin1(frame::kBusLogMenuText));
     raw->show();
     raw->focusFirstTabStop();
     return view;
@@ -77,7 +82,28 @@ int QtHost::doModal(frame::CDialog& dialog, bool nested) {
     return dialog.result();
 }
 
+void QtHost::showBusLog() {
+    DialogView* main = views_.empty() ? nullptr : views_.front();
+    if (!busLogWindow_) busLogWindow_ = new BusLogWindow(busLog_, main);
+    busLogWindow_->openBeside(main);
+}
+
 void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
+    if (!nested && !busLogShot_.empty()) {
+        // Both windows once they have painted; the screen holds them side by side.
+        QTimer::singleShot(0, &view, [&view] {
+            view.deliver([&view] { view.dialog().sysCommand(frame::kBusLogCommand); });
+        });
+        QTimer::singleShot(500, &view, [this, &view] {
+            QRect both = view.frameGeometry();
+            if (busLogWindow_) both = both.united(busLogWindow_->frameGeometry());
+            if (QScreen* screen = view.screen())
+                screen->grabWindow(0, both.x(), both.y(), both.width(), both.height())
+                    .save(QString::fromStdString(busLogShot_));
+            view.deliver([&view] { view.dialog().escape(); });
+        });
+        return;
+    }
     const std::string& path = nested ? nestedShot_ : mainShot_;
     if (path.empty()) return;
     QTimer::singleShot(0, &view, [this, &view, path, nested] {

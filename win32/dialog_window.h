@@ -42,6 +42,7 @@ class DialogWindow {
 public:
     struct Shell {
         std::function<void(DialogWindow&)> opened;  // the window exists, before OnInitDialog
+        std::function<void(DialogWindow&)> initialised;  // after OnInitDialog
         std::function<void(DialogWindow&)> closing;
         std::function<bool()> waiting;  // the wait cursor is up
     };
