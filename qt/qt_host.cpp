@@ -5,7 +5,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QScreen>
+#include <QPainter>
+#include <QPixmap>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -95,11 +96,17 @@ void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
             view.deliver([&view] { view.dialog().sysCommand(frame::kBusLogCommand); });
         });
         QTimer::singleShot(500, &view, [this, &view] {
-            QRect both = view.frameGeometry();
-            if (busLogWindow_) both = both.united(busLogWindow_->frameGeometry());
-            if (QScreen* screen = view.screen())
-                screen->grabWindow(0, both.x(), both.y(), both.width(), both.height())
-                    .save(QString::fromStdString(busLogShot_));
+            // The two windows as they lie on the screen, each from its own painting.
+            QRect both = view.geometry();
+            if (busLogWindow_) both = both.united(busLogWindow_->geometry());
+            QPixmap picture(both.size());
+            picture.fill(Qt::black);
+            QPainter painter(&picture);
+            painter.drawPixmap(view.pos() - both.topLeft(), view.grab());
+            if (busLogWindow_)
+                painter.drawPixmap(busLogWindow_->pos() - both.topLeft(), busLogWindow_->grab());
+            painter.end();
+            picture.save(QString::fromStdString(busLogShot_));
             view.deliver([&view] { view.dialog().escape(); });
         });
         return;
