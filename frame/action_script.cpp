@@ -174,8 +174,9 @@ Action parseLine(std::string_view line, const std::string& file, int number) {
         action.kind = Action::Kind::Escape;
         in.end();
     } else {
-        in.fail("unknown action '" + std::string(keyword) +
-                "' (click, type, paste, scroll, file, cancel, sys, repower, buslog, enter, escape)");
+        in.fail(
+            "unknown action '" + std::string(keyword) +
+            "' (click, type, paste, scroll, file, cancel, sys, repower, buslog, enter, escape)");
     }
     return action;
 }

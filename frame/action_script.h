@@ -19,7 +19,19 @@
 namespace vorlix::frame {
 
 struct Action {
-    enum class Kind { Click, Type, Paste, Scroll, File, Cancel, Sys, Repower, BusLog, Enter, Escape };
+    enum class Kind {
+        Click,
+        Type,
+        Paste,
+        Scroll,
+        File,
+        Cancel,
+        Sys,
+        Repower,
+        BusLog,
+        Enter,
+        Escape
+    };
     Kind kind = Kind::Enter;
     int id = 0;
     std::string text;          // type/paste text, file path

@@ -64,6 +64,7 @@ public:
 
 private:
     std::uint8_t slaveOf(AdapterHandle handle) const;
+    void transfer(const std::string& text, std::uint16_t status);
 
     Trace& trace_;
     std::map<AdapterHandle, std::uint8_t> slaves_;

@@ -124,13 +124,20 @@ BusLogWindow::~BusLogWindow() {
 void BusLogWindow::openBeside(QWidget* owner) {
     if (!isVisible() && owner) {
         const QRect frame = owner->frameGeometry();
-        // To the right of the dialog, else to its left where only that fits on the screen.
-        QPoint at(frame.right() + kGap, frame.top());
-        const QScreen* screen = owner->screen();
-        if (screen && at.x() + width() > screen->availableGeometry().right() &&
-            frame.left() - kGap - width() >= screen->availableGeometry().left())
-            at.setX(frame.left() - kGap - width());
-        move(at);
+        // The log's frame will be as wide as the dialog's (before it is shown it has none).
+        const int margins = frame.width() - owner->width();
+        const int outer = width() + margins;
+        // To the right of the dialog, else to its left, else as far right as the screen lets
+        // it be, over the dialog's edge rather than off the screen.
+        int x = frame.right() + 1 + kGap;
+        if (const QScreen* screen = owner->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (x + outer > area.right() + 1)
+                x = frame.left() - kGap - outer >= area.left()
+                        ? frame.left() - kGap - outer
+                        : std::max(area.left(), area.right() + 1 - outer);
+        }
+        move(x, frame.top());
         resize(width(), std::max(height(), owner->height()));
     }
     show();

@@ -18,7 +18,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"VorlixBusLog";
 constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4;
 constexpr UINT_PTR kFrameTimer = 1;
-constexpr UINT kFrameMs = 16;  // RepaintThrottle's frame
+constexpr UINT kFrameMs = 16;           // RepaintThrottle's frame
+constexpr LONG kWidth = 480, kGap = 8;  // pixels
 
 COLORREF colourOf(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -68,10 +69,20 @@ void BusLogWindow::openBeside(HWND owner) {
         registerClass();
         RECT frame{0, 0, 640, 480};
         if (owner) GetWindowRect(owner, &frame);
-        hwnd_ = CreateWindowExW(0, kClassName, L"Bus log \u2014 Vorlix", WS_OVERLAPPEDWINDOW,
-                                frame.right + 8, frame.top, 520,
-                                std::max<LONG>(frame.bottom - frame.top, 300), owner, nullptr,
-                                GetModuleHandleW(nullptr), this);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& area = monitor.rcWork;
+        // To the right of the dialog, else to its left, else as far right as the screen lets
+        // it be, over the dialog's edge rather than off the screen.
+        LONG x = frame.right + kGap;
+        if (x + kWidth > area.right)
+            x = frame.left - kGap - kWidth >= area.left
+                    ? frame.left - kGap - kWidth
+                    : std::max<LONG>(area.left, area.right - kWidth);
+        hwnd_ = CreateWindowExW(0, kClassName, L"Bus log \u2014 Vorlix", WS_OVERLAPPEDWINDOW, x,
+                                frame.top, kWidth, std::max<LONG>(frame.bottom - frame.top, 300),
+                                owner, nullptr, GetModuleHandleW(nullptr), this);
         const HINSTANCE instance = GetModuleHandleW(nullptr);
         const auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
             HWND w = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
