@@ -17,8 +17,9 @@ inline constexpr char kSimulatedNotice[] = "Simulated camera \u2014 no hardware 
 // their standing notes beside it.
 inline constexpr char kInterfaceLabel[] = "rev 1.6 USB interface";
 // The window menu's entry of the bus log, which every window host appends after the dialog's
-// own entries. The identifier is no dialog's: the framework answers it before the message map.
-inline constexpr unsigned kBusLogCommand = 0x0020;
+// own entries. The identifier is none of the dialog's own (0x10..0x1F): the framework answers it
+// before the message map.
+inline constexpr unsigned kBusLogCommand = 0x0100;
 inline constexpr char kBusLogMenuText[] = "&Bus log...";
 // The trace line that says the bus log was opened.
 inline constexpr char kBusLogOpenedLine[] = "L open";
