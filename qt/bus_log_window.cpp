@@ -41,7 +41,7 @@ public:
     int rowsInSight() const { return std::max(1, viewport()->height() / rowHeight()); }
 
     // The scroll range follows the rows; a view that showed the newest row keeps showing it.
-    void update(int rows) {
+    void follow(int rows) {
         QScrollBar* bar = verticalScrollBar();
         const bool atEnd = bar->value() >= bar->maximum();
         bar->setRange(0, std::max(0, rows - rowsInSight()));
@@ -74,7 +74,7 @@ protected:
     }
     void resizeEvent(QResizeEvent* event) override {
         QAbstractScrollArea::resizeEvent(event);
-        update(window_.rowCount());
+        follow(window_.rowCount());
     }
 
 private:
@@ -184,7 +184,7 @@ QColor BusLogWindow::rowColour(int row) const {
 }
 
 void BusLogWindow::refresh() {
-    rows_->update(rowCount());
+    rows_->follow(rowCount());
 }
 
 std::optional<QString> BusLogWindow::saveTo(const QString& path) const {
