@@ -1,5 +1,7 @@
 #include "frame/bus_log.h"
 
+#include <algorithm>
+
 namespace vorlix::frame {
 
 BusLog::BusLog(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {}
@@ -77,6 +79,18 @@ BusLogRows::Mark BusLogRows::mark(std::size_t row) const {
         --row;
     }
     return log_.rowFailed(row, failuresOnly_) ? Mark::Failed : Mark::Plain;
+}
+
+Span placeBeside(int dialogLeft, int dialogRight, int width, int areaLeft, int areaRight,
+                 int minWidth) {
+    constexpr int kGap = 8;
+    const int right = areaRight - (dialogRight + kGap);
+    const int left = dialogLeft - kGap - areaLeft;
+    if (width <= right) return {dialogRight + kGap, width};
+    if (width <= left) return {dialogLeft - kGap - width, width};
+    if (std::max(left, right) >= minWidth)
+        return right >= left ? Span{dialogRight + kGap, right} : Span{areaLeft, left};
+    return {std::max(areaLeft, areaRight - width), width};
 }
 
 }  // namespace vorlix::frame

@@ -82,4 +82,16 @@ private:
     bool failuresOnly_;
 };
 
+// Where the log's window goes beside the dialog, along one axis of the screen: the dialog's
+// frame spans [dialogLeft, dialogRight), the screen's work area [areaLeft, areaRight). To the
+// right of the dialog, else to its left; where neither side has room for the whole width, the
+// wider side's room, down to minWidth; else as far right as the screen lets it be, over the
+// dialog's edge rather than off the screen. Pixels throughout.
+struct Span {
+    int x;
+    int width;
+};
+Span placeBeside(int dialogLeft, int dialogRight, int width, int areaLeft, int areaRight,
+                 int minWidth);
+
 }  // namespace vorlix::frame

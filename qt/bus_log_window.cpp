@@ -22,7 +22,9 @@ namespace vorlix::qt {
 
 namespace {
 
-constexpr int kGap = 8;  // pixels between the dialog's frame and the log's
+// The log's width in characters of its font, and the least it is narrowed to beside the dialog.
+constexpr int kColumns = 64;
+constexpr int kMinColumns = 40;
 
 }  // namespace
 
@@ -38,6 +40,7 @@ public:
     }
 
     int rowHeight() const { return fontMetrics().height(); }
+    int charWidth() const { return fontMetrics().horizontalAdvance(QLatin1Char('0')); }
     int rowsInSight() const { return std::max(1, viewport()->height() / rowHeight()); }
 
     // The scroll range follows the rows; a view that showed the newest row keeps showing it.
@@ -53,7 +56,7 @@ public:
         const int last = std::min(rows, first + rowsInSight());
         for (int r = first; r < last; ++r)
             widestChars_ = std::max(widestChars_, static_cast<int>(window_.rowText(r).size()));
-        const int width = widestChars_ * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
+        const int width = widestChars_ * charWidth() + 8;
         horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
         horizontalScrollBar()->setPageStep(viewport()->width());
         viewport()->update();
@@ -112,9 +115,7 @@ BusLogWindow::BusLogWindow(frame::BusLog& log, QWidget* owner)
         std::chrono::duration_cast<std::chrono::milliseconds>(frame::RepaintThrottle::kFrame));
     connect(&frame_, &QTimer::timeout, this, [this] { refresh(); });
 
-    const int columns = 64;
-    resize(columns * rows_->fontMetrics().horizontalAdvance(QLatin1Char('0')) + 40,
-           owner ? owner->height() : 480);
+    resize(kColumns * rows_->charWidth() + 40, owner ? owner->height() : 480);
 }
 
 BusLogWindow::~BusLogWindow() {
@@ -123,22 +124,15 @@ BusLogWindow::~BusLogWindow() {
 
 void BusLogWindow::openBeside(QWidget* owner) {
     if (!isVisible() && owner) {
-        const QRect frame = owner->frameGeometry();
+        const QRect dialog = owner->frameGeometry();
         // The log's frame will be as wide as the dialog's (before it is shown it has none).
-        const int margins = frame.width() - owner->width();
-        const int outer = width() + margins;
-        // To the right of the dialog, else to its left, else as far right as the screen lets
-        // it be, over the dialog's edge rather than off the screen.
-        int x = frame.right() + 1 + kGap;
-        if (const QScreen* screen = owner->screen()) {
-            const QRect area = screen->availableGeometry();
-            if (x + outer > area.right() + 1)
-                x = frame.left() - kGap - outer >= area.left()
-                        ? frame.left() - kGap - outer
-                        : std::max(area.left(), area.right() + 1 - outer);
-        }
-        move(x, frame.top());
-        resize(width(), std::max(height(), owner->height()));
+        const int margins = dialog.width() - owner->width();
+        const QRect area = owner->screen() ? owner->screen()->availableGeometry() : dialog;
+        const frame::Span span =
+            frame::placeBeside(dialog.left(), dialog.right() + 1, width() + margins, area.left(),
+                               area.right() + 1, kMinColumns * rows_->charWidth() + margins);
+        move(span.x, dialog.top());
+        resize(span.width - margins, std::max(height(), owner->height()));
     }
     show();
     raise();

@@ -18,8 +18,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"VorlixBusLog";
 constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4;
 constexpr UINT_PTR kFrameTimer = 1;
-constexpr UINT kFrameMs = 16;           // RepaintThrottle's frame
-constexpr LONG kWidth = 480, kGap = 8;  // pixels
+constexpr UINT kFrameMs = 16;                 // RepaintThrottle's frame
+constexpr int kWidth = 480, kMinWidth = 320;  // pixels: some 64 and 40 characters
 
 COLORREF colourOf(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -67,22 +67,18 @@ bool BusLogWindow::shown() const {
 void BusLogWindow::openBeside(HWND owner) {
     if (!hwnd_) {
         registerClass();
-        RECT frame{0, 0, 640, 480};
-        if (owner) GetWindowRect(owner, &frame);
+        RECT dialog{0, 0, 640, 480};
+        if (owner) GetWindowRect(owner, &dialog);
         MONITORINFO monitor{};
         monitor.cbSize = sizeof monitor;
-        GetMonitorInfoW(MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST), &monitor);
+        GetMonitorInfoW(MonitorFromRect(&dialog, MONITOR_DEFAULTTONEAREST), &monitor);
         const RECT& area = monitor.rcWork;
-        // To the right of the dialog, else to its left, else as far right as the screen lets
-        // it be, over the dialog's edge rather than off the screen.
-        LONG x = frame.right + kGap;
-        if (x + kWidth > area.right)
-            x = frame.left - kGap - kWidth >= area.left
-                    ? frame.left - kGap - kWidth
-                    : std::max<LONG>(area.left, area.right - kWidth);
-        hwnd_ = CreateWindowExW(0, kClassName, L"Bus log \u2014 Vorlix", WS_OVERLAPPEDWINDOW, x,
-                                frame.top, kWidth, std::max<LONG>(frame.bottom - frame.top, 300),
-                                owner, nullptr, GetModuleHandleW(nullptr), this);
+        const frame::Span span =
+            frame::placeBeside(dialog.left, dialog.right, kWidth, area.left, area.right, kMinWidth);
+        hwnd_ =
+            CreateWindowExW(0, kClassName, L"Bus log \u2014 Vorlix", WS_OVERLAPPEDWINDOW, span.x,
+                            dialog.top, span.width, std::max<LONG>(dialog.bottom - dialog.top, 300),
+                            owner, nullptr, GetModuleHandleW(nullptr), this);
         const HINSTANCE instance = GetModuleHandleW(nullptr);
         const auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
             HWND w = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,

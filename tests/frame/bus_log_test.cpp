@@ -58,5 +58,23 @@ TEST(BusLog, ClearForgetsTheLinesAndTheDroppedOnesAndTellsTheView) {
     EXPECT_EQ(changes, 7);
 }
 
+TEST(BusLog, OpensBesideTheDialogWithinTheScreen) {
+    struct Case {
+        int dialogLeft, dialogRight, width;
+        Span want;
+    };
+    // A dialog of 400 pixels on a screen of 1280, the log 480 wide at most, 320 at least.
+    for (const Case& c : {
+             Case{0, 400, 480, {408, 480}},     // room on the right
+             Case{800, 1200, 480, {312, 480}},  // room on the left only
+             Case{440, 840, 480, {848, 432}},   // neither: the wider side's room
+             Case{300, 1000, 480, {800, 480}},  // less than 320 on both: over the dialog's edge
+         }) {
+        const Span got = placeBeside(c.dialogLeft, c.dialogRight, c.width, 0, 1280, 320);
+        EXPECT_EQ(got.x, c.want.x) << c.dialogLeft;
+        EXPECT_EQ(got.width, c.want.width) << c.dialogLeft;
+    }
+}
+
 }  // namespace
 }  // namespace vorlix::frame
