@@ -5,9 +5,9 @@
 #
 #   - in process, each operation from its start to its end (read-back, Push2White capture,
 #     program + verify, Save), in the headless host, in the window, and in the window with its
-#     bus log open beside it (window-log; a tree without the log has no such row): the sum of its pauses,
-#     the wall time, their ratio, and the CPU time as a share of the wall time (what spinning
-#     costs); with virtual time, the CPU time per bus transaction;
+#     bus log open beside it (window-log; a tree without the log has no such row): the sum of
+#     its pauses, the wall time, their ratio, and the CPU time as a share of the wall time
+#     (what spinning costs); with virtual time, the CPU time per bus transaction;
 #   - the whole headless process: the start-up read-back alone, and with program + verify;
 #     and the bare start of the program (--version, no pauses): what loading it costs;
 #   - the window under Xvfb: time to the first painted window (VORLIX_SCREENSHOT) with real
