@@ -9,6 +9,7 @@
 #include "app/platform_sleeper.h"
 #include "app/pumping_pacer.h"
 #include "app/vorlix_app.h"
+#include "frame/bus_log.h"
 #include "frame/headless_host.h"
 #include "frame/state_dump.h"
 #include "io/printable.h"
@@ -163,6 +164,11 @@ void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
     if (traits_.simulated) host.notice(frame::kSimulatedNotice);
     activeHost_ = &host;
     host.setEventHook([this](const std::string& line) { trace_->line(line); });
+    // The window's bus log gets every line, with or without a trace file.
+    if (frame::BusLog* log = host.busLog()) {
+        trace_->setListener(
+            [log](const std::string& line, bool failed) { log->append(line, failed); });
+    }
     CVorlixApp application(host, *busAdapter_, pacer);
     panel::HostNotifier boxes(host);  // the backup's link is not the dialog's
     if (!options_.noBackup) {
@@ -174,6 +180,7 @@ void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
         if (!options_.dump.empty()) frame::writeStateDump(dlg, dumpFile_.stream());
     });
     application.InitInstance();
+    trace_->setListener(nullptr);
     activeHost_ = nullptr;
 }
 

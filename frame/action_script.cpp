@@ -164,6 +164,9 @@ Action parseLine(std::string_view line, const std::string& file, int number) {
     } else if (keyword == "repower") {
         action.kind = Action::Kind::Repower;
         in.end();
+    } else if (keyword == "buslog") {
+        action.kind = Action::Kind::BusLog;
+        in.end();
     } else if (keyword == "enter") {
         action.kind = Action::Kind::Enter;
         in.end();
@@ -171,8 +174,9 @@ Action parseLine(std::string_view line, const std::string& file, int number) {
         action.kind = Action::Kind::Escape;
         in.end();
     } else {
-        in.fail("unknown action '" + std::string(keyword) +
-                "' (click, type, paste, scroll, file, cancel, sys, repower, enter, escape)");
+        in.fail(
+            "unknown action '" + std::string(keyword) +
+            "' (click, type, paste, scroll, file, cancel, sys, repower, buslog, enter, escape)");
     }
     return action;
 }

@@ -3,6 +3,7 @@
 //
 //   click ID                 paste ID [TEXT]          file PATH | cancel      repower
 //   type ID TEXT             scroll ID CODE [TRACK]   sys ID                  enter | escape
+//   buslog                   the window menu's "Bus log" entry: the bus log opens
 //
 // ID is a decimal control id; TEXT is the rest of the line after the one space that follows
 // ID, taken as it stands; CODE is 0..8 or SB_LINELEFT..SB_ENDSCROLL. The ID of sys is a system
@@ -18,7 +19,19 @@
 namespace vorlix::frame {
 
 struct Action {
-    enum class Kind { Click, Type, Paste, Scroll, File, Cancel, Sys, Repower, Enter, Escape };
+    enum class Kind {
+        Click,
+        Type,
+        Paste,
+        Scroll,
+        File,
+        Cancel,
+        Sys,
+        Repower,
+        BusLog,
+        Enter,
+        Escape
+    };
     Kind kind = Kind::Enter;
     int id = 0;
     std::string text;          // type/paste text, file path

@@ -126,6 +126,11 @@ void CDialog::scroll(int id, unsigned code, std::optional<int> track) {
 }
 
 void CDialog::sysCommand(unsigned id, std::intptr_t param) {
+    // The bus log belongs to the host's window, not to any dialog: no handler sees its entry.
+    if ((id & 0xFFF0u) == kBusLogCommand) {
+        host_.openBusLog();
+        return;
+    }
     MessageParams params;
     params.code = id;
     params.param = param;

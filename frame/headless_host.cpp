@@ -78,6 +78,9 @@ void HeadlessHost::perform(CDialog& dialog, const Action& action) {
         case Action::Kind::Repower:
             if (repower_) repower_();
             break;
+        case Action::Kind::BusLog:
+            dialog.sysCommand(kBusLogCommand);
+            break;
         case Action::Kind::Enter:
             dialog.enter();
             break;

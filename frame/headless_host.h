@@ -47,6 +47,8 @@ public:
     int waitCursorDepth() const { return waitCursorDepth_; }
     int waitCursorShown() const { return waitCursorShown_; }
     int nestedDialogsRun() const { return nestedDialogs_; }
+    // How often the bus log was opened: there is no window to show it, the trace has the line.
+    int busLogOpened() const { return busLogOpened_; }
 
     // Plays one action against a running dialog (also used by tests action by action).
     void perform(CDialog& dialog, const Action& action);
@@ -54,6 +56,7 @@ public:
 protected:
     void showMessageBox(const std::string& text) override { boxes_.push_back(text); }
     int doModal(CDialog& dialog, bool nested) override;
+    void showBusLog() override { ++busLogOpened_; }
 
 private:
     ActionScript script_;
@@ -66,6 +69,7 @@ private:
     int waitCursorDepth_ = 0;
     int waitCursorShown_ = 0;
     int nestedDialogs_ = 0;
+    int busLogOpened_ = 0;
 };
 
 }  // namespace vorlix::frame

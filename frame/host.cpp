@@ -11,6 +11,11 @@ void Host::messageBox(const std::string& text) {
     showMessageBox(text);
 }
 
+void Host::openBusLog() {
+    event(kBusLogOpenedLine);
+    showBusLog();
+}
+
 int Host::runModal(CDialog& dialog) {
     // Only dialogs run from inside another one (the About box) are reported: the outermost
     // dialog is the whole run.

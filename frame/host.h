@@ -16,6 +16,15 @@ inline constexpr char kSimulatedNotice[] = "Simulated camera \u2014 no hardware 
 // The label of the main dialog that names the interface the camera hangs on; the windows show
 // their standing notes beside it.
 inline constexpr char kInterfaceLabel[] = "rev 1.6 USB interface";
+// The window menu's entry of the bus log, which every window host appends after the dialog's
+// own entries. The identifier is none of the dialog's own (0x10..0x1F): the framework answers it
+// before the message map.
+inline constexpr unsigned kBusLogCommand = 0x0100;
+inline constexpr char kBusLogMenuText[] = "&Bus log...";
+// The trace line that says the bus log was opened.
+inline constexpr char kBusLogOpenedLine[] = "L open";
+
+class BusLog;
 
 class Host {
 public:
@@ -44,6 +53,13 @@ public:
     // headless host ignores it (the dialog's state dump carries it).
     virtual void outcome(const std::string& /*text*/) {}
 
+    // The bus log this host keeps for its window (nullptr: none; the program then feeds it
+    // nothing). A host keeps it from its start, so the log shows what came before it opened.
+    virtual BusLog* busLog() { return nullptr; }
+    // The person chose the bus log's menu entry: the trace says so ("L open"), then the host
+    // shows the log (opened beside the dialog, or raised when it is open already).
+    void openBusLog();
+
     // The window's shell: its system menu and its icons.
     virtual void appendMenuSeparator() {}
     virtual void appendMenuItem(unsigned /*commandId*/, const std::string& /*text*/) {}
@@ -59,6 +75,7 @@ public:
 protected:
     virtual void showMessageBox(const std::string& text) = 0;
     virtual int doModal(CDialog& dialog, bool nested) = 0;
+    virtual void showBusLog() {}
 
 private:
     std::function<void(const std::string&)> hook_;

@@ -31,13 +31,15 @@ std::string statusSuffix(std::uint16_t status) {
 
 }  // namespace
 
-void Trace::line(const std::string& text) {
-    if (out_ != nullptr) {
-        // Flushed per line so that a trace read while the program runs, or after it died, is
-        // complete up to the last event. Text from outside (an action line, a file name in a
-        // box) has its control characters escaped: one event stays one line.
-        *out_ << io::printable(text) << '\n' << std::flush;
-    }
+void Trace::line(const std::string& text, bool failedTransfer) {
+    if (out_ == nullptr && listener_ == nullptr) return;
+    // Text from outside (an action line, a file name in a box) has its control characters
+    // escaped: one event stays one line.
+    const std::string shown = io::printable(text);
+    // Flushed per line so that a trace read while the program runs, or after it died, is
+    // complete up to the last event.
+    if (out_ != nullptr) *out_ << shown << '\n' << std::flush;
+    if (listener_) listener_(shown, failedTransfer);
 }
 
 AdapterHandle TracingAdapter::open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) {
@@ -49,7 +51,7 @@ AdapterHandle TracingAdapter::open(std::uint8_t slave, std::uint32_t timeout, st
 std::uint16_t TracingAdapter::write(AdapterHandle handle, const std::uint8_t* data,
                                     std::uint32_t reserved, std::uint32_t count) {
     const std::uint16_t status = AdapterDecorator::write(handle, data, reserved, count);
-    trace_.line("W " + hexByte(slaveOf(handle)) + bytesText(data, count) + statusSuffix(status));
+    transfer("W " + hexByte(slaveOf(handle)) + bytesText(data, count), status);
     return status;
 }
 
@@ -58,16 +60,18 @@ std::uint16_t TracingAdapter::writeSub(AdapterHandle handle, std::uint32_t subLe
                                        std::uint32_t count, std::uint32_t reserved) {
     const std::uint16_t status =
         AdapterDecorator::writeSub(handle, subLength, subAddress, data, count, reserved);
-    trace_.line("W " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) +
-                bytesText(data, count) + statusSuffix(status));
+    transfer(
+        "W " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + bytesText(data, count),
+        status);
     return status;
 }
 
 std::uint16_t TracingAdapter::read(AdapterHandle handle, std::uint8_t* buffer,
                                    std::uint32_t reserved, std::uint32_t count) {
     const std::uint16_t status = AdapterDecorator::read(handle, buffer, reserved, count);
-    trace_.line("R " + hexByte(slaveOf(handle)) + ' ' + std::to_string(count) + " :" +
-                bytesText(buffer, count) + statusSuffix(status));
+    transfer("R " + hexByte(slaveOf(handle)) + ' ' + std::to_string(count) + " :" +
+                 bytesText(buffer, count),
+             status);
     return status;
 }
 
@@ -76,14 +80,21 @@ std::uint16_t TracingAdapter::readSub(AdapterHandle handle, std::uint32_t subLen
                                       std::uint32_t count, std::uint32_t reserved) {
     const std::uint16_t status =
         AdapterDecorator::readSub(handle, subLength, subAddress, buffer, count, reserved);
-    trace_.line("WR " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + " :" +
-                bytesText(buffer, count) + statusSuffix(status));
+    transfer("WR " + hexByte(slaveOf(handle)) + subText(subLength, subAddress) + " :" +
+                 bytesText(buffer, count),
+             status);
     return status;
 }
 
 void TracingAdapter::close(AdapterHandle handle) {
     AdapterDecorator::close(handle);
     slaves_.erase(handle);
+}
+
+// A failed transfer carries its status at the end of its line, and the listener learns that it
+// failed without reading the line.
+void TracingAdapter::transfer(const std::string& text, std::uint16_t status) {
+    trace_.line(text + statusSuffix(status), status != kStatusOk);
 }
 
 // A handle the trace never saw opened shows as slave 00.

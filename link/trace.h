@@ -9,10 +9,12 @@
 //   B error: device not present      a message box and its text
 //   D 100                    a modal dialog from template 100 was run and closed
 //   # click 1014             the headless player's action
+//   L open                   the bus log was opened
 //
 // The trace sits at the adapter boundary (TracingAdapter) and beside the pacer
 // (TracingPacer); the dialog host adds boxes and dialogs through Trace::line.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -26,11 +28,18 @@ class Trace {
 public:
     // Lines go to out; a null stream makes a trace that drops everything.
     explicit Trace(std::ostream* out = nullptr) : out_(out) {}
-    void line(const std::string& text);
-    bool enabled() const { return out_ != nullptr; }
+    // failedTransfer: a transfer that did not end with status OK (its line ends in " !N").
+    void line(const std::string& text, bool failedTransfer = false);
+    bool enabled() const { return out_ != nullptr || listener_ != nullptr; }
+
+    // Every line, as the stream gets it, also goes to the listener while one is set (the
+    // window's live bus log). Called in the thread that caused the event, before it goes on.
+    using Listener = std::function<void(const std::string& line, bool failedTransfer)>;
+    void setListener(Listener listener) { listener_ = std::move(listener); }
 
 private:
     std::ostream* out_;
+    Listener listener_;
 };
 
 // Decorates an adapter: every transfer becomes one trace line, written once the inner adapter
@@ -55,6 +64,7 @@ public:
 
 private:
     std::uint8_t slaveOf(AdapterHandle handle) const;
+    void transfer(const std::string& text, std::uint16_t status);
 
     Trace& trace_;
     std::map<AdapterHandle, std::uint8_t> slaves_;

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
@@ -34,7 +36,8 @@ QString qtFileFilter(const std::string& filter) {
 
 QtHost::QtHost()
     : mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
-      nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()) {
+      nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()),
+      busLogShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_BUSLOG").toStdString()) {
     // The program ends when its dialog ends, not when Qt sees its last window go.
     QApplication::setQuitOnLastWindowClosed(false);
     // The installed desktop entry's id: Wayland compositors match the window to the entry (its
@@ -69,6 +72,9 @@ std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
     if (views_.size() == 1) showNotices();
 
     raw->deliver([&dialog] { dialog.OnInitDialog(); });
+    // The main window's menu ends with the bus log, after the dialog's own entries.
+    if (views_.size() == 1)
+        raw->appendMenuItem(frame::kBusLogCommand, QString::fromLatin1(frame::kBusLogMenuText));
     raw->show();
     raw->focusFirstTabStop();
     return view;
@@ -86,7 +92,34 @@ int QtHost::doModal(frame::CDialog& dialog, bool nested) {
     return dialog.result();
 }
 
+void QtHost::showBusLog() {
+    DialogView* main = views_.empty() ? nullptr : views_.front();
+    if (!busLogWindow_) busLogWindow_ = new BusLogWindow(busLog_, main);
+    busLogWindow_->openBeside(main);
+}
+
 void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
+    if (!nested && !busLogShot_.empty()) {
+        // Both windows once they have painted; the screen holds them side by side.
+        QTimer::singleShot(0, &view, [&view] {
+            view.deliver([&view] { view.dialog().sysCommand(frame::kBusLogCommand); });
+        });
+        QTimer::singleShot(500, &view, [this, &view] {
+            // The two windows as they lie on the screen, each from its own painting.
+            QRect both = view.geometry();
+            if (busLogWindow_) both = both.united(busLogWindow_->geometry());
+            QPixmap picture(both.size());
+            picture.fill(Qt::black);
+            QPainter painter(&picture);
+            painter.drawPixmap(view.pos() - both.topLeft(), view.grab());
+            if (busLogWindow_)
+                painter.drawPixmap(busLogWindow_->pos() - both.topLeft(), busLogWindow_->grab());
+            painter.end();
+            picture.save(QString::fromStdString(busLogShot_));
+            view.deliver([&view] { view.dialog().escape(); });
+        });
+        return;
+    }
     const std::string& path = nested ? nestedShot_ : mainShot_;
     if (path.empty()) return;
     QTimer::singleShot(0, &view, [this, &view, path, nested] {

@@ -3,6 +3,7 @@
 // template, message boxes and the open-file dialog are Qt's, and long operations keep the
 // window painted without taking input. The host never touches the camera: it turns a
 // person's input into the dialog's notifications and shows the dialog model.
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -10,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "frame/bus_log.h"
 #include "frame/host.h"
 #include "frame/repaint_throttle.h"
+#include "qt/bus_log_window.h"
 #include "qt/dialog_view.h"
 
 namespace vorlix::qt {
@@ -42,17 +45,23 @@ public:
     // initialised (OnInitDialog, before it is first shown) and shown, with the focus on its
     // first tab stop. doModal runs its local event loop on it; tests drive it directly.
     std::unique_ptr<DialogView> openView(frame::CDialog& dialog);
+    frame::BusLog* busLog() override { return &busLog_; }
+    // The bus log's window once it was opened (closing only hides it), else nullptr.
+    BusLogWindow* busLogWindow() const { return busLogWindow_; }
+
     // The window of the innermost dialog, or nullptr.
     DialogView* activeView() const { return views_.empty() ? nullptr : views_.back(); }
 
 protected:
     void showMessageBox(const std::string& text) override;
     int doModal(frame::CDialog& dialog, bool nested) override;
+    void showBusLog() override;
 
 private:
     // With VORLIX_SCREENSHOT=PATH the main window saves a picture of itself once shown and
     // closes; VORLIX_SCREENSHOT_ABOUT=PATH first opens the window menu's last entry (the
-    // About box) and saves that dialog's picture as well.
+    // About box) and saves that dialog's picture as well; VORLIX_SCREENSHOT_BUSLOG=PATH opens
+    // the bus log beside the window and saves a picture of the screen with both.
     void scheduleScreenshot(DialogView& view, bool nested);
 
     void showNotices();
@@ -63,7 +72,10 @@ private:
     std::optional<QString> outcome_;
     std::string mainShot_;
     std::string nestedShot_;
+    std::string busLogShot_;
     frame::RepaintThrottle repaints_;
+    frame::BusLog busLog_;
+    QPointer<BusLogWindow> busLogWindow_;
 };
 
 // The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in Qt's form

@@ -4,9 +4,10 @@
 # the pauses is the tool's own cost):
 #
 #   - in process, each operation from its start to its end (read-back, Push2White capture,
-#     program + verify, Save), in the headless host and in the window: the sum of its pauses,
-#     the wall time, their ratio, and the CPU time as a share of the wall time (what spinning
-#     costs); with virtual time, the CPU time per bus transaction;
+#     program + verify, Save), in the headless host, in the window, and in the window with its
+#     bus log open beside it (window-log; a tree without the log has no such row): the sum of
+#     its pauses, the wall time, their ratio, and the CPU time as a share of the wall time
+#     (what spinning costs); with virtual time, the CPU time per bus transaction;
 #   - the whole headless process: the start-up read-back alone, and with program + verify;
 #     and the bare start of the program (--version, no pauses): what loading it costs;
 #   - the window under Xvfb: time to the first painted window (VORLIX_SCREENSHOT) with real
@@ -112,7 +113,9 @@ for r in $(seq 1 "$runs"); do
     "$bench" --pauses | sed "s/^/$v /" >>"$data"
     "$bench" --runs 3 --virtual-time | sed "s/^/$v virtual-/" >>"$data"
     "$bench" --window --runs 1 2>/dev/null | sed "s/^/$v /" >>"$data"
+    "$bench" --window --bus-log --runs 1 2>/dev/null | sed "s/^/$v /" >>"$data" || true
     "$bench" --window --runs 3 --virtual-time 2>/dev/null | sed "s/^/$v virtual-/" >>"$data"
+    "$bench" --window --bus-log --runs 3 --virtual-time 2>/dev/null | sed "s/^/$v virtual-/" >>"$data" || true
     t0=${EPOCHREALTIME//[.,]/}
     "$vorlix" --version >/dev/null
     t1=${EPOCHREALTIME//[.,]/}
@@ -150,7 +153,7 @@ for v in "${variants[@]}"; do
   echo "== $v"
   printf '%-10s %-12s %10s %10s %8s %10s %7s  %s\n' host operation pauses_ms wall_ms ratio \
     cpu_us/tx cpu_% 'ratio range'
-  for host in headless window; do
+  for host in headless window window-log; do
     for op in startup readback push2white program save; do
       printf '%-10s %-12s %10s %10s %8s %10s %7s  %s\n' "$host" "$op" \
         "$(field "$v" "$host" "$op" pauses_ms)" "$(field "$v" "$host" "$op" wall_ms)" \

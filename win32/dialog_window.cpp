@@ -270,6 +270,7 @@ void DialogWindow::initialise(Window hwnd) {
     dialog_.model().setObserver([this](int id) { showControl(id); });
     if (shell_.opened) shell_.opened(*this);
     deliver([this] { dialog_.OnInitDialog(); });
+    if (shell_.initialised) shell_.initialised(*this);
 }
 
 bool DialogWindow::handle(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

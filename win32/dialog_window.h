@@ -41,7 +41,8 @@ std::vector<std::uint16_t> buildDialogTemplate(const frame::DialogTemplate& tmpl
 class DialogWindow {
 public:
     struct Shell {
-        std::function<void(DialogWindow&)> opened;  // the window exists, before OnInitDialog
+        std::function<void(DialogWindow&)> opened;       // the window exists, before OnInitDialog
+        std::function<void(DialogWindow&)> initialised;  // after OnInitDialog
         std::function<void(DialogWindow&)> closing;
         std::function<bool()> waiting;  // the wait cursor is up
     };

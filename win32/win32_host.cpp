@@ -37,8 +37,18 @@ int Win32Host::doModal(frame::CDialog& dialog, bool /*nested*/) {
         windows_.erase(std::remove(windows_.begin(), windows_.end(), &window), windows_.end());
     };
     shell.waiting = [this] { return waiting_ > 0; };
+    // The main window's menu ends with the bus log, after the dialog's own entries.
+    shell.initialised = [this](DialogWindow& window) {
+        if (windows_.size() == 1)
+            window.appendMenuItem(frame::kBusLogCommand, frame::kBusLogMenuText);
+    };
     DialogWindow window(dialog, std::move(shell));
     return window.run(owner());
+}
+
+void Win32Host::showBusLog() {
+    if (!busLogWindow_) busLogWindow_ = std::make_unique<BusLogWindow>(busLog_);
+    busLogWindow_->openBeside(windows_.empty() ? nullptr : windows_.front()->hwnd());
 }
 
 void Win32Host::notice(const std::string& text) {
@@ -100,6 +110,8 @@ void Win32Host::endWaitCursor() {
 
 void Win32Host::pump() {
     if (!repaints_.due()) return;
+    // The log catches up here: its frame timer waits for the handler to return.
+    if (busLogWindow_ && busLogWindow_->shown()) busLogWindow_->refresh();
     // Paint and the messages other windows send; the person's keys and clicks stay queued.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))

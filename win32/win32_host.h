@@ -4,12 +4,15 @@
 // cursor is the system's, and long operations keep the window painted without taking input.
 // The host never touches the camera: it turns a person's input into the dialog's
 // notifications and shows the dialog model.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "frame/bus_log.h"
 #include "frame/host.h"
 #include "frame/repaint_throttle.h"
+#include "win32/bus_log_window.h"
 #include "win32/dialog_window.h"
 
 namespace vorlix::win32 {
@@ -38,9 +41,12 @@ public:
     void appendMenuItem(unsigned commandId, const std::string& text) override;
     void setIcon(bool big, int iconId) override;
 
+    frame::BusLog* busLog() override { return &busLog_; }
+
 protected:
     void showMessageBox(const std::string& text) override;
     int doModal(frame::CDialog& dialog, bool nested) override;
+    void showBusLog() override;
 
 private:
     DialogWindow* active() const { return windows_.empty() ? nullptr : windows_.back(); }
@@ -53,6 +59,8 @@ private:
     Icon icons_[2] = {nullptr, nullptr};  // small, big
     int waiting_ = 0;
     frame::RepaintThrottle repaints_;
+    frame::BusLog busLog_;
+    std::unique_ptr<BusLogWindow> busLogWindow_;
 };
 
 // The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in the common dialog's form

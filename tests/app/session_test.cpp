@@ -98,7 +98,7 @@ TEST_F(Refusals, BadInputFiles) {
         {"a NUL in an action",
          {"--actions", "@nul.act"},
          "@nul.act:2: unknown action 'click\\x00' (click, type, paste, scroll, file, cancel, sys, "
-         "repower, enter, escape)"},
+         "repower, buslog, enter, escape)"},
     });
 }
 

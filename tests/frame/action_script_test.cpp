@@ -33,9 +33,10 @@ TEST(ActionScript, ReadsEveryAction) {
         "sys 0xF060\n"
         "repower\n"
         "enter\n"
-        "escape\n",
+        "escape\n"
+        "buslog\n",
         "run.act");
-    ASSERT_EQ(s.size(), 12u);
+    ASSERT_EQ(s.size(), 13u);
     EXPECT_EQ(s[0].kind, Kind::Click);
     EXPECT_EQ(s[0].id, 1014);
     EXPECT_EQ(s[1].kind, Kind::Type);
@@ -58,6 +59,7 @@ TEST(ActionScript, ReadsEveryAction) {
     EXPECT_EQ(s[9].kind, Kind::Repower);
     EXPECT_EQ(s[10].kind, Kind::Enter);
     EXPECT_EQ(s[11].kind, Kind::Escape);
+    EXPECT_EQ(s[12].kind, Kind::BusLog);
     EXPECT_EQ(s[3].source, "scroll 1050 5 40");
     EXPECT_EQ(s[11].line, 12);
 }
@@ -110,7 +112,7 @@ TEST(ActionScript, CommentsAndBlankLinesAreSkippedButCounted) {
 TEST(ActionScript, MalformedLinesNameFileAndLine) {
     EXPECT_EQ(errorOf("enter\nclik 1000\n"),
               "run.act:2: unknown action 'clik' (click, type, paste, scroll, file, cancel, sys, "
-              "repower, enter, escape)");
+              "repower, buslog, enter, escape)");
     EXPECT_EQ(errorOf("click\n"), "run.act:1: click needs a control id");
     EXPECT_EQ(errorOf("click 0x3e8\n"), "run.act:1: '0x3e8' is not a decimal control id");
     EXPECT_EQ(errorOf("click -1\n"), "run.act:1: '-1' is not a decimal control id");
@@ -135,7 +137,7 @@ TEST(ActionScript, MalformedLinesNameFileAndLine) {
     // Control characters of the line come back escaped, a NUL included: one whole line.
     EXPECT_EQ(errorOf(std::string("cl\0ck\x1b[2J 1\n", 13)),
               "run.act:1: unknown action 'cl\\x00ck\\x1b[2J' (click, type, paste, scroll, file, "
-              "cancel, sys, repower, enter, escape)");
+              "cancel, sys, repower, buslog, enter, escape)");
 }
 
 TEST(ActionScript, LoadsFromAFileOrSaysWhyNot) {
@@ -150,8 +152,8 @@ TEST(ActionScript, LoadsFromAFileOrSaysWhyNot) {
     } catch (const ScriptError& e) {
         EXPECT_EQ(std::string(e.what()), path +
                                              ":2: unknown action 'bogus' (click, type, paste, "
-                                             "scroll, file, cancel, sys, repower, enter, "
-                                             "escape)");
+                                             "scroll, file, cancel, sys, repower, buslog, "
+                                             "enter, escape)");
     }
     {
         std::ofstream out(path, std::ios::binary);

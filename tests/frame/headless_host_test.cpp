@@ -37,6 +37,7 @@ TEST_F(HeadlessPlay, TracesEachActionBeforeWhatItCauses) {
         "type 1003 1ff\n"
         "click 1010\n"
         "sys 16\n"
+        "buslog\n"
         "repower\n"
         "escape\n"
         "click 1000\n");
@@ -49,12 +50,15 @@ TEST_F(HeadlessPlay, TracesEachActionBeforeWhatItCauses) {
                          "B done",
                          "# sys 16",
                          "D 100",
+                         "# buslog",
+                         "L open",
                          "# repower",
                          "R",
                          "# escape",
                      }));
     EXPECT_EQ(host.boxes(), (std::vector<std::string>{"value is ff", "done"}));
     EXPECT_EQ(host.nestedDialogsRun(), 1);
+    EXPECT_EQ(host.busLogOpened(), 1);
     EXPECT_EQ(repowers, 1);
     EXPECT_EQ(dlg.notified[1000], 0);  // after the dialog ended nothing more is played
 }

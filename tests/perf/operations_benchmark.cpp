@@ -4,13 +4,15 @@
 // for: the ratio is what the tool adds on top of the camera's own pacing. With virtual time
 // the pauses cost nothing, and the CPU time per bus transaction is the tool's own cost.
 //
-//   operations_benchmark [--window] [--virtual-time] [--runs N]
+//   operations_benchmark [--window [--bus-log]] [--virtual-time] [--runs N]
 //   operations_benchmark --pauses
 //
 // One line per operation and run:
 //   headless program pauses_ms=3328 wall_ms=3341.2 ratio=1.0040 transactions=2177
 //            cpu_us_per_transaction=2.91 cpu_percent=3.1
-// --window needs a display (Xvfb will do); it is built only with the window.
+// --window needs a display (Xvfb will do); it is built only with the window. --bus-log opens
+// the window's bus log beside it first, fed by the trace as the program feeds it; its lines
+// are then "window-log ...".
 // --pauses sleeps the read-back's 595 pauses of 2 ms with the pacer alone (no bus, no trace)
 // and tells how late each ended: the median is the pacer's own precision, the tail is the
 // machine taking the CPU away (a spin loses it too), which no way of sleeping can avoid; and
@@ -44,6 +46,11 @@
 
 #include "app/pumping_pacer.h"
 #include "qt/qt_host.h"
+#endif
+// A tree from before the bus log (BENCH_BASE) has none to open.
+#if __has_include("frame/bus_log.h")
+#define VORLIX_HAVE_BUS_LOG 1
+#include "frame/bus_log.h"
 #endif
 
 namespace {
@@ -187,11 +194,14 @@ int pauseLateness() {
 int main(int argc, char** argv) {
     bool window = false;
     bool virtualTime = false;
+    bool busLog = false;
     int runs = 3;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--window")
             window = true;
+        else if (arg == "--bus-log")
+            busLog = true;
         else if (arg == "--virtual-time")
             virtualTime = true;
         else if (arg == "--pauses")
@@ -199,8 +209,9 @@ int main(int argc, char** argv) {
         else if (arg == "--runs" && i + 1 < argc)
             runs = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--window] [--virtual-time] [--runs N] | --pauses\n",
-                         argv[0]);
+            std::fprintf(
+                stderr, "usage: %s [--window [--bus-log]] [--virtual-time] [--runs N] | --pauses\n",
+                argv[0]);
             return 2;
         }
     }
@@ -233,8 +244,19 @@ int main(int argc, char** argv) {
         app::PumpingPacer pumping(host, basePacer);
         TracingPacer pacer(pumping, trace);
         panel::CVorlixDlg dlg(host, adapter, pacer);
-        Bench bench{"window", traceFile};
+        Bench bench{busLog ? "window-log" : "window", traceFile};
         std::unique_ptr<qt::DialogView> view;
+#ifdef VORLIX_HAVE_BUS_LOG
+        frame::BusLog* log = host.busLog();
+        if (busLog)
+            trace.setListener(
+                [log](const std::string& line, bool failed) { log->append(line, failed); });
+#else
+        if (busLog) {
+            std::fprintf(stderr, "this tree has no bus log\n");
+            return 2;
+        }
+#endif
         // Until the window has painted once: the display server shows it (exposes it) some
         // round trips after show(), and only then does it paint. Operations measured before
         // that would pay the window's first whole paint inside their first pause (6-9 ms
@@ -247,6 +269,12 @@ int main(int argc, char** argv) {
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
             QCoreApplication::processEvents();
         });
+#ifdef VORLIX_HAVE_BUS_LOG
+        if (busLog) {
+            view->deliver([&dlg] { dlg.sysCommand(frame::kBusLogCommand); });
+            QCoreApplication::processEvents();
+        }
+#endif
         auto click = [&view, &dlg](int id) { view->deliver([&dlg, id] { dlg.click(id); }, id); };
         click(panel::IDC_BROWSE);
         for (int r = 0; r < runs; ++r) bench.operations(dlg, click);

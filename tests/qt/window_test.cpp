@@ -324,7 +324,7 @@ private slots:
         QCOMPARE(rig.dlg->DoModal(), frame::IDCANCEL);
         QVERIFY(person.done());
         QVERIFY(backgroundIsFree);
-        QCOMPARE(menuTexts, (QStringList{"&Close", "-", "&About Vorlix rev1.6"}));
+        QCOMPARE(menuTexts, (QStringList{"&Close", "-", "&About Vorlix rev1.6", "&Bus log..."}));
         QCOMPARE(aboutTitle, QString("About Vorlix"));
         QCOMPARE(aboutLabel, QString("Korrin Version 1.4"));
         const auto trace = rig.takeTrace();

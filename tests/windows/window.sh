@@ -4,15 +4,17 @@
 # the shutter edit give the traffic of the same actions in the tour (and nothing more: what the
 # program writes into a control never comes back as input); a box; Browse and programming the
 # sample script with the progress bar moving; the About box opens from the window menu and
-# Escape closes it, then Escape closes the program. Pictures of the window, the box and the
-# About box go to OUT_DIR (window-windows.png, box-windows.png, about-windows.png), and one of
-# the window after programming, its notice line telling it (outcome-windows.png).
+# Escape closes it; the bus log opens from the window menu and its Save writes the trace; then
+# Escape closes the program. Pictures of the window, the box, the About box and the bus log go
+# to OUT_DIR (window-windows.png, box-windows.png, about-windows.png, bus-log-windows.png), and
+# one of the window after programming, its notice line telling it (outcome-windows.png).
 # Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
 set -euo pipefail
 exe=$1 tour=$2 out=$3
 here=$(cd "$(dirname "$0")" && pwd)
 wine=("$here/../../scripts/wine.sh")
 mkdir -p "$out"
+out=$(cd "$out" && pwd)  # the save dialog takes it as a Windows path
 title="Halvard K300 camera control 1.6"
 
 fail() {
@@ -141,11 +143,11 @@ eval "$(xdotool getwindowgeometry --shell "$main")"
 shot "$main" "$out/outcome-windows.png"
 echo "the notice line told the programming's success"
 
-# The window menu's last entry is "About Vorlix rev1.6".
+# The window menu ends with "About Vorlix rev1.6" and "Bus log...".
 xdotool windowfocus --sync "$main"
 xdotool key alt+space
 sleep 1
-xdotool key Up Return
+xdotool key Up Up Return
 about=$(window "About Vorlix") || fail "no About box from the window menu"
 shot "$about" "$out/about-windows.png"
 xdotool key Escape
@@ -153,6 +155,33 @@ sleep 1
 xdotool search --name "^About Vorlix\$" >/dev/null && fail "Escape left the About box open"
 [ "$(tail -1 "$trace")" = "D 100" ] || fail "the trace does not end with the About box (D 100)"
 echo "the About box opened from the window menu and Escape closed it"
+
+# The bus log opens beside the window from the menu's last entry; Save writes what it shows,
+# the trace of the whole run so far.
+xdotool windowfocus --sync "$main"
+xdotool key alt+space
+sleep 1
+xdotool key Up Return
+log=$(window "Bus log — Vorlix") || fail "no bus log from the window menu"
+sleep 1
+[ "$(tail -1 "$trace")" = "L open" ] || fail "the trace does not end with the bus log (L open)"
+shot "$log" "$out/bus-log-windows.png"
+main_x=$X main_y=$Y
+eval "$(xdotool getwindowgeometry --shell "$log")"
+xdotool mousemove $((X + WIDTH - 135)) $((Y + HEIGHT - 21)) click 1  # "Save..."
+window "Save As" >/dev/null || fail "no save dialog from the bus log's Save..."
+sleep 1
+rm -f "$out/bus-log.trace"
+xdotool type --delay 20 "Z:${out//\//\\}\\bus-log.trace"
+xdotool key Return
+sleep 2
+[ -s "$out/bus-log.trace" ] || fail "Save... wrote no $out/bus-log.trace"
+cmp -s "$out/bus-log.trace" "$trace" ||
+  fail "the saved bus log is not the trace: $(diff "$out/bus-log.trace" "$trace" | head -5)"
+echo "the bus log opened beside the window and Save wrote the trace ($(wc -l <"$trace") lines)"
+# The log keeps the keyboard: a click on the dialog's caption gives it back.
+xdotool mousemove $((main_x + 60)) $((main_y + 8)) click 1
+sleep 1
 
 xdotool windowfocus --sync "$main"
 xdotool key Escape
