@@ -31,8 +31,8 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<BusLogWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (self && self->handle(message, wParam, lParam, result)) return result;
+    std::intptr_t result = 0;
+    if (self && self->handle(message, wParam, lParam, result)) return static_cast<LRESULT>(result);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 

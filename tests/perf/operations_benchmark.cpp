@@ -194,7 +194,7 @@ int pauseLateness() {
 int main(int argc, char** argv) {
     bool window = false;
     bool virtualTime = false;
-    bool busLog = false;
+    [[maybe_unused]] bool busLog = false;  // the window only
     int runs = 3;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
