@@ -116,6 +116,11 @@ compare() {
   local name=$1 expected=$2 got=$out/$1
   if [ ! -d "$got" ]; then
     fail "$name" "no outputs: $(tail -5 "$out/$name.log" 2>/dev/null)"
+    return
+  fi
+  # A QEF file names the bus it was read from: the only line that differs by design.
+  find "$got" -name '*.qef' -exec sed -i 's|^// bus: i2c:/dev/i2c-[0-9]*\(\r\?\)$|// bus: sim\1|' {} +
+  if false; then :
   elif diff -ru "$expected" "$got" >"$work/diff" 2>&1; then
     pass
   else

@@ -8,7 +8,7 @@
 // Usage: kernel_bridge cp2112|mcp2221 CONTROL_FIFO REPLY_FIFO
 // Commands, a line each on CONTROL_FIFO, each answered by one line on REPLY_FIFO:
 //   load FILE      the camera from a state file (built-in default when FILE does not exist)
-//   save FILE      the camera's state into FILE, only if it changed since the load
+//   save FILE      the camera's state into FILE, unless the loaded file already says it
 //   frame US       hold each input report back for US microseconds (a USB frame), 0: at once
 //   unplug-at N    the N-th transaction from now on never reaches the camera: the device is
 //                  destroyed instead, as if the bridge were pulled out
@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -107,16 +109,22 @@ public:
 
     void load(const std::string& path) {
         std::error_code ec;
-        camera_ = SimCamera(std::filesystem::exists(path, ec) ? vorlix::sim::loadSimState(path)
-                                                              : SimState::builtInDefault());
-        loaded_ = vorlix::sim::formatSimState(camera_.state());
+        const bool exists = std::filesystem::exists(path, ec);
+        camera_ = SimCamera(exists ? vorlix::sim::loadSimState(path) : SimState::builtInDefault());
+        loaded_.reset();
+        if (exists) {
+            std::ifstream in(path, std::ios::binary);
+            loaded_ = std::string(std::istreambuf_iterator<char>(in), {});
+        }
         unplugAt_.reset();
         pendingWrite_.clear();
     }
 
+    // As --bus sim leaves its state file: written whole, so that a file which comes out
+    // byte for byte as it went in is no change.
     void save(const std::string& path) {
-        const std::string now = vorlix::sim::formatSimState(camera_.state());
-        if (now != loaded_) vorlix::sim::saveSimState(camera_.state(), path);
+        if (loaded_ != vorlix::sim::formatSimState(camera_.state()))
+            vorlix::sim::saveSimState(camera_.state(), path);
     }
 
     void setFrame(unsigned us) { frameUs_ = us; }
@@ -354,7 +362,7 @@ private:
     int uhid_;
     bool plugged_ = false;
     SimCamera camera_;
-    std::string loaded_;
+    std::optional<std::string> loaded_;  // the state file as it was loaded, if there was one
     unsigned frameUs_ = 0;
     std::optional<std::uint32_t> unplugAt_;
     // CP2112: the last transfer's outcome and the bytes it read.

@@ -23,7 +23,8 @@ bridge() {
   read -r answer </tmp/reply
   [ "$answer" = ok ] || echo "bridge: $*: $answer" >>$out/errors
 }
-# The bus the driver registered, by its name in sysfs.
+# The bus the driver registered, by its name in sysfs, once the driver's probe has returned:
+# until then the HID core holds back the chip's answers.
 bus=
 for i in $(seq 1 400); do
   for name in /sys/class/i2c-dev/i2c-*/name; do
@@ -31,7 +32,8 @@ for i in $(seq 1 400); do
     n=${name%/name}
     bus=/dev/${n##*/}
   done
-  [ -n "$bus" ] && [ -e "$bus" ] && break
+  bound=$(ls -d /sys/bus/hid/drivers/$chip/0003:* 2>/dev/null || true)
+  [ -n "$bus" ] && [ -e "$bus" ] && [ -n "$bound" ] && break
   sleep 0.05
 done
 echo "$bus" >$out/bus
@@ -90,8 +92,9 @@ for c in $(cat /cases/order); do
       bridge load /cases/concurrent-state.json
       mkdir -p /tmp/c1 /tmp/c2
       (cd /tmp/c1 && timeout 60 vorlix --bus i2c:$bus info >out 2>&1; echo $? >status) &
+      first=$!
       (cd /tmp/c2 && timeout 60 vorlix --bus i2c:$bus info >out 2>&1; echo $? >status) &
-      wait
+      wait $first $!
       mkdir -p $out/concurrent
       cp /tmp/c1/status $out/concurrent/status1
       cp /tmp/c2/status $out/concurrent/status2
