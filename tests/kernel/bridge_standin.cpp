@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -133,6 +135,14 @@ public:
 
     // One event from the kernel.
     void handle(const uhid_event& ev) {
+        if (log_) {
+            timespec t{};
+            clock_gettime(CLOCK_MONOTONIC, &t);
+            std::fprintf(stderr, "%ld.%03ld event %u %02x %u\n", static_cast<long>(t.tv_sec),
+                         t.tv_nsec / 1000000, ev.type,
+                         ev.type == UHID_OUTPUT ? ev.u.output.data[0] : 0,
+                         ev.type == UHID_OUTPUT ? ev.u.output.size : 0);
+        }
         switch (ev.type) {
             case UHID_GET_REPORT: getReport(ev.u.get_report); break;
             case UHID_SET_REPORT: {
@@ -360,6 +370,7 @@ private:
 
     bool cp2112_;
     int uhid_;
+    bool log_ = std::getenv("KERNEL_BRIDGE_LOG") != nullptr;  // each event on stderr
     bool plugged_ = false;
     SimCamera camera_;
     std::optional<std::string> loaded_;  // the state file as it was loaded, if there was one

@@ -15,7 +15,14 @@ mkdir -p $out
 uname -r >$out/kernel-release
 for m in hid uhid hid-cp2112 hid-mcp2221 i2c-dev; do insmod /modules/$m.ko; done
 
+# Milliseconds on the clock.
+now() {
+  local t=${EPOCHREALTIME/./}
+  echo $((t / 1000))
+}
+
 mkfifo /tmp/control /tmp/reply
+grep -q vorlix_bridge_log /proc/cmdline && export KERNEL_BRIDGE_LOG=1
 kernel_bridge "$chip" /tmp/control /tmp/reply 2>$out/bridge.log &
 read -r ready </tmp/reply
 bridge() {
@@ -24,26 +31,24 @@ bridge() {
   [ "$answer" = ok ] || echo "bridge: $*: $answer" >>$out/errors
 }
 # The bus the driver registered, by its name in sysfs, once the driver's probe has returned:
-# until then the HID core holds back the chip's answers.
+# until then the HID core drops the chip's answers. Both drivers add their GPIO lines last;
+# the MCP2221's probe asks four times for a line's direction and waits out each lost answer.
 bus=
-for i in $(seq 1 400); do
+waited=$(now)
+for i in $(seq 1 800); do
   for name in /sys/class/i2c-dev/i2c-*/name; do
     [ -f "$name" ] || continue
     n=${name%/name}
     bus=/dev/${n##*/}
   done
-  bound=$(ls -d /sys/bus/hid/drivers/$chip/0003:* 2>/dev/null || true)
-  [ -n "$bus" ] && [ -e "$bus" ] && [ -n "$bound" ] && break
+  gpio=$(ls -d /sys/bus/hid/devices/*/gpiochip* 2>/dev/null || true)
+  [ -n "$bus" ] && [ -e "$bus" ] && [ -n "$gpio" ] && break
   sleep 0.05
 done
+sleep 0.2
 echo "$bus" >$out/bus
+echo "bus $bus after $(($(now) - waited)) ms, $i checks" >>$out/times
 vorlix --bus list >$out/list 2>&1
-
-# Milliseconds on the clock.
-now() {
-  local t=${EPOCHREALTIME/./}
-  echo $((t / 1000))
-}
 
 # One case: the golden runner writes what the runs showed and left as the case's expected/,
 # and the camera's final state joins it (only when it changed).
