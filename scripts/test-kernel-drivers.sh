@@ -52,7 +52,7 @@ if [ "${VORLIX_KEEP_GUEST:-0}" = 1 ]; then echo "guest files in $work" >&2; else
 
 # Golden sessions a real bus can run, then the cases only a driver has.
 golden_cases=(tour info backup program verify save-settings program-page-fault)
-kernel_cases=(no-camera unplug)
+kernel_cases=(no-camera bus-faults unplug)
 
 # The initramfs: busybox, the drivers, the programs with the libraries they load, the runner
 # with the tools it uses, and the cases with --bus sim replaced by the driver's bus.
@@ -89,7 +89,7 @@ add_case() {
 for c in "${golden_cases[@]}"; do add_case "tests/golden/$c" "$c"; done
 for c in "${kernel_cases[@]}"; do add_case "tests/kernel/cases/$c" "$c"; done
 cp tests/golden/states/default.json "$root/cases/concurrent-state.json"
-printf '%s\n' "${golden_cases[@]}" no-camera concurrent timings unplug >"$root/cases/order"
+printf '%s\n' "${golden_cases[@]}" no-camera bus-faults concurrent timings unplug >"$root/cases/order"
 (cd "$root" && find . | busybox cpio -o -H newc 2>/dev/null | gzip -1) >"$work/initrd"
 
 boot() {
@@ -135,9 +135,13 @@ for chip in "${chips[@]}"; do
     continue
   fi
   for c in "${golden_cases[@]}"; do compare "$c" "tests/golden/$c/expected"; done
+  # A kernel case's expected/ is what --bus sim shows; expected-CHIP/ holds the files that
+  # driver changes.
   for c in "${kernel_cases[@]}"; do
-    expected=tests/kernel/cases/$c/expected-$chip
-    [ -d "$expected" ] || expected=tests/kernel/cases/$c/expected
+    expected=$work/expected-$chip-$c
+    [ -d "tests/kernel/cases/$c/expected" ] || { fail "$c" "no expected/"; continue; }
+    cp -R "tests/kernel/cases/$c/expected" "$expected"
+    [ ! -d "tests/kernel/cases/$c/expected-$chip" ] || cp -R "tests/kernel/cases/$c/expected-$chip/." "$expected/"
     compare "$c" "$expected"
   done
   # The bus list names the bus as the kernel does (the list may add columns after the name).
