@@ -9,6 +9,10 @@
 # Usage: scripts/test-kernel-drivers.sh [BUILD_DIR]   (default build/test; needs vorlix and
 #        tests/kernel/kernel_bridge built there). Prints "N passed, M failed"; exits 1 on a
 #        failure, 2 when it cannot run at all.
+# While working on it: VORLIX_CHIPS="cp2112" boots one chip only; VORLIX_GUEST_ARGS adds to the
+# guest's command line (vorlix_only=CASE runs that case alone, vorlix_bridge_log makes the
+# stand-in log every report into bridge.log); VORLIX_GUEST_TIMEOUT (seconds, default 600)
+# bounds a boot; VORLIX_KEEP_GUEST=1 keeps the guest's files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/test}

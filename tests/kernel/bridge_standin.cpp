@@ -13,7 +13,8 @@
 //   unplug-at N    the N-th transaction from now on never reaches the camera: the device is
 //                  destroyed instead, as if the bridge were pulled out
 //   quit
-// "ready" on REPLY_FIFO once the device exists.
+// "ready" on REPLY_FIFO once the device exists. With KERNEL_BRIDGE_LOG set in the environment,
+// every event from the kernel is logged on standard error with the time it came.
 #include <fcntl.h>
 #include <linux/uhid.h>
 #include <poll.h>
