@@ -104,7 +104,7 @@ boot() {
   sed -n '/^-----BEGIN VORLIX OUTPUT-----/,/^-----END VORLIX OUTPUT-----/p' "$work/$1.console" |
     tr -d '\r' | sed '1d;$d' | base64 -d 2>/dev/null | tar -C "$work/$1" -xzf - 2>/dev/null || true
 }
-chips=(${VORLIX_CHIPS:-cp2112 mcp2221})
+read -ra chips <<<"${VORLIX_CHIPS:-cp2112 mcp2221}"
 for chip in "${chips[@]}"; do boot "$chip" & done
 wait
 
@@ -124,8 +124,7 @@ compare() {
   fi
   # A QEF file names the bus it was read from: the only line that differs by design.
   find "$got" -name '*.qef' -exec sed -i 's|^// bus: i2c:/dev/i2c-[0-9]*\(\r\?\)$|// bus: sim\1|' {} +
-  if false; then :
-  elif diff -ru "$expected" "$got" >"$work/diff" 2>&1; then
+  if diff -ru "$expected" "$got" >"$work/diff" 2>&1; then
     pass
   else
     fail "$name" "$(cat "$work/diff")"

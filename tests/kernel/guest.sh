@@ -24,7 +24,7 @@ now() {
 mkfifo /tmp/control /tmp/reply
 grep -q vorlix_bridge_log /proc/cmdline && export KERNEL_BRIDGE_LOG=1
 kernel_bridge "$chip" /tmp/control /tmp/reply 2>$out/bridge.log &
-read -r ready </tmp/reply
+read -r _ </tmp/reply  # "ready": the device exists
 bridge() {
   echo "$*" >/tmp/control
   read -r answer </tmp/reply
