@@ -14,6 +14,7 @@ packages=(
   xvfb xauth                                  # screenshots of the window on a machine without display
   help2man                                    # the manual page, made from --help
   dpkg-dev                                    # dpkg-shlibdeps: the .deb's Depends
+  qemu-system-x86 busybox-static              # the kernel's bridge drivers, booted under QEMU
 )
 if [ "${VORLIX_WITH_PACKAGE_CHECKS:-1}" = 1 ]; then
   packages+=(lintian desktop-file-utils appstream man-db)  # checks of the .deb and what it installs

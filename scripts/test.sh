@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, its Debian package checked and run, the
+# kernel's USB-to-I2C bridge drivers under QEMU (scripts/test-kernel-drivers.sh), the
 # Windows build under wine (scripts/test-windows.sh), a bounded fuzz run of the three input
 # readers, then the whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Installs what it needs first.
@@ -15,6 +16,8 @@ cmake --build build/test -j"$jobs"
 # Every wine run of the tests shares one prefix: creating one takes a minute or two.
 export WINEPREFIX=$PWD/build/wineprefix
 (cd build/test && ctest --output-on-failure -j"$jobs")
+# The same build through the kernel's CP2112 and MCP2221 drivers, in a QEMU guest.
+scripts/test-kernel-drivers.sh build/test
 
 # The Debian package of that same build, checked and run from a scratch root.
 deb=$(VORLIX_BUILD_DIR=build/test scripts/package.sh)
