@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "adapters/backends.h"
+#include "adapters/bus_lock.h"
 #include "adapters/i2c_buses.h"
 #include "adapters/i2c_dev_adapter.h"
 
@@ -30,7 +31,10 @@ void registerI2cDevBackend(AdapterRegistry& registry, HintFn hint) {
             const std::string node =
                 resolveI2cBusName(request.arg, findI2cBuses(kDevDir, kSysClassDir), error);
             if (node.empty()) return {};
+            std::shared_ptr<void> lock = lockBus(node, busLockDirs(), error);
+            if (!lock) return {};
             OpenedBus bus{std::make_unique<I2cDevAdapter>(node, linuxSysCalls(), hint)};
+            bus.hold = std::move(lock);
             if (node != request.arg) bus.resolved = node;
             return bus;
         },

@@ -38,6 +38,9 @@ struct OpenedBus {
     // What the request's argument named, once resolved (a stable name's device node, as in
     // "/dev/i2c-7"); empty when the argument is itself what was opened.
     std::string resolved{};
+    // What the backend holds for as long as the run has the bus (a lock on it); released with
+    // the bus.
+    std::shared_ptr<void> hold{};
 };
 
 struct BackendInfo {
