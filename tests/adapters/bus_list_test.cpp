@@ -163,7 +163,10 @@ protected:
         return findI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string());
     }
 
-    const fs::path root_ = fs::path(testing::TempDir()) / "vorlix_usb_sysfs";
+    // One tree a test: ctest runs the tests of this fixture side by side.
+    const fs::path root_ = fs::path(testing::TempDir()) /
+                           ("vorlix_usb_sysfs_" +
+                            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
 
 TEST_F(UsbBridgeSysfs, ListsEachBridgeWithTheStableValuesThatSelectIt) {
