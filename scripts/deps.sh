@@ -47,5 +47,21 @@ for p in "${missing[@]}"; do
         "${as_root[@]}" dpkg --add-architecture "$arch" ;;
   esac
 done
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror in the middle of a sync serves some index files short: apt-get update then fails for
+# those files and keeps the rest, which is enough to go on with. When the security index of one
+# architecture is behind the other's, a package of both (libssl3 for wine32:i386) has no version
+# common to the two; the release's own suite has one, so the install is tried again from it.
+install() {
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null
+}
+for attempt in 1 2 3; do
+  "${as_root[@]}" apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt of 3); going on with the index files it has" >&2
+  [ "$attempt" = 3 ] || sleep 10
+done
+if ! install; then
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || exit 1
+  echo "Installing again, each package from $codename itself" >&2
+  install -t "$codename"
+fi
