@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest                     # unit tests
   nlohmann-json3-dev                          # the simulated camera's state file
   libcli11-dev                                # command line
+  nettle-dev                                  # SHA-256 of scripts and EEPROM images in records
   clang libclang-rt-14-dev                    # libFuzzer for the input readers' fuzz targets
   xvfb xauth                                  # screenshots of the window on a machine without display
   help2man                                    # the manual page, made from --help

@@ -17,7 +17,7 @@ fail() {
 grep -q "file format $format\$" <<<"$headers" || fail "not a $format image"
 grep -q "(Windows GUI)" <<<"$headers" || fail "not a GUI program"
 
-windows_own="advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt user32 winmm"
+windows_own="advapi32 bcrypt comctl32 comdlg32 gdi32 kernel32 msvcrt user32 winmm"
 while read -r dll; do
   name=$(tr 'A-Z' 'a-z' <<<"${dll%.dll}")
   grep -qw "$name" <<<"$windows_own" || fail "imports $dll, which Windows does not have"
