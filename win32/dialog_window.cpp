@@ -248,7 +248,7 @@ void DialogWindow::initialise(Window hwnd) {
         if (ctl.id != frame::kNoId) byId_.emplace(ctl.id, controls_[i]);
         if (ctl.kind != ControlKind::Picture || !controls_[i]) continue;
         if (ctl.style & frame::kIcon) {
-            HICON icon = makeIcon(res::icon(32));
+            HICON icon = makeIcon(res::icon(GetSystemMetrics(SM_CXICON)));  // 32 at 100 %
             icons_.push_back(icon);
             SendMessageW(controls_[i], STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         } else {
