@@ -49,18 +49,19 @@ shot() {
 # Without a window manager wine draws the frames and captions itself.
 "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 
-# The screen's scale: wine gives a program that declares itself DPI-aware the dots per inch of
-# LogPixels, read when it starts. Wine's frame is 3 pixels on each side at every scale; its
-# caption is 18 pixels at 100 %, scaled, and a line.
+# The screen's scale: wine gives a program the dots per inch of LogPixels, read when it starts
+# (wine 8 gives them to every program, whether its manifest declares it DPI-aware or not: the
+# declaration is checked in the exe, statically). Wine's frame is 3 pixels on each side at every
+# scale; its caption is 18 pixels at 100 %, scaled, and a line.
 dpi=${4:-96}
 "${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
 border=3 caption=$((1 + 18 * dpi / 96))
 # Pixels of a layout made for 100 %, at this scale.
 scaled() { echo $(($1 * dpi / 96)); }
 
-# The window is laid out at the screen's scale, not drawn as at 100 % and left small: its
-# client area, brought back to 100 %, is as wide as at 100 % (473 pixels), give or take the
-# rounding of the font's size (5 %).
+# The window is laid out at the screen's scale, not as at 100 % and left small: its client
+# area, brought back to 100 %, is as wide as at 100 % (473 pixels), give or take the rounding of
+# the font's size (5 %).
 check_scale() {
   local width=$(((WIDTH - 2 * border) * 96 / dpi))
   [ "$width" -ge 450 ] && [ "$width" -le 496 ] ||
