@@ -79,13 +79,16 @@ wait_for() {
   fail "no $what within 10 s"
 }
 unnamed_windows() { xdotool search --onlyvisible --name '^$' | wc -l; }
+more_unnamed_windows_than() { [ "$(unnamed_windows)" -gt "$1" ]; }
+no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
 # The window menu of WINDOW, opened with Alt+Space: a window without a name more.
 open_window_menu() {
   local before
   before=$(unnamed_windows)
   xdotool windowfocus --sync "$1"
   xdotool key alt+space
-  wait_for "window menu" eval '[ "$(unnamed_windows)" -gt "$before" ]'
+  wait_for "window menu" more_unnamed_windows_than "$before"
 }
 # At a high-DPI scale, after the first clicks: the bus log opens from the window menu, its
 # "Save..." is where the layout scaled puts it (the save dialog opens, and Escape closes it);
@@ -104,14 +107,14 @@ scaled_bus_log() {
     $((Y + HEIGHT - border - $(scaled 18))) click 1
   window "Save As" >/dev/null || fail "no save dialog where the bus log's \"Save...\" is at $dpi dpi"
   xdotool key Escape
-  wait_for "end of the save dialog" eval '! xdotool search --onlyvisible --name "^Save As\$" >/dev/null'
+  wait_for "end of the save dialog" no_window "Save As"
   echo "the bus log opened at $dpi dpi, ${WIDTH}x$HEIGHT, its \"Save...\" where its layout puts it"
   # Closing the log (it hides) gives the keyboard back to the dialog.
   xdotool key alt+F4
-  wait_for "end of the bus log" eval '! xdotool search --onlyvisible --name "^Bus log — Vorlix\$" >/dev/null'
+  wait_for "end of the bus log" no_window "Bus log — Vorlix"
   xdotool windowfocus --sync "$main"
   xdotool key Escape
-  wait_for "end of the program on Escape" eval '! kill -0 $program 2>/dev/null'
+  wait_for "end of the program on Escape" ended "$program"
   wait $program || fail "the program ended with status $?"
   trap - EXIT
   echo "Escape ended the program"
