@@ -27,20 +27,6 @@ constexpr int kMargin = 6, kButtonHeight = 24, kButtonWidth = 80, kCheckWidth = 
 // the buttons in the dialog's face.
 constexpr int kListPoints = 9, kButtonPoints = 8;
 
-// The dots per inch of the screen the window is on: per window on Windows 10 1607 and later,
-// whose call older Windows lacks (so it is looked up), else the scale at logon.
-UINT dpiOf(HWND hwnd) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow =
-        reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && hwnd) return getDpiForWindow(hwnd);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
-}
-
 HFONT createFont(const wchar_t* face, int points, UINT dpi, BYTE pitchAndFamily) {
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(points, static_cast<int>(dpi), 72);
