@@ -69,14 +69,16 @@ Image icon(int size) {
     return c.take();
 }
 
-Image banner() {
-    Canvas c(181, 56, kNavy);
-    c.rect(0, 40, 181, 56, kTeal);
-    for (int i = 0; i < 6; ++i) c.rect(70 + i * 18, 18, 80 + i * 18, 22, kCyan);  // bus wires
-    c.rect(66, 16, 70, 46, kSilver);
-    drawCamera(c, 8, 2, 52);
-    c.rect(176, 12, 180, 30, kSilver);  // adapter plug
-    c.rect(160, 14, 176, 28, kGrey);
+Image banner(double scale) {
+    const auto at = [scale](double v) { return v * scale; };
+    Canvas c(static_cast<int>(std::lround(at(181))), static_cast<int>(std::lround(at(56))), kNavy);
+    c.rect(0, at(40), at(181), at(56), kTeal);
+    for (int i = 0; i < 6; ++i)
+        c.rect(at(70 + i * 18), at(18), at(80 + i * 18), at(22), kCyan);  // bus wires
+    c.rect(at(66), at(16), at(70), at(46), kSilver);
+    drawCamera(c, at(8), at(2), at(52));
+    c.rect(at(176), at(12), at(180), at(30), kSilver);  // adapter plug
+    c.rect(at(160), at(14), at(176), at(28), kGrey);
     return c.take();
 }
 

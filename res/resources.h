@@ -43,7 +43,7 @@ struct Image {
 };
 // Icon 128 in the two sizes it carries (32 and 16 pixels square).
 Image icon(int size);
-// Bitmap 133: 181 x 56.
-Image banner();
+// Bitmap 133: 181 x 56 at scale 1, drawn at any scale (a screen's at 150 %: 272 x 84).
+Image banner(double scale = 1);
 
 }  // namespace vorlix::res

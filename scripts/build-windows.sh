@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds vorlix.exe for Windows with mingw-w64, statically linked:
 #   build/win64/app/vorlix.exe  (x86_64)      build/win32/app/vorlix.exe  (i686)
-# and the downloads build/vorlix-VERSION-win64.zip and -win32.zip (the exe, README-windows.txt
-# and the samples).
+# and the downloads: build/vorlix-VERSION-win64.zip and -win32.zip (the exe, README-windows.txt
+# and the samples, for use without installing), and the installers of the same files,
+# build/vorlix-VERSION-win64.msi and -win32.msi (scripts/build-msi.sh).
 # Usage: scripts/build-windows.sh [win64] [win32]   (both when none is named)
 # Beside each exe: the stand-in adapter libraries of the tests (build/winNN/tests/adapters/).
 # VORLIX_WINDOWS_TESTS=1 also builds the test programs of the platform-independent layers,
@@ -53,4 +54,6 @@ for build in "${builds[@]}"; do
   cp samples/example.qef "build/$name/samples/"
   (cd build && cmake -E tar cf "$name.zip" --format=zip "$name")
   echo "packed build/$name.zip"
+  scripts/build-msi.sh "$build" "$version" "build/$name" build/win-res/vorlix.ico "build/$name.msi"
+  echo "packed build/$name.msi"
 done

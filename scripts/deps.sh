@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest                     # unit tests
   nlohmann-json3-dev                          # the simulated camera's state file
   libcli11-dev                                # command line
+  nettle-dev                                  # SHA-256 of scripts and EEPROM images in records
   clang libclang-rt-14-dev                    # libFuzzer for the input readers' fuzz targets
   xvfb xauth                                  # screenshots of the window on a machine without display
   help2man                                    # the manual page, made from --help
@@ -24,7 +25,9 @@ if [ "${VORLIX_WITH_CROSS:-1}" = 1 ]; then
   # virtual display clicks with xdotool and takes its pictures with xwd and netpbm. A 32-bit
   # exe runs only under Debian's 32-bit wine: wine64 alone "starts" it in its wow64 mode,
   # which cannot load the 32-bit system libraries, and exits 0 having run nothing.
-  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 xdotool x11-apps netpbm)
+  # wixl builds the Windows installers (MSI) from packaging/vorlix.wxs.
+  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 xdotool x11-apps netpbm
+             wixl)
 fi
 
 missing=()

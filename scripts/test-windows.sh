@@ -5,8 +5,9 @@
 # Linux build's (LINUX_BUILD, default build/test); stations sharing a record file and a backup
 # folder; a read-back through the pxiic backend and a
 # stand-in adapter library of the exe's bitness that answers like the simulated camera, and
-# the stand-in of the other bitness refused; the window on a virtual display. Both exe are
-# also checked statically.
+# the stand-in of the other bitness refused; the window on a virtual display, also at 150 % and
+# 200 % scale; the installer, installed, upgraded and removed silently. Both exe are also
+# checked statically.
 #
 # Missing tools skip the stage with the reason; under CI=true they fail it. Each exe must
 # first print its version line under wine: a wine that cannot start the 32-bit one (wine64
@@ -103,6 +104,23 @@ runs() {
     "$out/standin-win$bits"
   stage "window-win$bits" tests/windows/window.sh "$exe" "$out/golden-win$bits/linux/tour.stdout" \
     "$out/window-win$bits"
+  installer_and_scales "$bits"
+}
+
+# The installer of one bitness (installed, upgraded and removed silently), and the window at
+# the scales of high-DPI screens: 150 % and 200 % (wine's LogPixels, set by window.sh), put back
+# to 100 % for what follows.
+project_version=$(sed -n 's/^project(vorlix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+installer_and_scales() {
+  local bits=$1 dpi
+  stage "msi-win$bits" tests/windows/msi.sh "win$bits" "$project_version" \
+    "$out/golden-win$bits/linux" "$out/msi-win$bits"
+  for dpi in 144 192; do
+    stage "window-win$bits-${dpi}dpi" tests/windows/window.sh "build/win$bits/app/vorlix.exe" \
+      "$out/golden-win$bits/linux/tour.stdout" "$out/window-win$bits-${dpi}dpi" "$dpi"
+  done
+  scripts/wine.sh reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f \
+    >/dev/null
 }
 
 if starts 64; then

@@ -18,8 +18,22 @@ namespace {
 constexpr wchar_t kClassName[] = L"VorlixBusLog";
 constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4;
 constexpr UINT_PTR kFrameTimer = 1;
-constexpr UINT kFrameMs = 16;                 // RepaintThrottle's frame
-constexpr int kWidth = 480, kMinWidth = 320;  // pixels: some 64 and 40 characters
+constexpr UINT kFrameMs = 16;  // RepaintThrottle's frame
+// Sizes in pixels at 100 % (96 dpi), scaled to the screen the window is on.
+constexpr int kWidth = 480, kMinWidth = 320;  // some 64 and 40 characters
+constexpr int kMinHeight = 300;
+constexpr int kMargin = 6, kButtonHeight = 24, kButtonWidth = 80, kCheckWidth = 140;
+// The fonts in points, so that they have their size at every scale: the list in Courier New,
+// the buttons in the dialog's face.
+constexpr int kListPoints = 9, kButtonPoints = 8;
+
+HFONT createFont(const wchar_t* face, int points, UINT dpi, BYTE pitchAndFamily) {
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(points, static_cast<int>(dpi), 72);
+    lf.lfPitchAndFamily = pitchAndFamily;
+    wcscpy_s(lf.lfFaceName, face);
+    return CreateFontIndirectW(&lf);
+}
 
 COLORREF colourOf(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -57,7 +71,8 @@ BusLogWindow::BusLogWindow(frame::BusLog& log) : log_(log) {}
 BusLogWindow::~BusLogWindow() {
     log_.setOnChange(nullptr);
     if (hwnd_) DestroyWindow(hwnd_);
-    if (font_) DeleteObject(static_cast<HFONT>(font_));
+    for (void* font : {font_, buttonFont_})
+        if (font) DeleteObject(static_cast<HFONT>(font));
 }
 
 bool BusLogWindow::shown() const {
@@ -73,20 +88,20 @@ void BusLogWindow::openBeside(HWND owner) {
         monitor.cbSize = sizeof monitor;
         GetMonitorInfoW(MonitorFromRect(&dialog, MONITOR_DEFAULTTONEAREST), &monitor);
         const RECT& area = monitor.rcWork;
-        const frame::Span span =
-            frame::placeBeside(dialog.left, dialog.right, kWidth, area.left, area.right, kMinWidth);
-        hwnd_ =
-            CreateWindowExW(0, kClassName, L"Bus log \u2014 Vorlix", WS_OVERLAPPEDWINDOW, span.x,
-                            dialog.top, span.width, std::max<LONG>(dialog.bottom - dialog.top, 300),
-                            owner, nullptr, GetModuleHandleW(nullptr), this);
+        // Beside the dialog, so on its screen and at its scale.
+        dpi_ = dpiOf(owner);
+        const frame::Span span = frame::placeBeside(dialog.left, dialog.right, scaled(kWidth),
+                                                    area.left, area.right, scaled(kMinWidth));
+        hwnd_ = CreateWindowExW(0, kClassName, L"Bus log \u2014 Vorlix", WS_OVERLAPPEDWINDOW,
+                                span.x, dialog.top, span.width,
+                                std::max<LONG>(dialog.bottom - dialog.top, scaled(kMinHeight)),
+                                owner, nullptr, GetModuleHandleW(nullptr), this);
+        dpi_ = dpiOf(hwnd_);
         const HINSTANCE instance = GetModuleHandleW(nullptr);
         const auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
-            HWND w = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
-                                     hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     instance, nullptr);
-            SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                         FALSE);
-            return w;
+            return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                   nullptr);
         };
         list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA |
@@ -94,23 +109,11 @@ void BusLogWindow::openBeside(HWND owner) {
                                 0, 0, 10, 10, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance,
                                 nullptr);
-        LOGFONTW lf{};
-        lf.lfHeight = -12;
-        lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-        wcscpy_s(lf.lfFaceName, L"Courier New");
-        font_ = CreateFontIndirectW(&lf);
-        SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        HDC dc = GetDC(list_);
-        const HGDIOBJ old = SelectObject(dc, static_cast<HFONT>(font_));
-        TEXTMETRICW tm{};
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(list_, dc);
-        SendMessageW(list_, LB_SETITEMHEIGHT, 0, tm.tmHeight + 1);
         failuresOnly_ =
             child(L"BUTTON", L"&Failures only", BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnlyId);
         save_ = child(L"BUTTON", L"&Save...", BS_PUSHBUTTON | WS_TABSTOP, kSaveId);
         clear_ = child(L"BUTTON", L"C&lear", BS_PUSHBUTTON | WS_TABSTOP, kClearId);
+        applyFonts();
         layout();
     }
     log_.setOnChange([this] {
@@ -128,13 +131,36 @@ frame::BusLogRows BusLogWindow::rows() const {
     return {log_, failuresOnly};
 }
 
+int BusLogWindow::scaled(int pixels) const {
+    return MulDiv(pixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+}
+
+void BusLogWindow::applyFonts() {
+    void* const before[] = {font_, buttonFont_};  // in use until the new ones are set
+    font_ = createFont(L"Courier New", kListPoints, dpi_, FIXED_PITCH | FF_MODERN);
+    buttonFont_ = createFont(L"MS Shell Dlg", kButtonPoints, dpi_, DEFAULT_PITCH | FF_SWISS);
+    SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    for (HWND button : {failuresOnly_, save_, clear_})
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_), TRUE);
+    for (void* font : before)
+        if (font) DeleteObject(static_cast<HFONT>(font));
+    HDC dc = GetDC(list_);
+    const HGDIOBJ old = SelectObject(dc, static_cast<HFONT>(font_));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(list_, dc);
+    SendMessageW(list_, LB_SETITEMHEIGHT, 0, tm.tmHeight + 1);
+}
+
 void BusLogWindow::layout() {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    const int margin = 6, button = 24, width = 80;
+    const int margin = scaled(kMargin), button = scaled(kButtonHeight),
+              width = scaled(kButtonWidth);
     const int bottom = client.bottom - margin - button;
     MoveWindow(list_, margin, margin, client.right - 2 * margin, bottom - 2 * margin, TRUE);
-    MoveWindow(failuresOnly_, margin, bottom, 140, button, TRUE);
+    MoveWindow(failuresOnly_, margin, bottom, scaled(kCheckWidth), button, TRUE);
     MoveWindow(save_, client.right - 2 * (width + margin), bottom, width, button, TRUE);
     MoveWindow(clear_, client.right - (width + margin), bottom, width, button, TRUE);
 }
@@ -211,6 +237,17 @@ bool BusLogWindow::handle(unsigned message, std::uintptr_t wParam, std::intptr_t
         case WM_SIZE:
             if (list_) layout();
             return false;
+        case WM_DPICHANGED: {
+            // Moved to a screen of another scale: the fonts anew, and the size Windows proposes.
+            dpi_ = HIWORD(wParam);
+            applyFonts();
+            const RECT& proposed = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, proposed.left, proposed.top,
+                         proposed.right - proposed.left, proposed.bottom - proposed.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            layout();
+            return true;
+        }
         case WM_TIMER:
             if (wParam != kFrameTimer) return false;
             KillTimer(hwnd_, kFrameTimer);

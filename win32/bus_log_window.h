@@ -33,6 +33,10 @@ public:
 
 private:
     frame::BusLogRows rows() const;
+    // Pixels at 100 % scaled to the window's screen.
+    int scaled(int pixels) const;
+    // The list's and the buttons' fonts at the window's scale.
+    void applyFonts();
     void layout();
     void drawRow(const void* drawItem);
     void saveAs();
@@ -43,7 +47,9 @@ private:
     HWND__* failuresOnly_ = nullptr;
     HWND__* save_ = nullptr;
     HWND__* clear_ = nullptr;
-    void* font_ = nullptr;  // the list's fixed-pitch font
+    void* font_ = nullptr;        // the list's fixed-pitch font
+    void* buttonFont_ = nullptr;  // the buttons' font
+    unsigned dpi_ = 96;           // of the screen the window is on
     bool changed_ = true;
     bool timerSet_ = false;
 };

@@ -117,6 +117,19 @@ std::string narrow(const std::wstring& text) {
     return out;
 }
 
+unsigned dpiOf(Window window) {
+    // Older Windows lacks the call, so it is looked up.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow =
+        reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) return getDpiForWindow(window);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<unsigned>(dpi);
+}
+
 Icon makeIcon(const res::Image& image) {
     HBITMAP color = dibSection(image);
     // With an alpha channel the mask only has to exist; all zero leaves the colours as drawn.
@@ -239,6 +252,8 @@ int DialogWindow::run(Window owner) {
 void DialogWindow::initialise(Window hwnd) {
     hwnd_ = hwnd;
     const frame::DialogTemplate& tmpl = dialog_.dialogTemplate();
+    // The pictures are drawn at the screen's scale, so they stay sharp.
+    const unsigned dpi = dpiOf(hwnd_);
     // The dialog manager creates the controls in template order, each after the last.
     for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         controls_.push_back(child);
@@ -248,11 +263,12 @@ void DialogWindow::initialise(Window hwnd) {
         if (ctl.id != frame::kNoId) byId_.emplace(ctl.id, controls_[i]);
         if (ctl.kind != ControlKind::Picture || !controls_[i]) continue;
         if (ctl.style & frame::kIcon) {
-            HICON icon = makeIcon(res::icon(32));
+            HICON icon =
+                makeIcon(res::icon(MulDiv(32, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI)));
             icons_.push_back(icon);
             SendMessageW(controls_[i], STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         } else {
-            HBITMAP bitmap = makeBitmap(res::banner());
+            HBITMAP bitmap = makeBitmap(res::banner(dpi / double{USER_DEFAULT_SCREEN_DPI}));
             bitmaps_.push_back(bitmap);
             SendMessageW(controls_[i], STM_SETIMAGE, IMAGE_BITMAP,
                          reinterpret_cast<LPARAM>(bitmap));

@@ -31,6 +31,10 @@ using Icon = HICON__*;
 std::wstring widen(const std::string& text);
 std::string narrow(const std::wstring& text);
 
+// The dots per inch of the screen window is on (96 at 100 %): per window on Windows 10 1607
+// and later, else the scale at logon.
+unsigned dpiOf(Window window);
+
 // Icons and pictures from the program's artwork; the caller destroys them.
 Icon makeIcon(const res::Image& image);
 HBITMAP__* makeBitmap(const res::Image& image);

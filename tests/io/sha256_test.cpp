@@ -1,5 +1,6 @@
-// The digest that names a script in a record: the published test vectors, including the
-// lengths where the padding spills into a second block, and input fed in pieces.
+// The digest that names a script in a record, from the platform (nettle, or Windows' BCrypt
+// under wine): the published test vectors, including the lengths where the padding spills into
+// a second block, and a million bytes.
 #include "io/sha256.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 namespace vorlix::io {
 namespace {
 
-TEST(Sha256, PublishedVectorsWholeAndInPieces) {
+TEST(Sha256, PublishedVectors) {
     const struct {
         std::string input;
         const char* digest;
@@ -21,13 +22,8 @@ TEST(Sha256, PublishedVectorsWholeAndInPieces) {
         {std::string(1000000, 'a'),
          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(sha256Hex(c.input), c.digest) << c.input.size() << " bytes";
-        Sha256 pieces;
-        for (std::size_t at = 0; at < c.input.size(); at += 37)
-            pieces.update(std::string_view(c.input).substr(at, 37));
-        EXPECT_EQ(pieces.hexDigest(), c.digest) << c.input.size() << " bytes in pieces";
-    }
 }
 
 }  // namespace

@@ -40,6 +40,10 @@ put res/templates.cpp <<'X'
 X
 put io/hex.cpp <<'X'
 #include "link/adapter.h"
+#include <windows.h>
+X
+put io/sha256_bcrypt.cpp <<'X'
+#include <windows.h>
 X
 put packaging/other.cpp <<'X'
 #include "res/resources.h"
@@ -47,12 +51,13 @@ X
 
 expected='link/trace.h:4: includes "camera/camera_map.h": link may use only io
 link/trace.h:5: includes <QString>: only qt and app use Qt
-frame/host.cpp:1: includes <windows.h>: only win32 and the Windows adapter use it
+frame/host.cpp:1: includes <windows.h>: only win32, the Windows adapter and the Windows hash use it
 panel/readback.cpp:2: includes "sim/sim_camera.h": panel may use only camera, frame, res, eeprom, link and io
 sim/sim_camera.cpp:1: includes "tests/link/bench.h": tests/ is no layer of the product
-adapters/i2c_dev_adapter.cpp:1: includes <Windows.h>: only win32 and the Windows adapter use it
+adapters/i2c_dev_adapter.cpp:1: includes <Windows.h>: only win32, the Windows adapter and the Windows hash use it
 res/templates.cpp:1: includes "resources.h" without its folder
 io/hex.cpp:1: includes "link/adapter.h": io may use only io
+io/hex.cpp:2: includes <windows.h>: only win32, the Windows adapter and the Windows hash use it
 packaging/other.cpp:1: includes "res/resources.h": packaging may use only io'
 
 status=0

@@ -8,7 +8,12 @@
 # Escape closes the program. Pictures of the window, the box, the About box and the bus log go
 # to OUT_DIR (window-windows.png, box-windows.png, about-windows.png, bus-log-windows.png), and
 # one of the window after programming, its notice line telling it (outcome-windows.png).
-# Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR   (under xvfb-run)
+# At a high-DPI screen's scale (DPI 144 for 150 %, 192 for 200 %) the window must be laid out
+# at that scale, its first clicks must find their controls at the template's places scaled,
+# and the bus log must show with its layout scaled; pictures of both (window-windows.png,
+# bus-log-windows.png), and nothing more.
+# Usage: window.sh WINDOWS_VORLIX_EXE LINUX_TOUR_TRACE OUT_DIR [DPI]   (under xvfb-run; DPI 96
+# when not given)
 set -euo pipefail
 exe=$1 tour=$2 out=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -44,6 +49,77 @@ shot() {
 # Without a window manager wine draws the frames and captions itself.
 "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 
+# The screen's scale: wine gives a program the dots per inch of LogPixels, read when it starts
+# (wine 8 gives them to every program, whether its manifest declares it DPI-aware or not: the
+# declaration is checked in the exe, statically). Wine's frame is 3 pixels on each side at every
+# scale; its caption is 18 pixels at 100 %, scaled, and a line.
+dpi=${4:-96}
+"${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+border=3 caption=$((1 + 18 * dpi / 96))
+# Pixels of a layout made for 100 %, at this scale.
+scaled() { echo $(($1 * dpi / 96)); }
+
+# The window is laid out at the screen's scale, not as at 100 % and left small: its client
+# area, brought back to 100 %, is as wide as at 100 % (473 pixels), give or take the rounding of
+# the font's size (5 %).
+check_scale() {
+  local width=$(((WIDTH - 2 * border) * 96 / dpi))
+  [ "$width" -ge 450 ] && [ "$width" -le 496 ] ||
+    fail "at $dpi dpi the window's client area is $((WIDTH - 2 * border)) pixels wide ($width at 100 %), not about 473 at 100 %"
+  echo "at $dpi dpi the window is ${WIDTH}x$HEIGHT, dialog base units ${bx}x$by"
+}
+# wait_for WHAT TEST...: until the command TEST succeeds, at most 10 s.
+wait_for() {
+  local what=$1
+  shift
+  for _ in $(seq 100); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  fail "no $what within 10 s"
+}
+unnamed_windows() { xdotool search --onlyvisible --name '^$' | wc -l; }
+more_unnamed_windows_than() { [ "$(unnamed_windows)" -gt "$1" ]; }
+no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+# The window menu of WINDOW, opened with Alt+Space: a window without a name more.
+open_window_menu() {
+  local before
+  before=$(unnamed_windows)
+  xdotool windowfocus --sync "$1"
+  xdotool key alt+space
+  wait_for "window menu" more_unnamed_windows_than "$before"
+}
+# At a high-DPI scale, after the first clicks: the bus log opens from the window menu, its
+# "Save..." is where the layout scaled puts it (the save dialog opens, and Escape closes it);
+# then Escape ends the program.
+scaled_bus_log() {
+  local log
+  open_window_menu "$main"
+  xdotool key Up Return
+  log=$(window "Bus log — Vorlix") || fail "no bus log from the window menu"
+  [ "$(tail -1 "$trace")" = "L open" ] || fail "the trace does not end with the bus log (L open)"
+  shot "$log" "$out/bus-log-windows.png"
+  eval "$(xdotool getwindowgeometry --shell "$log")"
+  # "Save..." is the first of two buttons 80 pixels wide and 24 high at 100 %, 6 apart and
+  # from the client area's bottom right corner.
+  xdotool mousemove $((X + WIDTH - border - $(scaled 172) + $(scaled 40))) \
+    $((Y + HEIGHT - border - $(scaled 18))) click 1
+  window "Save As" >/dev/null || fail "no save dialog where the bus log's \"Save...\" is at $dpi dpi"
+  xdotool key Escape
+  wait_for "end of the save dialog" no_window "Save As"
+  echo "the bus log opened at $dpi dpi, ${WIDTH}x$HEIGHT, its \"Save...\" where its layout puts it"
+  # Closing the log (it hides) gives the keyboard back to the dialog.
+  xdotool key alt+F4
+  wait_for "end of the bus log" no_window "Bus log — Vorlix"
+  xdotool windowfocus --sync "$main"
+  xdotool key Escape
+  wait_for "end of the program on Escape" ended "$program"
+  wait $program || fail "the program ended with status $?"
+  trap - EXIT
+  echo "Escape ended the program"
+}
+
 trace=$out/window.trace
 # Real pauses: the programming below must take long enough to watch the window paint.
 "${wine[@]}" "$exe" --bus sim --no-backup --trace "$trace" >"$out/window.stdout" 2>&1 &
@@ -54,25 +130,26 @@ main=$(window "$title") || fail "no window titled \"$title\""
 [ -n "$main" ] || fail "no window titled \"$title\""
 shot "$main" "$out/window-windows.png"
 
-# Wine's frame is 3 pixels on each side and its caption 19 high; the dialog font's base units
-# follow from the window's size: the client area is 315 units wide, and 278 units plus one line
-# of notice (1.5 lines + 2 pixels) high.
+# The dialog font's base units follow from the window's size: the client area is 315 units
+# wide, and 278 units (rounded to a pixel) plus one line of notice (1.5 lines + 2 pixels) high.
 eval "$(xdotool getwindowgeometry --shell "$main")"
-bx=$(((WIDTH - 6) * 4 / 315))
+bx=$(((WIDTH - 2 * border) * 4 / 315))
 by=0
-for candidate in $(seq 8 40); do
-  [ $((25 + 278 * candidate / 8 + candidate + candidate / 2 + 2)) -eq "$HEIGHT" ] && by=$candidate
+for candidate in $(seq 8 80); do
+  [ $((2 * border + caption + (278 * candidate + 4) / 8 + candidate + candidate / 2 + 2)) -eq "$HEIGHT" ] &&
+    by=$candidate
 done
 [ "$by" -gt 0 ] || fail "window of ${WIDTH}x$HEIGHT: no dialog base unit fits"
 height=$HEIGHT
+check_scale
 
 # at X Y W H XDOTOOL...: moves the mouse into the control at X, Y (W x H dialog units), a few
 # pixels in from its left edge (a check box's box, an edit's text), and does the rest there.
 at() {
   local x=$1 y=$2 w=$3 h=$4
   shift 4
-  xdotool mousemove $((X + 3 + x * bx / 4 + (w * bx / 4 < 16 ? w * bx / 8 : 8))) \
-    $((Y + 22 + (2 * y + h) * by / 16))
+  xdotool mousemove $((X + border + x * bx / 4 + (w * bx / 4 < 16 ? w * bx / 8 : 8))) \
+    $((Y + border + caption + (2 * y + h) * by / 16))
   xdotool "$@"
 }
 # expect ACTION WHAT: the traffic since the last expect is what the tour's ACTION gave.
@@ -98,6 +175,7 @@ expect "click 1000" "a click on \"Manual Exposure\""
 at 119 33 16 13 click --repeat 2 1
 xdotool type --delay 200 120
 expect "type 1003 120" "typing 120 into the shutter edit"
+[ "$dpi" = 96 ] || { scaled_bus_log; exit 0; }
 
 # A box: "Ld EEpr file" before any file was chosen.
 at 153 87 40 13 click 1
@@ -122,7 +200,7 @@ sleep 2
 # the progress bar is seen at several places.
 boxes=$(grep -c "^B " "$trace")
 at 153 87 40 13 click 1
-bar="$((3 + 198 * bx / 4)) $((22 + 103 * by / 8)) $((103 * bx / 4)) $((7 * by / 8))"
+bar="$((border + 198 * bx / 4)) $((border + caption + 103 * by / 8)) $((103 * bx / 4)) $((7 * by / 8))"
 for i in $(seq 12); do
   sleep 0.3
   # shellcheck disable=SC2086  # the four numbers of the bar's place
