@@ -8,7 +8,6 @@
 // be made), kBadInput (bad arguments or files: one line, nothing on the bus).
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -16,6 +15,7 @@
 #include "app/records.h"
 #include "app/run_options.h"
 #include "eeprom/eeprom_tables.h"
+#include "io/expected.h"
 #include "link/adapter.h"
 #include "link/pacer.h"
 #include "link/trace.h"
@@ -59,17 +59,19 @@ struct CommandIo {
 
 class CommandRun;
 
-// A command of the table: its name and what --help says of it, whether it writes, its own
-// checks of its arguments and files (one line for the person when they refuse; none: nothing
-// to check) and its body, run once the camera was found (the exit status).
+// A command of the table: its name and what --help says of it, its own checks of its
+// arguments and files (one line for the person when they refuse; none: nothing to check), its
+// body (the exit status), and what the run around it needs to know.
 struct CommandEntry {
     const char* name;
     const char* summary;
-    bool writes;  // into the EEPROM: an interrupt before its first write says none was made
-
-    std::optional<std::string> (*check)(const Options& options, CommandInput& input);
-    int (*run)(CommandRun& run);
-    bool perUnit = false;  // the station may run it on one module after another
+    io::Expected<> (*check)(const Options& options, CommandInput& input) = nullptr;
+    int (*run)(CommandRun& run) = nullptr;
+    bool writes = false;      // into the EEPROM: an interrupt before its first write says none was
+                              // made
+    bool verifies = false;    // done means verified: the record says "verified"
+    bool needsCamera = true;  // the body runs once the camera was found (or --address named it)
+    bool perUnit = false;     // the station may run it on one module after another
 };
 
 // Every command, in the order --help lists them.
@@ -77,7 +79,7 @@ std::span<const CommandEntry> commands();
 
 // Checks the command's arguments, reads its script and opens the record file: one line for the
 // person when something is wrong.
-std::optional<std::string> prepareCommand(const Options& options, CommandInput& input);
+io::Expected<> prepareCommand(const Options& options, CommandInput& input);
 
 // Runs the command; the exit status.
 int runCommand(const Options& options, CommandInput& input, const CommandIo& io);

@@ -6,7 +6,6 @@
 // point), the outputs are flushed and checked and the backend's state is saved, once.
 #include <functional>
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "app/run_options.h"
 #include "frame/action_script.h"
 #include "frame/host.h"
+#include "io/expected.h"
 #include "io/output_file.h"
 #include "link/adapter_registry.h"
 
@@ -31,10 +31,10 @@ public:
     // Every option is checked and everything the run reads is read (the command's files, the
     // action script, the window's module) before any output is opened or anything is sent:
     // the one line for the person when something is wrong.
-    std::optional<std::string> check();
+    io::Expected<> check();
     // Builds the backend's adapter and opens the outputs; only when both opened are the
     // outputs emptied, so a failure leaves every file as it was.
-    std::optional<std::string> open();
+    io::Expected<> open();
     // Runs the command, the headless script or the window; the exit status.
     int run(int& argc, char** argv);
 

@@ -181,11 +181,8 @@ void BusLogWindow::refresh() {
     rows_->follow(rowCount());
 }
 
-std::optional<QString> BusLogWindow::saveTo(const QString& path) const {
-    std::string reason;
-    if (io::replaceFile(QFile::encodeName(path).toStdString(), rows().saved(), reason))
-        return std::nullopt;
-    return QString::fromStdString(reason);
+io::Expected<> BusLogWindow::saveTo(const QString& path) const {
+    return io::replaceFile(QFile::encodeName(path).toStdString(), rows().saved());
 }
 
 void BusLogWindow::saveAs() {
@@ -193,9 +190,10 @@ void BusLogWindow::saveAs() {
         QFileDialog::getSaveFileName(this, tr("Save bus log"), QStringLiteral("vorlix.trace"),
                                      tr("Trace files (*.trace *.txt);;All files (*)"));
     if (path.isEmpty()) return;
-    if (const std::optional<QString> reason = saveTo(path)) {
+    if (const io::Expected<> saved = saveTo(path); !saved) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(frame::kBoxTitle),
-                        tr("cannot write %1: %2").arg(path, *reason), QMessageBox::Ok, this);
+                        tr("cannot write %1: %2").arg(path, QString::fromStdString(saved.why())),
+                        QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "frame/bus_log.h"
+#include "io/expected.h"
 
 class QCheckBox;
 class QPushButton;
@@ -43,7 +44,7 @@ public:
 
     // Writes the lines shown (without the notice) to path as a trace file; the reason when
     // it could not.
-    std::optional<QString> saveTo(const QString& path) const;
+    io::Expected<> saveTo(const QString& path) const;
     // Brings the rows up to the log now (otherwise the frame timer does, once a frame).
     void refresh();
 

@@ -199,9 +199,8 @@ void BusLogWindow::saveAs() {
     ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameW(&ofn)) return;
     const std::string path = narrow(buffer.c_str());
-    std::string reason;
-    if (!io::replaceFile(path, rows().saved(), reason))
-        MessageBoxW(hwnd_, widen("cannot write " + path + ": " + reason).c_str(),
+    if (const io::Expected<> saved = io::replaceFile(path, rows().saved()); !saved)
+        MessageBoxW(hwnd_, widen("cannot write " + path + ": " + saved.why()).c_str(),
                     widen(frame::kBoxTitle).c_str(), MB_OK);
 }
 
