@@ -1,8 +1,9 @@
 #pragma once
 // The commands' own checks and bodies, by group: the ones that only read the camera
-// (reading_commands.cpp: info, backup, verify) and the ones that write its EEPROM
-// (writing_commands.cpp: program, save-settings, erase-settings, set-address), with what
-// several of them share (command_checks.cpp). The table in commands.cpp names them.
+// (reading_commands.cpp: info, backup, verify, decode), the ones that write its EEPROM
+// (writing_commands.cpp: program, save-settings, erase-settings, set-address), the single
+// settings (control_commands.cpp: controls, get, set, reg, eeprom), with what several of them
+// share (command_checks.cpp). The table in commands.cpp names them.
 #include <string>
 #include <vector>
 
@@ -36,6 +37,18 @@ int runProgram(CommandRun& run);
 int runSaveSettings(CommandRun& run);
 int runEraseSettings(CommandRun& run);
 int runSetAddress(CommandRun& run);
+
+// --- Single settings -----------------------------------------------------------------------
+
+io::Expected<> checkGet(const Options& options, CommandInput& input);
+io::Expected<> checkSet(const Options& options, CommandInput& input);
+io::Expected<> checkReg(const Options& options, CommandInput& input);
+io::Expected<> checkEeprom(const Options& options, CommandInput& input);
+int runControls(CommandRun& run);
+int runGet(CommandRun& run);
+int runSet(CommandRun& run);
+int runReg(CommandRun& run);
+int runEeprom(CommandRun& run);
 
 // --- Shared checks -------------------------------------------------------------------------
 

@@ -34,6 +34,11 @@ public:
     // Finds the camera and runs the command's body on it; appends the record. The exit status.
     int operator()(const CommandEntry& entry);
 
+    // The camera the command works on: the one --address names, else the one the search
+    // finds. False (the record says "no camera") when the search found none. The run does it
+    // before the body of a command that needs a camera.
+    bool findCamera();
+
     const Command& command() const { return options_.command; }
     const CommandInput& input() const { return input_; }
     // The bus an operation builds its I2cLink over, and the camera the run works on.
@@ -77,7 +82,6 @@ public:
     void whenInterrupted(std::function<std::string()> line) { interruptedLine_ = std::move(line); }
 
 private:
-    bool findCamera();
     void interrupted(int status);
     int finish(int status);
 

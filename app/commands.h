@@ -8,12 +8,16 @@
 // be made), kBadInput (bad arguments or files: one line, nothing on the bus).
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/records.h"
 #include "app/run_options.h"
+#include "camera/controls.h"
 #include "eeprom/eeprom_tables.h"
 #include "io/expected.h"
 #include "link/adapter.h"
@@ -35,7 +39,18 @@ struct CommandInput {
     std::string scriptSha256;
     std::uint8_t offset = 0;      // save-settings, erase-settings
     std::uint8_t newAddress = 0;  // set-address
-    RecordFile record;            // open when --record was given
+    // get: the controls asked for, in order (all of them when none was named); set: the
+    // changes, in the order they are applied.
+    std::vector<const camera::ControlSpec*> controls;
+    std::vector<std::pair<const camera::ControlSpec*, camera::ControlValue>> changes;
+    std::uint16_t reg = 0;                  // reg: the sensor register
+    std::optional<std::uint16_t> regValue;  // reg: the value to write, when given
+    std::uint8_t bank = 0;                  // eeprom: the bank's write form
+    std::uint8_t byteOffset = 0;            // eeprom: the offset in the bank
+    std::size_t byteCount = 1;              // eeprom: the bytes read from there on
+    std::optional<std::uint8_t> byteValue;  // eeprom: the byte to write, when given
+    std::string traceText;                  // decode: the saved trace
+    RecordFile record;                      // open when --record was given
 };
 
 // Where a command talks: the bus (decorated with the trace), the run's pacer and the trace for

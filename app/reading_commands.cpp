@@ -79,7 +79,13 @@ io::Expected<> checkVerify(const Options& options, CommandInput& input) {
     return readWholeScript(options.command.file, false, input);
 }
 
+// With no camera, the JSON says so: an object whose address is null.
 int runInfo(CommandRun& run) {
+    if (!run.findCamera()) {
+        if (run.command().json)
+            run.out() << json{{"address", nullptr}, {"complete", false}}.dump(2) << '\n';
+        return kCameraFailed;
+    }
     I2cLink link(run.bus());
     const camera::Result<camera::CameraReadBack> read = camera::readBack(link, run.camAddr());
     if (run.command().json) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/backends.h"
 #include "io/expected.h"
@@ -15,9 +16,14 @@ namespace vorlix::app {
 // headless script).
 struct Command {
     std::string name;
-    std::string file;       // backup, program, verify
+    std::string file;       // backup, program, verify, decode; set --from
     bool allPages = false;  // program: every page, not only those that differ from the camera
-    bool json = false;      // info
+    bool json = false;      // info, get
+    std::vector<std::string> words;  // get: NAME...; set: NAME=VALUE...
+    bool fromGiven = false;          // set --from: the changes of a profile in file
+    bool store = false;              // set --store: the trim offsets are stored, as STORE does
+    std::string place;               // reg: REG[=VALUE]; eeprom: BANK:OFFSET[=VALUE]
+    std::string count;               // eeprom: the bytes to read from there (hex), as typed
     std::string offset;     // save-settings, erase-settings: as typed (hex), empty for the default
     bool offsetGiven = false;  // --offset "" is a mistake, not the default
     bool yes = false;          // erase-settings

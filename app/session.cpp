@@ -103,6 +103,7 @@ io::Expected<> Session::open() {
         if (!path->empty() && !file->truncate())
             return io::Failure{"cannot write " + *path + ": " + file->reason()};
     }
+    if (commanded_) results_.open(io::kStandardOutput);
     installInterruptHandlers();
 
     trace_ = std::make_unique<Trace>(options_.trace.empty() ? nullptr : &traceFile_.stream());
@@ -122,13 +123,12 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
         const CommandIo io{*busAdapter_,
                            pacer,
                            *trace_,
-                           std::cout,
+                           results_.stream(),
                            std::cerr,
                            lastWords_,
                            [this](int status) { return settle(status); },
                            bus_.resolved};
         const int status = runCommand(options_, commandInput_, io);
-        std::cout.flush();
         // A station ended by a signal between two units has told its tally: its status stands.
         const int signal = pendingInterrupt();
         const bool tallied = options_.command.station;
@@ -209,6 +209,7 @@ int Session::settle(int status) {
                told);
     };
     check(traceFile_, options_.trace, "trace", traceTold_);
+    if (commanded_) check(results_, io::kStandardOutput, "results", resultsTold_);
     check(dumpFile_, options_.dump, "dump", dumpTold_);
     if (bus_.saveState) {
         if (const io::Expected<> saved = bus_.saveState(); !saved) failed(saved.why(), stateTold_);

@@ -57,12 +57,15 @@ private:
     std::unique_ptr<WindowModule> window_;  // loaded when a window is to open
     OpenedBus bus_;
     io::OutputFile traceFile_, dumpFile_;
+    // A command's results: standard output, whose failure (a full disk, a reader that went
+    // away) is an output that could not be written, like the trace's.
+    io::OutputFile results_;
     std::unique_ptr<Trace> trace_;
     std::unique_ptr<Adapter> tracedAdapter_, busAdapter_;
     frame::Host* activeHost_ = nullptr;
     std::function<int(int status)> lastWords_;
     bool finished_ = false;
-    bool traceTold_ = false, dumpTold_ = false, stateTold_ = false;
+    bool traceTold_ = false, dumpTold_ = false, stateTold_ = false, resultsTold_ = false;
 };
 
 }  // namespace vorlix::app
