@@ -70,6 +70,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
                      "the bank (a0, a2, a4, a6) and offset (hex), and the byte to write")
         ->required();
     eepromCommand->add_option("COUNT", command.count, "how many bytes to read from there (hex)");
+    cli.get_subcommand("decode")
+        ->add_option("TRACE", command.file, "a trace that --trace or the bus log saved")
+        ->required();
     cli.get_subcommand("backup")
         ->add_option("FILE", command.file, "the QEF file to create")
         ->required();

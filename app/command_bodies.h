@@ -21,6 +21,8 @@ io::Expected<> checkVerify(const Options& options, CommandInput& input);
 int runInfo(CommandRun& run);
 int runBackup(CommandRun& run);
 int runVerify(CommandRun& run);
+io::Expected<> checkDecode(const Options& options, CommandInput& input);
+int runDecode(CommandRun& run);
 
 // Tells every difference on standard output, one a line, and records the bytes read and the
 // first difference: verify's, and program's after its own verification.

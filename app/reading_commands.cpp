@@ -2,9 +2,12 @@
 #include <filesystem>
 
 #include "app/command_bodies.h"
+#include "camera/bus_reading.h"
 #include "camera/readback.h"
 #include "camera/white_balance.h"
+#include "frame/bus_log.h"
 #include "io/hex.h"
+#include "io/input_file.h"
 #include "io/output_file.h"
 #include "io/printable.h"
 
@@ -16,6 +19,9 @@ namespace fs = std::filesystem;
 using json = nlohmann::json;
 using io::formatHex;
 using io::hexByte;
+
+// A saved trace of a long session (a station's day) is large; one beyond this is no trace.
+constexpr std::size_t kTraceMax = std::size_t{1} << 28;
 
 // The read-back as JSON: the same values as the text, numbers in hex.
 json infoJson(std::uint8_t camAddr, const camera::Result<camera::CameraReadBack>& read) {
@@ -72,6 +78,30 @@ io::Expected<> checkBackup(const Options& options, CommandInput&) {
             return io::Failure{io::printable(file) + " is also named as another output"};
     }
     return io::Ok{};
+}
+
+io::Expected<> checkDecode(const Options& options, CommandInput& input) {
+    const std::string& path = options.command.file;
+    io::Expected<std::string, io::ReadFailure> text = io::readWholeFile(path, kTraceMax);
+    if (!text)
+        return io::Failure{(text.failure().opening ? "cannot open " : "cannot read ") +
+                           io::printable(path) + ": " + text.failure().reason};
+    input.traceText = std::move(*text);
+    return io::Ok{};
+}
+
+// Each line as it stands, its reading beside it: no camera and no bus.
+int runDecode(CommandRun& run) {
+    camera::BusReader reader;
+    std::string_view rest = run.input().traceText;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        run.out() << frame::withReading(line, reader.read(line)) << '\n';
+    }
+    return run.conclude(camera::Result<>{});
 }
 
 io::Expected<> checkVerify(const Options& options, CommandInput& input) {

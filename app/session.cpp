@@ -9,6 +9,7 @@
 #include "app/platform_sleeper.h"
 #include "app/pumping_pacer.h"
 #include "app/vorlix_app.h"
+#include "camera/bus_reading.h"
 #include "frame/bus_log.h"
 #include "frame/headless_host.h"
 #include "frame/state_dump.h"
@@ -166,9 +167,12 @@ void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
     activeHost_ = &host;
     host.setEventHook([this](const std::string& line) { trace_->line(line); });
     // The window's bus log gets every line, with or without a trace file.
+    // The bus log shows each line with its reading in the camera's words beside it.
     if (frame::BusLog* log = host.busLog()) {
         trace_->setListener(
-            [log](const std::string& line, bool failed) { log->append(line, failed); });
+            [log, reader = camera::BusReader()](const std::string& line, bool failed) mutable {
+                log->append(line, failed, reader.read(line));
+            });
     }
     CVorlixApp application(host, *busAdapter_, pacer);
     if (options_.address) application.setCameraAddress(*options_.address);

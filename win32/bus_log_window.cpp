@@ -16,7 +16,7 @@ namespace vorlix::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VorlixBusLog";
-constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4;
+constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4, kReadingsId = 5;
 constexpr UINT_PTR kFrameTimer = 1;
 constexpr UINT kFrameMs = 16;                 // RepaintThrottle's frame
 constexpr int kWidth = 480, kMinWidth = 320;  // pixels: some 64 and 40 characters
@@ -109,6 +109,7 @@ void BusLogWindow::openBeside(HWND owner) {
         SendMessageW(list_, LB_SETITEMHEIGHT, 0, tm.tmHeight + 1);
         failuresOnly_ =
             child(L"BUTTON", L"&Failures only", BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnlyId);
+        readings_ = child(L"BUTTON", L"Camera's &words", BS_AUTOCHECKBOX | WS_TABSTOP, kReadingsId);
         save_ = child(L"BUTTON", L"&Save...", BS_PUSHBUTTON | WS_TABSTOP, kSaveId);
         clear_ = child(L"BUTTON", L"C&lear", BS_PUSHBUTTON | WS_TABSTOP, kClearId);
         layout();
@@ -125,7 +126,8 @@ void BusLogWindow::openBeside(HWND owner) {
 
 frame::BusLogRows BusLogWindow::rows() const {
     const bool failuresOnly = SendMessageW(failuresOnly_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    return {log_, failuresOnly};
+    const bool readings = SendMessageW(readings_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return {log_, failuresOnly, readings};
 }
 
 void BusLogWindow::layout() {
@@ -134,7 +136,8 @@ void BusLogWindow::layout() {
     const int margin = 6, button = 24, width = 80;
     const int bottom = client.bottom - margin - button;
     MoveWindow(list_, margin, margin, client.right - 2 * margin, bottom - 2 * margin, TRUE);
-    MoveWindow(failuresOnly_, margin, bottom, 140, button, TRUE);
+    MoveWindow(failuresOnly_, margin, bottom, 110, button, TRUE);
+    MoveWindow(readings_, margin + 110, bottom, 130, button, TRUE);
     MoveWindow(save_, client.right - 2 * (width + margin), bottom, width, button, TRUE);
     MoveWindow(clear_, client.right - (width + margin), bottom, width, button, TRUE);
 }
@@ -228,6 +231,10 @@ bool BusLogWindow::handle(unsigned message, std::uintptr_t wParam, std::intptr_t
                     SendMessageW(list_, LB_SETTOPINDEX, 0, 0);
                     SendMessageW(list_, LB_SETCOUNT, 0, 0);  // then shown from its end
                     refresh();
+                    return true;
+                case kReadingsId:
+                    // The same rows, each with or without its reading: only the paint changes.
+                    InvalidateRect(list_, nullptr, TRUE);
                     return true;
                 case kSaveId:
                     saveAs();
