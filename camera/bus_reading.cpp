@@ -71,6 +71,12 @@ std::string subjectOf(std::uint8_t code, std::uint8_t p1, std::uint8_t p2) {
     return "eeprom " + eepromPlace(p1, p2);
 }
 
+// How a command's reading joins its subject and its value: "=" for what came back, "<-" for
+// what was written.
+const char* arrowOf(std::uint8_t code) {
+    return code == kCmdRead8 || code == kCmdRead16 ? " = " : " <- ";
+}
+
 bool isCommandCode(std::uint8_t code) {
     return code == kCmdWrite8 || code == kCmdRead8 || code == kCmdWrite16 || code == kCmdRead16 ||
            code == kCmdWritePage;
@@ -96,7 +102,8 @@ std::string BusReader::read(std::string_view line) {
     if (t.kind == "WR") {
         pending_.reset();
         if (t.slave != kSensorRead || t.sent.size() != 2) return "";
-        if (t.status) return "sensor " + word(t.sent[0], t.sent[1]) + " (direct)" + failedSuffix(t);
+        if (t.status)
+            return "sensor " + word(t.sent[0], t.sent[1]) + " = ? (direct)" + failedSuffix(t);
         if (t.received.size() != 2) return "";
         return "sensor " + word(t.sent[0], t.sent[1]) + " = " + word(t.received[0], t.received[1]) +
                " (direct)";
@@ -111,7 +118,7 @@ std::string BusReader::read(std::string_view line) {
         const Header h = *pending_;
         pending_.reset();
         const std::string subject = subjectOf(h.code, h.p1, h.p2);
-        if (t.status) return subject + ": read" + failedSuffix(t);
+        if (t.status) return subject + " = ?" + failedSuffix(t);
         if (h.code == kCmdRead16 && t.received.size() == 2)
             return subject + " = " + word(t.received[0], t.received[1]);
         if (h.code == kCmdRead8 && t.received.size() == 1)
@@ -143,7 +150,7 @@ std::string BusReader::read(std::string_view line) {
     }
     if (b.size() == 3 && isCommandCode(b[0]) && t.slave != kSensorWrite) {
         pending_.reset();
-        if (t.status) return subjectOf(b[0], b[1], b[2]) + ": command" + failedSuffix(t);
+        if (t.status) return subjectOf(b[0], b[1], b[2]) + arrowOf(b[0]) + "?" + failedSuffix(t);
         pending_ = Header{t.slave, b[0], b[1], b[2]};
         return "";
     }
