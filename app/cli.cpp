@@ -37,6 +37,26 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
         "the camera at this 8-bit address (hex, even), without the search: every command and the "
         "window's read-back go there first");
     cli.set_version_flag("--version", "vorlix " + res::versionText());
+    cli.footer(
+        "Numbers are hexadecimal, as the window shows them. A command checks all its arguments\n"
+        "and files before it sends anything.\n"
+        "\n"
+        "Exit status:\n"
+        "  0       done, and verified where there is something to verify\n"
+        "  1       no camera, a failed transfer, a camera that differs, no backup made\n"
+        "  2       bad options, names, values or files: one line, nothing sent\n"
+        "  74      done, but an output could not be written (the results, trace, record)\n"
+        "  128+N   signal N ended the run (129 SIGHUP, 130 SIGINT, 143 SIGTERM)\n"
+        "\n"
+        "Examples:\n"
+        "  vorlix controls                      every control, its value, what it takes\n"
+        "  vorlix get --json > profile.json     the settings as one JSON object\n"
+        "  vorlix set mirror=on shutter=1a0     changes, as the window's controls make them\n"
+        "  vorlix set --from profile.json       another camera's settings onto this one\n"
+        "  vorlix reg 301c=0103                 a sensor register through the camera\n"
+        "  vorlix eeprom a2:00 20               32 bytes of bank a2 from offset 00\n"
+        "  vorlix --address ba info             a camera the search never finds\n"
+        "  vorlix decode session.trace          a saved trace in the camera's words");
 
     // The commands, as the table lists them; global options may also follow the command's name.
     cli.require_subcommand(0, 1);
