@@ -83,10 +83,12 @@ int CommandRun::conclude(camera::Outcome outcome, const std::string& words,
         case Outcome::Done:
             record_.setResult(entry_ != nullptr && entry_->verifies ? "verified" : "done");
             if (!words.empty()) io_.out << words << '\n';
+            io_.out.flush();
             return kCommandDone;
         case Outcome::Differs:
             record_.setResult("differs");
             io_.out << words << '\n';
+            io_.out.flush();
             return kCameraFailed;
         case Outcome::NoBackup:
             record_.setResult("no backup");
@@ -99,6 +101,8 @@ int CommandRun::conclude(camera::Outcome outcome, const std::string& words,
             verdict_ += restoreHint(backup);
             break;
     }
+    // What the command printed goes out before the line that says why it failed.
+    io_.out.flush();
     tell(verdict_);
     return kCameraFailed;
 }

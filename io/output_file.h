@@ -9,7 +9,6 @@
 // program can tell it and end with a status that says so. Writing to a closed pipe gives the
 // error EPIPE here once SIGPIPE is ignored.
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <string>
