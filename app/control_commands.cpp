@@ -6,6 +6,7 @@
 #include "app/command_bodies.h"
 #include "camera/controls.h"
 #include "camera/direct_access.h"
+#include "camera/readback.h"
 #include "io/hex.h"
 #include "io/input_file.h"
 #include "io/printable.h"
@@ -123,7 +124,7 @@ Readings readControls(CommandRun& run, const std::vector<const camera::ControlSp
 
 std::string shown(const camera::ControlSpec& control,
                   const std::optional<camera::ControlValue>& value) {
-    return value ? camera::valueText(control, *value) : "not active";
+    return value ? camera::valueText(control, *value) : camera::kTrimNotActiveText;
 }
 
 std::vector<const camera::ControlSpec*> everyControl() {

@@ -125,7 +125,7 @@ std::vector<std::pair<std::string, std::string>> describeReadBack(std::uint8_t c
         lines.emplace_back("flip", flipped(*r.projection) ? "on" : "off");
     }
     if (r.trimX && *r.trimX == kTrimNotActive) {
-        lines.emplace_back("trim", "not active");
+        lines.emplace_back("trim", kTrimNotActiveText);
     } else if (r.trimY && r.trimBlock) {
         lines.emplace_back(
             "trim", "x " + trimXText(shownTrim(static_cast<std::int16_t>(*r.trimX))) + ", y " +

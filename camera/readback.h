@@ -69,6 +69,8 @@ Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr);
 constexpr std::int16_t shownTrim(std::int16_t offset) {
     return evenTrim(offset > kTrimMax ? kTrimMax : offset);
 }
+// What the trim texts show, and a script reads, for a camera without trim data.
+inline constexpr char kTrimNotActiveText[] = "not active";
 // A shown horizontal offset in words: "Max Right" at 0, "Max Left" at kTrimMax, else hex.
 std::string trimXText(std::int16_t shown);
 // A shown vertical offset in words: "Max down" at 0, "Max up" at kTrimMax, else hex.

@@ -117,8 +117,8 @@ void CVorlixDlg::readBackCamera() {
     if (m_trimX == kTrimNotActive) {
         setTrimGroupEnabled(false);
         UpdateData(true);
-        m_trimYText = "not active";
-        m_trimXText = "not active";
+        m_trimYText = camera::kTrimNotActiveText;
+        m_trimXText = camera::kTrimNotActiveText;
         UpdateData(false);
         m_cameraRead = true;
         return;
