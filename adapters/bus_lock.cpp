@@ -9,8 +9,8 @@
 
 namespace vorlix {
 
-std::shared_ptr<void> lockBus(const std::string& node, const std::vector<std::string>& lockDirs,
-                              std::string& error) {
+io::Expected<std::shared_ptr<void>> lockBus(const std::string& node,
+                                            const std::vector<std::string>& lockDirs) {
     // Named after the node the path leads to, so that two names of one bus share a lock.
     std::error_code ec;
     std::filesystem::path target = std::filesystem::canonical(node, ec);
@@ -30,12 +30,11 @@ std::shared_ptr<void> lockBus(const std::string& node, const std::vector<std::st
         const int why = errno;
         ::close(fd);
         if (why != EWOULDBLOCK) continue;
-        error = node + " is in use by another vorlix run (it holds " + path +
-                "): a second run would come between its camera commands' header and data "
-                "phase; wait until that run ends";
-        return nullptr;
+        return io::Failure{node + " is in use by another vorlix run (it holds " + path +
+                           "): a second run would come between its camera commands' header and "
+                           "data phase; wait until that run ends"};
     }
-    return std::make_shared<int>(-1);
+    return std::shared_ptr<void>(std::make_shared<int>(-1));
 }
 
 const std::vector<std::string>& busLockDirs() {

@@ -9,14 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "io/expected.h"
+
 namespace vorlix {
 
 // The lock for node, taken in the first of lockDirs that can hold the lock file; held until
-// the returned object is released. A bus that another run holds gives nullptr and error
-// (one line for the person). A lock that cannot be made at all (no folder for it) is no
-// reason to refuse the bus: an empty holder comes back and the run goes on unguarded.
-std::shared_ptr<void> lockBus(const std::string& node, const std::vector<std::string>& lockDirs,
-                              std::string& error);
+// the returned object is released. A bus that another run holds fails with one line for the
+// person. A lock that cannot be made at all (no folder for it) is no reason to refuse the bus:
+// a holder of nothing comes back and the run goes on unguarded.
+io::Expected<std::shared_ptr<void>> lockBus(const std::string& node,
+                                            const std::vector<std::string>& lockDirs);
 
 // Where the lock files go: the system's lock folder, else the temporary one.
 const std::vector<std::string>& busLockDirs();

@@ -87,20 +87,20 @@ std::vector<I2cBus> findI2cBuses(const std::string& devDir, const std::string& s
     return buses;
 }
 
-std::string resolveI2cBusName(const std::string& arg, const std::vector<I2cBus>& buses,
-                              std::string& error) {
+io::Expected<std::string> resolveI2cBusName(const std::string& arg,
+                                            const std::vector<I2cBus>& buses) {
     const bool byPort = arg.rfind(kPortName, 0) == 0;
     const bool bySerial = arg.rfind(kSerialName, 0) == 0;
     if (!byPort && !bySerial) return arg;
     const std::string wanted = arg.substr((byPort ? kPortName : kSerialName).size());
-    const std::string none = byPort ? "no I2C bus is on USB port " + wanted
-                                    : "no I2C bus has the USB serial " + wanted;
-    if (wanted.empty()) {
-        error = byPort ? "--bus i2c:usb= needs a USB port path, as in i2c:usb=1-2"
-                       : "--bus i2c:serial= needs a USB serial number, as in i2c:serial=0001A2B3";
-        error += " (vorlix --bus list shows them)";
-        return "";
-    }
+    const std::string none =
+        byPort ? "no I2C bus is on USB port " + wanted : "no I2C bus has the USB serial " + wanted;
+    if (wanted.empty())
+        return io::Failure{
+            std::string(byPort ? "--bus i2c:usb= needs a USB port path, as in i2c:usb=1-2"
+                               : "--bus i2c:serial= needs a USB serial number, as in "
+                                 "i2c:serial=0001A2B3") +
+            " (vorlix --bus list shows them)"};
 
     std::vector<const I2cBus*> matches, all;
     for (const I2cBus& bus : buses) {
@@ -109,18 +109,18 @@ std::string resolveI2cBusName(const std::string& arg, const std::vector<I2cBus>&
     }
     if (matches.size() == 1) return matches.front()->node;
 
-    error = "--bus i2c:" + arg + ": ";
+    std::string error = "--bus i2c:" + arg + ": ";
     if (matches.empty() && all.empty())
-        error += none + ", nor any other (is the adapter plugged in, and the i2c-dev module loaded?)";
+        error +=
+            none + ", nor any other (is the adapter plugged in, and the i2c-dev module loaded?)";
     else if (matches.empty())
         error += none + "; the buses are " + choicesText(all);
     else
         error += std::to_string(matches.size()) +
                  (byPort ? " I2C buses are on USB port " : " I2C buses have the USB serial ") +
-                 wanted + ": " +
-                 choicesText(matches) + "; choose one as i2c:/dev/i2c-N" +
+                 wanted + ": " + choicesText(matches) + "; choose one as i2c:/dev/i2c-N" +
                  (bySerial ? " or by its port" : "");
-    return "";
+    return io::Failure{error};
 }
 
 std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysClassDir,
@@ -136,12 +136,13 @@ std::vector<std::string> listI2cBuses(const std::string& devDir, const std::stri
         if (!bus.port.empty()) {
             std::string names = "    i2c:" + std::string(kPortName) + bus.port;
             if (!bus.serial.empty()) names += "  i2c:" + std::string(kSerialName) + bus.serial;
-            names += "  " + (bus.product.empty() ? std::string("USB device") : bus.product) +
-                     " (" + bus.usbId + ")";
+            names += "  " + (bus.product.empty() ? std::string("USB device") : bus.product) + " (" +
+                     bus.usbId + ")";
             lines.push_back(names);
         }
         const int access = sys.accessReadWrite(bus.node);
-        if (access == -EACCES || access == -EPERM) refused.emplace_back(bus.node, nodeOwner(bus.node, sys));
+        if (access == -EACCES || access == -EPERM)
+            refused.emplace_back(bus.node, nodeOwner(bus.node, sys));
     }
 
     // One note per owner, naming its nodes in bus order.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "adapters/i2c_sys_calls.h"
+#include "io/expected.h"
 
 namespace vorlix {
 
@@ -27,9 +28,9 @@ std::vector<I2cBus> findI2cBuses(const std::string& devDir, const std::string& s
 
 // The node that an i2c backend argument names: "usb=PORT" and "serial=SERIAL" are looked up
 // among buses; anything else is a node path and returned as it is. A name that matches no bus
-// or more than one returns "" and sets error to one line that says which buses there are.
-std::string resolveI2cBusName(const std::string& arg, const std::vector<I2cBus>& buses,
-                              std::string& error);
+// or more than one fails with one line that says which buses there are.
+io::Expected<std::string> resolveI2cBusName(const std::string& arg,
+                                            const std::vector<I2cBus>& buses);
 
 // `--bus list`'s lines for the i2c backend: each bus as "i2c:NODE  KERNEL NAME", a bus on USB
 // followed by an indented line of the stable values that select it and what the bridge is

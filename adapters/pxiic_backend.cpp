@@ -10,8 +10,8 @@ namespace vorlix {
 void registerPxiicBackend(AdapterRegistry& registry, HintFn hint) {
     registry.add(BackendInfo{
         "pxiic", "the adapter maker's library PXIICDLL.dll, or the one at pxiic:PATH",
-        [hint](const BackendRequest& request, std::string&) -> OpenedBus {
-            return {std::make_unique<PxiicAdapter>(
+        [hint](const BackendRequest& request) -> io::Expected<OpenedBus> {
+            return OpenedBus{std::make_unique<PxiicAdapter>(
                 request.arg.empty() ? kPxiicDefaultLibrary : request.arg, hint)};
         },
         []() -> std::vector<std::string> {

@@ -26,47 +26,24 @@ std::string environment(const char* name) {
 // name with "exists" is broken, and is told rather than tried for ever.
 constexpr int kMaxBackupsPerSecond = 1000;
 
-// The QEF text of the camera's EEPROM read now, the bytes in bytes; nothing and why when a read
-// failed.
-std::optional<std::string> readBackup(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
-                                      const std::function<void(std::size_t)>& progress,
-                                      camera::EepromImage& bytes, std::string& why) {
-    const camera::EepromRead read = camera::readEeprom(link, camAddr, progress);
-    if (!read.complete()) {
-        why = "reading the EEPROM failed at " + camera::eepromPlace(read.count);
-        return std::nullopt;
-    }
-    bytes = read.bytes;
-    return camera::qefText(read.bytes, backupHeader(label, camAddr));
-}
-
-Saved writeBackup(const std::string& path, const std::string& text, std::string& why) {
-    Saved saved;
-    std::string reason;
-    saved.ok = io::createNewFile(path, text, reason, saved.taken);
-    if (!saved.ok) why = "cannot write " + io::printable(path) + ": " + reason;
-    return saved;
+camera::GateAnswer noBackup(const std::string& why) {
+    return {.outcome = camera::Outcome::NoBackup,
+            .words = "no backup, so nothing was written: " + why};
 }
 
 }  // namespace
 
-std::string backupFolder(std::string& why) {
+io::Expected<std::string> backupFolder() {
 #ifdef _WIN32
     const std::string base = environment("LOCALAPPDATA");
-    if (base.empty()) {
-        why = "LOCALAPPDATA is not set";
-        return "";
-    }
+    if (base.empty()) return io::Failure{"LOCALAPPDATA is not set"};
     return (fs::path(base) / "vorlix" / "backups").string();
 #else
     const std::string data = environment("XDG_DATA_HOME");
     if (!data.empty() && fs::path(data).is_absolute())
         return (fs::path(data) / "vorlix" / "backups").string();
     const std::string home = environment("HOME");
-    if (home.empty()) {
-        why = "neither XDG_DATA_HOME nor HOME is set";
-        return "";
-    }
+    if (home.empty()) return io::Failure{"neither XDG_DATA_HOME nor HOME is set"};
     return (fs::path(home) / ".local" / "share" / "vorlix" / "backups").string();
 #endif
 }
@@ -80,14 +57,6 @@ std::vector<std::string> backupHeader(const BackupLabel& label, std::uint8_t cam
         "camera address: " + io::hexByte(camAddr),
         "tool: vorlix " + label.version,
     };
-}
-
-Saved saveEeprom(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
-                 const std::string& path, const std::function<void(std::size_t)>& progress,
-                 camera::EepromImage& bytes, std::string& why) {
-    const std::optional<std::string> text = readBackup(link, camAddr, label, progress, bytes, why);
-    if (!text) return {};
-    return writeBackup(path, *text, why);
 }
 
 std::string busInBackupName(const std::string& bus) {
@@ -104,63 +73,52 @@ std::string busInBackupName(const std::string& bus) {
     return safe;
 }
 
-std::optional<Backup> backupCamera(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
-                                   const std::function<void(std::size_t)>& progress,
-                                   std::string& why) {
-    std::string folderWhy;
-    const std::string folder = backupFolder(folderWhy);
-    if (folder.empty()) {
-        why = "no folder for backups: " + folderWhy;
-        return std::nullopt;
-    }
+camera::GateAnswer backupCamera(I2cLink& link, std::uint8_t camAddr, const BackupLabel& label,
+                                const std::function<void(std::size_t)>& progress) {
+    const auto refused = [](std::string words) {
+        return camera::GateAnswer{.outcome = camera::Outcome::NoBackup, .words = std::move(words)};
+    };
+    const io::Expected<std::string> folder = backupFolder();
+    if (!folder) return refused("no folder for backups: " + folder.why());
     std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec) {
-        why = "cannot create the backup folder " + io::printable(folder) + ": " + ec.message();
-        return std::nullopt;
-    }
+    fs::create_directories(*folder, ec);
+    if (ec)
+        return refused("cannot create the backup folder " + io::printable(*folder) + ": " +
+                       ec.message());
     // Read once, before a name is taken: a clash costs a new name, never a second read.
-    Backup backup;
-    const std::optional<std::string> text =
-        readBackup(link, camAddr, label, progress, backup.bytes, why);
-    if (!text) {
-        why = "no backup, so nothing was written: " + why;
-        return std::nullopt;
-    }
+    const camera::Result<camera::EepromImage> read = camera::readEeprom(link, camAddr, progress);
+    if (!read) return noBackup(read.words);
+    const std::string text = camera::qefText(read.value, backupHeader(label, camAddr));
     // Two backups within one second get -2, -3 ...; the name is taken by creating the file.
     const std::string bus = busInBackupName(label.bus);
     const std::string stem =
-        (fs::path(folder) / (utcTime("%Y%m%d-%H%M%S") + (bus.empty() ? "" : "-" + bus) + "-cam" +
-                             io::hexByte(camAddr)))
+        (fs::path(*folder) / (utcTime("%Y%m%d-%H%M%S") + (bus.empty() ? "" : "-" + bus) + "-cam" +
+                              io::hexByte(camAddr)))
             .string();
-    for (int n = 1;; ++n) {
+    for (int n = 1; n <= kMaxBackupsPerSecond; ++n) {
         const std::string path = n == 1 ? stem + ".qef" : stem + "-" + std::to_string(n) + ".qef";
-        const Saved saved = writeBackup(path, *text, why);
-        if (saved.ok) {
-            backup.path = path;
-            return backup;
-        }
-        if (!saved.taken || n == kMaxBackupsPerSecond) {
-            why = "no backup, so nothing was written: " + why;
-            return std::nullopt;
-        }
+        const io::Expected<io::Created> created = io::createNewFile(path, text);
+        if (!created) return noBackup("cannot write " + io::printable(path) + ": " + created.why());
+        if (*created == io::Created::New)
+            return camera::doneWith(std::shared_ptr<const camera::Backup>(
+                std::make_shared<const camera::Backup>(camera::Backup{path, read.value})));
     }
+    return noBackup("cannot write " + io::printable(stem) +
+                    ".qef: every name of this second is "
+                    "taken");
 }
 
-std::function<std::optional<std::string>(I2cLink&, std::uint8_t)> backupOnFirstWrite(
-    const Bus& bus, const BackupLabel& label, std::function<void(const std::string&)> notice) {
-    auto done = std::make_shared<bool>(false);
-    return [bus, label, notice = std::move(notice), done](
-               I2cLink&, std::uint8_t camAddr) -> std::optional<std::string> {
-        if (*done) return std::nullopt;
+panel::EepromWriteGuard backupOnFirstWrite(const Bus& bus, const BackupLabel& label,
+                                           std::function<void(const std::string&)> notice) {
+    auto made = std::make_shared<std::shared_ptr<const camera::Backup>>();
+    return [bus, label, notice = std::move(notice), made](I2cLink&, std::uint8_t camAddr) {
+        if (*made) return camera::doneWith(*made);
         I2cLink link(bus);
-        std::string why;
-        const std::optional<Backup> backup = backupCamera(
-            link, camAddr, label, [](std::size_t) {}, why);
-        if (!backup) return why;
-        *done = true;
-        notice("backup of the EEPROM: " + backup->path);
-        return std::nullopt;
+        camera::GateAnswer backup = backupCamera(link, camAddr, label, [](std::size_t) {});
+        if (!backup) return backup;
+        *made = backup.value;
+        notice("backup of the EEPROM: " + backup.value->path);
+        return backup;
     };
 }
 

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/commands.h"
+#include "io/hex.h"
 #include "io/printable.h"
 #include "res/resources.h"
 
@@ -30,7 +31,32 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     auto* record =
         cli.add_option("--record", opt.record, "append one JSON line per command to FILE");
     cli.add_flag("--quiet", opt.quiet, "commands: no progress bar and no informational lines");
+    std::string address;
+    auto* addressOption = cli.add_option(
+        "--address", address,
+        "the camera at this 8-bit address (hex, even), without the search: every command and the "
+        "window's read-back go there first");
     cli.set_version_flag("--version", "vorlix " + res::versionText());
+    cli.footer(
+        "Numbers are hexadecimal, as the window shows them. A command checks all its arguments\n"
+        "and files before it sends anything.\n"
+        "\n"
+        "Exit status:\n"
+        "  0       done, and verified where there is something to verify\n"
+        "  1       no camera, a failed transfer, a camera that differs, no backup made\n"
+        "  2       bad options, names, values or files: one line, nothing sent\n"
+        "  74      done, but an output could not be written (the results, trace, record)\n"
+        "  128+N   signal N ended the run (129 SIGHUP, 130 SIGINT, 143 SIGTERM)\n"
+        "\n"
+        "Examples:\n"
+        "  vorlix controls                      every control, its value, what it takes\n"
+        "  vorlix get --json > profile.json     the settings as one JSON object\n"
+        "  vorlix set mirror=on shutter=1a0     changes, as the window's controls make them\n"
+        "  vorlix set --from profile.json       another camera's settings onto this one\n"
+        "  vorlix reg 301c=0103                 a sensor register through the camera\n"
+        "  vorlix eeprom a2:00 20               32 bytes of bank a2 from offset 00\n"
+        "  vorlix --address ba info             a camera the search never finds\n"
+        "  vorlix decode session.trace          a saved trace in the camera's words");
 
     // The commands, as the table lists them; global options may also follow the command's name.
     cli.require_subcommand(0, 1);
@@ -46,6 +72,27 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
         if (entry.perUnit) station->add_subcommand(entry.name, entry.summary);
     }
     cli.get_subcommand("info")->add_flag("--json", command.json, "as one JSON object");
+    CLI::App* get = cli.get_subcommand("get");
+    get->add_option("NAME", command.words, "the controls to print (vorlix controls lists them)");
+    get->add_flag("--json", command.json, "as one JSON object: a profile that set --from takes");
+    CLI::App* set = cli.get_subcommand("set");
+    set->add_option("NAME=VALUE", command.words, "the changes, applied in this order");
+    auto* from =
+        set->add_option("--from", command.file, "the changes of a profile get --json wrote");
+    set->add_flag("--store", command.store,
+                  "keep the trim offsets set here in the EEPROM, as STORE does (backed up first)");
+    cli.get_subcommand("reg")
+        ->add_option("REG[=VALUE]", command.place, "the register (hex), and the value to write")
+        ->required();
+    CLI::App* eepromCommand = cli.get_subcommand("eeprom");
+    eepromCommand
+        ->add_option("BANK:OFFSET[=VALUE]", command.place,
+                     "the bank (a0, a2, a4, a6) and offset (hex), and the byte to write")
+        ->required();
+    eepromCommand->add_option("COUNT", command.count, "how many bytes to read from there (hex)");
+    cli.get_subcommand("decode")
+        ->add_option("TRACE", command.file, "a trace that --trace or the bus log saved")
+        ->required();
     cli.get_subcommand("backup")
         ->add_option("FILE", command.file, "the QEF file to create")
         ->required();
@@ -77,6 +124,18 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
         return kBadInput;
     }
     opt.simStateGiven = simState->count() > 0;
+    command.fromGiven = from->count() > 0;
+    if (addressOption->count() > 0) {
+        const std::optional<std::uint8_t> given = io::parseHexByte(address);
+        if (!given || *given % 2 != 0) {
+            std::cerr << "vorlix: --address " << io::printable(address)
+                      << ": give the camera's 8-bit write address as an even hex byte (70, as "
+                         "the window shows it)"
+                      << std::endl;
+            return kBadInput;
+        }
+        opt.address = *given;
+    }
     opt.recordGiven = record->count() > 0;
     for (const CLI::Option* offset : offsets) command.offsetGiven |= offset->count() > 0;
     for (const CLI::App* sub : cli.get_subcommands()) command.name = sub->get_name();

@@ -5,6 +5,16 @@
 
 namespace vorlix::app {
 
+namespace {
+
+// How the command line tells a camera whose EEPROM was written how to get it back.
+std::string restoreHint(const camera::Backup* backup) {
+    if (backup == nullptr) return "";
+    return "; vorlix program " + io::printable(backup->path) + " restores it";
+}
+
+}  // namespace
+
 CommandRun::CommandRun(const Options& options, CommandInput& input, const CommandIo& io)
     : options_(options),
       input_(input),
@@ -19,12 +29,14 @@ CommandRun::~CommandRun() {
 }
 
 int CommandRun::operator()(const CommandEntry& entry) {
+    entry_ = &entry;
     io_.lastWords = [this](int status) {
         interrupted(status);
         return status;
     };
-    if (entry.writes) whenInterrupted([] { return std::string(kNothingWritten); });
-    const int status = findCamera() ? entry.run(*this) : kCameraFailed;
+    if (entry.writes)
+        whenInterrupted([] { return std::string(camera::kInterruptedBeforeWriting); });
+    const int status = !entry.needsCamera || findCamera() ? entry.run(*this) : kCameraFailed;
     io_.lastWords = nullptr;
     interruptedLine_ = nullptr;
     return finish(status);
@@ -36,17 +48,21 @@ int CommandRun::finish(int status) {
     if (io_.settle) status = io_.settle(status);
     const nlohmann::json& line = record_.close(status);
     if (!input_.record.isOpen()) return status;
-    if (const std::optional<std::string> why = input_.record.append(line)) {
-        tell(*why);
+    if (const io::Expected<> appended = input_.record.append(line); !appended) {
+        tell(appended.why());
         return status == kCommandDone ? kOutputFailed : status;
     }
     return status;
 }
 
-// The bar as far as it got stays on its own line; the line says what the camera holds now.
+// The bar as far as it got stays on its own line; the line says what the camera holds now and
+// how to restore it.
 void CommandRun::interrupted(int status) {
     progress_.finish();
-    tell(interruptedLine_ ? interruptedLine_() : "interrupted");
+    verdict_ = interruptedLine_ ? interruptedLine_() : "interrupted";
+    if (verdict_ != camera::kInterruptedBeforeWriting && interruptedLine_)
+        verdict_ += restoreHint(backup_.get());
+    tell(verdict_);
     record_.setResult("interrupted");
     finish(status);
 }
@@ -59,43 +75,73 @@ void CommandRun::inform(const std::string& line) {
     if (!options_.quiet) io_.out << line << '\n';
 }
 
-bool CommandRun::findCamera() {
-    I2cLink link(bus_);
-    const std::uint16_t found = link.findCamera();
-    if (!namesCamera(found)) {
-        record_.setResult("no camera");
-        return false;
+int CommandRun::conclude(camera::Outcome outcome, const std::string& words,
+                         const camera::Backup* backup) {
+    using camera::Outcome;
+    verdict_ = words;
+    switch (outcome) {
+        case Outcome::Done:
+            record_.setResult(entry_ != nullptr && entry_->verifies ? "verified" : "done");
+            if (!words.empty()) io_.out << words << '\n';
+            io_.out.flush();
+            return kCommandDone;
+        case Outcome::Differs:
+            record_.setResult("differs");
+            io_.out << words << '\n';
+            io_.out.flush();
+            return kCameraFailed;
+        case Outcome::NoBackup:
+            record_.setResult("no backup");
+            break;
+        case Outcome::Refused:
+            record_.setResult("failed");
+            break;
+        case Outcome::Failed:
+            record_.setResult("failed");
+            verdict_ += restoreHint(backup);
+            break;
     }
-    camAddr_ = static_cast<std::uint8_t>(found);
+    // What the command printed goes out before the line that says why it failed.
+    io_.out.flush();
+    tell(verdict_);
+    return kCameraFailed;
+}
+
+bool CommandRun::findCamera() {
+    if (options_.address) {
+        camAddr_ = *options_.address;
+    } else {
+        I2cLink link(bus_);
+        const std::uint16_t found = link.findCamera();
+        if (!namesCamera(found)) {
+            record_.setResult("no camera");
+            verdict_ = "no camera";
+            return false;
+        }
+        camAddr_ = static_cast<std::uint8_t>(found);
+    }
     record_.setCamera(camAddr_);
     return true;
 }
 
-camera::WriteGate CommandRun::backupGate() {
-    if (options_.noBackup) return {};
-    return [this]() -> std::optional<std::string> {
-        I2cLink link(bus_);
-        progress_.start("backup", eeprom::kEepromSize);
-        std::string why;
-        std::optional<Backup> backup = backupCamera(
-            link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); }, why);
-        progress_.finish();
-        if (!backup) {
-            record_.setResult("no backup");
-            return why;
-        }
-        record_.setBackup(backup->path);
-        record_.setEepromBefore(backup->bytes);
-        inform("backup: " + backup->path);
-        backup_ = std::move(backup);
-        return std::nullopt;
-    };
+camera::GateAnswer CommandRun::backUp() {
+    if (options_.noBackup || backup_) return camera::doneWith(backup_);
+    I2cLink link(bus_);
+    progress_.start("backup", eeprom::kEepromSize);
+    camera::GateAnswer backup =
+        backupCamera(link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); });
+    progress_.finish();
+    if (!backup) return backup;
+    backup_ = backup.value;
+    record_.setBackup(backup_->path);
+    record_.setEepromBefore(backup_->bytes);
+    inform("backup: " + backup_->path);
+    return backup;
 }
 
-std::string CommandRun::restoreHint() const {
-    const std::optional<std::string> backup = record_.backup();
-    if (!backup) return "";
-    return "; vorlix program " + io::printable(*backup) + " restores it";
+camera::WriteGate CommandRun::backupGate() {
+    if (options_.noBackup) return {};
+    return [this] { return backUp(); };
 }
 
 }  // namespace vorlix::app

@@ -1,12 +1,14 @@
 #pragma once
 // One run of one command: what every command's body works with. The run finds the camera
-// first, keeps the record of the run and appends it at the end, tells the person in one line a
-// time, and makes the backup before the first EEPROM write (unless --no-backup). When an
-// interrupt ends the run at a safe point, the run ends its progress line, says how far the
-// command got (as the command last said it) and appends the record with the result interrupted.
+// first (or takes the one --address names), keeps the record of the run and appends it at the
+// end, makes the backup before the first EEPROM write (unless --no-backup), and ends the
+// command with the result of its camera operation: the words on standard output or error, the
+// record's result and the line a station shows, all from that one result. When an interrupt
+// ends the run at a safe point, the run ends its progress line, says how far the command got
+// (as the command last said it) and appends the record with the result interrupted.
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -15,13 +17,12 @@
 #include "app/progress.h"
 #include "app/records.h"
 #include "app/stderr_notifier.h"
+#include "camera/result.h"
 #include "camera/write_gate.h"
 #include "link/i2c_link.h"
 #include "res/resources.h"
 
 namespace vorlix::app {
-
-inline constexpr char kNothingWritten[] = "interrupted before anything was written";
 
 class CommandRun {
 public:
@@ -33,9 +34,14 @@ public:
     // Finds the camera and runs the command's body on it; appends the record. The exit status.
     int operator()(const CommandEntry& entry);
 
+    // The camera the command works on: the one --address names, else the one the search
+    // finds. False (the record says "no camera") when the search found none. The run does it
+    // before the body of a command that needs a camera.
+    bool findCamera();
+
     const Command& command() const { return options_.command; }
     const CommandInput& input() const { return input_; }
-    // The bus an operation builds its I2cLink over, and the camera the search found.
+    // The bus an operation builds its I2cLink over, and the camera the run works on.
     const Bus& bus() const { return bus_; }
     std::uint8_t camAddr() const { return camAddr_; }
     ProgressBar& progress() { return progress_; }
@@ -47,23 +53,35 @@ public:
     // One line on standard error.
     void tell(const std::string& line);
 
-    // The operation's last word before its first EEPROM write: the backup (none with
-    // --no-backup). Its refusal, when the backup could not be made, stops the operation.
+    // The run's backup before its first EEPROM write: made now (its path told), or the one
+    // made earlier in the run; null with --no-backup. NoBackup and why when it could not be
+    // made, which stops the operation.
+    camera::GateAnswer backUp();
+    // The same, as the last word an operation asks before its first EEPROM write.
     camera::WriteGate backupGate();
-    // The backup the gate made (its file and the bytes it read), once it was made.
-    const std::optional<Backup>& backup() const { return backup_; }
-    // "; vorlix program BACKUP restores it" once a backup of this run was made, else nothing.
-    std::string restoreHint() const;
     BackupLabel label() const { return {options_.bus, res::versionText()}; }
+
+    // Ends the command with the result of its operation; the exit status. Done: its words on
+    // standard output; Differs: its words on standard output too (the differences were told
+    // before it); otherwise its words on standard error, followed by how to restore the camera
+    // when the operation failed after a backup. The record's result follows the outcome.
+    template <typename T>
+    int conclude(const camera::Result<T>& result) {
+        return conclude(result.outcome, result.words, result.backup.get());
+    }
+    int conclude(camera::Outcome outcome, const std::string& words, const camera::Backup* backup);
+
+    // The line that says how the command ended, as a station's result line gives it.
+    const std::string& verdict() const { return verdict_; }
 
     // What the line that an interrupt ends the run with says from now on; a command that
     // writes keeps it true as it goes (its body's own counts may be captured: the line is
     // dropped when the body returns). Until then: "interrupted", or for a command that writes
-    // kNothingWritten.
+    // "interrupted before anything was written". The run adds how to restore the camera once
+    // the line says something was written and a backup exists.
     void whenInterrupted(std::function<std::string()> line) { interruptedLine_ = std::move(line); }
 
 private:
-    bool findCamera();
     void interrupted(int status);
     int finish(int status);
 
@@ -74,9 +92,11 @@ private:
     Bus bus_;
     ProgressBar progress_;
     CommandRecord record_;
+    const CommandEntry* entry_ = nullptr;
     std::uint8_t camAddr_ = 0;
-    std::optional<Backup> backup_;
+    std::shared_ptr<const camera::Backup> backup_;
     std::function<std::string()> interruptedLine_;
+    std::string verdict_;
 };
 
 }  // namespace vorlix::app

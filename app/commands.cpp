@@ -11,18 +11,69 @@ namespace vorlix::app {
 namespace {
 
 constexpr CommandEntry kCommands[] = {
-    {"info", "find the camera and print what it reads back", false, nullptr, runInfo},
-    {"backup", "read the four EEPROM banks into a new QEF file", false, checkBackup, runBackup},
-    {"program", "back up, program what differs from a QEF file and verify it", true, checkProgram,
-     runProgram, true},
-    {"verify", "compare the EEPROM with a QEF file; writes nothing", false, checkVerify, runVerify,
-     true},
-    {"save-settings", "store the camera's live settings in bank a0", true, checkSaveSettings,
-     runSaveSettings},
-    {"erase-settings", "erase bank a0 from the offset on, and the stored camera address", true,
-     checkEraseSettings, runEraseSettings},
-    {"set-address", "store a new camera address (taken at the next power-up)", true,
-     checkSetAddress, runSetAddress},
+    {.name = "info",
+     .summary = "find the camera and print what it reads back",
+     .run = runInfo,
+     .needsCamera = false},
+    {.name = "controls",
+     .summary = "list every named control with its value and what it takes",
+     .run = runControls},
+    {.name = "get",
+     .summary = "print the named controls (all when none is named), or one JSON object",
+     .check = checkGet,
+     .run = runGet},
+    {.name = "set",
+     .summary = "change controls, in order, as the window's controls do; or a profile from get "
+                "--json",
+     .check = checkSet,
+     .run = runSet,
+     .writes = true},
+    {.name = "reg",
+     .summary = "read or write a 16-bit sensor register through the camera",
+     .check = checkReg,
+     .run = runReg},
+    {.name = "eeprom",
+     .summary = "read EEPROM bytes, or write one (backed up first)",
+     .check = checkEeprom,
+     .run = runEeprom,
+     .writes = true},
+    {.name = "decode",
+     .summary = "print a saved bus trace with each command in the camera's words beside it",
+     .check = checkDecode,
+     .run = runDecode,
+     .needsCamera = false},
+    {.name = "backup",
+     .summary = "read the four EEPROM banks into a new QEF file",
+     .check = checkBackup,
+     .run = runBackup},
+    {.name = "program",
+     .summary = "back up, program what differs from a QEF file and verify it",
+     .check = checkProgram,
+     .run = runProgram,
+     .writes = true,
+     .verifies = true,
+     .perUnit = true},
+    {.name = "verify",
+     .summary = "compare the EEPROM with a QEF file; writes nothing",
+     .check = checkVerify,
+     .run = runVerify,
+     .verifies = true,
+     .perUnit = true},
+    {.name = "save-settings",
+     .summary = "store the camera's live settings in bank a0",
+     .check = checkSaveSettings,
+     .run = runSaveSettings,
+     .writes = true},
+    {.name = "erase-settings",
+     .summary = "erase bank a0 from the offset on, and the stored camera address",
+     .check = checkEraseSettings,
+     .run = runEraseSettings,
+     .writes = true},
+    {.name = "set-address",
+     .summary = "store a new camera address (taken at the next power-up)",
+     .check = checkSetAddress,
+     .run = runSetAddress,
+     .writes = true},
 };
 
 const CommandEntry* findCommand(const std::string& name) {
@@ -37,23 +88,24 @@ std::span<const CommandEntry> commands() {
     return kCommands;
 }
 
-std::optional<std::string> prepareCommand(const Options& options, CommandInput& input) {
+io::Expected<> prepareCommand(const Options& options, CommandInput& input) {
     if (options.headless || !options.actions.empty() || !options.dump.empty())
-        return "--headless, --actions and --dump belong to the window's script; a command runs "
-               "without them";
+        return io::Failure{
+            "--headless, --actions and --dump belong to the window's script; a command runs "
+            "without them"};
     const CommandEntry* entry = findCommand(options.command.name);
-    if (entry == nullptr) return "no command " + options.command.name;
+    if (entry == nullptr) return io::Failure{"no command " + options.command.name};
     if (options.command.station && !entry->perUnit)
-        return "a station runs program or verify, not " + options.command.name;
+        return io::Failure{"a station runs program or verify, not " + options.command.name};
     if (entry->check != nullptr) {
-        if (std::optional<std::string> why = entry->check(options, input)) return why;
+        if (io::Expected<> checked = entry->check(options, input); !checked) return checked;
     }
     if (!options.record.empty()) {
         if (options.record == io::kStandardOutput)
-            return "--record needs a file name (records are appended to a file)";
-        if (const std::optional<std::string> why = input.record.open(options.record)) return why;
+            return io::Failure{"--record needs a file name (records are appended to a file)"};
+        if (io::Expected<> opened = input.record.open(options.record); !opened) return opened;
     }
-    return std::nullopt;
+    return io::Ok{};
 }
 
 int runCommand(const Options& options, CommandInput& input, const CommandIo& io) {

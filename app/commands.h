@@ -12,10 +12,14 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/records.h"
 #include "app/run_options.h"
+#include "camera/controls.h"
 #include "eeprom/eeprom_tables.h"
+#include "io/expected.h"
 #include "link/adapter.h"
 #include "link/pacer.h"
 #include "link/trace.h"
@@ -35,7 +39,18 @@ struct CommandInput {
     std::string scriptSha256;
     std::uint8_t offset = 0;      // save-settings, erase-settings
     std::uint8_t newAddress = 0;  // set-address
-    RecordFile record;            // open when --record was given
+    // get: the controls asked for, in order (all of them when none was named); set: the
+    // changes, in the order they are applied.
+    std::vector<const camera::ControlSpec*> controls;
+    std::vector<std::pair<const camera::ControlSpec*, camera::ControlValue>> changes;
+    std::uint16_t reg = 0;                  // reg: the sensor register
+    std::optional<std::uint16_t> regValue;  // reg: the value to write, when given
+    std::uint8_t bank = 0;                  // eeprom: the bank's write form
+    std::uint8_t byteOffset = 0;            // eeprom: the offset in the bank
+    std::size_t byteCount = 1;              // eeprom: the bytes read from there on
+    std::optional<std::uint8_t> byteValue;  // eeprom: the byte to write, when given
+    std::string traceText;                  // decode: the saved trace
+    RecordFile record;                      // open when --record was given
 };
 
 // Where a command talks: the bus (decorated with the trace), the run's pacer and the trace for
@@ -59,17 +74,19 @@ struct CommandIo {
 
 class CommandRun;
 
-// A command of the table: its name and what --help says of it, whether it writes, its own
-// checks of its arguments and files (one line for the person when they refuse; none: nothing
-// to check) and its body, run once the camera was found (the exit status).
+// A command of the table: its name and what --help says of it, its own checks of its
+// arguments and files (one line for the person when they refuse; none: nothing to check), its
+// body (the exit status), and what the run around it needs to know.
 struct CommandEntry {
     const char* name;
     const char* summary;
-    bool writes;  // into the EEPROM: an interrupt before its first write says none was made
-
-    std::optional<std::string> (*check)(const Options& options, CommandInput& input);
-    int (*run)(CommandRun& run);
-    bool perUnit = false;  // the station may run it on one module after another
+    io::Expected<> (*check)(const Options& options, CommandInput& input) = nullptr;
+    int (*run)(CommandRun& run) = nullptr;
+    bool writes = false;      // into the EEPROM: an interrupt before its first write says none was
+                              // made
+    bool verifies = false;    // done means verified: the record says "verified"
+    bool needsCamera = true;  // the body runs once the camera was found (or --address named it)
+    bool perUnit = false;     // the station may run it on one module after another
 };
 
 // Every command, in the order --help lists them.
@@ -77,7 +94,7 @@ std::span<const CommandEntry> commands();
 
 // Checks the command's arguments, reads its script and opens the record file: one line for the
 // person when something is wrong.
-std::optional<std::string> prepareCommand(const Options& options, CommandInput& input);
+io::Expected<> prepareCommand(const Options& options, CommandInput& input);
 
 // Runs the command; the exit status.
 int runCommand(const Options& options, CommandInput& input, const CommandIo& io);

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         std::cerr << "vorlix: " << io::printable(line) << std::endl;
         return app::kBadInput;
     };
-    if (const std::optional<std::string> problem = session.check()) return refuse(*problem);
-    if (const std::optional<std::string> problem = session.open()) return refuse(*problem);
+    if (const io::Expected<> checked = session.check(); !checked) return refuse(checked.why());
+    if (const io::Expected<> opened = session.open(); !opened) return refuse(opened.why());
     return session.run(argc, argv);
 }

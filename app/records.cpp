@@ -31,20 +31,23 @@ std::string sha256Of(const camera::EepromImage& bytes) {
 
 }  // namespace
 
-std::optional<std::string> RecordFile::open(const std::string& path) {
+io::Expected<> RecordFile::open(const std::string& path) {
+    const auto cannot = [&path](const std::string& why) {
+        return io::Failure{io::printable(path) + ": cannot append records: " + why};
+    };
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
-        return io::printable(path) + ": cannot append records: not a regular file";
+        return cannot("not a regular file");
 #ifdef _WIN32
-    if (const std::optional<std::string> why = file_.open(path))
-        return io::printable(path) + ": cannot append records: " + io::printable(*why);
+    if (const io::Expected<> opened = file_.open(path); !opened)
+        return cannot(io::printable(opened.why()));
 #else
     // O_APPEND: every write goes to the end, whatever else appends to the file meanwhile.
     fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) return io::printable(path) + ": cannot append records: " + std::strerror(errno);
+    if (fd_ < 0) return cannot(std::strerror(errno));
 #endif
     path_ = path;
-    return std::nullopt;
+    return io::Ok{};
 }
 
 #ifdef _WIN32
@@ -54,12 +57,13 @@ bool RecordFile::isOpen() const {
     return file_.isOpen();
 }
 
-std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
+io::Expected<> RecordFile::append(const nlohmann::json& record) {
     std::string line = recordLine(record);
     if (!file_.endsALine()) line.insert(0, "\n");
-    if (const std::optional<std::string> why = file_.append(line))
-        return "cannot append the record to " + io::printable(path_) + ": " + io::printable(*why);
-    return std::nullopt;
+    if (const io::Expected<> appended = file_.append(line); !appended)
+        return io::Failure{"cannot append the record to " + io::printable(path_) + ": " +
+                           io::printable(appended.why())};
+    return io::Ok{};
 }
 #else
 RecordFile::~RecordFile() {
@@ -72,7 +76,7 @@ bool RecordFile::isOpen() const {
 
 // A line another station appends between the look at the last byte and the write leaves an
 // empty line at worst: the tally skips it like a cut one.
-std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
+io::Expected<> RecordFile::append(const nlohmann::json& record) {
     std::string line = recordLine(record);
     struct stat st {};
     char last = '\n';
@@ -83,11 +87,12 @@ std::optional<std::string> RecordFile::append(const nlohmann::json& record) {
     do n = ::write(fd_, line.data(), line.size());
     while (n < 0 && errno == EINTR);
     if (n < 0)
-        return "cannot append the record to " + io::printable(path_) + ": " + std::strerror(errno);
+        return io::Failure{"cannot append the record to " + io::printable(path_) + ": " +
+                           std::strerror(errno)};
     if (static_cast<std::size_t>(n) != line.size())
-        return "cannot append the record to " + io::printable(path_) +
-               ": the disk took only part of the line";
-    return std::nullopt;
+        return io::Failure{"cannot append the record to " + io::printable(path_) +
+                           ": the disk took only part of the line"};
+    return io::Ok{};
 }
 #endif
 
@@ -121,11 +126,6 @@ void CommandRecord::setScript(const std::string& absolutePath, const std::string
 
 void CommandRecord::setBackup(const std::string& path) {
     json_["backup"] = path;
-}
-
-std::optional<std::string> CommandRecord::backup() const {
-    if (json_["backup"].is_null()) return std::nullopt;
-    return json_["backup"].get<std::string>();
 }
 
 void CommandRecord::setDifference(const camera::EepromDifference& first) {

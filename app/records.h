@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cstdint>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 
 #include "camera/eeprom_image.h"
+#include "io/expected.h"
 
 #ifdef _WIN32
 #include "win32/append_file.h"
@@ -25,11 +25,11 @@ public:
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
 
-    // Opens path for appending (creating it); why the file cannot take records otherwise.
-    std::optional<std::string> open(const std::string& path);
+    // Opens path for appending (creating it), or why the file cannot take records.
+    io::Expected<> open(const std::string& path);
     bool isOpen() const;
-    // Appends one line; why it could not be written otherwise.
-    std::optional<std::string> append(const nlohmann::json& record);
+    // Appends one line, or why it could not be written.
+    io::Expected<> append(const nlohmann::json& record);
 
 private:
 #ifdef _WIN32
@@ -53,15 +53,11 @@ public:
     void setCamera(std::uint8_t address);
     void setScript(const std::string& absolutePath, const std::string& sha256);
     void setBackup(const std::string& path);
-    // The backup made before the first write of this run, or nothing.
-    std::optional<std::string> backup() const;
     void setResult(const std::string& result) { json_["result"] = result; }
     void setDifference(const camera::EepromDifference& first);
     void setNewAddress(std::uint8_t address);
     // The unit's number in a station's shift (counted from 1); null for a command run alone.
     void setUnit(unsigned unit) { json_["unit"] = unit; }
-    // The line as it stands (after close: as it went into the file).
-    const nlohmann::json& line() const { return json_; }
     void setPagesWritten(std::size_t pages) { json_["pages_written"] = pages; }
     // The SHA-256 of the EEPROM as read before the first write (the backup, program's baseline)
     // and as read by the verification.

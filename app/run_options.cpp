@@ -9,16 +9,18 @@
 
 namespace vorlix::app {
 
-std::optional<std::string> checkOptions(const Options& options, const BackendTraits& backend) {
+io::Expected<> checkOptions(const Options& options, const BackendTraits& backend) {
     if (options.virtualTime && !backend.virtualTime)
-        return "--virtual-time works with the simulated camera only; a real camera needs its "
-               "pauses";
+        return io::Failure{
+            "--virtual-time works with the simulated camera only; a real camera needs its "
+            "pauses"};
     if (options.simStateGiven && !backend.stateFile)
-        return "--sim-state works with the simulated camera only (--bus sim)";
+        return io::Failure{"--sim-state works with the simulated camera only (--bus sim)"};
     if (options.simStateGiven && options.simState.empty())
-        return "--sim-state needs a file name (leave the option out for no state file)";
+        return io::Failure{
+            "--sim-state needs a file name (leave the option out for no state file)"};
     if (options.recordGiven && options.record.empty())
-        return "--record needs a file name (leave the option out for no record)";
+        return io::Failure{"--record needs a file name (leave the option out for no record)"};
 
     const std::vector<std::pair<const char*, const std::string*>> outputs = {
         {"--trace", &options.trace},
@@ -31,26 +33,28 @@ std::optional<std::string> checkOptions(const Options& options, const BackendTra
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
             const std::string& b = *outputs[j].second;
             if (b.empty() || b == io::kStandardOutput || !io::sameFile(a, b)) continue;
-            return std::string(outputs[i].first) + " and " + outputs[j].first +
-                   " name the same file " + io::printable(a) + "; each needs its own";
+            return io::Failure{std::string(outputs[i].first) + " and " + outputs[j].first +
+                               " name the same file " + io::printable(a) + "; each needs its own"};
         }
     }
     if (!options.simState.empty()) {
-        if (const std::optional<std::string> why = io::checkReplaceable(options.simState))
-            return io::printable(options.simState) + ": cannot write the state: " + *why;
+        if (const io::Expected<> replaceable = io::checkReplaceable(options.simState); !replaceable)
+            return io::Failure{io::printable(options.simState) +
+                               ": cannot write the state: " + replaceable.why()};
     }
-    return std::nullopt;
+    return io::Ok{};
 }
 
-std::optional<std::string> displayProblem() {
+io::Expected<> displayProblem() {
     const auto set = [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
     };
-    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM")) return std::nullopt;
-    return "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set): give a "
-           "COMMAND (vorlix --help lists them), use --headless with an action script, or start "
-           "the window under xvfb-run";
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM")) return io::Ok{};
+    return io::Failure{
+        "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set): give a "
+        "COMMAND (vorlix --help lists them), use --headless with an action script, or start the "
+        "window under xvfb-run"};
 }
 
 }  // namespace vorlix::app

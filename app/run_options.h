@@ -1,10 +1,13 @@
 #pragma once
 // The command line's options, and the checks made on them before anything is read, opened for
 // writing or sent on the bus.
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/backends.h"
+#include "io/expected.h"
 #include "link/adapter_registry.h"
 
 namespace vorlix::app {
@@ -13,10 +16,15 @@ namespace vorlix::app {
 // headless script).
 struct Command {
     std::string name;
-    std::string file;    // backup, program, verify
+    std::string file;       // backup, program, verify, decode; set --from
     bool allPages = false;  // program: every page, not only those that differ from the camera
-    bool json = false;   // info
-    std::string offset;  // save-settings, erase-settings: as typed (hex), empty for the default
+    bool json = false;      // info, get
+    std::vector<std::string> words;  // get: NAME...; set: NAME=VALUE...
+    bool fromGiven = false;          // set --from: the changes of a profile in file
+    bool store = false;              // set --store: the trim offsets are stored, as STORE does
+    std::string place;               // reg: REG[=VALUE]; eeprom: BANK:OFFSET[=VALUE]
+    std::string count;               // eeprom: the bytes to read from there (hex), as typed
+    std::string offset;     // save-settings, erase-settings: as typed (hex), empty for the default
     bool offsetGiven = false;  // --offset "" is a mistake, not the default
     bool yes = false;          // erase-settings
     std::string newAddress;    // set-address: as typed (hex)
@@ -37,19 +45,21 @@ struct Options {
     bool quiet = false;        // no progress bar and no informational lines
     std::string record;        // a JSON line per command is appended to this file
     bool recordGiven = false;  // --record "" is a mistake, not "no record"
+    // --address: the camera's (8-bit, even) address, taken without the search by every
+    // command and by the window's read-back.
+    std::optional<std::uint8_t> address;
 };
 
-// One line for the person when the options cannot work together (or with the traits of the
-// chosen backend), a file name is empty, the state file could not be
-// written back at the end (its folder missing or not writable), or two outputs (--trace,
-// --dump, --sim-state) are one file, however they are spelt; nothing when all is well. Only the
-// state's folder is touched (a probe file is created and removed again), so that a run is never
-// made and then lost at exit.
-std::optional<std::string> checkOptions(const Options& options, const BackendTraits& backend);
+// Whether the options can work together (and with the traits of the chosen backend); one line
+// for the person when a file name is empty, the state file could not be written back at the
+// end (its folder missing or not writable), or two outputs (--trace, --dump, --sim-state) are
+// one file, however they are spelt. Only the state's folder is touched (a probe file is
+// created and removed again), so that a run is never made and then lost at exit.
+io::Expected<> checkOptions(const Options& options, const BackendTraits& backend);
 
-// One line for the person when the window has nowhere to show itself: no display server (a
-// machine reached over ssh, say) and no platform chosen for Qt (QT_QPA_PLATFORM, offscreen
-// for one); nothing when it can open.
-std::optional<std::string> displayProblem();
+// Whether the window has somewhere to show itself; one line for the person when there is no
+// display server (a machine reached over ssh, say) and no platform chosen for Qt
+// (QT_QPA_PLATFORM, offscreen for one).
+io::Expected<> displayProblem();
 
 }  // namespace vorlix::app

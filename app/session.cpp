@@ -9,6 +9,7 @@
 #include "app/platform_sleeper.h"
 #include "app/pumping_pacer.h"
 #include "app/vorlix_app.h"
+#include "camera/bus_reading.h"
 #include "frame/bus_log.h"
 #include "frame/headless_host.h"
 #include "frame/state_dump.h"
@@ -57,38 +58,39 @@ void Session::listBuses(std::ostream& out) const {
     printBusList(registry_.backends(), out);
 }
 
-std::optional<std::string> Session::check() {
+io::Expected<> Session::check() {
 #if !defined(VORLIX_WINDOW_MODULE) && !defined(_WIN32)
     if (!options_.headless && !commanded_)
-        return "this build has no window; give a COMMAND or use --headless";
+        return io::Failure{"this build has no window; give a COMMAND or use --headless"};
 #endif
 #ifdef VORLIX_WINDOW_MODULE
     if (!options_.headless && !commanded_) {
-        if (std::optional<std::string> problem = displayProblem()) return problem;
+        if (io::Expected<> display = displayProblem(); !display) return display;
         window_ = std::make_unique<WindowModule>();
-        if (std::optional<std::string> problem = window_->load()) return problem;
+        if (io::Expected<> loaded = window_->load(); !loaded) return loaded;
     }
 #endif
-    if (std::optional<std::string> problem = checkOptions(options_, traits_)) return problem;
+    if (io::Expected<> checked = checkOptions(options_, traits_); !checked) return checked;
     if (commanded_) {
-        if (std::optional<std::string> problem = prepareCommand(options_, commandInput_))
-            return problem;
+        if (io::Expected<> prepared = prepareCommand(options_, commandInput_); !prepared)
+            return prepared;
     }
-    try {
-        if (!options_.actions.empty()) {
-            script_ = frame::loadActionScript(options_.actions);
-            frame::checkActionScript(script_, res::mainTemplate(), options_.actions);
-        }
-    } catch (const frame::ScriptError& e) {
-        return e.what();
+    if (!options_.actions.empty()) {
+        io::Expected<frame::ActionScript> script = frame::loadActionScript(options_.actions);
+        if (!script) return script.failure();
+        if (io::Expected<> fits =
+                frame::checkActionScript(*script, res::mainTemplate(), options_.actions);
+            !fits)
+            return fits;
+        script_ = std::move(*script);
     }
-    return std::nullopt;
+    return io::Ok{};
 }
 
-std::optional<std::string> Session::open() {
-    std::string error;
-    bus_ = registry_.create(options_.bus, options_.simState, error);
-    if (!bus_.adapter) return error;
+io::Expected<> Session::open() {
+    io::Expected<OpenedBus> opened = registry_.create(options_.bus, options_.simState);
+    if (!opened) return opened.failure();
+    bus_ = std::move(*opened);
 
     const std::pair<io::OutputFile*, const std::string*> files[] = {{&traceFile_, &options_.trace},
                                                                     {&dumpFile_, &options_.dump}};
@@ -96,19 +98,20 @@ std::optional<std::string> Session::open() {
         if (path->empty() || file->open(*path)) continue;
         traceFile_.discard();
         dumpFile_.discard();
-        return "cannot write " + *path + ": " + file->reason();
+        return io::Failure{"cannot write " + *path + ": " + file->reason()};
     }
     for (const auto& [file, path] : files) {
         if (!path->empty() && !file->truncate())
-            return "cannot write " + *path + ": " + file->reason();
+            return io::Failure{"cannot write " + *path + ": " + file->reason()};
     }
+    if (commanded_) results_.open(io::kStandardOutput);
     installInterruptHandlers();
 
     trace_ = std::make_unique<Trace>(options_.trace.empty() ? nullptr : &traceFile_.stream());
     tracedAdapter_ = std::make_unique<TracingAdapter>(*bus_.adapter, *trace_);
     busAdapter_ =
         std::make_unique<InterruptibleAdapter>(*tracedAdapter_, [this] { interrupted(); });
-    return std::nullopt;
+    return io::Ok{};
 }
 
 int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
@@ -121,13 +124,12 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
         const CommandIo io{*busAdapter_,
                            pacer,
                            *trace_,
-                           std::cout,
+                           results_.stream(),
                            std::cerr,
                            lastWords_,
                            [this](int status) { return settle(status); },
                            bus_.resolved};
         const int status = runCommand(options_, commandInput_, io);
-        std::cout.flush();
         // A station ended by a signal between two units has told its tally: its status stands.
         const int signal = pendingInterrupt();
         const bool tallied = options_.command.station;
@@ -165,11 +167,15 @@ void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
     activeHost_ = &host;
     host.setEventHook([this](const std::string& line) { trace_->line(line); });
     // The window's bus log gets every line, with or without a trace file.
+    // The bus log shows each line with its reading in the camera's words beside it.
     if (frame::BusLog* log = host.busLog()) {
         trace_->setListener(
-            [log](const std::string& line, bool failed) { log->append(line, failed); });
+            [log, reader = camera::BusReader()](const std::string& line, bool failed) mutable {
+                log->append(line, failed, reader.read(line));
+            });
     }
     CVorlixApp application(host, *busAdapter_, pacer);
+    if (options_.address) application.setCameraAddress(*options_.address);
     panel::HostNotifier boxes(host);  // the backup's link is not the dialog's
     if (!options_.noBackup) {
         application.setEepromWriteGuard(
@@ -207,9 +213,10 @@ int Session::settle(int status) {
                told);
     };
     check(traceFile_, options_.trace, "trace", traceTold_);
+    if (commanded_) check(results_, io::kStandardOutput, "results", resultsTold_);
     check(dumpFile_, options_.dump, "dump", dumpTold_);
     if (bus_.saveState) {
-        if (const std::optional<std::string> why = bus_.saveState()) failed(*why, stateTold_);
+        if (const io::Expected<> saved = bus_.saveState(); !saved) failed(saved.why(), stateTold_);
     }
     return result;
 }

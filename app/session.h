@@ -6,7 +6,6 @@
 // point), the outputs are flushed and checked and the backend's state is saved, once.
 #include <functional>
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "app/run_options.h"
 #include "frame/action_script.h"
 #include "frame/host.h"
+#include "io/expected.h"
 #include "io/output_file.h"
 #include "link/adapter_registry.h"
 
@@ -31,10 +31,10 @@ public:
     // Every option is checked and everything the run reads is read (the command's files, the
     // action script, the window's module) before any output is opened or anything is sent:
     // the one line for the person when something is wrong.
-    std::optional<std::string> check();
+    io::Expected<> check();
     // Builds the backend's adapter and opens the outputs; only when both opened are the
     // outputs emptied, so a failure leaves every file as it was.
-    std::optional<std::string> open();
+    io::Expected<> open();
     // Runs the command, the headless script or the window; the exit status.
     int run(int& argc, char** argv);
 
@@ -57,12 +57,15 @@ private:
     std::unique_ptr<WindowModule> window_;  // loaded when a window is to open
     OpenedBus bus_;
     io::OutputFile traceFile_, dumpFile_;
+    // A command's results: standard output, whose failure (a full disk, a reader that went
+    // away) is an output that could not be written, like the trace's.
+    io::OutputFile results_;
     std::unique_ptr<Trace> trace_;
     std::unique_ptr<Adapter> tracedAdapter_, busAdapter_;
     frame::Host* activeHost_ = nullptr;
     std::function<int(int status)> lastWords_;
     bool finished_ = false;
-    bool traceTold_ = false, dumpTold_ = false, stateTold_ = false;
+    bool traceTold_ = false, dumpTold_ = false, stateTold_ = false, resultsTold_ = false;
 };
 
 }  // namespace vorlix::app

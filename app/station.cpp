@@ -1,7 +1,6 @@
 #include "app/station.h"
 
 #include <cstdlib>
-#include <streambuf>
 
 #include "app/command_run.h"
 #include "app/interrupts.h"
@@ -26,49 +25,6 @@ namespace {
 constexpr unsigned kSearchPauseMs = 500;
 constexpr unsigned kSettledSearches = 2;
 
-// Passes a stream on and keeps its last whole line, so that a unit's result line can give the
-// reason the command itself gave. Only lines that start with prefix count (the progress bar's
-// lines do not).
-class LastLine : public std::streambuf {
-public:
-    LastLine(std::streambuf* target, std::string prefix)
-        : target_(target), prefix_(std::move(prefix)) {}
-
-    std::string take() {
-        std::string line = std::move(last_);
-        last_.clear();
-        return line;
-    }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        const char ch = traits_type::to_char_type(c);
-        if (ch == '\n' || ch == '\r') {
-            if (current_.rfind(prefix_, 0) == 0 && current_.size() > prefix_.size())
-                last_ = current_.substr(prefix_.size());
-            current_.clear();
-        } else {
-            current_ += ch;
-        }
-        return target_->sputc(ch);
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        for (std::streamsize i = 0; i < n; ++i) {
-            if (traits_type::eq_int_type(overflow(traits_type::to_int_type(s[i])),
-                                         traits_type::eof()))
-                return i;
-        }
-        return n;
-    }
-    int sync() override { return target_->pubsync(); }
-
-private:
-    std::streambuf* target_;
-    std::string prefix_;
-    std::string current_, last_;
-};
-
 // The search's "no camera" box is what the station waits through: it goes nowhere.
 class QuietNotifier : public Notifier {
 public:
@@ -83,11 +39,7 @@ public:
           options_(options),
           input_(input),
           io_(io),
-          out_(io.out.rdbuf(), ""),
-          err_(io.err.rdbuf(), "vorlix: "),
-          unitOut_(&out_),
-          unitErr_(&err_),
-          unitIo_{io.adapter, io.pacer, io.trace, unitOut_, unitErr_, unitLastWords_},
+          unitIo_{io.adapter, io.pacer, io.trace, io.out, io.err, unitLastWords_},
           colour_(standardOutputTakesColour()) {}
 
     int operator()() {
@@ -124,21 +76,20 @@ private:
         return false;
     }
 
+    // The unit's result line gives the line its run ended with: what its camera operation's
+    // result says, as the command run alone says it.
     void runUnit() {
         ++unit_;
-        out_.take();
-        err_.take();
         CommandRun run(options_, input_, unitIo_);
         run.record().setUnit(unit_);
+        unitRun_ = &run;
         const int status = run(entry_);
+        unitRun_ = nullptr;
         unitIo_.out.flush();
         const bool passed = status == kCommandDone || status == kOutputFailed;
         if (status == kOutputFailed) recordLost_ = true;
         ++(passed ? tally_.passed : tally_.failed);
-        std::string reason = err_.take();
-        if (passed || reason.empty()) reason = out_.take();
-        if (reason.empty()) reason = run.record().line().value("result", "");
-        tellResult(passed, reason);
+        tellResult(passed, run.verdict());
     }
 
     void tellResult(bool passed, const std::string& reason) {
@@ -148,17 +99,17 @@ private:
     // A signal at a safe point: during a unit the unit ends as a command does and counts as
     // interrupted; between units the shift ends with its tally.
     int interrupted(int status) {
-        if (!unitLastWords_) return endShift();
+        if (!unitLastWords_ || unitRun_ == nullptr) return endShift();
         unitLastWords_(status);
         ++tally_.interrupted;
-        tellResult(false, err_.take());
+        tellResult(false, unitRun_->verdict());
         endShift();
         return status;
     }
 
     int endShift() {
-        io_.out << "shift ended: " << tally_.units() << (tally_.units() == 1 ? " unit, " : " units, ")
-                << tally_.text() << std::endl;
+        io_.out << "shift ended: " << tally_.units()
+                << (tally_.units() == 1 ? " unit, " : " units, ") << tally_.text() << std::endl;
         if (tally_.failed + tally_.interrupted > 0) return kCameraFailed;
         return recordLost_ ? kOutputFailed : kCommandDone;
     }
@@ -167,10 +118,9 @@ private:
     const Options& options_;
     CommandInput& input_;
     const CommandIo& io_;
-    LastLine out_, err_;
-    std::ostream unitOut_, unitErr_;
     std::function<int(int status)> unitLastWords_;  // set by the unit's run while it runs
     const CommandIo unitIo_;
+    CommandRun* unitRun_ = nullptr;  // the unit's run while it runs
     bool colour_;
     unsigned unit_ = 0;
     ShiftTally tally_;
@@ -188,8 +138,8 @@ std::string ShiftTally::text() const {
            "%";
 }
 
-std::string unitLine(bool passed, unsigned unit, const std::string& reason,
-                     const ShiftTally& tally, bool colour) {
+std::string unitLine(bool passed, unsigned unit, const std::string& reason, const ShiftTally& tally,
+                     bool colour) {
     std::string verdict = passed ? "PASS" : "FAIL";
     if (colour) verdict = (passed ? "\x1b[1;32m" : "\x1b[1;31m") + verdict + "\x1b[0m";
     return verdict + " unit " + std::to_string(unit) + ": " + reason + "; shift: " + tally.text();

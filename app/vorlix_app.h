@@ -2,7 +2,9 @@
 // CVorlixApp: the application object. Its InitInstance builds the main dialog, runs it
 // modally on the chosen host and adapter, and returns false: the program ends when the
 // dialog closes, however it was closed.
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "frame/host.h"
 #include "link/adapter.h"
@@ -23,6 +25,8 @@ public:
 
     // Guards the dialog's EEPROM writes (none by default).
     void setEepromWriteGuard(panel::EepromWriteGuard guard) { writeGuard_ = std::move(guard); }
+    // The camera's address, for the dialog's read-back instead of the search (--address).
+    void setCameraAddress(std::uint8_t address) { cameraAddress_ = address; }
 
     bool InitInstance();
 
@@ -34,6 +38,7 @@ private:
     Pacer& pacer_;
     std::function<void(const panel::CVorlixDlg&)> onDialogEnd_;
     panel::EepromWriteGuard writeGuard_;
+    std::optional<std::uint8_t> cameraAddress_;
 };
 
 }  // namespace vorlix::app

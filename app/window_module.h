@@ -13,10 +13,10 @@
 // so nothing the program holds (the interrupt's pipe, the trace) is reached through a second
 // copy: the module gets all of it through WindowRun.
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "frame/host.h"
+#include "io/expected.h"
 #include "link/pacer.h"
 
 namespace vorlix::app {
@@ -57,7 +57,7 @@ inline constexpr char kWindowModuleFile[] = "vorlix-window.so";
 class WindowModule {
 public:
     // Finds the module and loads it. The one line to tell the person when that fails.
-    std::optional<std::string> load();
+    io::Expected<> load();
     // Runs the window until its dialog ends. Only after load() succeeded.
     void run(const WindowRun& run) const { entry_(run); }
 

@@ -1,7 +1,6 @@
 // The address search and the address change.
 #include "camera/address.h"
 
-
 #include "io/hex.h"
 #include "io/printable.h"
 
@@ -28,23 +27,28 @@ std::string unfindableAddressText(std::uint8_t stored) {
            ". Nothing was written.";
 }
 
-AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,
-                            const WriteGate& mayWrite) {
-    AddressChange change;
-    if (!findableAfterPowerUp(stored)) {
-        change.result = AddressResult::Unfindable;
-        change.whyNot = unfindableAddressText(stored);
-        return change;
-    }
-    if (gateRefuses(mayWrite, change, AddressResult::Refused)) return change;
+std::string stillAnswersAt(std::uint8_t answersAt) {
+    return "the camera still answers at " + io::formatHex(answersAt);
+}
+
+Result<std::uint8_t> changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,
+                                   const WriteGate& mayWrite,
+                                   std::optional<std::uint8_t> answersAt) {
+    Result<std::uint8_t> change;
+    if (!findableAfterPowerUp(stored))
+        return {.outcome = Outcome::Refused, .words = unfindableAddressText(stored)};
+    if (!gatePasses(mayWrite, change)) return change;
     link.stopAtFirstFailure();
     link.camWrite8(camAddr, kAddressBank, kAddressOffset, stored);
     if (link.failed()) {
-        change.result = AddressResult::WriteFailed;
+        change.outcome = Outcome::Failed;
+        change.words =
+            "The new address was not stored; " + stillAnswersAt(answersAt.value_or(camAddr));
         return change;
     }
-    change.result = AddressResult::Changed;
-    change.address = addressAfterPowerUp(stored);
+    change.value = addressAfterPowerUp(stored);
+    change.words =
+        std::string(kRepowerText) + ": it answers at " + io::hexByte(change.value) + " after that";
     return change;
 }
 

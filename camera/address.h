@@ -6,6 +6,7 @@
 #include <string>
 
 #include "camera/camera_map.h"
+#include "camera/result.h"
 #include "camera/write_gate.h"
 #include "link/i2c_link.h"
 
@@ -15,7 +16,10 @@ namespace vorlix::camera {
 inline constexpr char kUnfindableWhy[] =
     "ba and bb belong to the image sensor and fa to fe are never searched";
 
-// The box for a stored address that findableAfterPowerUp refuses: nothing was written.
+// What the person must do once the camera stored a new address (the box of the window).
+inline constexpr char kRepowerText[] = "You MUST re-power camera now";
+
+// The words for a stored address that findableAfterPowerUp refuses: nothing was written.
 std::string unfindableAddressText(std::uint8_t stored);
 
 // An address as the person types it: one or two hex digits, optionally after 0x. Nothing for
@@ -23,32 +27,25 @@ std::string unfindableAddressText(std::uint8_t stored);
 // address, and storing what a lenient reading makes of it would move the camera somewhere
 // nobody asked for.
 std::optional<std::uint8_t> typedAddress(const std::string& text);
-
-// The box for a typed text that typedAddress refuses: nothing was written.
+// The words for a typed text that typedAddress refuses: nothing was written.
 std::string untypedAddressText(const std::string& text);
 
 // The address the camera answered at, or nothing after the link's one box that no valid
 // address was found (the link's kNoCameraFound then stands for it).
 std::optional<std::uint8_t> findCamera(I2cLink& link);
 
-enum class AddressResult {
-    Changed,      // stored; the camera answers at `address` after its next power-up
-    Unfindable,   // the search could never find the camera again; nothing was sent
-    Refused,      // the write gate refused; nothing was sent
-    WriteFailed,  // not stored; the camera still answers at its old address
-};
-
-struct AddressChange {
-    AddressResult result = AddressResult::Changed;
-    std::string whyNot;        // Unfindable, Refused: the text for the person
-    std::uint8_t address = 0;  // Changed: where the camera answers after its next power-up
-};
+// "the camera still answers at 70": how a failed EEPROM write ends its words, naming the
+// address the camera answers at until its next power-up.
+std::string stillAnswersAt(std::uint8_t answersAt);
 
 // Stores stored as the camera's address (an odd value too: the camera ignores bit 0; ff
-// means "none stored", after which it answers at the default address). An address that the
-// search could never find again is refused before anything is sent. The link stops at the
-// first failed transfer.
-AddressChange changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,
-                            const WriteGate& mayWrite = {});
+// means "none stored", after which it answers at the default address). Its value is where the
+// camera answers after its next power-up. An address that the search could never find again
+// is refused before anything is sent. The link stops at the first failed transfer; the words
+// then name answersAt, where the camera still answers (camAddr unless an earlier change of the
+// run moved it).
+Result<std::uint8_t> changeAddress(I2cLink& link, std::uint8_t camAddr, std::uint8_t stored,
+                                   const WriteGate& mayWrite = {},
+                                   std::optional<std::uint8_t> answersAt = std::nullopt);
 
 }  // namespace vorlix::camera

@@ -23,20 +23,20 @@ constexpr BoxEffect kFlip{0x0102, 0xFEFD, kFlipShadow, false};
 
 }  // namespace
 
-ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box,
-                                   bool ticked, std::uint32_t shadow, const WriteGate& mayWrite) {
+Result<ProjectionChange> changeProjection(I2cLink& link, std::uint8_t camAddr, ProjectionBox box,
+                                          bool ticked, std::uint32_t shadow,
+                                          const WriteGate& mayWrite) {
     const BoxEffect& change = box == ProjectionBox::Mirror ? kMirror : kFlip;
-    ProjectionOutcome outcome;
+    Result<ProjectionChange> outcome;
     // A value that was not read is never written back: the first failed transfer ends the
     // change, and a failed write leaves the rest unsent.
     link.stopAtFirstFailure();
     std::uint16_t projection = readRegister(link, camAddr, kRegProjection);
     std::uint16_t companion =
         readRegister(link, camAddr, kRegProjectionCompanion) & ~kProjectionBits;
-    if (link.failed()) {
-        outcome.result = ProjectionResult::ReadFailed;
-        return outcome;
-    }
+    if (link.failed())
+        return {.outcome = Outcome::Failed,
+                .words = "reading the projection failed; nothing was written"};
 
     if (ticked) {
         projection |= change.tickedSet;
@@ -48,18 +48,28 @@ ProjectionOutcome changeProjection(I2cLink& link, std::uint8_t camAddr, Projecti
     }
     companion |= projection & kProjectionBits;
 
+    const auto fail = [&outcome](const char* words) {
+        outcome.outcome = Outcome::Failed;
+        outcome.words = words;
+        return outcome;
+    };
     if (change.storesShadow) {
-        if (gateRefuses(mayWrite, outcome, ProjectionResult::Refused)) return outcome;
+        if (!gatePasses(mayWrite, outcome)) return outcome;
         link.camWrite8(camAddr, kShadowBank, kShadowHighOffset,
                        static_cast<std::uint8_t>((shadow >> 8) & 0xFF));
         link.camWrite8(camAddr, kShadowBank, kShadowLowOffset,
                        static_cast<std::uint8_t>(shadow & 0xFF));
+        if (link.failed())
+            return fail(
+                "storing the mirror and flip shadow in bank a4 failed; the projection is as it "
+                "was");
     }
     writeRegister(link, camAddr, kRegProjection, projection);
-    outcome.projectionWritten = !link.failed();
+    if (link.failed()) return fail("writing the projection failed; it is as it was");
+    outcome.value.projectionWritten = true;
+    outcome.value.shadow = shadow;
     writeRegister(link, camAddr, kRegProjectionCompanion, companion);
-    outcome.shadow = shadow;
-    if (link.failed()) outcome.result = ProjectionResult::WriteFailed;
+    if (link.failed()) return fail("writing the projection's companion register failed");
     return outcome;
 }
 

@@ -13,10 +13,12 @@ std::string trimText(std::int16_t shown, const char* atZero, const char* atMax) 
     return io::formatHex(static_cast<unsigned>(shown));
 }
 
-}  // namespace
+bool complete(const CameraReadBack& r) {
+    return (r.trimX && *r.trimX == kTrimNotActive) || r.trimBlock.has_value();
+}
 
-CameraReadBack readBack(I2cLink& link, std::uint8_t camAddr) {
-    link.stopAtFirstFailure();
+// Every value the camera gives, up to the first failed transfer.
+CameraReadBack readValues(I2cLink& link, std::uint8_t camAddr) {
     CameraReadBack r;
     // One register; empty once the link has failed.
     auto read = [&](std::uint16_t reg) -> std::optional<std::uint16_t> {
@@ -64,12 +66,16 @@ CameraReadBack readBack(I2cLink& link, std::uint8_t camAddr) {
     return r;
 }
 
-}  // namespace vorlix::camera
+}  // namespace
 
-namespace vorlix::camera {
-
-bool readBackComplete(const CameraReadBack& r) {
-    return (r.trimX && *r.trimX == kTrimNotActive) || r.trimBlock.has_value();
+Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr) {
+    link.stopAtFirstFailure();
+    Result<CameraReadBack> read = doneWith(readValues(link, camAddr));
+    if (!complete(read.value)) {
+        read.outcome = Outcome::Failed;
+        read.words = "the read-back stopped at a failed transfer; what follows it was not read";
+    }
+    return read;
 }
 
 std::string trimXText(std::int16_t shown) {
@@ -119,11 +125,11 @@ std::vector<std::pair<std::string, std::string>> describeReadBack(std::uint8_t c
         lines.emplace_back("flip", flipped(*r.projection) ? "on" : "off");
     }
     if (r.trimX && *r.trimX == kTrimNotActive) {
-        lines.emplace_back("trim", "not active");
+        lines.emplace_back("trim", kTrimNotActiveText);
     } else if (r.trimY && r.trimBlock) {
-        lines.emplace_back("trim", "x " + trimXText(shownTrim(static_cast<std::int16_t>(*r.trimX))) +
-                                       ", y " +
-                                       trimYText(shownTrim(static_cast<std::int16_t>(*r.trimY))));
+        lines.emplace_back(
+            "trim", "x " + trimXText(shownTrim(static_cast<std::int16_t>(*r.trimX))) + ", y " +
+                        trimYText(shownTrim(static_cast<std::int16_t>(*r.trimY))));
     }
     return lines;
 }

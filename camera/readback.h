@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "camera/camera_map.h"
+#include "camera/result.h"
 #include "camera/trim.h"
 #include "link/i2c_link.h"
 
@@ -57,11 +58,10 @@ constexpr bool manualExposure(std::uint16_t mode) {
     return (mode & kExposureModeBits) == kExposureManual;
 }
 
-// Reads the camera at camAddr; the link stops at its first failure from here on.
-CameraReadBack readBack(I2cLink& link, std::uint8_t camAddr);
-
-// True when the read-back got through: every value it reads for this camera was read.
-bool readBackComplete(const CameraReadBack& r);
+// Reads the camera at camAddr; the link stops at its first failure from here on. Done when
+// every value it reads for this camera was read; Failed otherwise, with the values read up to
+// the failure.
+Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr);
 
 // --- What a read-back says, in the words every front end shows ------------------------------
 
@@ -69,6 +69,8 @@ bool readBackComplete(const CameraReadBack& r);
 constexpr std::int16_t shownTrim(std::int16_t offset) {
     return evenTrim(offset > kTrimMax ? kTrimMax : offset);
 }
+// What the trim texts show, and a script reads, for a camera without trim data.
+inline constexpr char kTrimNotActiveText[] = "not active";
 // A shown horizontal offset in words: "Max Right" at 0, "Max Left" at kTrimMax, else hex.
 std::string trimXText(std::int16_t shown);
 // A shown vertical offset in words: "Max down" at 0, "Max up" at kTrimMax, else hex.

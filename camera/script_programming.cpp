@@ -1,8 +1,6 @@
 // Script programming and its read-back verification.
 #include "camera/script_programming.h"
 
-#include <algorithm>
-
 #include "camera/address.h"
 #include "camera/eeprom_image.h"
 #include "io/hex.h"
@@ -11,37 +9,46 @@ namespace vorlix::camera {
 
 namespace {
 
-using eeprom::EepromTables;
 using eeprom::kEepromSize;
 
 constexpr std::size_t kStoredAddressEntry = 3 * kBankSize + kAddressOffset;
 static_assert(bankWriteForm(kStoredAddressEntry / kBankSize) == kAddressBank);
 
-// The outcome of a run whose banks are in tables.readBackBuf: Verified, or Differs at the first
+std::string count(std::size_t done, std::size_t total, const char* what) {
+    return std::to_string(done) + " of " + std::to_string(total) + " " + what;
+}
+
+// The end of a run whose banks are in run.value.readBack: Done, or Differs with every
 // difference from the image.
-ProgrammingOutcome compared(const EepromTables& tables, ProgrammingOutcome outcome) {
-    const std::vector<EepromDifference> differences =
-        compareEeprom(tables.readBackBuf, tables.scriptImage);
-    if (differences.empty()) {
-        outcome.result = ProgrammingResult::Verified;
-        return outcome;
-    }
-    const EepromDifference& first = differences.front();
-    outcome.result = ProgrammingResult::Differs;
-    outcome.at = first.at;
-    outcome.camera = first.camera;
-    outcome.file = first.file;
-    return outcome;
+Result<Programming> compared(const eeprom::ScriptImage& image, const std::string& name,
+                             Result<Programming> run) {
+    run.value.differences = compareEeprom(run.value.readBack, image);
+    if (!run.value.differences.empty()) run.outcome = Outcome::Differs;
+    const std::size_t pages = run.value.pagesWritten;
+    run.words =
+        verdictWords(run.value.differences,
+                     pages == 0 ? "the EEPROM already equals" : "programmed and verified", name) +
+        ": " + count(pages, kPageCount, "pages") + " written";
+    return run;
 }
 
 }  // namespace
 
-std::optional<std::string> imageProblem(const eeprom::ScriptImage& image) {
+std::string programmingInterrupted(std::size_t pages, std::size_t total, bool verifying,
+                                   const std::string& name) {
+    if (verifying) return "interrupted while reading back: the EEPROM was written but not verified";
+    if (pages == 0) return kInterruptedBeforeWriting;
+    return "interrupted after " + count(pages, total, "pages") + ": the EEPROM holds part of " +
+           name;
+}
+
+std::string imageProblem(const eeprom::ScriptImage& image) {
     const auto stored = static_cast<std::uint8_t>(image[kStoredAddressEntry]);
-    if (findableAfterPowerUp(stored)) return std::nullopt;
+    if (findableAfterPowerUp(stored)) return {};
     return "the byte for " + eepromPlace(kStoredAddressEntry) + " is " + io::hexByte(stored) +
            ", the camera's address after its next power-up, where the search could never find "
-           "it (" + kUnfindableWhy + ")";
+           "it (" +
+           kUnfindableWhy + ")";
 }
 
 std::vector<std::size_t> differingPages(const EepromImage& baseline,
@@ -58,30 +65,21 @@ std::vector<std::size_t> differingPages(const EepromImage& baseline,
     return pages;
 }
 
-// A file shorter than the EEPROM programs the tail from earlier files of this run; a tail
-// that only the zero start image could fill is refused before anything is sent (a zero
-// stored address would move the camera to the general-call address).
-ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, EepromTables& tables,
-                                 const std::function<void(ProgrammingProgress)>& progress,
-                                 const WriteGate& mayWrite, const EepromImage* baseline) {
-    ProgrammingOutcome outcome;
-    if (tables.filledEntries < kEepromSize) {
-        outcome.result = ProgrammingResult::TooShort;
-        return outcome;
-    }
-    if (std::optional<std::string> problem = imageProblem(tables.scriptImage)) {
-        outcome.result = ProgrammingResult::Unfindable;
-        outcome.whyNot = std::move(*problem);
-        return outcome;
-    }
-    if (gateRefuses(mayWrite, outcome, ProgrammingResult::Refused)) return outcome;
+Result<Programming> programScript(I2cLink& link, std::uint8_t camAddr,
+                                  const eeprom::ScriptImage& image, const std::string& name,
+                                  const std::function<void(ProgrammingProgress)>& progress,
+                                  const WriteGate& mayWrite, const EepromImage* baseline) {
+    Result<Programming> run;
+    if (std::string problem = imageProblem(image); !problem.empty())
+        return {.outcome = Outcome::Refused, .words = std::move(problem)};
+    if (!gatePasses(mayWrite, run)) return run;
 
     std::vector<std::size_t> pages;
     if (baseline != nullptr) {
-        pages = differingPages(*baseline, tables.scriptImage);
+        pages = differingPages(*baseline, image);
         if (pages.empty()) {
-            std::copy(baseline->begin(), baseline->end(), tables.readBackBuf.begin());
-            return compared(tables, outcome);
+            run.value.readBack = *baseline;
+            return compared(image, name, std::move(run));
         }
     } else {
         for (std::size_t page = 0; page < kPageCount; ++page) pages.push_back(page);
@@ -92,33 +90,33 @@ ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, EepromTabl
         const std::size_t k = page * kPageEntries / kBankSize;
         const unsigned p = static_cast<unsigned>(page * kPageEntries % kBankSize);
         link.camWritePage(camAddr, bankWriteForm(k), static_cast<std::uint8_t>(p),
-                          &tables.scriptImage[k * kBankSize + p], kPageEntries);
-        if (const std::uint8_t error = static_cast<std::uint8_t>(link.takeError())) {
-            outcome.result = ProgrammingResult::WriteFailed;
-            outcome.error = error;
-            return outcome;
+                          &image[k * kBankSize + p], kPageEntries);
+        if (link.takeError()) {
+            run.outcome = Outcome::Failed;
+            run.words = "a page write failed: the EEPROM is written only in part";
+            return run;
         }
         link.pause(kEepromWritePauseMs);
-        ++outcome.pagesWritten;
+        ++run.value.pagesWritten;
         progress(ProgrammingProgress::Page);
         if (p % kPageProgressEvery == 0) progress(ProgrammingProgress::Step);
     }
 
     // Compared against the image that was written: the bytes the person's file gave when it
     // was read, not whatever the file holds by now.
+    run.value.verifying = true;
     progress(ProgrammingProgress::Verifying);
     for (std::size_t n = 0; n < kEepromSize; ++n) {
-        tables.readBackBuf[n] = static_cast<std::uint8_t>(link.camRead8(
+        run.value.readBack[n] = static_cast<std::uint8_t>(link.camRead8(
             camAddr, bankReadForm(n / kBankSize), static_cast<std::uint8_t>(n % kBankSize)));
-        if (const std::uint8_t error = static_cast<std::uint8_t>(link.takeError())) {
-            outcome.result = ProgrammingResult::ReadBackFailed;
-            outcome.error = error;
-            return outcome;
+        if (link.takeError()) {
+            run.outcome = Outcome::Failed;
+            run.words = "reading back failed: the EEPROM was written but not verified";
+            return run;
         }
         if (n % kReadBackProgressEvery == 0) progress(ProgrammingProgress::Step);
     }
-
-    return compared(tables, outcome);
+    return compared(image, name, std::move(run));
 }
 
 }  // namespace vorlix::camera

@@ -3,11 +3,11 @@
 // that reads them back and compares them with that same image. A run stops at the first page
 // write or read-back byte that fails and tells how it ended as a value; progress goes out
 // through a callback. The image comes from the script loader (eeprom/script_file.h): nothing
-// here opens a file.
+// here opens a file, and nothing here knows whether a script filled the whole image (the
+// front ends refuse one that did not).
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,38 +40,26 @@ constexpr std::size_t writingSteps() {
 }
 inline constexpr std::size_t kReadingSteps = eeprom::kEepromSize / kReadBackProgressEvery;
 
-// How a run ended.
-enum class ProgrammingResult {
-    Verified,        // every byte read back equals the image's entry
-    TooShort,        // the image leaves entries to the zero start image; nothing was sent
-    Unfindable,      // the image's stored address would lose the camera; nothing was sent
-    Refused,         // the write gate refused; nothing was sent
-    WriteFailed,     // a page write failed; the run stopped there
-    ReadBackFailed,  // a read-back byte failed; nothing was compared
-    Differs,         // the banks were read back but differ from the image
-};
-
-struct ProgrammingOutcome {
-    ProgrammingResult result = ProgrammingResult::Verified;
-    std::string whyNot;      // Unfindable: why, for after the script's name; Refused: the gate's
-    std::uint8_t error = 0;  // WriteFailed, ReadBackFailed: the link's error latch
-    // Differs: the first difference, by its offset from the start of bank 0xA0.
-    std::size_t at = 0;
-    std::uint16_t camera = 0;  // the byte read back
-    std::uint16_t file = 0;    // the file's entry (above 0xFF for a non-digit in the file)
+// What a run did, whichever way it ended.
+struct Programming {
     std::size_t pagesWritten = 0;  // the pages that went through
-
-    // True when the banks were read back (whether or not they matched).
-    bool readBack() const {
-        return result == ProgrammingResult::Verified || result == ProgrammingResult::Differs;
-    }
+    bool verifying = false;        // it got to its read-back: a failure then was the read-back's
+    // Done and Differs: the four banks as read back (the baseline, when no page differed).
+    EepromImage readBack{};
+    std::vector<EepromDifference> differences;  // Differs: every one, in order
 };
+
+// The words of an interrupt that ends a run at a safe point, from how far it got: pages of
+// total written (counted as they went through) of the script called name, or its read-back
+// under way.
+std::string programmingInterrupted(std::size_t pages, std::size_t total, bool verifying,
+                                   const std::string& name);
 
 // Why an image must not be programmed although every pair of it is a hex byte: its byte for
 // the stored camera address names an address the search could never find, so after the next
-// power-up the camera would be lost (and its backup could not be programmed back). Nothing
-// when the image may be programmed.
-std::optional<std::string> imageProblem(const eeprom::ScriptImage& image);
+// power-up the camera would be lost (and its backup could not be programmed back). Empty when
+// the image may be programmed.
+std::string imageProblem(const eeprom::ScriptImage& image);
 
 inline constexpr std::size_t kPageCount = eeprom::kEepromSize / kPageEntries;
 
@@ -80,20 +68,20 @@ inline constexpr std::size_t kPageCount = eeprom::kEepromSize / kPageEntries;
 std::vector<std::size_t> differingPages(const EepromImage& baseline,
                                         const eeprom::ScriptImage& image);
 
-// Writes entries 0..1023 of tables.scriptImage into the four banks and, when every page went
-// through, reads them back into tables.readBackBuf and compares them with the image. An image
-// that leaves entries 0..1023 to the zero start image (tables.filledEntries: no script of this
-// run filled them) or that imageProblem refuses ends the run before anything is sent. The gate
-// is asked then, before the first page.
+// Writes entries 0..1023 of image (the script called name, for the words) into the four banks
+// and, when every page went through, reads them back and compares them with the image: Done
+// when every byte equals its entry, Differs, or Failed at the first page write or read-back
+// byte that failed. An image that imageProblem refuses is Refused before anything is sent (its
+// words are for after the script's name). The gate is asked then, before the first page.
 //
-// Given a baseline (the EEPROM as read just before; it is looked at only once the gate let the
-// run write, so the gate may be what fills it), only the pages that differ
+// Given a baseline (the EEPROM as read just before, by the caller), only the pages that differ
 // from it are written, each as it would be in the full run; when one was, all 1024 bytes are
 // read back, so that a write that went astray elsewhere is caught too. When none differs,
-// nothing is sent: the baseline is the read-back (tables.readBackBuf) and the verification.
-ProgrammingOutcome programScript(I2cLink& link, std::uint8_t camAddr, eeprom::EepromTables& tables,
-                                 const std::function<void(ProgrammingProgress)>& progress,
-                                 const WriteGate& mayWrite = {},
-                                 const EepromImage* baseline = nullptr);
+// nothing is sent: the baseline is the read-back and the verification.
+Result<Programming> programScript(I2cLink& link, std::uint8_t camAddr,
+                                  const eeprom::ScriptImage& image, const std::string& name,
+                                  const std::function<void(ProgrammingProgress)>& progress,
+                                  const WriteGate& mayWrite = {},
+                                  const EepromImage* baseline = nullptr);
 
 }  // namespace vorlix::camera

@@ -1,7 +1,7 @@
 // The settings snapshot records and the erase of the settings area.
 #include "camera/settings_snapshot.h"
 
-
+#include "camera/address.h"
 #include "camera/readback.h"
 #include "camera/white_balance.h"
 #include "io/hex.h"
@@ -11,6 +11,14 @@ namespace vorlix::camera {
 namespace {
 
 constexpr int kLastPageStart = kSettingsAreaEnd - 2;  // pages start below 0xFF
+
+// What an interrupted erase leaves of the stored address.
+constexpr char kAddressAsItWas[] = "the stored address is as it was";
+
+std::string interruptedErasing(std::size_t erased, std::size_t pages) {
+    return "interrupted after " + std::to_string(erased) + " of " + std::to_string(pages) +
+           " pages of the erase: the settings area is erased in part";
+}
 
 std::uint16_t low16(std::int32_t v) {
     return static_cast<std::uint16_t>(v & 0xFFFF);
@@ -43,22 +51,21 @@ bool eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
 
 }  // namespace
 
-std::optional<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr,
-                                          std::string& whyNot) {
-    const CameraReadBack r = readBack(link, camAddr);
-    if (!r.sharpness) {
-        whyNot = "reading the camera's settings failed";
-        return std::nullopt;
-    }
-    SettingsInput in;
+Result<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr) {
+    const Result<CameraReadBack> read = readBack(link, camAddr);
+    const CameraReadBack& r = read.value;
+    if (!r.sharpness)
+        return {.outcome = Outcome::Failed,
+                .words = "reading the camera's settings failed; nothing was written"};
+    Result<SettingsInput> settings;
+    SettingsInput& in = settings.value;
     in.autoWhiteBalance = *r.whiteBalance == kWhiteBalanceAdapts;
     if (!in.autoWhiteBalance) {
-        const std::optional<WhiteBalanceRegisters> captured = captureWhiteBalance(link, camAddr);
-        if (!captured) {
-            whyNot = "capturing the held white balance failed";
-            return std::nullopt;
-        }
-        in.whiteBalance = *captured;
+        const Result<WhiteBalanceRegisters> captured = captureWhiteBalance(link, camAddr);
+        if (!captured)
+            return {.outcome = Outcome::Failed,
+                    .words = "capturing the held white balance failed; nothing was written"};
+        in.whiteBalance = captured.value;
     }
     in.overlaysEnabled = overlaysOn(*r.overlayFunction);
     if (r.overlays) {
@@ -69,7 +76,7 @@ std::optional<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr,
     in.manualExposure = manualExposure(r.exposure->mode);
     in.shutter = r.exposure->shutter;
     in.aexRef = r.exposure->aexRef;
-    return in;
+    return settings;
 }
 
 std::vector<SettingsRecord> settingsScript(const SettingsInput& in) {
@@ -125,87 +132,133 @@ std::size_t saveSteps(int offset, const SettingsInput& in) {
     return steps;
 }
 
-SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
-                         const std::function<void(SaveProgress)>& progress,
-                         const WriteGate& mayWrite) {
-    SaveOutcome outcome;
+Result<SaveProgressCount> saveSettings(I2cLink& link, std::uint8_t camAddr, int offset,
+                                       SettingsInput in,
+                                       const std::function<void(SaveProgress)>& progress,
+                                       const WriteGate& mayWrite) {
+    Result<SaveProgressCount> save;
+    SaveProgressCount& count = save.value;
     // The script's length is known before anything is sent: a snapshot that does not fit in
     // front of the end of the bank is refused, so nothing in or before the area is lost. It is
     // told first, before what is missing for the snapshot.
-    outcome.length = settingsScript(in).size() * kRecordBytes;
-    outcome.whyNot = settingsFitProblem(offset, outcome.length);
-    if (!outcome.whyNot.empty()) {
-        outcome.result = SaveResult::DoesNotFit;
-        return outcome;
-    }
-    if (!in.valuesRead) {
-        outcome.result = SaveResult::NotRead;
-        return outcome;
-    }
+    count.length = settingsScript(in).size() * kRecordBytes;
+    count.pages = erasePages(offset);
+    const auto refuse = [&save](std::string words) {
+        save.outcome = Outcome::Refused;
+        save.words = std::move(words);
+        return save;
+    };
+    if (std::string problem = settingsFitProblem(offset, count.length); !problem.empty())
+        return refuse(std::move(problem));
+    if (!in.valuesRead)
+        return refuse(
+            "The camera's settings were not read: press Connect first. Nothing was written.");
     // A white point to store must be one a capture held and read: an adapting white balance
     // would give whatever it happened to be.
-    if (!in.autoWhiteBalance && !in.whiteBalanceCaptured) {
-        outcome.result = SaveResult::NotCaptured;
-        return outcome;
-    }
-    if (progress) progress(SaveProgress::Starting);
-    if (gateRefuses(mayWrite, outcome, SaveResult::Refused)) return outcome;
+    if (!in.autoWhiteBalance && !in.whiteBalanceCaptured)
+        return refuse(
+            "No white balance was captured: press Push2White first, or tick Auto White Balance. "
+            "Nothing was written.");
     const auto tell = [&progress](SaveProgress moment) {
         if (progress) progress(moment);
     };
+    tell(SaveProgress::Starting);
+    if (!gatePasses(mayWrite, save)) return save;
+    const auto fail = [&save](std::string words) {
+        save.outcome = Outcome::Failed;
+        save.words = std::move(words);
+        return save;
+    };
 
-    if (!eraseSettingsArea(link, camAddr, offset, [&tell] {
+    if (!eraseSettingsArea(link, camAddr, offset, [&] {
+            ++count.erased;
             tell(SaveProgress::Erased);
             tell(SaveProgress::Step);
-        })) {
-        outcome.result = SaveResult::EraseFailed;
-        return outcome;
-    }
+        }))
+        return fail(
+            "Save stopped: erasing the settings area of bank a0 failed, so it may be partly "
+            "erased. No settings were written");
     link.pause(kSettlePauseMs);
 
     in.projection = readRegister(link, camAddr, kRegProjection);
     in.companion = readRegister(link, camAddr, kRegProjectionCompanion);
-    if (link.failed()) {
-        outcome.result = SaveResult::ReadFailed;
-        return outcome;
-    }
+    if (link.failed())
+        return fail(
+            "Save stopped: reading the camera failed. The settings area of bank a0 is erased and "
+            "no settings were written");
+    count.pairRead = true;
 
     for (const SettingsRecord& record : settingsScript(in)) {
         for (std::uint8_t byte : recordBytes(record)) {
             link.camWrite8(camAddr, kSettingsBank,
-                           static_cast<std::uint8_t>(offset + outcome.written), byte);
-            if (link.failed()) {
-                outcome.result = SaveResult::WriteFailed;
-                return outcome;
-            }
-            ++outcome.written;
+                           static_cast<std::uint8_t>(offset + count.written), byte);
+            if (link.failed())
+                return fail("Save stopped after " + std::to_string(count.written) + " of " +
+                            std::to_string(count.length) +
+                            " bytes: bank a0 now holds a partial settings script");
+            ++count.written;
             link.pause(kEepromWritePauseMs);
             tell(SaveProgress::Written);
             if (record.advancesProgress) tell(SaveProgress::Step);
         }
     }
-    outcome.result = SaveResult::Saved;
-    return outcome;
+    save.words = "settings saved in bank a0 from offset " +
+                 io::hexByte(static_cast<std::uint8_t>(offset)) + " (" +
+                 std::to_string(count.length) + " bytes)";
+    return save;
 }
 
-EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
-                           const WriteGate& mayWrite, const std::function<void()>& pageErased) {
-    EraseOutcome outcome;
-    if (gateRefuses(mayWrite, outcome, EraseResult::Refused)) return outcome;
+std::string saveInterrupted(const SaveProgressCount& count) {
+    if (count.erased == 0) return kInterruptedBeforeWriting;
+    if (count.erased < count.pages) return interruptedErasing(count.erased, count.pages);
+    if (count.written == 0)
+        return "interrupted after the erase: the settings area is erased, no settings were "
+               "written";
+    return "interrupted after " + std::to_string(count.written) + " of " +
+           std::to_string(count.length) +
+           " bytes of the settings: the settings area holds part "
+           "of them";
+}
+
+Result<std::uint8_t> eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
+                                   const WriteGate& mayWrite,
+                                   const std::function<void()>& pageErased,
+                                   std::optional<std::uint8_t> answersAt) {
+    Result<std::uint8_t> erase;
+    if (!gatePasses(mayWrite, erase)) return erase;
+    const std::string still = stillAnswersAt(answersAt.value_or(camAddr));
     if (!eraseSettingsArea(link, camAddr, offset, pageErased)) {
-        outcome.result = EraseResult::EraseFailed;
-        return outcome;
+        erase.outcome = Outcome::Failed;
+        erase.words =
+            "Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
+            "erased. The stored camera address was not cleared; " +
+            still;
+        return erase;
     }
     // The camera forgets its stored address and answers at the default one after power-up.
     link.camWrite8(camAddr, kAddressBank, kAddressOffset, kNoStoredAddress);
     if (link.failed()) {
-        outcome.result = EraseResult::AddressClearFailed;
-        return outcome;
+        erase.outcome = Outcome::Failed;
+        erase.words =
+            "Erase stopped: clearing the stored camera address failed. The settings area of "
+            "bank a0 is erased; " +
+            still;
+        return erase;
     }
     link.pause(kEepromWritePauseMs);
-    outcome.result = EraseResult::Erased;
-    outcome.address = addressAfterPowerUp(kNoStoredAddress);
-    return outcome;
+    erase.value = addressAfterPowerUp(kNoStoredAddress);
+    erase.words = "settings erased in bank a0 from offset " +
+                  io::hexByte(static_cast<std::uint8_t>(offset)) +
+                  ", stored camera address cleared: the camera answers at " +
+                  io::hexByte(erase.value) + " after its next power-up";
+    return erase;
+}
+
+std::string eraseInterrupted(std::size_t erased, std::size_t pages) {
+    if (erased == 0) return kInterruptedBeforeWriting;
+    if (erased < pages) return interruptedErasing(erased, pages) + " and " + kAddressAsItWas;
+    return "interrupted after the erase: the settings area is erased, but " +
+           std::string(kAddressAsItWas);
 }
 
 }  // namespace vorlix::camera

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "camera/camera_map.h"
+#include "camera/result.h"
 #include "camera/write_gate.h"
 #include "link/i2c_link.h"
 
@@ -55,38 +56,22 @@ std::vector<SettingsRecord> settingsScript(const SettingsInput& in);
 // The bytes of a record, in the order they are stored.
 std::array<std::uint8_t, kRecordBytes> recordBytes(const SettingsRecord& record);
 
-
-// Empty when length bytes fit from offset to the end of the settings bank, else the text that
-// tells the person why nothing is written. saveSettings asks it first.
+// Empty when length bytes fit from offset to the end of the settings bank, else the words that
+// tell the person why nothing is written. saveSettings asks it first.
 std::string settingsFitProblem(int offset, std::size_t length);
 
 // The settings the camera runs with now, as the read-back reads them, with a white balance
 // that is held captured: the snapshot of a camera that no person set up in a window. The link
-// stops at its first failure; nothing then, and whyNot says which read failed.
-std::optional<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr,
-                                          std::string& whyNot);
+// stops at its first failure; the result then fails with words that say which read failed.
+Result<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr);
 
-// How far a Save got.
-enum class SaveResult {
-    Saved,        // every byte of the snapshot was written
-    DoesNotFit,   // the snapshot does not fit in front of the end of the bank; nothing was sent
-    NotRead,      // the snapshot's values were never read from the camera; nothing was sent
-    NotCaptured,  // the held white balance was never captured; nothing was sent
-    Refused,      // the write gate refused; nothing was sent
-    EraseFailed,  // the erase of the settings area failed part-way; no settings were written
-    ReadFailed,   // the area is erased, but the projection pair could not be read
-    WriteFailed,  // the script stopped part-way: written of length bytes are in bank 0xA0
-};
-
-struct SaveOutcome {
-    SaveResult result = SaveResult::Saved;
-    std::string whyNot;       // DoesNotFit, Refused: the text for the person
+// How far a Save got, for its words and for the words of an interrupt that ends it.
+struct SaveProgressCount {
+    std::size_t erased = 0;   // pages of the settings area erased
+    std::size_t pages = 0;    // pages the erase writes
+    bool pairRead = false;    // the projection pair was read: the snapshot was whole from then on
     std::size_t written = 0;  // bytes of the script written
     std::size_t length = 0;   // bytes of the whole script
-    // True once the projection pair was read: the snapshot in was complete from then on.
-    bool readCamera() const {
-        return result == SaveResult::Saved || result == SaveResult::WriteFailed;
-    }
 };
 
 // The moments of a Save that a progress display follows.
@@ -103,10 +88,15 @@ enum class SaveProgress {
 // captured. Then the gate is asked; then the settings area is erased from offset on, the
 // EEPROM settles, the projection pair (0x301C, 0x3254) is read from the camera into the
 // snapshot in place of in's, and the records are written byte by byte, each followed by the
-// EEPROM write pause. The link stops at the first failed transfer and the outcome says where.
-SaveOutcome saveSettings(I2cLink& link, std::uint8_t camAddr, int offset, SettingsInput in,
-                         const std::function<void(SaveProgress)>& progress,
-                         const WriteGate& mayWrite = {});
+// EEPROM write pause. The link stops at the first failed transfer and the result says where.
+// Its value is how far it got.
+Result<SaveProgressCount> saveSettings(I2cLink& link, std::uint8_t camAddr, int offset,
+                                       SettingsInput in,
+                                       const std::function<void(SaveProgress)>& progress,
+                                       const WriteGate& mayWrite = {});
+
+// The words of an interrupt that ends a Save at a safe point, from how far it got.
+std::string saveInterrupted(const SaveProgressCount& count);
 
 // How many times a save of in at offset that goes through runs its step.
 std::size_t saveSteps(int offset, const SettingsInput& in);
@@ -115,30 +105,22 @@ std::size_t saveSteps(int offset, const SettingsInput& in);
 // byte where a whole page would wrap).
 std::size_t erasePages(int offset);
 
-enum class EraseResult {
-    Erased,              // the area is erased and the stored address cleared
-    Refused,             // the write gate refused; nothing was sent
-    EraseFailed,         // the erase failed part-way; the stored address was not touched
-    AddressClearFailed,  // the area is erased, but the stored address was not cleared
-};
-
-struct EraseOutcome {
-    EraseResult result = EraseResult::Erased;
-    std::string whyNot;        // Refused: the gate's text
-    std::uint8_t address = 0;  // Erased: where the camera answers after its next power-up
-};
-
 // Erases the settings area from offset (0..0xFF) on and then clears the stored camera
-// address, so the camera answers at the default address after its next power-up (until then
-// it still answers at camAddr). The link stops at the first failed transfer.
+// address, so the camera answers at the default address after its next power-up (the value);
+// until then it still answers at answersAt (camAddr unless an earlier change of the run moved
+// it), as the words of a failure say. The link stops at the first failed transfer.
 //
 // The erase writes 16-byte pages of 0xFF from the offset on, whether or not it is a multiple
 // of 16, each followed by the EEPROM write pause. No page starts at 0xFF. A page that would
 // reach past 0xFF (it would wrap onto the start of the bank) is erased up to 0xFF byte by
 // byte, each byte followed by the pause. Save erases the same way. pageErased runs once per
 // page that went through.
-EraseOutcome eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
-                           const WriteGate& mayWrite = {},
-                           const std::function<void()>& pageErased = {});
+Result<std::uint8_t> eraseSettings(I2cLink& link, std::uint8_t camAddr, int offset,
+                                   const WriteGate& mayWrite = {},
+                                   const std::function<void()>& pageErased = {},
+                                   std::optional<std::uint8_t> answersAt = std::nullopt);
+
+// The words of an interrupt that ends an erase at a safe point: erased of pages went through.
+std::string eraseInterrupted(std::size_t erased, std::size_t pages);
 
 }  // namespace vorlix::camera

@@ -32,7 +32,12 @@ bool sensorCommand(I2cLink& link, std::uint16_t command) {
 
 }  // namespace
 
-bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block) {
+Result<> uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block) {
+    const Result<> stayedBusy{.outcome = Outcome::Failed,
+                              .words =
+                                  "The sensor stayed busy after a command: the trim upload "
+                                  "was stopped, the rest of it was not sent, and the offset "
+                                  "was not changed"};
     writeSensor(link, kRegTrimX, 0x00, static_cast<std::uint8_t>(x));
     writeSensor(link, kRegTrimY, 0x00, static_cast<std::uint8_t>(y));
     writeSensor(link, kRegTrimAccess, hiByte(kTrimAccess), loByte(kTrimAccess));
@@ -48,17 +53,27 @@ bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& 
         for (std::size_t j = 0; j < bytes; j += 2, reg += 2)
             writeSensor(link, reg, block[k + j], block[k + j + 1]);
         if (bytes < kTrimChunkBytes) writeSensor(link, reg, 0x00, 0x00);
-        if (!sensorCommand(link, kCmdLoadParameters)) return false;
+        if (!sensorCommand(link, kCmdLoadParameters)) return stayedBusy;
     }
-    return sensorCommand(link, kCmdApplyParameters);
+    if (!sensorCommand(link, kCmdApplyParameters)) return stayedBusy;
+    return {};
 }
 
-std::optional<std::string> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x,
-                                     std::int16_t y, const WriteGate& mayWrite) {
-    if (auto refusal = askGate(mayWrite)) return refusal;
+Result<> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x, std::int16_t y,
+                   const WriteGate& mayWrite) {
+    Result<> store;
+    if (!gatePasses(mayWrite, store)) return store;
     link.camWrite8(camAddr, kTrimBank, kTrimXOffset, static_cast<std::uint8_t>(x));
+    bool failed = link.takeError();
     link.camWrite8(camAddr, kTrimBank, kTrimYOffset, static_cast<std::uint8_t>(y));
-    return std::nullopt;
+    failed = link.takeError() || failed;
+    if (failed) {
+        store.outcome = Outcome::Failed;
+        store.words =
+            "storing the trim offsets failed: bank a2 offsets 00 and 01 may hold only "
+            "part of them";
+    }
+    return store;
 }
 
 }  // namespace vorlix::camera

@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 
 #include "camera/camera_map.h"
+#include "camera/result.h"
 #include "camera/write_gate.h"
 #include "link/i2c_link.h"
 
@@ -33,12 +33,13 @@ constexpr std::optional<std::int16_t> trimStep(std::int16_t offset, int directio
 // Uploads the offsets x and y and the block's window words and parameters. Every transfer
 // goes on after a failure (its box has been shown), so an absent sensor gives one box per
 // transfer and the upload still ends. A sensor that stays busy after a host command stops the
-// upload there: the next chunk would overwrite parameters it has not taken yet. False then.
-bool uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block);
+// upload there, which fails: the next chunk would overwrite parameters it has not taken yet.
+Result<> uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block);
 
-// Stores the offsets x and y (bank 0xA2 offsets 0 and 1) once the gate lets it; the gate's
-// refusal (nothing sent) or nothing.
-std::optional<std::string> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x,
-                                     std::int16_t y, const WriteGate& mayWrite = {});
+// Stores the offsets x and y (bank 0xA2 offsets 0 and 1) once the gate lets it. Both bytes
+// are written whatever the first one's transfer did (its box has told it); the result fails
+// when either did.
+Result<> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x, std::int16_t y,
+                   const WriteGate& mayWrite = {});
 
 }  // namespace vorlix::camera

@@ -21,17 +21,19 @@ void releaseWhiteBalance(I2cLink& link, std::uint8_t camAddr, WhiteBalanceRegist
     captured[0] = kWhiteBalanceAdapts;
 }
 
-std::optional<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr) {
+Result<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr) {
     link.stopAtFirstFailure();
     writeRegister(link, camAddr, kRegWhiteBalanceMode, kWhiteBalanceHeld);
     link.pause(kCaptureSettleMs);
-    WhiteBalanceRegisters captured{};
+    Result<WhiteBalanceRegisters> capture;
     for (std::size_t i = 0; i < kWhiteBalanceWalk.size() && !link.failed(); ++i) {
         link.pause(kCaptureReadPauseMs);
-        captured[i] = readRegister(link, camAddr, kWhiteBalanceWalk[i]);
+        capture.value[i] = readRegister(link, camAddr, kWhiteBalanceWalk[i]);
     }
-    if (link.failed()) return std::nullopt;
-    return captured;
+    if (link.failed())
+        return {.outcome = Outcome::Failed,
+                .words = "The white balance capture failed and nothing of it was kept"};
+    return capture;
 }
 
 }  // namespace vorlix::camera

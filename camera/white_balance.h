@@ -3,9 +3,9 @@
 // a capture reads for the settings snapshot.
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "camera/camera_map.h"
+#include "camera/result.h"
 #include "link/i2c_link.h"
 
 namespace vorlix::camera {
@@ -22,7 +22,8 @@ void releaseWhiteBalance(I2cLink& link, std::uint8_t camAddr, WhiteBalanceRegist
 
 // Holds the white point, lets it settle and reads the registers of kWhiteBalanceWalk in
 // order. A capture counts only when every read of it succeeded: the link stops at the first
-// failed transfer and nothing is returned (the white balance may then be held).
-std::optional<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr);
+// failed transfer and the result fails (the white balance may then be held), its value
+// nothing anyone may keep.
+Result<WhiteBalanceRegisters> captureWhiteBalance(I2cLink& link, std::uint8_t camAddr);
 
 }  // namespace vorlix::camera

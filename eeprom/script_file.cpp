@@ -27,27 +27,24 @@ std::string pairText(const std::string& chars) {
 
 }  // namespace
 
-std::optional<ScriptFile> loadScript(const std::string& path, const ScriptImage& base,
-                                     std::string& whyNot) {
-    const std::string name = io::printable(path);
-    io::ReadFailure failure;
-    const std::optional<std::string> bytes = io::readWholeFile(path, kScriptFileMax, failure);
+io::Expected<ScriptFile> loadScript(const std::string& path, const ScriptImage& base) {
+    const io::Expected<std::string, io::ReadFailure> bytes =
+        io::readWholeFile(path, kScriptFileMax);
     if (!bytes) {
-        whyNot = (failure.opening ? "cannot open " : "cannot read ") + name + ": " + failure.reason;
-        return std::nullopt;
+        const io::ReadFailure& failure = bytes.failure();
+        return io::Failure{(failure.opening ? "cannot open " : "cannot read ") +
+                           io::printable(path) + ": " + failure.reason};
     }
     ScriptFile file{path, base, 0, {}};
     const ParsedScript parsed = parseScript(*bytes, file.image);
     if (const std::optional<NonHexPair>& pair = parsed.firstNonHex) {
-        whyNot = scriptLine(path, "line " + std::to_string(pair->line) + ": \"" +
-                                      pairText(pair->chars) + "\"" +
-                                      (pair->chars.size() < 2 ? " at the end of the file" : "") +
-                                      " is no hex byte (the pair for " +
-                                      (pair->entry < kEepromSize
-                                           ? eepromPlace(pair->entry)
-                                           : "entry " + std::to_string(pair->entry)) +
-                                      ")");
-        return std::nullopt;
+        return io::Failure{scriptLine(
+            path, "line " + std::to_string(pair->line) + ": \"" + pairText(pair->chars) + "\"" +
+                      (pair->chars.size() < 2 ? " at the end of the file" : "") +
+                      " is no hex byte (the pair for " +
+                      (pair->entry < kEepromSize ? eepromPlace(pair->entry)
+                                                 : "entry " + std::to_string(pair->entry)) +
+                      ")")};
     }
     file.pairs = parsed.pairs;
     file.sha256 = io::sha256Hex(*bytes);

@@ -4,10 +4,10 @@
 // Whoever programs or compares works with what was read here and never opens the path again,
 // so the bytes written, the bytes compared and the bytes a record names are the same bytes.
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "eeprom/eeprom_tables.h"
+#include "io/expected.h"
 
 namespace vorlix::eeprom {
 
@@ -24,12 +24,11 @@ struct ScriptFile {
 };
 
 // Reads the script at path over base (entries past the file's last pair keep base's values).
-// Refuses, with one line for the person that names the file in whyNot, a file that cannot be
-// opened or read, one larger than kScriptFileMax, and one holding a pair that is not two hex
-// digits: the reader would take "zz" or a stray character as a byte and program it. The line
-// names the pair's line in the file and what stands there.
-std::optional<ScriptFile> loadScript(const std::string& path, const ScriptImage& base,
-                                     std::string& whyNot);
+// Refuses, with one line for the person that names the file, a file that cannot be opened or
+// read, one larger than kScriptFileMax, and one holding a pair that is not two hex digits: the
+// reader would take "zz" or a stray character as a byte and program it. The line names the
+// pair's line in the file and what stands there.
+io::Expected<ScriptFile> loadScript(const std::string& path, const ScriptImage& base);
 
 // "PATH: text": a line about the script at path, as every refusal of a script words it.
 std::string scriptLine(const std::string& path, const std::string& text);

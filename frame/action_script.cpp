@@ -20,9 +20,79 @@ constexpr std::array<std::string_view, 9> kScrollCodeNames = {
     "SB_THUMBTRACK", "SB_LEFT",      "SB_RIGHT",    "SB_ENDSCROLL",
 };
 
+// What a keyword takes after it.
+enum class Takes {
+    Nothing,           // the keyword alone
+    Control,           // ID
+    ControlText,       // ID TEXT, the text not empty
+    ControlMaybeText,  // ID [TEXT]
+    ControlScroll,     // ID CODE [TRACK]
+    Path,              // PATH, the rest of the line
+    SysCommand,        // a system command identifier
+};
+
+// The controls an action is aimed at, for checkActionScript.
+enum class Aims { Nowhere, Clickable, Editable, ScrollBar };
+
+struct Keyword {
+    std::string_view word;
+    Action::Kind kind;
+    Takes takes = Takes::Nothing;
+    Aims aims = Aims::Nowhere;
+};
+
+// The action script's language: one row a keyword.
+constexpr Keyword kKeywords[] = {
+    {.word = "click",
+     .kind = Action::Kind::Click,
+     .takes = Takes::Control,
+     .aims = Aims::Clickable},
+    {.word = "type",
+     .kind = Action::Kind::Type,
+     .takes = Takes::ControlText,
+     .aims = Aims::Editable},
+    {.word = "paste",
+     .kind = Action::Kind::Paste,
+     .takes = Takes::ControlMaybeText,
+     .aims = Aims::Editable},
+    {.word = "scroll",
+     .kind = Action::Kind::Scroll,
+     .takes = Takes::ControlScroll,
+     .aims = Aims::ScrollBar},
+    {.word = "file", .kind = Action::Kind::File, .takes = Takes::Path},
+    {.word = "cancel", .kind = Action::Kind::Cancel},
+    {.word = "sys", .kind = Action::Kind::Sys, .takes = Takes::SysCommand},
+    {.word = "repower", .kind = Action::Kind::Repower},
+    {.word = "buslog", .kind = Action::Kind::BusLog},
+    {.word = "enter", .kind = Action::Kind::Enter},
+    {.word = "escape", .kind = Action::Kind::Escape},
+};
+
+const Keyword* keywordOf(Action::Kind kind) {
+    for (const Keyword& k : kKeywords)
+        if (k.kind == kind) return &k;
+    return nullptr;
+}
+
+// "click, type, ... escape": the keywords, as the refusal of an unknown one lists them.
+std::string keywordList() {
+    std::string list;
+    for (const Keyword& k : kKeywords) {
+        if (!list.empty()) list += ", ";
+        list += k.word;
+    }
+    return list;
+}
+
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
+
+// What is wrong with a line, thrown from wherever in the line it is found and caught at
+// parseActionScript, which fails with it.
+struct LineProblem {
+    std::string line;
+};
 
 // Reads one line of a script word by word. Words are separated by spaces or tabs; the rest
 // of the line after the one separator that follows a word can be taken as it stands.
@@ -52,7 +122,7 @@ public:
     }
 
     [[noreturn]] void fail(const std::string& what) const {
-        throw ScriptError(io::printable(file_ + ":" + std::to_string(number_) + ": " + what));
+        throw LineProblem{io::printable(file_ + ":" + std::to_string(number_) + ": " + what)};
     }
 
     int controlId(std::string_view keyword) {
@@ -124,66 +194,57 @@ Action parseLine(std::string_view line, const std::string& file, int number) {
     action.source = std::string(line);
     action.line = number;
 
-    const std::string_view keyword = in.word();
-    if (keyword == "click") {
-        action.kind = Action::Kind::Click;
-        action.id = in.controlId(keyword);
-        in.end();
-    } else if (keyword == "type") {
-        action.kind = Action::Kind::Type;
-        action.id = in.controlId(keyword);
-        action.text = in.rest();
-        if (action.text.empty()) in.fail("type needs the text to type after the control id");
-    } else if (keyword == "paste") {
-        action.kind = Action::Kind::Paste;
-        action.id = in.controlId(keyword);
-        action.text = in.rest();
-    } else if (keyword == "scroll") {
-        action.kind = Action::Kind::Scroll;
-        action.id = in.controlId(keyword);
-        action.code = scrollCode(in);
-        if (!in.atEnd()) {
-            const std::string_view w = in.word();
-            int track = 0;
-            if (!LineReader::parseDecimal(w, track))
-                in.fail("track position '" + std::string(w) + "' is not a decimal number");
-            action.track = track;
-        }
-        in.end();
-    } else if (keyword == "file") {
-        action.kind = Action::Kind::File;
-        action.text = in.rest();
-        if (action.text.empty()) in.fail("file needs a path");
-    } else if (keyword == "cancel") {
-        action.kind = Action::Kind::Cancel;
-        in.end();
-    } else if (keyword == "sys") {
-        action.kind = Action::Kind::Sys;
-        action.code = sysCommandId(in);
-        in.end();
-    } else if (keyword == "repower") {
-        action.kind = Action::Kind::Repower;
-        in.end();
-    } else if (keyword == "buslog") {
-        action.kind = Action::Kind::BusLog;
-        in.end();
-    } else if (keyword == "enter") {
-        action.kind = Action::Kind::Enter;
-        in.end();
-    } else if (keyword == "escape") {
-        action.kind = Action::Kind::Escape;
-        in.end();
-    } else {
-        in.fail(
-            "unknown action '" + std::string(keyword) +
-            "' (click, type, paste, scroll, file, cancel, sys, repower, buslog, enter, escape)");
+    const std::string_view word = in.word();
+    const auto keyword = std::find_if(std::begin(kKeywords), std::end(kKeywords),
+                                      [word](const Keyword& k) { return k.word == word; });
+    if (keyword == std::end(kKeywords))
+        in.fail("unknown action '" + std::string(word) + "' (" + keywordList() + ")");
+    action.kind = keyword->kind;
+    switch (keyword->takes) {
+        case Takes::Nothing:
+            in.end();
+            break;
+        case Takes::Control:
+            action.id = in.controlId(word);
+            in.end();
+            break;
+        case Takes::ControlText:
+            action.id = in.controlId(word);
+            action.text = in.rest();
+            if (action.text.empty())
+                in.fail(std::string(word) + " needs the text to type after the control id");
+            break;
+        case Takes::ControlMaybeText:
+            action.id = in.controlId(word);
+            action.text = in.rest();
+            break;
+        case Takes::ControlScroll:
+            action.id = in.controlId(word);
+            action.code = scrollCode(in);
+            if (!in.atEnd()) {
+                const std::string_view w = in.word();
+                int track = 0;
+                if (!LineReader::parseDecimal(w, track))
+                    in.fail("track position '" + std::string(w) + "' is not a decimal number");
+                action.track = track;
+            }
+            in.end();
+            break;
+        case Takes::Path:
+            action.text = in.rest();
+            if (action.text.empty()) in.fail(std::string(word) + " needs a path");
+            break;
+        case Takes::SysCommand:
+            action.code = sysCommandId(in);
+            in.end();
+            break;
     }
     return action;
 }
 
 }  // namespace
 
-ActionScript parseActionScript(const std::string& text, const std::string& fileName) {
+io::Expected<ActionScript> parseActionScript(const std::string& text, const std::string& fileName) {
     ActionScript script;
     std::string_view rest = text;
     int number = 0;
@@ -196,19 +257,24 @@ ActionScript parseActionScript(const std::string& text, const std::string& fileN
 
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos || line[first] == '#') continue;
-        script.push_back(parseLine(line, fileName, number));
+        try {
+            script.push_back(parseLine(line, fileName, number));
+        } catch (const LineProblem& problem) {
+            return io::Failure{problem.line};
+        }
     }
     return script;
 }
 
-ActionScript loadActionScript(const std::string& path) {
-    io::ReadFailure failure;
-    const std::optional<std::string> text = io::readWholeFile(path, kMaxScriptBytes, failure);
+io::Expected<ActionScript> loadActionScript(const std::string& path) {
+    const io::Expected<std::string, io::ReadFailure> text =
+        io::readWholeFile(path, kMaxScriptBytes);
     if (!text) {
-        throw ScriptError(io::printable(path) +
-                          (failure.opening ? ": cannot open the action script: "
-                                           : ": cannot read the action script: ") +
-                          failure.reason);
+        const io::ReadFailure& failure = text.failure();
+        return io::Failure{io::printable(path) +
+                           (failure.opening ? ": cannot open the action script: "
+                                            : ": cannot read the action script: ") +
+                           failure.reason};
     }
     return parseActionScript(*text, path);
 }
@@ -216,12 +282,37 @@ ActionScript loadActionScript(const std::string& path) {
 namespace {
 
 // The controls a person can aim each kind of action at.
-bool clickable(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::Check || kind == ControlKind::Radio;
+bool aimedRight(Aims aims, const ControlTemplate& control) {
+    switch (aims) {
+        case Aims::Clickable:
+            return control.kind == ControlKind::Button || control.kind == ControlKind::Check ||
+                   control.kind == ControlKind::Radio;
+        case Aims::Editable:
+            return control.kind == ControlKind::Edit && (control.style & kReadOnly) == 0;
+        case Aims::ScrollBar:
+            return control.kind == ControlKind::Scroll;
+        case Aims::Nowhere:
+            break;
+    }
+    return true;
 }
 
-const char* kindWithArticle(ControlKind kind) {
-    switch (kind) {
+const char* worksOn(Aims aims) {
+    switch (aims) {
+        case Aims::Clickable:
+            return "buttons, check boxes and radio buttons";
+        case Aims::Editable:
+            return "edits that are not read-only";
+        case Aims::ScrollBar:
+            return "scroll bars";
+        case Aims::Nowhere:
+            break;
+    }
+    return "nothing";
+}
+
+const char* kindWithArticle(const ControlTemplate& control) {
+    switch (control.kind) {
         case ControlKind::Button:
             return "a button";
         case ControlKind::Check:
@@ -229,7 +320,7 @@ const char* kindWithArticle(ControlKind kind) {
         case ControlKind::Radio:
             return "a radio button";
         case ControlKind::Edit:
-            return "an edit";
+            return (control.style & kReadOnly) != 0 ? "a read-only edit" : "an edit";
         case ControlKind::Static:
             return "a text";
         case ControlKind::Group:
@@ -246,48 +337,24 @@ const char* kindWithArticle(ControlKind kind) {
 
 }  // namespace
 
-void checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
-                       const std::string& fileName) {
+io::Expected<> checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
+                                 const std::string& fileName) {
     for (const Action& action : script) {
-        const char* verb = nullptr;
-        const char* works = nullptr;
-        switch (action.kind) {
-            case Action::Kind::Click:
-                verb = "click";
-                works = "buttons, check boxes and radio buttons";
-                break;
-            case Action::Kind::Type:
-            case Action::Kind::Paste:
-                verb = action.kind == Action::Kind::Type ? "type" : "paste";
-                works = "edits that are not read-only";
-                break;
-            case Action::Kind::Scroll:
-                verb = "scroll";
-                works = "scroll bars";
-                break;
-            default:
-                continue;
-        }
+        const Keyword* keyword = keywordOf(action.kind);
+        if (keyword == nullptr || keyword->aims == Aims::Nowhere) continue;
         const auto fail = [&](const std::string& problem) {
-            throw ScriptError(
-                io::printable(fileName + ":" + std::to_string(action.line) + ": " + problem));
+            return io::Failure{
+                io::printable(fileName + ":" + std::to_string(action.line) + ": " + problem)};
         };
         const auto ctl = std::find_if(dialog.controls.begin(), dialog.controls.end(),
                                       [&](const ControlTemplate& c) { return c.id == action.id; });
         if (ctl == dialog.controls.end())
-            fail("the dialog has no control " + std::to_string(action.id));
-        const bool fits = action.kind == Action::Kind::Click ? clickable(ctl->kind)
-                          : action.kind == Action::Kind::Scroll
-                              ? ctl->kind == ControlKind::Scroll
-                              : ctl->kind == ControlKind::Edit && (ctl->style & kReadOnly) == 0;
-        if (!fits) {
-            const bool readOnlyEdit =
-                ctl->kind == ControlKind::Edit && (ctl->style & kReadOnly) != 0;
-            const std::string what = readOnlyEdit ? "a read-only edit" : kindWithArticle(ctl->kind);
-            fail("control " + std::to_string(action.id) + " is " + what + "; " + verb +
-                 " works on " + works);
-        }
+            return fail("the dialog has no control " + std::to_string(action.id));
+        if (!aimedRight(keyword->aims, *ctl))
+            return fail("control " + std::to_string(action.id) + " is " + kindWithArticle(*ctl) +
+                        "; " + std::string(keyword->word) + " works on " + worksOn(keyword->aims));
     }
+    return io::Ok{};
 }
 
 }  // namespace vorlix::frame

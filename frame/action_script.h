@@ -10,11 +10,11 @@
 // command identifier, decimal (16) or hexadecimal with a 0x prefix (0xF060). A '\r' ending a
 // line (a file saved with CRLF line ends) is no part of it.
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "frame/dialog_template.h"
+#include "io/expected.h"
 
 namespace vorlix::frame {
 
@@ -43,21 +43,16 @@ struct Action {
 
 using ActionScript = std::vector<Action>;
 
-// A malformed script: what() is one line naming the file and the line.
-class ScriptError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-ActionScript parseActionScript(const std::string& text, const std::string& fileName);
-// ScriptError when the file cannot be read: missing, no regular file, larger than 16 MiB.
-ActionScript loadActionScript(const std::string& path);
+// A malformed script fails with one line naming the file and the line.
+io::Expected<ActionScript> parseActionScript(const std::string& text, const std::string& fileName);
+// Also fails when the file cannot be read: missing, no regular file, larger than 16 MiB.
+io::Expected<ActionScript> loadActionScript(const std::string& path);
 
 // Refuses, with the file and line, an action aimed at a control the dialog does not have or
 // at one a person could not act on that way: click needs a button, check box or radio button;
 // type and paste an edit that is not read-only; scroll a scroll bar. A typo in an id then stops
 // the run before anything is sent, instead of silently doing nothing.
-void checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
-                       const std::string& fileName);
+io::Expected<> checkActionScript(const ActionScript& script, const DialogTemplate& dialog,
+                                 const std::string& fileName);
 
 }  // namespace vorlix::frame

@@ -6,15 +6,16 @@ namespace vorlix::frame {
 
 BusLog::BusLog(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {}
 
-void BusLog::append(std::string_view line, bool failedTransfer) {
+void BusLog::append(std::string_view line, bool failedTransfer, std::string_view reading) {
     const std::uint64_t seq = next_++;
     const std::size_t slot = static_cast<std::size_t>(seq % capacity_);
     if (slot == ring_.size()) {
-        ring_.push_back({std::string(line), failedTransfer});
+        ring_.push_back({std::string(line), std::string(reading), failedTransfer});
     } else {
-        // The slot's string keeps its buffer: once the ring is full, appending allocates
+        // The slot's strings keep their buffers: once the ring is full, appending allocates
         // nothing for a line no longer than the one it replaces.
         ring_[slot].text.assign(line);
+        ring_[slot].reading.assign(reading);
         ring_[slot].failed = failedTransfer;
     }
     if (kept_ < capacity_) ++kept_;
@@ -44,6 +45,10 @@ const std::string& BusLog::row(std::size_t index, bool failuresOnly) const {
     return entry(index, failuresOnly).text;
 }
 
+const std::string& BusLog::rowReading(std::size_t index, bool failuresOnly) const {
+    return entry(index, failuresOnly).reading;
+}
+
 bool BusLog::rowFailed(std::size_t index, bool failuresOnly) const {
     return entry(index, failuresOnly).failed;
 }
@@ -65,12 +70,23 @@ std::string BusLog::text(bool failuresOnly) const {
     return out;
 }
 
+std::string withReading(std::string_view line, std::string_view reading) {
+    // Wide enough for a camera command's header or a sensor write with its status.
+    constexpr std::size_t kReadingColumn = 28;
+    std::string text(line);
+    if (reading.empty()) return text;
+    text.resize(std::max(text.size() + 2, kReadingColumn), ' ');
+    text += reading;
+    return text;
+}
+
 std::string BusLogRows::text(std::size_t row) const {
     if (noticed()) {
         if (row == 0) return log_.droppedNotice();
         --row;
     }
-    return log_.row(row, failuresOnly_);
+    if (!readings_) return log_.row(row, failuresOnly_);
+    return withReading(log_.row(row, failuresOnly_), log_.rowReading(row, failuresOnly_));
 }
 
 BusLogRows::Mark BusLogRows::mark(std::size_t row) const {

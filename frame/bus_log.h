@@ -3,7 +3,9 @@
 // the window that shows them live. Appending is constant time (a ring of a fixed number of
 // lines; a line that no longer fits drops the oldest), so keeping the log costs the bus
 // nothing; a view asks for the lines it paints, by row, also constant time. The lines are the
-// trace's own, in its format; a failed transfer is flagged by the trace that knows its status.
+// trace's own, in its format; a failed transfer is flagged by the trace that knows its status,
+// and a line may carry its reading in the camera's words (camera/bus_reading.h), which a view
+// shows beside it when asked.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -20,7 +22,7 @@ public:
 
     explicit BusLog(std::size_t capacity = kCapacity);
 
-    void append(std::string_view line, bool failedTransfer);
+    void append(std::string_view line, bool failedTransfer, std::string_view reading = {});
     // Forgets every line and the count of dropped ones.
     void clear();
 
@@ -28,6 +30,7 @@ public:
     // first.
     std::size_t rows(bool failuresOnly) const;
     const std::string& row(std::size_t index, bool failuresOnly) const;
+    const std::string& rowReading(std::size_t index, bool failuresOnly) const;
     bool rowFailed(std::size_t index, bool failuresOnly) const;
 
     // Lines dropped since the last clear because newer ones took their place; and the words a
@@ -44,6 +47,7 @@ public:
 private:
     struct Entry {
         std::string text;
+        std::string reading;
         bool failed = false;
     };
     const Entry& entry(std::size_t index, bool failuresOnly) const;
@@ -57,9 +61,14 @@ private:
     std::function<void()> onChange_;
 };
 
+// A trace line with its reading beside it, the reading starting in one column for every line
+// that has one: what the bus log shows with "Camera's words" and what `vorlix decode` prints.
+std::string withReading(std::string_view line, std::string_view reading);
+
 // What a bus log's window shows, row by row, top to bottom: the notice of dropped lines first
-// when there are any, then the kept lines (the failed transfers only, with "Failures only").
-// Both window hosts paint exactly these rows in these colours.
+// when there are any, then the kept lines (the failed transfers only, with "Failures only"),
+// each with its reading beside it with readings on ("Camera's words"). Both window hosts paint
+// exactly these rows in these colours.
 class BusLogRows {
 public:
     enum class Mark { Plain, Failed, Notice };
@@ -67,12 +76,14 @@ public:
     static constexpr std::uint32_t kFailedColour = 0xc00000;
     static constexpr std::uint32_t kNoticeColour = 0x707070;
 
-    BusLogRows(const BusLog& log, bool failuresOnly) : log_(log), failuresOnly_(failuresOnly) {}
+    BusLogRows(const BusLog& log, bool failuresOnly, bool readings = false)
+        : log_(log), failuresOnly_(failuresOnly), readings_(readings) {}
 
     std::size_t count() const { return log_.rows(failuresOnly_) + (noticed() ? 1 : 0); }
     std::string text(std::size_t row) const;
     Mark mark(std::size_t row) const;
-    // What "Save..." writes: the lines shown, without the notice, as a trace file.
+    // What "Save..." writes: the lines shown, without the notice and the readings, as a trace
+    // file.
     std::string saved() const { return log_.text(failuresOnly_); }
 
 private:
@@ -80,6 +91,7 @@ private:
 
     const BusLog& log_;
     bool failuresOnly_;
+    bool readings_;
 };
 
 // Where the log's window goes beside the dialog, along one axis of the screen: the dialog's

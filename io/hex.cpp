@@ -41,10 +41,14 @@ std::optional<std::uint32_t> parseHexDigits(std::string_view text, std::size_t d
     return value;
 }
 
-std::optional<std::uint8_t> parseHexByte(std::string_view text) {
+std::optional<std::uint32_t> parseHexNumber(std::string_view text, std::size_t maxDigits) {
     if (hasHexPrefix(text)) text.remove_prefix(2);
-    if (text.empty() || text.size() > 2) return std::nullopt;
-    const std::optional<std::uint32_t> value = parseHexDigits(text, text.size());
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    return parseHexDigits(text, text.size());
+}
+
+std::optional<std::uint8_t> parseHexByte(std::string_view text) {
+    const std::optional<std::uint32_t> value = parseHexNumber(text, 2);
     if (!value) return std::nullopt;
     return static_cast<std::uint8_t>(*value);
 }

@@ -20,6 +20,10 @@ std::string hexByte(std::uint8_t b);
 // white space).
 std::optional<std::uint32_t> parseHexDigits(std::string_view text, std::size_t digits);
 
+// A number as a person types it: one to maxDigits (at most 8) hex digits, either case, after
+// an optional "0x" or "0X" ("1a0", "0x301c"); nothing for anything else.
+std::optional<std::uint32_t> parseHexNumber(std::string_view text, std::size_t maxDigits);
+
 // A byte as a person types it: one or two hex digits, either case, after an optional "0x" or
 // "0X" ("5", "50", "0x50"); nothing for anything else.
 std::optional<std::uint8_t> parseHexByte(std::string_view text);

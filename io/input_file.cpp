@@ -125,26 +125,17 @@ long InputFile::read(char* buffer, std::size_t size) {
     return n;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path, std::size_t maxBytes,
-                                         ReadFailure& failure) {
+Expected<std::string, ReadFailure> readWholeFile(const std::string& path, std::size_t maxBytes) {
     InputFile file;
-    if (!file.open(path)) {
-        failure = file.failure();
-        return std::nullopt;
-    }
+    if (!file.open(path)) return file.failure();
     std::string text;
     char chunk[65536];
     for (;;) {
         const long n = file.read(chunk, sizeof chunk);
-        if (n < 0) {
-            failure = file.failure();
-            return std::nullopt;
-        }
+        if (n < 0) return file.failure();
         if (n == 0) return text;
-        if (text.size() + static_cast<std::size_t>(n) > maxBytes) {
-            failure = {false, "larger than " + std::to_string(maxBytes) + " bytes"};
-            return std::nullopt;
-        }
+        if (text.size() + static_cast<std::size_t>(n) > maxBytes)
+            return ReadFailure{false, "larger than " + std::to_string(maxBytes) + " bytes"};
         text.append(chunk, static_cast<std::size_t>(n));
     }
 }

@@ -8,8 +8,9 @@
 // FIFO)", "larger than 4194304 bytes") together with the step that failed, so every reader can
 // phrase the one line it shows in its own established words and name the file.
 #include <cstddef>
-#include <optional>
 #include <string>
+
+#include "io/expected.h"
 
 namespace vorlix::io {
 
@@ -37,8 +38,7 @@ private:
     ReadFailure failure_;
 };
 
-// The whole of a regular file of at most maxBytes bytes; nothing and the failure otherwise.
-std::optional<std::string> readWholeFile(const std::string& path, std::size_t maxBytes,
-                                         ReadFailure& failure);
+// The whole of a regular file of at most maxBytes bytes, or the failure.
+Expected<std::string, ReadFailure> readWholeFile(const std::string& path, std::size_t maxBytes);
 
 }  // namespace vorlix::io

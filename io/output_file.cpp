@@ -204,62 +204,53 @@ bool sameFile(const std::string& a, const std::string& b) {
     return ca == cb;
 }
 
-std::optional<std::string> checkReplaceable(const std::string& path) {
+Expected<> checkReplaceable(const std::string& path) {
     const fs::path target = throughLinks(path);
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
-    if (fs::is_directory(status)) return reasonOf(EISDIR);
-    if (fs::exists(status) && !fs::is_regular_file(status)) return "not a regular file";
+    if (fs::is_directory(status)) return Failure{reasonOf(EISDIR)};
+    if (fs::exists(status) && !fs::is_regular_file(status)) return Failure{"not a regular file"};
     const std::string temporary = temporaryFor(target);
     const int fd = openTemporary(temporary);
-    if (fd < 0) return reasonOf(errno);
+    if (fd < 0) return Failure{reasonOf(errno)};
     closeFd(fd);
     std::remove(temporary.c_str());
-    return std::nullopt;
+    return Ok{};
 }
 
-bool replaceFile(const std::string& path, const std::string& contents, std::string& reason) {
+Expected<> replaceFile(const std::string& path, const std::string& contents) {
     const fs::path target = throughLinks(path);
     const std::string temporary = temporaryFor(target);
     const int fd = openTemporary(temporary);
-    if (fd < 0) {
-        reason = reasonOf(errno);
-        return false;
-    }
+    if (fd < 0) return Failure{reasonOf(errno)};
     int error = writeAll(fd, contents.data(), contents.size());
     if (error == 0 && !syncFd(fd)) error = errno;
     if (closeFd(fd) != 0 && error == 0) error = errno;
     if (error != 0) {
         std::remove(temporary.c_str());
-        reason = reasonOf(error);
-        return false;
+        return Failure{reasonOf(error)};
     }
     std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) {
         std::remove(temporary.c_str());
-        reason = printable(ec.message());
-        return false;
+        return Failure{printable(ec.message())};
     }
-    return true;
+    return Ok{};
 }
 
-bool createNewFile(const std::string& path, const std::string& contents, std::string& reason,
-                   bool& taken) {
-    taken = false;
+Expected<Created> createNewFile(const std::string& path, const std::string& contents) {
     const int fd = openNew(path);
     if (fd < 0) {
-        taken = errno == EEXIST;
-        reason = reasonOf(errno);
-        return false;
+        if (errno == EEXIST) return Created::Taken;
+        return Failure{reasonOf(errno)};
     }
     int error = writeAll(fd, contents.data(), contents.size());
     if (error == 0 && !syncFd(fd)) error = errno;
     if (closeFd(fd) != 0 && error == 0) error = errno;
-    if (error == 0) return true;
+    if (error == 0) return Created::New;
     std::remove(path.c_str());
-    reason = reasonOf(error);
-    return false;
+    return Failure{reasonOf(error)};
 }
 
 }  // namespace vorlix::io

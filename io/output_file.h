@@ -9,10 +9,11 @@
 // program can tell it and end with a status that says so. Writing to a closed pipe gives the
 // error EPIPE here once SIGPIPE is ignored.
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <string>
+
+#include "io/expected.h"
 
 namespace vorlix::io {
 
@@ -53,20 +54,23 @@ private:
 // different spellings alike), else the same absolute path once "." and ".." are resolved.
 bool sameFile(const std::string& a, const std::string& b);
 
-// Why a file could not be created or replaced at path, checked by creating and removing the
-// temporary file that replaceFile writes; nothing when it can be. Symlinks are followed.
-std::optional<std::string> checkReplaceable(const std::string& path);
+// Whether a file can be created or replaced at path, checked by creating and removing the
+// temporary file that replaceFile writes; the reason when it cannot. Symlinks are followed.
+Expected<> checkReplaceable(const std::string& path);
 
 // Replaces the contents of path as one step: written to TARGET.tmp beside the file a symlink
 // at path leads to (or beside path), flushed to disk, renamed over TARGET. A failure leaves
-// the old file as it was and no TARGET.tmp behind; false and reason then.
-bool replaceFile(const std::string& path, const std::string& contents, std::string& reason);
+// the old file as it was and no TARGET.tmp behind; its reason then.
+Expected<> replaceFile(const std::string& path, const std::string& contents);
+
+// What createNewFile did with a name that could be tried: created the file, or found the name
+// taken (the caller may pick another).
+enum class Created { New, Taken };
 
 // Creates path holding contents, never over anything that exists there (a file, a link): the
 // create is exclusive, so of two processes that create one name at once exactly one gets it.
-// Flushed to disk before it returns. false and reason otherwise, with taken set when the name
-// existed (the caller may pick another); a file this call created is removed again on failure.
-bool createNewFile(const std::string& path, const std::string& contents, std::string& reason,
-                   bool& taken);
+// Flushed to disk before it returns. A file this call created is removed again on failure,
+// whose reason is the result then.
+Expected<Created> createNewFile(const std::string& path, const std::string& contents);
 
 }  // namespace vorlix::io

@@ -41,8 +41,8 @@ BackendTraits AdapterRegistry::traitsOf(const std::string& choice) const {
     return backend == nullptr ? BackendTraits{} : backend->traits;
 }
 
-OpenedBus AdapterRegistry::create(const std::string& choice, const std::string& statePath,
-                                  std::string& error) const {
+io::Expected<OpenedBus> AdapterRegistry::create(const std::string& choice,
+                                                const std::string& statePath) const {
     auto [name, arg] = splitChoice(choice);
     const BackendInfo* backend = find(name);
     if (backend == nullptr) {
@@ -50,12 +50,10 @@ OpenedBus AdapterRegistry::create(const std::string& choice, const std::string& 
         for (const BackendInfo& b : backends_) {
             names += names.empty() ? b.name : ", " + b.name;
         }
-        error =
-            "unknown bus \"" + name + "\" (available: " + (names.empty() ? "none" : names) + ")";
-        return {};
+        return io::Failure{"unknown bus \"" + name +
+                           "\" (available: " + (names.empty() ? "none" : names) + ")"};
     }
-    error.clear();
-    return backend->create(BackendRequest{std::move(arg), statePath}, error);
+    return backend->create(BackendRequest{std::move(arg), statePath});
 }
 
 }  // namespace vorlix

@@ -5,10 +5,10 @@
 // be switched off and on) is asked of its traits and of what it built, never read from its name.
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "io/expected.h"
 #include "link/adapter.h"
 
 namespace vorlix {
@@ -30,11 +30,11 @@ struct BackendRequest {
 
 // What a backend built for one run. The hooks are set exactly when the traits promise them.
 struct OpenedBus {
-    std::unique_ptr<Adapter> adapter{};  // null when the backend could not be built
-    std::function<void()> repower{};     // traits.repower
-    // traits.stateFile with a path: saves the camera's state back to its file; the one line for
-    // the person when that failed.
-    std::function<std::optional<std::string>()> saveState{};
+    std::unique_ptr<Adapter> adapter{};
+    std::function<void()> repower{};  // traits.repower
+    // traits.stateFile with a path: saves the camera's state back to its file, or the one line
+    // for the person when that failed.
+    std::function<io::Expected<>()> saveState{};
     // What the request's argument named, once resolved (a stable name's device node, as in
     // "/dev/i2c-7"); empty when the argument is itself what was opened.
     std::string resolved{};
@@ -46,9 +46,8 @@ struct OpenedBus {
 struct BackendInfo {
     std::string name;     // "sim", "i2c", "pxiic"
     std::string summary;  // one line for --bus list and --help
-    // Builds the adapter. On failure returns no adapter and fills error with one line for the
-    // person.
-    std::function<OpenedBus(const BackendRequest& request, std::string& error)> create;
+    // Builds the adapter, or says in one line for the person why it cannot.
+    std::function<io::Expected<OpenedBus>(const BackendRequest& request)> create;
     // The buses this backend can see right now (device nodes, library paths); may be empty.
     std::function<std::vector<std::string>()> listBuses;
     BackendTraits traits{};
@@ -64,10 +63,9 @@ public:
     // none of them.
     BackendTraits traitsOf(const std::string& choice) const;
 
-    // Splits "i2c:/dev/i2c-3" into backend and argument and builds the adapter; on an unknown
-    // name the error lists the names that exist.
-    OpenedBus create(const std::string& choice, const std::string& statePath,
-                     std::string& error) const;
+    // Splits "i2c:/dev/i2c-3" into backend and argument and builds the adapter; for an unknown
+    // name the failure lists the names that exist.
+    io::Expected<OpenedBus> create(const std::string& choice, const std::string& statePath) const;
 
 private:
     std::vector<BackendInfo> backends_;

@@ -6,8 +6,10 @@
 namespace vorlix::panel {
 
 void CVorlixDlg::OnSearchAddress() {
-    // Whatever was stored before, the camera answers where the search finds it.
+    // Whatever was stored before, the camera answers where the search finds it; a search the
+    // person asked for replaces an address given at start.
     answersUntilRepower_.reset();
+    givenAddress_.reset();
     I2cLink link(bus());
     // A search that found none shows its own answer (fa) until a read-back turns it into ff.
     m_camAddr = static_cast<std::int16_t>(camera::findCamera(link).value_or(kNoCameraFound));
@@ -30,22 +32,21 @@ void CVorlixDlg::OnSetNewAddress() {
         return;
     }
     I2cLink link(bus());
-    const camera::AddressChange change =
-        camera::changeAddress(link, camAddr(), *address, writeGate(link));
-    switch (change.result) {
-        case camera::AddressResult::Changed:
+    const camera::Result<std::uint8_t> change =
+        camera::changeAddress(link, camAddr(), *address, writeGate(link), answersAt());
+    switch (change.outcome) {
+        case camera::Outcome::Done:
             // The camera answers at the new address only after a power cycle, but every later
             // command goes there already: the person is told to re-power now.
-            answersUntilRepower_ = answersUntilRepower_.value_or(camAddr());
-            m_camAddr = change.address;
-            host().messageBox("You MUST re-power camera now");
+            answersUntilRepower_ = answersAt();
+            m_camAddr = change.value;
+            host().messageBox(camera::kRepowerText);
             break;
-        case camera::AddressResult::Unfindable:
-        case camera::AddressResult::Refused:
-            host().messageBox(change.whyNot);
+        case camera::Outcome::Failed:
+            host().messageBox(change.words + ".");
             break;
-        case camera::AddressResult::WriteFailed:
-            host().messageBox("The new address was not stored; " + stillAnswersAt());
+        default:
+            host().messageBox(change.words);
             break;
     }
 }

@@ -93,21 +93,27 @@ void CVorlixDlg::OnSend() {
     const auto reg = static_cast<std::uint16_t>(byteOf(m_regHi) << 8 | byteOf(m_regLo));
     switch (selector) {
         case kSensorWriteCmd:
-            writeRegister(link, a, reg,
-                          static_cast<std::uint16_t>(byteOf(m_dataHi) << 8 | byteOf(m_dataLo)));
+            camera::writeSensorRegister(
+                link, a, reg, static_cast<std::uint16_t>(byteOf(m_dataHi) << 8 | byteOf(m_dataLo)));
             break;
-        case kEepromWriteCmd:
-            if (const auto refusal = camera::writeEepromByte(
-                    link, a, byteOf(m_target), byteOf(m_regLo), byteOf(m_dataLo), writeGate(link)))
-                host().messageBox(*refusal);
+        case kEepromWriteCmd: {
+            // A failed transfer has told its own box; a refusal says why nothing was written.
+            const camera::Result<> written = camera::writeEepromByte(
+                link, a, byteOf(m_target), byteOf(m_regLo), byteOf(m_dataLo), writeGate(link));
+            if (written.outcome == camera::Outcome::Refused ||
+                written.outcome == camera::Outcome::NoBackup)
+                host().messageBox(written.words);
             break;
+        }
         case kSensorReadCmd: {
-            const std::uint16_t value = readRegister(link, a, reg);
+            // After a failed read the value the link returned is shown like any other.
+            const std::uint16_t value = camera::readSensorRegister(link, a, reg).value;
             showWordResult(static_cast<std::uint16_t>(value >> 8), value & 0xFF);
             break;
         }
         case kEepromReadCmd:
-            showByteResult(camera::readEepromByte(link, a, byteOf(m_target), byteOf(m_regLo)));
+            showByteResult(
+                camera::readEepromByte(link, a, byteOf(m_target), byteOf(m_regLo)).value);
             break;
     }
 }

@@ -1,8 +1,8 @@
 // The configuration EEPROM buttons: choose a script file and program it with verification,
 // store the current settings as a snapshot, erase the snapshot area.
 #include <algorithm>
-#include <cstdio>
 
+#include "camera/address.h"
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
 #include "eeprom/script_file.h"
@@ -10,15 +10,6 @@
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
-
-namespace {
-
-// The settings area's start as the offset edit shows it.
-std::string offsetText(std::int16_t offset) {
-    return io::formatHex(static_cast<std::uint16_t>(offset));
-}
-
-}  // namespace
 
 void CVorlixDlg::OnBrowse() {
     // Several files may be picked; only the first one's path is used.
@@ -38,15 +29,23 @@ void CVorlixDlg::OnLoadEepromFile() {
         return;
     }
     // The file is read again at every press, whole, and nothing of a refused file is kept.
-    std::string whyNot;
-    std::optional<eeprom::ScriptFile> file =
-        eeprom::loadScript(m_scriptPath, eeprom_.scriptImage, whyNot);
-    if (file) {
-        eeprom_.scriptImage = file->image;
-        eeprom_.filledEntries = std::max(eeprom_.filledEntries, file->pairs);
+    const io::Expected<eeprom::ScriptFile> file = eeprom::loadScript(m_scriptPath, scriptImage_);
+    if (!file) {
+        host().messageBox(file.why());
+        m_progress.SetPos(0);
+        m_lastError = 0;
+        return;
+    }
+    scriptImage_ = file->image;
+    filledEntries_ = std::max(filledEntries_, file->pairs);
+    // A tail that only the zero start image could fill is refused before anything is sent (a
+    // zero stored address would move the camera to the general-call address).
+    if (filledEntries_ < eeprom::kEepromSize) {
+        host().messageBox(eeprom::tooShortText(file->path, file->pairs));
+    } else {
         I2cLink link(bus());
-        const camera::ProgrammingOutcome outcome = camera::programScript(
-            link, camAddr(), eeprom_,
+        const camera::Result<camera::Programming> run = camera::programScript(
+            link, camAddr(), scriptImage_, file->path,
             [this](camera::ProgrammingProgress moment) {
                 switch (moment) {
                     case camera::ProgrammingProgress::Writing:
@@ -64,50 +63,49 @@ void CVorlixDlg::OnLoadEepromFile() {
                 }
             },
             writeGate(link));
-        showProgrammingOutcome(outcome, *file);
-    } else {
-        host().messageBox(whyNot);
+        showProgrammingResult(run, *file);
     }
     m_progress.SetPos(0);
     m_lastError = 0;
 }
 
 // The boxes of a programming run, each after the bus traffic that led to it; the bar goes
-// back to its start once the banks were read back, before a difference is told.
-void CVorlixDlg::showProgrammingOutcome(const camera::ProgrammingOutcome& outcome,
-                                        const eeprom::ScriptFile& file) {
-    using camera::ProgrammingResult;
-    m_lastError = outcome.error;
-    switch (outcome.result) {
-        case ProgrammingResult::Refused:
-            host().messageBox(outcome.whyNot);
+// back to its start once the banks were read back, before a difference is told. A failed
+// page write, a failed read-back and a difference are told in the window's own fixed words,
+// as technicians know them.
+void CVorlixDlg::showProgrammingResult(const camera::Result<camera::Programming>& run,
+                                       const eeprom::ScriptFile& file) {
+    using camera::Outcome;
+    switch (run.outcome) {
+        case Outcome::Refused:
+            host().messageBox(eeprom::scriptLine(file.path, run.words));
             break;
-        case ProgrammingResult::TooShort:
-            host().messageBox(eeprom::tooShortText(file.path, file.pairs));
+        case Outcome::NoBackup:
+            host().messageBox(run.words);
             break;
-        case ProgrammingResult::Unfindable:
-            host().messageBox(eeprom::scriptLine(file.path, outcome.whyNot));
-            break;
-        case ProgrammingResult::WriteFailed:
-            // The text says 0xa2 whichever bank failed: it stays as technicians know it.
-            host().messageBox("error during writing to 0xa2 (QEF-EEprom), action stopped!");
-            break;
-        case ProgrammingResult::ReadBackFailed:
+        case Outcome::Failed:
+            m_lastError = 1;
+            if (!run.value.verifying) {
+                // The text says 0xa2 whichever bank failed: it stays as technicians know it.
+                host().messageBox("error during writing to 0xa2 (QEF-EEprom), action stopped!");
+                break;
+            }
             host().messageBox("error during Reading back from QEF EEProm ");
             m_progress.SetPos(0);
             m_lastError = 0;
             break;
-        case ProgrammingResult::Differs:
+        case Outcome::Differs: {
             m_progress.SetPos(0);
             m_lastError = 0;
-            host().messageBox("QEF file in EEprom corrupt; addr " + io::formatHex(outcome.at) +
-                              ": " + io::formatHex(outcome.camera) + " " +
-                              io::formatHex(outcome.file) + " ");
+            const camera::EepromDifference& first = run.value.differences.front();
+            host().messageBox("QEF file in EEprom corrupt; addr " + io::formatHex(first.at) + ": " +
+                              io::formatHex(first.camera) + " " + io::formatHex(first.file) + " ");
             break;
-        case ProgrammingResult::Verified:
+        }
+        case Outcome::Done:
             m_progress.SetPos(0);
             m_lastError = 0;
-            tellOutcome("programmed and verified " + file.path);
+            tellOutcome(run.words);
             break;
     }
 }
@@ -136,7 +134,7 @@ void CVorlixDlg::OnSave() {
     tellOutcome("");
     bool started = false;
     I2cLink link(bus());
-    const camera::SaveOutcome outcome = camera::saveSettings(
+    const camera::Result<camera::SaveProgressCount> save = camera::saveSettings(
         link, camAddr(), m_eepromOffset, in,
         [this, &started](camera::SaveProgress moment) {
             if (moment == camera::SaveProgress::Starting) {
@@ -149,7 +147,7 @@ void CVorlixDlg::OnSave() {
         },
         writeGate(link));
     // The overlay members follow the boxes that the snapshot took once the camera was read.
-    if (outcome.readCamera()) {
+    if (save.value.pairRead) {
         m_overlayEnable = overlayEnable;
         if (m_overlayEnable) {
             m_overlay1 = shown[0];
@@ -159,40 +157,15 @@ void CVorlixDlg::OnSave() {
         }
     }
     if (started) m_progress.SetPos(0);
-    char text[120];
-    switch (outcome.result) {
-        case camera::SaveResult::Saved:
-            tellOutcome("settings saved in bank a0 from offset " + offsetText(m_eepromOffset));
+    switch (save.outcome) {
+        case camera::Outcome::Done:
+            tellOutcome(save.words);
             break;
-        case camera::SaveResult::DoesNotFit:
-        case camera::SaveResult::Refused:
-            host().messageBox(outcome.whyNot);
+        case camera::Outcome::Failed:
+            host().messageBox(save.words + "; run Save again.");
             break;
-        case camera::SaveResult::NotRead:
-            host().messageBox(
-                "The camera's settings were not read: press Connect first. Nothing was written.");
-            break;
-        case camera::SaveResult::NotCaptured:
-            host().messageBox(
-                "No white balance was captured: press Push2White first, or tick Auto White "
-                "Balance. Nothing was written.");
-            break;
-        case camera::SaveResult::EraseFailed:
-            host().messageBox(
-                "Save stopped: erasing the settings area of bank a0 failed, so it may be partly "
-                "erased. No settings were written; run Save again.");
-            break;
-        case camera::SaveResult::ReadFailed:
-            host().messageBox(
-                "Save stopped: reading the camera failed. The settings area of bank a0 is erased "
-                "and no settings were written; run Save again.");
-            break;
-        case camera::SaveResult::WriteFailed:
-            std::snprintf(text, sizeof text,
-                          "Save stopped after %zu of %zu bytes: bank a0 now holds a partial "
-                          "settings script. Run Save again.",
-                          outcome.written, outcome.length);
-            host().messageBox(text);
+        default:
+            host().messageBox(save.words);
             break;
     }
 }
@@ -202,8 +175,8 @@ void CVorlixDlg::OnSave() {
 // power-up the camera still answers at its old address.
 void CVorlixDlg::OnEraseEeprom() {
     // Every second press erases; the press before it warns. The count never starts over.
-    const bool armed = eeprom_.erasePresses % 2 != 0;
-    ++eeprom_.erasePresses;
+    const bool armed = erasePresses_ % 2 != 0;
+    ++erasePresses_;
     if (!armed) {
         host().messageBox(
             "This will erase part of camera EEPROM. If this is ok please press again erase");
@@ -211,31 +184,21 @@ void CVorlixDlg::OnEraseEeprom() {
     }
     tellOutcome("");
     I2cLink link(bus());
-    const camera::EraseOutcome outcome =
-        camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link));
-    switch (outcome.result) {
-        case camera::EraseResult::Erased:
-            answersUntilRepower_ = answersUntilRepower_.value_or(camAddr());
-            m_camAddr = outcome.address;
+    const camera::Result<std::uint8_t> erase =
+        camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link), {}, answersAt());
+    switch (erase.outcome) {
+        case camera::Outcome::Done:
+            answersUntilRepower_ = answersAt();
+            m_camAddr = erase.value;
             showCameraAddress();
-            tellOutcome("settings erased in bank a0 from offset " + offsetText(m_eepromOffset) +
-                        ", stored camera address cleared");
-            host().messageBox("You MUST re-power camera now");
+            tellOutcome(erase.words);
+            host().messageBox(camera::kRepowerText);
             break;
-        case camera::EraseResult::Refused:
-            host().messageBox(outcome.whyNot);
+        case camera::Outcome::Failed:
+            host().messageBox(erase.words + ".");
             break;
-        case camera::EraseResult::EraseFailed:
-            host().messageBox(
-                "Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
-                "erased. The stored camera address was not cleared; " +
-                stillAnswersAt());
-            break;
-        case camera::EraseResult::AddressClearFailed:
-            host().messageBox(
-                "Erase stopped: clearing the stored camera address failed. The settings area of "
-                "bank a0 is erased; " +
-                stillAnswersAt());
+        default:
+            host().messageBox(erase.words);
             break;
     }
 }

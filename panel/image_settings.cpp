@@ -33,10 +33,9 @@ constexpr std::array<OverlayBox, 4> kOverlayBoxes = {{
 void CVorlixDlg::OnMirror() {
     m_mirrorCheck = isChecked(IDC_MIRROR);
     I2cLink link(bus());
-    const camera::ProjectionOutcome outcome =
-        camera::changeProjection(link, camAddr(), camera::ProjectionBox::Mirror, m_mirrorCheck != 0,
-                                 m_projBits, writeGate(link));
-    projectionChanged(IDC_MIRROR, m_mirrorCheck, outcome);
+    projectionChanged(IDC_MIRROR, m_mirrorCheck,
+                      camera::changeProjection(link, camAddr(), camera::ProjectionBox::Mirror,
+                                               m_mirrorCheck != 0, m_projBits, writeGate(link)));
 }
 
 void CVorlixDlg::OnFlip() {
@@ -48,16 +47,16 @@ void CVorlixDlg::OnFlip() {
 }
 
 // The box and the shadow follow what the camera's projection register holds: the change, once
-// it took it, else what it showed before.
+// it took it, else what it showed before. A failed transfer has told its own box.
 void CVorlixDlg::projectionChanged(int boxId, int& check,
-                                   const camera::ProjectionOutcome& outcome) {
-    if (outcome.projectionWritten) {
-        m_projBits = outcome.shadow;
+                                   const camera::Result<camera::ProjectionChange>& change) {
+    if (change.value.projectionWritten) {
+        m_projBits = change.value.shadow;
         return;
     }
     check = check ? 0 : 1;
     checkButton(boxId, check);
-    if (outcome.result == camera::ProjectionResult::Refused) host().messageBox(outcome.whyNot);
+    if (change.outcome == camera::Outcome::NoBackup) host().messageBox(change.words);
 }
 
 void CVorlixDlg::applyGainText() {

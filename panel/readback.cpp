@@ -34,15 +34,23 @@ void CVorlixDlg::initPanel() {
 void CVorlixDlg::readBackCamera() {
     m_cameraRead = false;
     m_trimRead = false;
-    OnSearchAddress();
-    if (!namesCamera(m_camAddr)) {
-        showNoCamera();
-        return;
+    // An address given at start is taken as it is, one the search could never find too: that
+    // is what it is given for.
+    if (givenAddress_) {
+        answersUntilRepower_.reset();
+        m_camAddr = *givenAddress_;
+        showCameraAddress();
+    } else {
+        OnSearchAddress();
+        if (!namesCamera(m_camAddr)) {
+            showNoCamera();
+            return;
+        }
     }
 
     enableGroup(kAddressStepPair, false);
     I2cLink link(bus());
-    const camera::CameraReadBack r = camera::readBack(link, camAddr());
+    const camera::CameraReadBack r = camera::readBack(link, camAddr()).value;
 
     // The controls follow the values in the order they were read, up to the first one that
     // could not be read.
@@ -109,8 +117,8 @@ void CVorlixDlg::readBackCamera() {
     if (m_trimX == kTrimNotActive) {
         setTrimGroupEnabled(false);
         UpdateData(true);
-        m_trimYText = "not active";
-        m_trimXText = "not active";
+        m_trimYText = camera::kTrimNotActiveText;
+        m_trimXText = camera::kTrimNotActiveText;
         UpdateData(false);
         m_cameraRead = true;
         return;

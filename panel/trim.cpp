@@ -45,14 +45,12 @@ void CVorlixDlg::OnTrimStep(int button) {
     const std::int16_t before = offset;
     offset = *next;
     I2cLink link(bus());
-    if (camera::uploadTrim(link, m_trimX, m_trimY, m_trimBlock)) {
+    if (const camera::Result<> upload = camera::uploadTrim(link, m_trimX, m_trimY, m_trimBlock)) {
         showTrimText();
     } else {
         // The step is not shown as done: offset and text stay as they were.
         offset = before;
-        host().messageBox(
-            "The sensor stayed busy after a command: the trim upload was stopped, the rest of "
-            "it was not sent, and the offset was not changed.");
+        host().messageBox(upload.words + ".");
     }
     setTrimButtonsEnabled(true);
 }
@@ -66,9 +64,11 @@ void CVorlixDlg::OnTrimStore() {
     }
     m_trimX = camera::evenTrim(m_trimX);
     m_trimY = camera::evenTrim(m_trimY);
+    // A failed write has told its own box; a refused backup says why nothing was written.
     I2cLink link(bus());
-    if (const auto refusal = camera::storeTrim(link, camAddr(), m_trimX, m_trimY, writeGate(link)))
-        host().messageBox(*refusal);
+    const camera::Result<> store =
+        camera::storeTrim(link, camAddr(), m_trimX, m_trimY, writeGate(link));
+    if (store.outcome == camera::Outcome::NoBackup) host().messageBox(store.words);
 }
 
 }  // namespace vorlix::panel

@@ -77,7 +77,7 @@ void CVorlixDlg::visitMembers(Self& d, Visitor& visit) {
     visit.unbound("m_trimY", d.m_trimY);
     visit.unbound("m_trimBlock", d.m_trimBlock);
     visit.unbound("m_scriptPath", d.m_scriptPath);
-    visit.unbound("erasePresses", d.eeprom_.erasePresses);
+    visit.unbound("erasePresses", d.erasePresses_);
 }
 
 namespace {
@@ -250,11 +250,6 @@ void CVorlixDlg::showShutterOnSlider() {
 camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
     if (!writeGuard_) return {};
     return [this, &link] { return writeGuard_(link, camAddr()); };
-}
-
-std::string CVorlixDlg::stillAnswersAt() const {
-    return "the camera still answers at " + formatHex(answersUntilRepower_.value_or(camAddr())) +
-           ".";
 }
 
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.

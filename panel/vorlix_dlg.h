@@ -14,6 +14,7 @@
 
 #include "camera/camera_map.h"
 #include "camera/image_settings.h"
+#include "camera/result.h"
 #include "camera/script_programming.h"
 #include "camera/write_gate.h"
 #include "eeprom/eeprom_tables.h"
@@ -45,8 +46,9 @@ inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2
 // Asked once by every handler that writes the EEPROM (Ld EEpr file, Save, Erase EEpr, Set, a
 // direct EEPROM SEND, Mirror's shadow, trim STORE), after the handler's own checks and
 // immediately before its first EEPROM write, with the handler's link and the camera address.
-// A text refuses: the handler shows it in one box and writes nothing.
-using EepromWriteGuard = std::function<std::optional<std::string>(I2cLink&, std::uint8_t camAddr)>;
+// Its answer is the run's backup (camera/write_gate.h); a refusal's words are shown in one box
+// and the handler writes nothing.
+using EepromWriteGuard = std::function<camera::GateAnswer(I2cLink&, std::uint8_t camAddr)>;
 
 class CVorlixDlg : public frame::CDialog {
 public:
@@ -54,6 +56,9 @@ public:
 
     // Without a guard (the default) every handler writes as soon as its own checks pass.
     void setEepromWriteGuard(EepromWriteGuard guard) { writeGuard_ = std::move(guard); }
+    // The camera at this address, without the search, for every read-back (start-up and
+    // Connect); "Search I2C address" still searches, and from then on the read-back does too.
+    void setCameraAddress(std::uint8_t address) { givenAddress_ = address; }
 
     bool OnInitDialog() override;
     void dumpMembers(frame::MemberWriter& out) const override;
@@ -132,10 +137,9 @@ public:
     void showAexOnSlider();
     void showShutterOnSlider();
     void showCameraAddress();
-    // "the camera still answers at 70.": the end of a box after a failed EEPROM write, naming
-    // the address the camera really answers at until its next power-up (an address stored
-    // since the last search is taken only then).
-    std::string stillAnswersAt() const;
+    // Where the camera answers until its next power-up, which a failed EEPROM write's box
+    // names: an address stored since the last search is taken only then.
+    std::uint8_t answersAt() const { return answersUntilRepower_.value_or(camAddr()); }
     // The latest long operation's outcome for the notice line (see outcome_).
     void tellOutcome(std::string text);
     void setHighByteEditsEnabled(bool on);
@@ -161,10 +165,6 @@ public:
     // After a search that found no camera, or a read-back that failed: the address edit
     // shows ff and every command goes to that one "no camera" value.
     void showNoCamera();
-
-    // The EEPROM subsystem's tables: the script image, the read-back buffer and the erase
-    // press count, kept for the whole run.
-    const eeprom::EepromTables& eepromTables() const { return eeprom_; }
 
 protected:
     void DoDataExchange(frame::DataExchange& dx) override;
@@ -205,7 +205,8 @@ protected:
     void OnMirror();
     void OnFlip();
     // After a mirror or flip change: the new shadow, or the box put back as the camera shows it.
-    void projectionChanged(int boxId, int& check, const camera::ProjectionOutcome& outcome);
+    void projectionChanged(int boxId, int& check,
+                           const camera::Result<camera::ProjectionChange>& change);
     void OnGainEditChange();
     void applyGainText();
     void sharpnessScrollStep(I2cLink& link, unsigned code);
@@ -232,8 +233,8 @@ protected:
     void OnEraseEeprom();
     void OnBrowse();
     void OnLoadEepromFile();
-    void showProgrammingOutcome(const camera::ProgrammingOutcome& outcome,
-                                const eeprom::ScriptFile& file);
+    void showProgrammingResult(const camera::Result<camera::Programming>& run,
+                               const eeprom::ScriptFile& file);
 
 private:
     void buildMessageMap();
@@ -250,9 +251,18 @@ private:
     // stored another address for after it (m_camAddr then already names that one); nothing
     // when the camera answers at m_camAddr. A search ends it.
     std::optional<std::uint8_t> answersUntilRepower_;
+    // The address the read-back takes instead of searching, until a search is asked for.
+    std::optional<std::uint8_t> givenAddress_;
     Bus bus_;
-    eeprom::EepromTables eeprom_;
     EepromWriteGuard writeGuard_;
+    // The script image of the last file Ld EEpr file read: entries past the end of a short
+    // file keep what an earlier file of this run left there.
+    eeprom::ScriptImage scriptImage_{};
+    // The most entries any script of this run filled: entries from here on still hold the
+    // zero start image, which nobody gave, so Ld EEpr file refuses to program them.
+    std::size_t filledEntries_ = 0;
+    // Presses of "Erase EEpr" since start: even = the next press only warns, odd = it erases.
+    std::int16_t erasePresses_ = 0;
 };
 
 }  // namespace vorlix::panel

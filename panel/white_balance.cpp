@@ -35,18 +35,17 @@ void CVorlixDlg::OnPush2White() {
     const std::uint8_t a = camAddr();
     if (m_p2wActive) {
         // A failed capture keeps the last good one, since Save would store what it holds.
-        const auto captured = camera::captureWhiteBalance(link, a);
+        const camera::Result<camera::WhiteBalanceRegisters> captured =
+            camera::captureWhiteBalance(link, a);
         showWhiteBalanceMode("P2W = set");
         if (!captured) {
             // The next press tries again: it holds and captures anew.
             m_p2wActive = 0;
             showWhiteBalanceMode("P2W failed");
-            host().messageBox(
-                "The white balance capture failed and nothing of it was kept. Press Push2White "
-                "to try again.");
+            host().messageBox(captured.words + ". Press Push2White to try again.");
             return;
         }
-        m_p2wRegs = *captured;
+        m_p2wRegs = captured.value;
         m_p2wCaptured = true;
     } else {
         camera::releaseWhiteBalance(link, a, m_p2wRegs);

@@ -90,10 +90,12 @@ BusLogWindow::BusLogWindow(frame::BusLog& log, QWidget* owner)
     setWindowTitle(QStringLiteral("Bus log \u2014 Vorlix"));
     rows_ = new RowsArea(*this);
     failuresOnly_ = new QCheckBox(tr("&Failures only"), this);
+    readings_ = new QCheckBox(tr("Camera's &words"), this);
     save_ = new QPushButton(tr("&Save\u2026"), this);
     clear_ = new QPushButton(tr("C&lear"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(failuresOnly_);
+    buttons->addWidget(readings_);
     buttons->addStretch(1);
     buttons->addWidget(save_);
     buttons->addWidget(clear_);
@@ -105,6 +107,7 @@ BusLogWindow::BusLogWindow(frame::BusLog& log, QWidget* owner)
         rows_->verticalScrollBar()->setValue(rows_->verticalScrollBar()->maximum());
         refresh();
     });
+    connect(readings_, &QCheckBox::toggled, this, [this] { refresh(); });
     connect(save_, &QPushButton::clicked, this, [this] { saveAs(); });
     connect(clear_, &QPushButton::clicked, this, [this] { log_.clear(); });
 
@@ -154,7 +157,7 @@ void BusLogWindow::hideEvent(QHideEvent* event) {
 }
 
 frame::BusLogRows BusLogWindow::rows() const {
-    return {log_, failuresOnly_->isChecked()};
+    return {log_, failuresOnly_->isChecked(), readings_->isChecked()};
 }
 
 int BusLogWindow::rowCount() const {
@@ -181,11 +184,8 @@ void BusLogWindow::refresh() {
     rows_->follow(rowCount());
 }
 
-std::optional<QString> BusLogWindow::saveTo(const QString& path) const {
-    std::string reason;
-    if (io::replaceFile(QFile::encodeName(path).toStdString(), rows().saved(), reason))
-        return std::nullopt;
-    return QString::fromStdString(reason);
+io::Expected<> BusLogWindow::saveTo(const QString& path) const {
+    return io::replaceFile(QFile::encodeName(path).toStdString(), rows().saved());
 }
 
 void BusLogWindow::saveAs() {
@@ -193,9 +193,10 @@ void BusLogWindow::saveAs() {
         QFileDialog::getSaveFileName(this, tr("Save bus log"), QStringLiteral("vorlix.trace"),
                                      tr("Trace files (*.trace *.txt);;All files (*)"));
     if (path.isEmpty()) return;
-    if (const std::optional<QString> reason = saveTo(path)) {
+    if (const io::Expected<> saved = saveTo(path); !saved) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(frame::kBoxTitle),
-                        tr("cannot write %1: %2").arg(path, *reason), QMessageBox::Ok, this);
+                        tr("cannot write %1: %2").arg(path, QString::fromStdString(saved.why())),
+                        QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }

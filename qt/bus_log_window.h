@@ -1,5 +1,6 @@
 #pragma once
 // The bus log's window: every line of the bus trace as it happens, failed transfers in red,
+// and with "Camera's words" each command's reading in the camera's words beside its lines;
 // beside the dialog and modeless. It paints only the rows in sight, straight from the log, and
 // at most once a frame however fast lines come (a read-back writes some 1500 in a second), so
 // an open log costs the bus nothing. Closing it only hides it: the log keeps every line.
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include "frame/bus_log.h"
+#include "io/expected.h"
 
 class QCheckBox;
 class QPushButton;
@@ -38,12 +40,13 @@ public:
     QColor rowColour(int row) const;
 
     QCheckBox* failuresOnly() const { return failuresOnly_; }
+    QCheckBox* readings() const { return readings_; }
     QPushButton* saveButton() const { return save_; }
     QPushButton* clearButton() const { return clear_; }
 
     // Writes the lines shown (without the notice) to path as a trace file; the reason when
     // it could not.
-    std::optional<QString> saveTo(const QString& path) const;
+    io::Expected<> saveTo(const QString& path) const;
     // Brings the rows up to the log now (otherwise the frame timer does, once a frame).
     void refresh();
 
@@ -59,6 +62,7 @@ private:
     frame::BusLog& log_;
     RowsArea* rows_;
     QCheckBox* failuresOnly_;
+    QCheckBox* readings_;
     QPushButton* save_;
     QPushButton* clear_;
     QTimer frame_;

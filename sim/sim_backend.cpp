@@ -7,11 +7,13 @@ namespace vorlix::sim {
 
 namespace {
 
-std::unique_ptr<OwningSimAdapter> startCamera(const std::string& statePath) {
+io::Expected<std::unique_ptr<OwningSimAdapter>> startCamera(const std::string& statePath) {
     std::error_code ec;
     if (statePath.empty() || !std::filesystem::exists(statePath, ec))
         return std::make_unique<OwningSimAdapter>();
-    return std::make_unique<OwningSimAdapter>(loadSimState(statePath));
+    io::Expected<SimState> state = loadSimState(statePath);
+    if (!state) return state.failure();
+    return std::make_unique<OwningSimAdapter>(std::move(*state));
 }
 
 }  // namespace
@@ -21,31 +23,19 @@ void registerSimBackend(AdapterRegistry& registry) {
     info.name = "sim";
     info.summary = "built-in simulated camera";
     info.traits = {.simulated = true, .virtualTime = true, .stateFile = true, .repower = true};
-    info.create = [](const BackendRequest& request, std::string& error) -> OpenedBus {
-        if (!request.arg.empty()) {
-            error =
-                "bus \"sim\" takes no argument (got \"" + request.arg + "\"); use --sim-state FILE";
-            return {};
-        }
-        std::unique_ptr<OwningSimAdapter> adapter;
-        try {
-            adapter = startCamera(request.statePath);
-        } catch (const SimStateError& e) {
-            error = e.what();
-            return {};
-        }
-        SimCamera* camera = &adapter->camera();
+    info.create = [](const BackendRequest& request) -> io::Expected<OpenedBus> {
+        if (!request.arg.empty())
+            return io::Failure{"bus \"sim\" takes no argument (got \"" + request.arg +
+                               "\"); use --sim-state FILE"};
+        io::Expected<std::unique_ptr<OwningSimAdapter>> adapter = startCamera(request.statePath);
+        if (!adapter) return adapter.failure();
+        SimCamera* camera = &(*adapter)->camera();
         OpenedBus bus;
-        bus.adapter = std::move(adapter);
+        bus.adapter = std::move(*adapter);
         bus.repower = [camera] { camera->repower(); };
         if (!request.statePath.empty()) {
-            bus.saveState = [camera, path = request.statePath]() -> std::optional<std::string> {
-                try {
-                    saveSimState(camera->state(), path);
-                } catch (const SimStateError& e) {
-                    return e.what();
-                }
-                return std::nullopt;
+            bus.saveState = [camera, path = request.statePath] {
+                return saveSimState(camera->state(), path);
             };
         }
         return bus;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "io/expected.h"
 #include "link/adapter.h"
 
 namespace vorlix::sim {
@@ -80,16 +81,11 @@ struct ScriptedModule {
     SimState state;
 };
 
-// A state file that cannot be read or does not follow the format. what() is one line that
+// A state file that cannot be read or does not follow the format fails with one line that
 // names the file (and the line, where there is one).
-class SimStateError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-SimState loadSimState(const std::string& path);                     // throws SimStateError
-void saveSimState(const SimState& state, const std::string& path);  // throws SimStateError
-SimState parseSimState(const std::string& json, const std::string& fileName);
+io::Expected<SimState> loadSimState(const std::string& path);
+io::Expected<> saveSimState(const SimState& state, const std::string& path);
+io::Expected<SimState> parseSimState(const std::string& json, const std::string& fileName);
 std::string formatSimState(const SimState& state);
 
 // How the module answers, transaction by transaction:
@@ -98,8 +94,8 @@ std::string formatSimState(const SimState& state);
 //   addresses; a fault's signal is raised before its status is answered, and a fault without
 //   a status lets the later faults and the devices answer), then absence (status 15
 //   everywhere), then the devices. An address that no device answers in that form (writes at
-//   an odd address, reads at an even one included) fails with 15. Should the camera's address be 0xBA, the camera answers there, not the
-//   sensor.
+//   an odd address, reads at an even one included) fails with 15. Should the camera's address be
+//   0xBA, the camera answers there, not the sensor.
 // - Camera, writes at A: a write of no bytes is acknowledged and changes nothing. Three bytes
 //   starting with a command code are a header and replace any pending one. Anything else is
 //   the data phase of the pending header: [v] for 0x00, [hi][lo] for 0x02, sixteen bytes for
@@ -179,7 +175,7 @@ private:
     std::uint8_t address_ = 0x70;
     std::uint32_t transactions_ = 0;
     std::optional<Header> pending_;
-    unsigned busyLeft_ = 0;  // reads of 0x0040 that will still show the busy bit
+    unsigned busyLeft_ = 0;          // reads of 0x0040 that will still show the busy bit
     std::optional<std::size_t> in_;  // the scripted module in the socket
     std::size_t next_ = 0;           // the scripted module to put in next
     std::uint64_t insertedAt_ = 0;   // the first transaction of the module in the socket

@@ -33,6 +33,13 @@ using io::formatHex;
 using io::hexByte;
 using io::parseHexDigits;
 
+// What the reader below finds wrong, as the one line parseSimState fails with: thrown from
+// wherever in the nesting it is found and caught at parseSimState, so that no layer above
+// ever sees it.
+struct StateProblem {
+    std::string line;
+};
+
 // Reports a file that is valid JSON but not a camera state, naming the key at fault.
 class StateReader {
 public:
@@ -41,7 +48,7 @@ public:
         : fileName_(fileName), prefix_(std::move(prefix)) {}
 
     [[noreturn]] void fail(const std::string& where, const std::string& problem) const {
-        throw SimStateError(io::printable(fileName_ + ": " + prefix_ + where + ": " + problem));
+        throw StateProblem{io::printable(fileName_ + ": " + prefix_ + where + ": " + problem)};
     }
 
     std::uint32_t hexString(const Json& value, const std::string& where, std::size_t digits) const {
@@ -200,7 +207,8 @@ public:
             }
             ScriptedModule module;
             module.state = emptyCamera();
-            StateReader(fileName_, prefix_ + where + ".").readCamera(value[i], module.state, &module);
+            StateReader(fileName_, prefix_ + where + ".")
+                .readCamera(value[i], module.state, &module);
             state.modules.push_back(std::move(module));
         }
     }
@@ -320,8 +328,8 @@ Json parseJson(const std::string& json, const std::string& fileName) {
         return true;
     };
     const auto lineError = [&](std::size_t byte, const std::string& problem) {
-        return SimStateError(
-            io::printable(fileName + ":" + std::to_string(lineOf(json, byte)) + ": " + problem));
+        return StateProblem{
+            io::printable(fileName + ":" + std::to_string(lineOf(json, byte)) + ": " + problem)};
     };
     try {
         return Json::parse(CountingIterator(json.data(), &taken),
@@ -339,12 +347,16 @@ Json parseJson(const std::string& json, const std::string& fileName) {
 
 // A key left out takes its empty value: present, no registers, banks all ff, busyReads 1, no
 // faults, no modules. Unknown keys are refused, so a misspelt key never silently does nothing.
-SimState parseSimState(const std::string& json, const std::string& fileName) {
-    const Json doc = parseJson(json, fileName);
-    const StateReader reader(fileName);
-    SimState state = StateReader::emptyCamera();
-    reader.readCamera(doc, state, nullptr);
-    return state;
+io::Expected<SimState> parseSimState(const std::string& json, const std::string& fileName) {
+    try {
+        const Json doc = parseJson(json, fileName);
+        const StateReader reader(fileName);
+        SimState state = StateReader::emptyCamera();
+        reader.readCamera(doc, state, nullptr);
+        return state;
+    } catch (const StateProblem& problem) {
+        return io::Failure{problem.line};
+    }
 }
 
 namespace {
@@ -408,22 +420,20 @@ std::string formatSimState(const SimState& state) {
     return doc.dump(2) + "\n";
 }
 
-SimState loadSimState(const std::string& path) {
-    io::ReadFailure failure;
-    const std::optional<std::string> text = io::readWholeFile(path, kMaxStateBytes, failure);
-    if (!text) {
-        throw SimStateError(io::printable(path) + ": cannot read the state: " + failure.reason);
-    }
+io::Expected<SimState> loadSimState(const std::string& path) {
+    const io::Expected<std::string, io::ReadFailure> text = io::readWholeFile(path, kMaxStateBytes);
+    if (!text)
+        return io::Failure{io::printable(path) +
+                           ": cannot read the state: " + text.failure().reason};
     return parseSimState(*text, path);
 }
 
 // Written beside the target and renamed over it, so an interrupted save never leaves a
 // half-written EEPROM behind; a state file that is a symlink updates the file it leads to.
-void saveSimState(const SimState& state, const std::string& path) {
-    std::string reason;
-    if (!io::replaceFile(path, formatSimState(state), reason)) {
-        throw SimStateError(io::printable(path) + ": cannot write the state: " + reason);
-    }
+io::Expected<> saveSimState(const SimState& state, const std::string& path) {
+    if (const io::Expected<> replaced = io::replaceFile(path, formatSimState(state)); !replaced)
+        return io::Failure{io::printable(path) + ": cannot write the state: " + replaced.why()};
+    return io::Ok{};
 }
 
 }  // namespace vorlix::sim

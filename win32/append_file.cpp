@@ -28,13 +28,13 @@ AppendFile::~AppendFile() {
 }
 
 // FILE_APPEND_DATA without FILE_WRITE_DATA: the system puts every write at the end of the file.
-std::optional<std::string> AppendFile::open(const std::string& path) {
+io::Expected<> AppendFile::open(const std::string& path) {
     const HANDLE handle = CreateFileW(widen(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return lastError();
+    if (handle == INVALID_HANDLE_VALUE) return io::Failure{lastError()};
     handle_ = handle;
-    return std::nullopt;
+    return io::Ok{};
 }
 
 bool AppendFile::endsALine() const {
@@ -50,12 +50,12 @@ bool AppendFile::endsALine() const {
     return c == '\n';
 }
 
-std::optional<std::string> AppendFile::append(const std::string& data) {
+io::Expected<> AppendFile::append(const std::string& data) {
     DWORD written = 0;
     if (!WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr))
-        return lastError();
-    if (written != data.size()) return "the disk took only part of the line";
-    return std::nullopt;
+        return io::Failure{lastError()};
+    if (written != data.size()) return io::Failure{"the disk took only part of the line"};
+    return io::Ok{};
 }
 
 }  // namespace vorlix::win32

@@ -2,8 +2,9 @@
 // A file opened only to append to it, for lines that several processes add to one file: every
 // write goes to the end as one piece (the handle may append, never write elsewhere), so two
 // processes' lines never interleave and none overwrites another's.
-#include <optional>
 #include <string>
+
+#include "io/expected.h"
 
 namespace vorlix::win32 {
 
@@ -14,13 +15,13 @@ public:
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
 
-    // Opens path (UTF-8), creating it when missing; why it cannot be appended to otherwise.
-    std::optional<std::string> open(const std::string& path);
+    // Opens path (UTF-8), creating it when missing, or why it cannot be appended to.
+    io::Expected<> open(const std::string& path);
     bool isOpen() const { return handle_ != nullptr; }
     // Whether the file is empty or its last byte is a newline.
     bool endsALine() const;
-    // Appends data with one write; why not, otherwise.
-    std::optional<std::string> append(const std::string& data);
+    // Appends data with one write, or why not.
+    io::Expected<> append(const std::string& data);
 
 private:
     void* handle_ = nullptr;

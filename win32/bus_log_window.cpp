@@ -16,13 +16,13 @@ namespace vorlix::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VorlixBusLog";
-constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4;
+constexpr int kListId = 1, kFailuresOnlyId = 2, kSaveId = 3, kClearId = 4, kReadingsId = 5;
 constexpr UINT_PTR kFrameTimer = 1;
 constexpr UINT kFrameMs = 16;  // RepaintThrottle's frame
 // Sizes in pixels at 100 % (96 dpi), scaled to the screen the window is on.
 constexpr int kWidth = 480, kMinWidth = 320;  // some 64 and 40 characters
 constexpr int kMinHeight = 300;
-constexpr int kMargin = 6, kButtonHeight = 24, kButtonWidth = 80, kCheckWidth = 140;
+constexpr int kMargin = 6, kButtonHeight = 24, kButtonWidth = 80, kCheckWidth = 120;
 // The fonts in points, so that they have their size at every scale: the list in Courier New,
 // the buttons in the dialog's face.
 constexpr int kListPoints = 9, kButtonPoints = 8;
@@ -111,6 +111,7 @@ void BusLogWindow::openBeside(HWND owner) {
                                 nullptr);
         failuresOnly_ =
             child(L"BUTTON", L"&Failures only", BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnlyId);
+        readings_ = child(L"BUTTON", L"Camera's &words", BS_AUTOCHECKBOX | WS_TABSTOP, kReadingsId);
         save_ = child(L"BUTTON", L"&Save...", BS_PUSHBUTTON | WS_TABSTOP, kSaveId);
         clear_ = child(L"BUTTON", L"C&lear", BS_PUSHBUTTON | WS_TABSTOP, kClearId);
         applyFonts();
@@ -128,7 +129,8 @@ void BusLogWindow::openBeside(HWND owner) {
 
 frame::BusLogRows BusLogWindow::rows() const {
     const bool failuresOnly = SendMessageW(failuresOnly_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    return {log_, failuresOnly};
+    const bool readings = SendMessageW(readings_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return {log_, failuresOnly, readings};
 }
 
 int BusLogWindow::scaled(int pixels) const {
@@ -140,7 +142,7 @@ void BusLogWindow::applyFonts() {
     font_ = createFont(L"Courier New", kListPoints, dpi_, FIXED_PITCH | FF_MODERN);
     buttonFont_ = createFont(L"MS Shell Dlg", kButtonPoints, dpi_, DEFAULT_PITCH | FF_SWISS);
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    for (HWND button : {failuresOnly_, save_, clear_})
+    for (HWND button : {failuresOnly_, readings_, save_, clear_})
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_), TRUE);
     for (void* font : before)
         if (font) DeleteObject(static_cast<HFONT>(font));
@@ -161,6 +163,7 @@ void BusLogWindow::layout() {
     const int bottom = client.bottom - margin - button;
     MoveWindow(list_, margin, margin, client.right - 2 * margin, bottom - 2 * margin, TRUE);
     MoveWindow(failuresOnly_, margin, bottom, scaled(kCheckWidth), button, TRUE);
+    MoveWindow(readings_, margin + scaled(kCheckWidth), bottom, scaled(kCheckWidth), button, TRUE);
     MoveWindow(save_, client.right - 2 * (width + margin), bottom, width, button, TRUE);
     MoveWindow(clear_, client.right - (width + margin), bottom, width, button, TRUE);
 }
@@ -225,9 +228,8 @@ void BusLogWindow::saveAs() {
     ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameW(&ofn)) return;
     const std::string path = narrow(buffer.c_str());
-    std::string reason;
-    if (!io::replaceFile(path, rows().saved(), reason))
-        MessageBoxW(hwnd_, widen("cannot write " + path + ": " + reason).c_str(),
+    if (const io::Expected<> saved = io::replaceFile(path, rows().saved()); !saved)
+        MessageBoxW(hwnd_, widen("cannot write " + path + ": " + saved.why()).c_str(),
                     widen(frame::kBoxTitle).c_str(), MB_OK);
 }
 
@@ -266,6 +268,10 @@ bool BusLogWindow::handle(unsigned message, std::uintptr_t wParam, std::intptr_t
                     SendMessageW(list_, LB_SETTOPINDEX, 0, 0);
                     SendMessageW(list_, LB_SETCOUNT, 0, 0);  // then shown from its end
                     refresh();
+                    return true;
+                case kReadingsId:
+                    // The same rows, each with or without its reading: only the paint changes.
+                    InvalidateRect(list_, nullptr, TRUE);
                     return true;
                 case kSaveId:
                     saveAs();

@@ -1,6 +1,7 @@
 #pragma once
 // The bus log's window on Windows: every line of the bus trace as it happens, failed transfers
-// in red, beside the dialog and modeless, owned by the dialog's window. The list holds no
+// in red, with "Camera's words" each command's reading beside its lines; beside the dialog and
+// modeless, owned by the dialog's window. The list holds no
 // strings of its own (a no-data list box): it paints only the rows in sight, straight from the
 // log, and catches up at most once a frame, so an open log costs the bus nothing. Closing it
 // only hides it: the log keeps every line.
@@ -45,6 +46,7 @@ private:
     HWND__* hwnd_ = nullptr;
     HWND__* list_ = nullptr;
     HWND__* failuresOnly_ = nullptr;
+    HWND__* readings_ = nullptr;
     HWND__* save_ = nullptr;
     HWND__* clear_ = nullptr;
     void* font_ = nullptr;        // the list's fixed-pitch font

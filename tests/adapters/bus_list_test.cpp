@@ -130,14 +130,22 @@ protected:
         const fs::path usb1 = "devices/pci0000:00/0000:00:14.0/usb1";
         attributes(usb1, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"devpath", "0"}});
         bridge(7, usb1 / "1-2", "1-2:1.0/0003:10C4:EA90.0001", "CP2112 SMBus Bridge on hidraw0",
-               {{"idVendor", "10c4"}, {"idProduct", "ea90"}, {"devpath", "2"},
-                {"serial", "0001A2B3"}, {"product", "CP2112 HID USB-to-SMBus Bridge"}});
+               {{"idVendor", "10c4"},
+                {"idProduct", "ea90"},
+                {"devpath", "2"},
+                {"serial", "0001A2B3"},
+                {"product", "CP2112 HID USB-to-SMBus Bridge"}});
         // Two bridges behind a hub that left the factory with the same serial number.
         bridge(8, usb1 / "1-3/1-3.4", "1-3.4:1.2/0003:04D8:00DD.0002", "MCP2221 usb-i2c bridge",
-               {{"idVendor", "04d8"}, {"idProduct", "00dd"}, {"devpath", "3.4"},
-                {"serial", "0000000001"}, {"product", "MCP2221 USB-I2C/UART Combo"}});
+               {{"idVendor", "04d8"},
+                {"idProduct", "00dd"},
+                {"devpath", "3.4"},
+                {"serial", "0000000001"},
+                {"product", "MCP2221 USB-I2C/UART Combo"}});
         bridge(9, usb1 / "1-3/1-3.1", "1-3.1:1.2/0003:04D8:00DD.0003", "MCP2221 usb-i2c bridge",
-               {{"idVendor", "04d8"}, {"idProduct", "00dd"}, {"devpath", "3.1"},
+               {{"idVendor", "04d8"},
+                {"idProduct", "00dd"},
+                {"devpath", "3.1"},
                 {"serial", "0000000001"}});
         // A bus of the graphics card: on PCI, no port, no serial.
         bridge(0, "devices/pci0000:00/0000:00:02.0", "", "i915 gmbus dpc", {});
@@ -146,7 +154,8 @@ protected:
 
     void attributes(const fs::path& dir, std::vector<std::pair<std::string, std::string>> values) {
         fs::create_directories(root_ / "sys" / dir);
-        for (const auto& [name, value] : values) std::ofstream(root_ / "sys" / dir / name) << value << '\n';
+        for (const auto& [name, value] : values)
+            std::ofstream(root_ / "sys" / dir / name) << value << '\n';
     }
     void bridge(int n, const fs::path& usbDevice, const fs::path& below, const std::string& name,
                 std::vector<std::pair<std::string, std::string>> usb) {
@@ -164,23 +173,25 @@ protected:
     }
 
     // One tree a test: ctest runs the tests of this fixture side by side.
-    const fs::path root_ = fs::path(testing::TempDir()) /
-                           ("vorlix_usb_sysfs_" +
-                            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const fs::path root_ =
+        fs::path(testing::TempDir()) /
+        ("vorlix_usb_sysfs_" +
+         std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
 
 TEST_F(UsbBridgeSysfs, ListsEachBridgeWithTheStableValuesThatSelectIt) {
     test::MemoryDevice nobody(0x38, 2);
     test::FakeKernel kernel(nobody);
-    EXPECT_EQ(listI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string(), kernel),
-              (std::vector<std::string>{
-                  "i2c:" + node(0) + "  i915 gmbus dpc",
-                  "i2c:" + node(7) + "  CP2112 SMBus Bridge on hidraw0",
-                  "    i2c:usb=1-2  i2c:serial=0001A2B3  CP2112 HID USB-to-SMBus Bridge (10c4:ea90)",
-                  "i2c:" + node(8) + "  MCP2221 usb-i2c bridge",
-                  "    i2c:usb=1-3.4  i2c:serial=0000000001  MCP2221 USB-I2C/UART Combo (04d8:00dd)",
-                  "i2c:" + node(9) + "  MCP2221 usb-i2c bridge",
-                  "    i2c:usb=1-3.1  i2c:serial=0000000001  USB device (04d8:00dd)"}));
+    EXPECT_EQ(
+        listI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string(), kernel),
+        (std::vector<std::string>{
+            "i2c:" + node(0) + "  i915 gmbus dpc",
+            "i2c:" + node(7) + "  CP2112 SMBus Bridge on hidraw0",
+            "    i2c:usb=1-2  i2c:serial=0001A2B3  CP2112 HID USB-to-SMBus Bridge (10c4:ea90)",
+            "i2c:" + node(8) + "  MCP2221 usb-i2c bridge",
+            "    i2c:usb=1-3.4  i2c:serial=0000000001  MCP2221 USB-I2C/UART Combo (04d8:00dd)",
+            "i2c:" + node(9) + "  MCP2221 usb-i2c bridge",
+            "    i2c:usb=1-3.1  i2c:serial=0000000001  USB device (04d8:00dd)"}));
 }
 
 TEST_F(UsbBridgeSysfs, ResolvesAPortOrASerialToOneNodeOrSaysWhichBusesThereAre) {
@@ -203,19 +214,19 @@ TEST_F(UsbBridgeSysfs, ResolvesAPortOrASerialToOneNodeOrSaysWhichBusesThereAre) 
          "--bus i2c:serial=0000000001: 2 I2C buses have the USB serial 0000000001: i2c:" + node(8) +
              " (usb=1-3.4, serial=0000000001), i2c:" + node(9) +
              " (usb=1-3.1, serial=0000000001); choose one as i2c:/dev/i2c-N or by its port"},
-        {"usb=", "", "--bus i2c:usb= needs a USB port path, as in i2c:usb=1-2 (vorlix --bus list shows them)"},
+        {"usb=", "",
+         "--bus i2c:usb= needs a USB port path, as in i2c:usb=1-2 (vorlix --bus list shows them)"},
     };
     const std::vector<I2cBus> found = buses();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arg);
-        std::string error;
-        EXPECT_EQ(resolveI2cBusName(c.arg, found, error), c.node);
-        EXPECT_EQ(error, c.error);
+        const io::Expected<std::string> resolved = resolveI2cBusName(c.arg, found);
+        EXPECT_EQ(resolved ? *resolved : "", c.node);
+        EXPECT_EQ(resolved ? "" : resolved.why(), c.error);
     }
-    std::string error;
-    EXPECT_EQ(resolveI2cBusName("usb=1-2", {}, error), "");
-    EXPECT_EQ(error, "--bus i2c:usb=1-2: no I2C bus is on USB port 1-2, nor any other (is the adapter "
-                     "plugged in, and the i2c-dev module loaded?)");
+    EXPECT_EQ(resolveI2cBusName("usb=1-2", {}).why(),
+              "--bus i2c:usb=1-2: no I2C bus is on USB port 1-2, nor any other (is the adapter "
+              "plugged in, and the i2c-dev module loaded?)");
 }
 #endif
 

@@ -21,31 +21,26 @@ TEST(BusLock, ASecondRunOnTheSameBusIsRefusedUntilTheFirstEnds) {
     const std::string node = (root / "i2c-7").string();
     const std::vector<std::string> dirs{(root / "absent").string(), (root / "lock").string()};
 
-    std::string error;
-    std::shared_ptr<void> first = lockBus(node, dirs, error);
+    io::Expected<std::shared_ptr<void>> first = lockBus(node, dirs);
     ASSERT_TRUE(first);
-    EXPECT_EQ(error, "");
 
     for (const fs::path& name : {root / "i2c-7", root / "camera-bus"}) {
         SCOPED_TRACE(name.string());
-        error.clear();
-        EXPECT_FALSE(lockBus(name.string(), dirs, error));
-        EXPECT_EQ(error, name.string() + " is in use by another vorlix run (it holds " +
-                             (root / "lock" / "vorlix-i2c-7.lock").string() +
-                             "): a second run would come between its camera commands' header "
-                             "and data phase; wait until that run ends");
+        const io::Expected<std::shared_ptr<void>> second = lockBus(name.string(), dirs);
+        ASSERT_FALSE(second);
+        EXPECT_EQ(second.why(), name.string() + " is in use by another vorlix run (it holds " +
+                                    (root / "lock" / "vorlix-i2c-7.lock").string() +
+                                    "): a second run would come between its camera commands' "
+                                    "header and data phase; wait until that run ends");
     }
     // Another bus is free meanwhile.
-    error.clear();
-    EXPECT_TRUE(lockBus((root / "i2c-8").string(), dirs, error));
+    EXPECT_TRUE(lockBus((root / "i2c-8").string(), dirs));
 
-    first.reset();
-    error.clear();
-    EXPECT_TRUE(lockBus(node, dirs, error));
-    EXPECT_EQ(error, "");
+    first->reset();
+    EXPECT_TRUE(lockBus(node, dirs));
 
     // Nowhere to keep a lock: the bus is not refused for that.
-    EXPECT_TRUE(lockBus(node, {(root / "absent").string()}, error));
+    EXPECT_TRUE(lockBus(node, {(root / "absent").string()}));
     fs::remove_all(root);
 }
 

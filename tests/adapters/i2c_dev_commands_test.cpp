@@ -30,8 +30,8 @@ struct Outcome {
 
 Outcome runOn(Adapter& adapter, sim::SimCamera& camera, const app::Options& options) {
     app::CommandInput input;
-    const std::optional<std::string> problem = app::prepareCommand(options, input);
-    EXPECT_FALSE(problem) << *problem;
+    const io::Expected<> prepared = app::prepareCommand(options, input);
+    EXPECT_TRUE(prepared) << prepared.why();
     std::ostringstream traceText, out, err;
     Trace trace(&traceText);
     TracingAdapter traced(adapter, trace);

@@ -163,6 +163,15 @@ TEST_F(Program, WriteErrorsAreToldAndChangeTheExitStatus) {
     const Ran dump = run({"--headless", "--virtual-time", "--dump", "/dev/full"});
     EXPECT_EQ(dump.status, 74);
 
+    // A command's results are an output like the others: the record says so too.
+    const Ran results =
+        run({"--virtual-time", "--sim-state", state_, "--record", path("r.jsonl"), "info"},
+            "/dev/full");
+    EXPECT_EQ(results.status, 74);
+    EXPECT_EQ(results.stderrText,
+              "vorlix: cannot write the results to standard output: No space left on device\n");
+    EXPECT_NE(readText(path("r.jsonl")).find("\"status\":74"), std::string::npos);
+
     // The trace into a pipe whose reader left: a write error, not a silent death.
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);

@@ -156,13 +156,13 @@ TEST_F(Commands, SettingsAndAddressCommandsBackUpFirstAndChangeWhatTheySay) {
     } cases[] = {
         {"save at 10",
          {"save-settings", "--offset", "10"},
-         "saved 28 bytes of settings at bank a0 offset 10\n",
+         "settings saved in bank a0 from offset 10 (28 bytes)\n",
          "301c0001",
          "ff"},
         {"erase",
          {"erase-settings", "--yes"},
-         "erased bank a0 from offset 00 and the stored address: the camera answers at 70 after its "
-         "next power-up\n",
+         "settings erased in bank a0 from offset 00, stored camera address cleared: the camera "
+         "answers at 70 after its next power-up\n",
          "ffffffff",
          "ff"},
         {"set the address",
@@ -204,7 +204,7 @@ TEST_F(Commands, SettingsAndAddressCommandsBackUpFirstAndChangeWhatTheySay) {
     writeText(state_, "{\"registers\": {\"ac04\": \"0000\", \"ac4e\": \"1234\"}}");
     const Ran ran = command({"--no-backup", "--quiet", "save-settings"});
     EXPECT_EQ(ran.status, 0) << ran.stderrText;
-    EXPECT_EQ(out(), "saved 140 bytes of settings at bank a0 offset 00\n");
+    EXPECT_EQ(out(), "settings saved in bank a0 from offset 00 (140 bytes)\n");
     EXPECT_EQ(eeprom().substr(2 * (8 + 27 * 4), 8), "ac4e1234");
 }
 

@@ -28,22 +28,24 @@ std::uint8_t pattern(std::size_t n) {
 }
 
 // A whole image of pattern bytes, as a loaded script leaves it.
-eeprom::EepromTables patternTables() {
-    eeprom::EepromTables tables;
-    for (std::size_t n = 0; n < eeprom::kEepromSize; ++n) tables.scriptImage[n] = pattern(n);
-    tables.filledEntries = eeprom::kEepromSize;
-    return tables;
+eeprom::ScriptImage patternImage() {
+    eeprom::ScriptImage image{};
+    for (std::size_t n = 0; n < eeprom::kEepromSize; ++n) image[n] = pattern(n);
+    return image;
 }
 
-ProgrammingOutcome program(SimBench& bench, eeprom::EepromTables& tables) {
+Result<Programming> program(SimBench& bench, const eeprom::ScriptImage& image,
+                            const EepromImage* baseline = nullptr) {
     I2cLink link(bench.bus);
-    return programScript(link, 0x70, tables, [](ProgrammingProgress) {});
+    return programScript(
+        link, 0x70, image, "p.qef", [](ProgrammingProgress) {}, {}, baseline);
 }
 
 TEST(Programming, SixtyFourPagesThenEveryByteReadBackBankAfterBank) {
     SimBench bench;
-    eeprom::EepromTables tables = patternTables();
-    EXPECT_EQ(program(bench, tables).result, ProgrammingResult::Verified);
+    const Result<Programming> run = program(bench, patternImage());
+    EXPECT_EQ(run.outcome, Outcome::Done);
+    EXPECT_EQ(run.words, "programmed and verified p.qef: 64 of 64 pages written");
 
     const Lines trace = bench.lines();
     // A page: its header, the 16 bytes (the first one travels as the sub-address), the pause.
@@ -58,7 +60,7 @@ TEST(Programming, SixtyFourPagesThenEveryByteReadBackBankAfterBank) {
     EXPECT_EQ(trace.back(), "R 71 1 : " + io::hexByte(pattern(1023)));
     EXPECT_EQ(trace.size(), 3u * 64 + 3 * 1024);
     EXPECT_EQ(bench.camera.eeprom(0xA2, 0xA5), pattern(0x1A5));
-    EXPECT_EQ(tables.readBackBuf[0x1A5], pattern(0x1A5));
+    EXPECT_EQ(run.value.readBack[0x1A5], pattern(0x1A5));
 }
 
 TEST(Programming, TheFirstFailedCommandEndsTheRunThere) {
@@ -66,24 +68,28 @@ TEST(Programming, TheFirstFailedCommandEndsTheRunThere) {
     // 128 + 2n + 1 and 128 + 2n + 2.
     struct Case {
         std::uint32_t failing;
-        ProgrammingResult result;
+        bool verifying;   // the failure is the read-back's
         int pageHeaders;  // sent, the failed one included
         int pagesWritten;
         int reads;
     };
     const Case cases[] = {
-        {34, ProgrammingResult::WriteFailed, 17, 16, 0},  // the 17th page's data phase
-        {33, ProgrammingResult::WriteFailed, 17, 16, 0},  // its header: no data phase follows
-        {128 + 2 * 300 + 2, ProgrammingResult::ReadBackFailed, 64, 64, 301},
-        {128 + 2 * 300 + 1, ProgrammingResult::ReadBackFailed, 64, 64, 300},
+        {34, false, 17, 16, 0},  // the 17th page's data phase
+        {33, false, 17, 16, 0},  // its header: no data phase follows
+        {128 + 2 * 300 + 2, true, 64, 64, 301},
+        {128 + 2 * 300 + 1, true, 64, 64, 300},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failing);
         sim::SimState state = sim::SimState::builtInDefault();
         state.faults.push_back({c.failing, std::nullopt, kStatusNack});
         SimBench bench(state);
-        eeprom::EepromTables tables = patternTables();
-        EXPECT_EQ(program(bench, tables).result, c.result);
+        const Result<Programming> run = program(bench, patternImage());
+        EXPECT_EQ(run.outcome, Outcome::Failed);
+        EXPECT_EQ(run.value.verifying, c.verifying);
+        EXPECT_EQ(run.words, c.verifying
+                                 ? "reading back failed: the EEPROM was written but not verified"
+                                 : "a page write failed: the EEPROM is written only in part");
         const Lines trace = bench.lines();
         EXPECT_EQ(countLines(trace, "W 70 24 "), c.pageHeaders);
         EXPECT_EQ(countLines(trace, "P 20"), c.pagesWritten);
@@ -97,8 +103,8 @@ TEST(Programming, TheFirstFailedCommandEndsTheRunThere) {
 // banks whenever one did, and when none did the baseline stands as the verification.
 TEST(Programming, WithABaselineOnlyThePagesThatDifferThenTheWholeReadBack) {
     constexpr std::size_t kStoredAddress = 3 * kBankSize + 0x50;  // the camera stays at 70
-    eeprom::EepromTables image = patternTables();
-    image.scriptImage[kStoredAddress] = 0x70;
+    eeprom::ScriptImage image = patternImage();
+    image[kStoredAddress] = 0x70;
     EepromImage held{};
     for (std::size_t n = 0; n < held.size(); ++n) held[n] = pattern(n);
     held[kStoredAddress] = 0x70;
@@ -107,26 +113,22 @@ TEST(Programming, WithABaselineOnlyThePagesThatDifferThenTheWholeReadBack) {
         std::vector<std::size_t> changedInCamera;    // entries the camera holds differently
         std::vector<std::size_t> changedInBaseline;  // entries the baseline says differently
         Lines pageHeaders;
-        ProgrammingResult result;
+        Outcome outcome;
     };
     const Case cases[] = {
-        {"the camera holds the file", {}, {}, {}, ProgrammingResult::Verified},
-        {"one byte of page 0x25 differs",
-         {0x25A},
-         {0x25A},
-         {"W 70 24 a4 50"},
-         ProgrammingResult::Verified},
+        {"the camera holds the file", {}, {}, {}, Outcome::Done},
+        {"one byte of page 0x25 differs", {0x25A}, {0x25A}, {"W 70 24 a4 50"}, Outcome::Done},
         {"the first and the last page",
          {0, 1023},
          {0, 1023},
          {"W 70 24 a0 00", "W 70 24 a6 f0"},
-         ProgrammingResult::Verified},
+         Outcome::Done},
         // The baseline missed a byte (a write astray before the run): only the read-back sees it.
         {"a difference the baseline does not show",
          {0x10, 0x300},
          {0x300},
          {"W 70 24 a6 00"},
-         ProgrammingResult::Differs},
+         Outcome::Differs},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -137,12 +139,9 @@ TEST(Programming, WithABaselineOnlyThePagesThatDifferThenTheWholeReadBack) {
         for (std::size_t n : c.changedInCamera) state.eeprom[n / kBankSize][n % kBankSize] ^= 0xFF;
         for (std::size_t n : c.changedInBaseline) baseline[n] ^= 0xFF;
         SimBench bench(state);
-        eeprom::EepromTables tables = image;
-        I2cLink link(bench.bus);
-        const ProgrammingOutcome outcome = programScript(
-            link, 0x70, tables, [](ProgrammingProgress) {}, {}, &baseline);
-        EXPECT_EQ(outcome.result, c.result);
-        EXPECT_EQ(outcome.pagesWritten, c.pageHeaders.size());
+        const Result<Programming> run = program(bench, image, &baseline);
+        EXPECT_EQ(run.outcome, c.outcome);
+        EXPECT_EQ(run.value.pagesWritten, c.pageHeaders.size());
 
         const Lines trace = bench.lines();
         Lines headers;
@@ -150,11 +149,13 @@ TEST(Programming, WithABaselineOnlyThePagesThatDifferThenTheWholeReadBack) {
             if (l.rfind("W 70 24 ", 0) == 0) headers.push_back(l);
         EXPECT_EQ(headers, c.pageHeaders);
         EXPECT_EQ(countLines(trace, "R 71 1 : "), c.pageHeaders.empty() ? 0 : 1024);
-        if (c.result == ProgrammingResult::Differs) {
-            EXPECT_EQ(outcome.at, 0x10u);
+        if (c.outcome == Outcome::Differs) {
+            EXPECT_EQ(run.value.differences.front().at, 0x10u);
+            EXPECT_EQ(run.words, "1 byte differs from p.qef: 1 of 64 pages written");
         }
         if (c.pageHeaders.empty()) {
-            EXPECT_EQ(tables.readBackBuf, baseline);
+            EXPECT_EQ(run.value.readBack, baseline);
+            EXPECT_EQ(run.words, "the EEPROM already equals p.qef: 0 of 64 pages written");
         }
     }
 }
@@ -177,9 +178,9 @@ TEST(EraseSettings, PagesFromTheOffsetAndABytewiseTailThatNeverWrapsThenTheAddre
         state.eeprom[3][0x50] = 0x72;
         SimBench bench(state);
         I2cLink link(bench.bus);
-        const EraseOutcome outcome = eraseSettings(link, 0x72, c.offset);
-        EXPECT_EQ(outcome.result, EraseResult::Erased);
-        EXPECT_EQ(outcome.address, 0x70);
+        const Result<std::uint8_t> erase = eraseSettings(link, 0x72, c.offset);
+        EXPECT_EQ(erase.outcome, Outcome::Done);
+        EXPECT_EQ(erase.value, 0x70);
 
         const Lines trace = bench.lines();
         EXPECT_EQ(countLines(trace, "W 72 24 a0 "), c.pages);
@@ -197,17 +198,26 @@ TEST(EraseSettings, PagesFromTheOffsetAndABytewiseTailThatNeverWrapsThenTheAddre
 
 TEST(EraseSettings, AFailureStopsItAndTheStoredAddressIsClearedOnlyAfterTheWholeArea) {
     // From e0: two pages (transactions 1-4), then the address (5, 6).
-    const std::pair<std::uint32_t, EraseResult> cases[] = {
-        {4, EraseResult::EraseFailed}, {5, EraseResult::AddressClearFailed},
-        {6, EraseResult::AddressClearFailed}};
-    for (const auto& [failing, result] : cases) {
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {4,
+         "Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
+         "erased. The stored camera address was not cleared; the camera still answers at 72"},
+        {5,
+         "Erase stopped: clearing the stored camera address failed. The settings area of bank "
+         "a0 is erased; the camera still answers at 72"},
+        {6,
+         "Erase stopped: clearing the stored camera address failed. The settings area of bank "
+         "a0 is erased; the camera still answers at 72"}};
+    for (const auto& [failing, words] : cases) {
         SCOPED_TRACE(failing);
         sim::SimState state = sim::SimState::builtInDefault();
         state.eeprom[3][0x50] = 0x72;
         state.faults.push_back({failing, std::nullopt, kStatusNack});
         SimBench bench(state);
         I2cLink link(bench.bus);
-        EXPECT_EQ(eraseSettings(link, 0x72, 0xE0).result, result);
+        const Result<std::uint8_t> erase = eraseSettings(link, 0x72, 0xE0);
+        EXPECT_EQ(erase.outcome, Outcome::Failed);
+        EXPECT_EQ(erase.words, words);
         EXPECT_EQ(bench.camera.transactions(), failing);
         EXPECT_EQ(bench.camera.eeprom(0xA6, 0x50), 0x72);
         EXPECT_EQ(bench.notifier.boxes.size(), 1u);
@@ -226,11 +236,11 @@ TEST(SaveSettings, EraseSettleReadThePairThenTheScriptByteByByte) {
     in.sharpReg = 0x3800;
     in.aexRef = 0x50;
     int steps = 0;
-    const SaveOutcome outcome = saveSettings(link, 0x70, 0x10, in, [&](SaveProgress p) {
-        steps += p == SaveProgress::Step;
-    });
-    EXPECT_EQ(outcome.result, SaveResult::Saved);
-    EXPECT_EQ(outcome.written, 24u);
+    const Result<SaveProgressCount> save = saveSettings(
+        link, 0x70, 0x10, in, [&](SaveProgress p) { steps += p == SaveProgress::Step; });
+    EXPECT_EQ(save.outcome, Outcome::Done);
+    EXPECT_EQ(save.value.written, 24u);
+    EXPECT_EQ(save.words, "settings saved in bank a0 from offset 10 (24 bytes)");
     // A step per erased page and per script byte, but those of the disabled overlays' record.
     EXPECT_EQ(steps, 15 + 20);
     EXPECT_EQ(saveSteps(0x10, in), 35u);

@@ -32,9 +32,8 @@ protected:
         return loadPath(write(name, bytes));
     }
     std::optional<std::string> loadPath(const std::string& path) {
-        std::string whyNot;
-        std::optional<ScriptFile> file = loadScript(path, image, whyNot);
-        if (!file) return whyNot;
+        io::Expected<ScriptFile> file = loadScript(path, image);
+        if (!file) return file.why();
         image = file->image;
         loaded = *file;
         return std::nullopt;

@@ -43,6 +43,23 @@ TEST(BusLog, KeepsTheNewestLinesAndTheFailuresAmongThemAcrossTheWrap) {
     EXPECT_TRUE(shown(log, true) == std::vector<std::string>{"grey \u2026 3 older lines dropped"});
 }
 
+// With readings on, each line that has one shows it beside it, in one column; the rows kept
+// across the wrap keep their own; saving writes the trace as it is.
+TEST(BusLog, ShowsEachLinesReadingBesideItOnlyWhenAskedAndNeverSavesIt) {
+    BusLog log(2);
+    log.append("W 70 03 30 1c", false);
+    log.append("R 71 2 : 01 03", false, "sensor 301c = 0103");
+    log.append("W 70 00 !5", true, "eeprom a6:50 <- ? (failed, status 5)");
+    const BusLogRows rows(log, false, true);
+    EXPECT_EQ(rows.text(1), "R 71 2 : 01 03              sensor 301c = 0103");
+    EXPECT_EQ(rows.text(2), "W 70 00 !5                  eeprom a6:50 <- ? (failed, status 5)");
+    EXPECT_EQ(BusLogRows(log, true, true).text(1), rows.text(2));
+    EXPECT_EQ(BusLogRows(log, false).text(1), "R 71 2 : 01 03");
+    EXPECT_EQ(rows.saved(), "R 71 2 : 01 03\nW 70 00 !5\n");
+    EXPECT_EQ(withReading("W 70 03 0a 11 18 1f 26 2d 34 3b", "x"),
+              "W 70 03 0a 11 18 1f 26 2d 34 3b  x");
+}
+
 TEST(BusLog, ClearForgetsTheLinesAndTheDroppedOnesAndTellsTheView) {
     BusLog log(2);
     int changes = 0;

@@ -11,20 +11,22 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vorlix::frame;
     const std::string text(reinterpret_cast<const char*>(data), size);
-    try {
-        const ActionScript script = parseActionScript(text, "f.act");
-        checkActionScript(script, vorlix::res::mainTemplate(), "f.act");
-        int line = 0;
-        for (const Action& action : script) {
-            if (action.line <= line) __builtin_trap();
-            line = action.line;
-        }
-    } catch (const ScriptError& e) {
-        const std::string message = e.what();
+    const auto refused = [](const std::string& message) {
         if (message.rfind("f.act:", 0) != 0) __builtin_trap();
         for (char c : message) {
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) __builtin_trap();
         }
+        return 0;
+    };
+    const vorlix::io::Expected<ActionScript> script = parseActionScript(text, "f.act");
+    if (!script) return refused(script.why());
+    const vorlix::io::Expected<> fits =
+        checkActionScript(*script, vorlix::res::mainTemplate(), "f.act");
+    if (!fits) return refused(fits.why());
+    int line = 0;
+    for (const Action& action : *script) {
+        if (action.line <= line) __builtin_trap();
+        line = action.line;
     }
     return 0;
 }

@@ -17,7 +17,7 @@ protected:
     }
 
     int play(const std::string& script) {
-        host.setScript(parseActionScript(script, "play.act"));
+        host.setScript(*parseActionScript(script, "play.act"));
         return dlg.DoModal();
     }
 

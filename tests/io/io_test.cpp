@@ -61,17 +61,17 @@ TEST_F(Files, OneFileUnderTwoNames) {
 TEST_F(Files, AReplacedFileIsWholeOrAsItWasAndNoTemporaryStays) {
     write(path("target"), "old");
     fs::create_symlink("target", path("link"));
-    std::string reason;
-    ASSERT_TRUE(replaceFile(path("link"), "new", reason)) << reason;
+    const Expected<> replaced = replaceFile(path("link"), "new");
+    ASSERT_TRUE(replaced) << replaced.why();
     EXPECT_TRUE(fs::is_symlink(path("link")));
     EXPECT_EQ(read(path("target")), "new");
 
     // A folder where the file should be: the rename fails, nothing is left behind.
-    EXPECT_FALSE(replaceFile(path("sub"), "x", reason));
+    EXPECT_FALSE(replaceFile(path("sub"), "x"));
     EXPECT_FALSE(fs::exists(path("sub.tmp")));
-    EXPECT_EQ(checkReplaceable(path("sub")), "Is a directory");
-    EXPECT_EQ(checkReplaceable(path("none/file")), "No such file or directory");
-    EXPECT_EQ(checkReplaceable(path("link")), std::nullopt);
+    EXPECT_EQ(checkReplaceable(path("sub")).why(), "Is a directory");
+    EXPECT_EQ(checkReplaceable(path("none/file")).why(), "No such file or directory");
+    EXPECT_TRUE(checkReplaceable(path("link")));
     EXPECT_FALSE(fs::exists(path("target.tmp")));
 }
 

@@ -113,7 +113,10 @@ public:
     void load(const std::string& path) {
         std::error_code ec;
         const bool exists = std::filesystem::exists(path, ec);
-        camera_ = SimCamera(exists ? vorlix::sim::loadSimState(path) : SimState::builtInDefault());
+        vorlix::io::Expected<SimState> state =
+            exists ? vorlix::sim::loadSimState(path) : SimState::builtInDefault();
+        if (!state) die(state.why());
+        camera_ = SimCamera(std::move(*state));
         loaded_.reset();
         if (exists) {
             std::ifstream in(path, std::ios::binary);
@@ -126,8 +129,10 @@ public:
     // As --bus sim leaves its state file: written whole, so that a file which comes out
     // byte for byte as it went in is no change.
     void save(const std::string& path) {
-        if (loaded_ != vorlix::sim::formatSimState(camera_.state()))
-            vorlix::sim::saveSimState(camera_.state(), path);
+        if (loaded_ == vorlix::sim::formatSimState(camera_.state())) return;
+        if (const vorlix::io::Expected<> saved = vorlix::sim::saveSimState(camera_.state(), path);
+            !saved)
+            die(saved.why());
     }
 
     void setFrame(unsigned us) { frameUs_ = us; }

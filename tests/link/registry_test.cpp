@@ -11,9 +11,9 @@ namespace {
 BackendInfo recordingBackend(const std::string& name, BackendRequest& last,
                              BackendTraits traits = {}) {
     BackendInfo info{name, name + " bus",
-                     [&last](const BackendRequest& request, std::string&) -> OpenedBus {
+                     [&last](const BackendRequest& request) -> io::Expected<OpenedBus> {
                          last = request;
-                         return {std::make_unique<test::RecordingAdapter>()};
+                         return OpenedBus{std::make_unique<test::RecordingAdapter>()};
                      },
                      [] { return std::vector<std::string>{}; }};
     info.traits = traits;
@@ -24,30 +24,25 @@ TEST(AdapterRegistry, SplitsNameFromArgumentAtTheFirstColon) {
     AdapterRegistry registry;
     BackendRequest last;
     registry.add(recordingBackend("i2c", last));
-    std::string error;
-    EXPECT_NE(registry.create("i2c:/dev/i2c-3", "", error).adapter, nullptr);
+    EXPECT_NE(registry.create("i2c:/dev/i2c-3", "")->adapter, nullptr);
     EXPECT_EQ(last.arg, "/dev/i2c-3");
-    EXPECT_NE(registry.create("i2c", "s.json", error).adapter, nullptr);
+    EXPECT_NE(registry.create("i2c", "s.json")->adapter, nullptr);
     EXPECT_EQ(last.arg, "");
     EXPECT_EQ(last.statePath, "s.json");
-    EXPECT_NE(registry.create("i2c:C:\\x.dll", "", error).adapter, nullptr);
+    EXPECT_NE(registry.create("i2c:C:\\x.dll", "")->adapter, nullptr);
     EXPECT_EQ(last.arg, "C:\\x.dll");
-    EXPECT_EQ(error, "");
 }
 
 TEST(AdapterRegistry, UnknownNameIsAnsweredWithTheNamesThatExistAndHasNoTraits) {
     AdapterRegistry registry;
-    std::string error;
-    EXPECT_EQ(registry.create("sim", "", error).adapter, nullptr);
-    EXPECT_EQ(error, "unknown bus \"sim\" (available: none)");
+    EXPECT_EQ(registry.create("sim", "").why(), "unknown bus \"sim\" (available: none)");
 
     BackendRequest last;
     registry.add(recordingBackend("sim", last, {.simulated = true, .virtualTime = true}));
     registry.add(recordingBackend("i2c", last));
     registry.add(recordingBackend("sim", last, {.simulated = true}));
     EXPECT_EQ(registry.backends().size(), 2u);
-    EXPECT_EQ(registry.create("usb:3", "", error).adapter, nullptr);
-    EXPECT_EQ(error, "unknown bus \"usb\" (available: sim, i2c)");
+    EXPECT_EQ(registry.create("usb:3", "").why(), "unknown bus \"usb\" (available: sim, i2c)");
     EXPECT_EQ(registry.find("usb"), nullptr);
     ASSERT_NE(registry.find("i2c"), nullptr);
     EXPECT_EQ(registry.find("i2c")->summary, "i2c bus");

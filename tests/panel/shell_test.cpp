@@ -14,7 +14,7 @@ using namespace vorlix::panel;
 
 TEST(Shell, SystemCommands16To31OpenTheAboutBoxOthersTakeTheDefaultPath) {
     PanelRig rig;
-    rig.host.setScript(frame::parseActionScript(
+    rig.host.setScript(*frame::parseActionScript(
         "sys 15\nsys 16\nsys 31\nsys 32\nsys 0x10010\nsys 0xF060\nclick 1027\n", "about.txt"));
     rig.host.runModal(*rig.dlg);
 

@@ -86,7 +86,8 @@ Lines runGuarded(const GuardedAction& action, std::optional<std::string> refusal
         char mark[8];
         std::snprintf(mark, sizeof mark, "G %02x", camAddr);
         rig.trace.line(mark);
-        return refusal;
+        if (!refusal) return camera::GateAnswer{};
+        return camera::GateAnswer{.outcome = camera::Outcome::NoBackup, .words = *refusal};
     });
     action.prepare(rig);
     rig.takeTrace();

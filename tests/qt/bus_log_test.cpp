@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "camera/bus_reading.h"
 #include "panel/control_ids.h"
 #include "window_rig.h"
 
@@ -21,7 +22,9 @@ struct LogRig : WindowRig {
         : WindowRig(std::move(state)) {
         frame::BusLog* log = host.busLog();
         trace.setListener(
-            [log](const std::string& line, bool failed) { log->append(line, failed); });
+            [log, reader = camera::BusReader()](const std::string& line, bool failed) mutable {
+                log->append(line, failed, reader.read(line));
+            });
     }
     qt::BusLogWindow* open() {
         view->deliver([this] { dlg->sysCommand(frame::kBusLogCommand); });
@@ -79,10 +82,10 @@ private slots:
 
         QTemporaryDir dir;
         const std::string path = dir.filePath("failures.trace").toStdString();
-        QVERIFY(!window->saveTo(QString::fromStdString(path)));
+        QVERIFY(window->saveTo(QString::fromStdString(path)));
         window->failuresOnly()->click();
         const std::string all = dir.filePath("all.trace").toStdString();
-        QVERIFY(!window->saveTo(QString::fromStdString(all)));
+        QVERIFY(window->saveTo(QString::fromStdString(all)));
         const auto contents = [](const std::string& p) {
             std::ifstream in(p, std::ios::binary);
             return std::string(std::istreambuf_iterator<char>(in), {});
@@ -91,6 +94,16 @@ private slots:
         std::string failedText;
         for (const std::string& line : failed) failedText += line + '\n';
         QCOMPARE(contents(path), failedText);
+
+        // The camera's words beside the lines; the saved trace is the trace without them.
+        window->readings()->click();
+        const std::vector<std::string> worded = rowsOf(*window);
+        QCOMPARE(worded.size(), lines.size());
+        QVERIFY(std::find(worded.begin(), worded.end(),
+                          "R 71 2 : 00 00              sensor 301c = 0000") != worded.end());
+        QVERIFY(window->saveTo(QString::fromStdString(all)));
+        QCOMPARE(contents(all), trace);
+        window->readings()->click();
 
         // Clearing and closing change the window only: the trace goes on, and so does the log.
         QTest::mouseClick(window->clearButton(), Qt::LeftButton);

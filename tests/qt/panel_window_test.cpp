@@ -126,8 +126,9 @@ private slots:
         Person person;
         QTest::mouseClick(rig.widget<QPushButton>(IDC_SAVE), Qt::LeftButton);
         QVERIFY(person.boxes().empty());
-        QCOMPARE(rig.view->notice()->text(), QString::fromUtf8(frame::kSimulatedNotice) +
-                                                 "\nsettings saved in bank a0 from offset 0");
+        QCOMPARE(rig.view->notice()->text(),
+                 QString::fromUtf8(frame::kSimulatedNotice) +
+                     "\nsettings saved in bank a0 from offset 00 (40 bytes)");
     }
 
     void programChangesNeverReachAHandler() {
