@@ -39,14 +39,24 @@ std::optional<ScriptFile> loadScript(const std::string& path, const ScriptImage&
     ScriptFile file{path, base, 0, {}};
     const ParsedScript parsed = parseScript(*bytes, file.image);
     if (const std::optional<NonHexPair>& pair = parsed.firstNonHex) {
-        whyNot = scriptLine(path, "line " + std::to_string(pair->line) + ": \"" +
-                                      pairText(pair->chars) + "\"" +
-                                      (pair->chars.size() < 2 ? " at the end of the file" : "") +
-                                      " is no hex byte (the pair for " +
-                                      (pair->entry < kEepromSize
-                                           ? eepromPlace(pair->entry)
-                                           : "entry " + std::to_string(pair->entry)) +
-                                      ")");
+        whyNot = scriptLine(
+            path, "line " + std::to_string(pair->line) + ": \"" + pairText(pair->chars) + "\"" +
+                      (pair->chars.size() < 2 ? " at the end of the file" : "") +
+                      " is no hex byte (the pair for " +
+                      (pair->entry < kEepromSize ? eepromPlace(pair->entry)
+                                                 : "entry " + std::to_string(pair->entry)) +
+                      ")");
+        return std::nullopt;
+    }
+    // One pair too many anywhere (a line given twice) moves every byte after it; only the
+    // EEPROM's own size, or the whole table a script may fill, says where the file ends.
+    if (parsed.given > kEepromSize && parsed.given != kScriptEntries) {
+        whyNot = scriptLine(
+            path, "holds " + std::to_string(parsed.given) + " pairs where the EEPROM takes " +
+                      std::to_string(kEepromSize) + ": pair " + std::to_string(kEepromSize + 1) +
+                      " stands on line " + std::to_string(parsed.firstSpareLine) +
+                      " (a script gives " + std::to_string(kEepromSize) + " pairs, or all " +
+                      std::to_string(kScriptEntries) + " of a whole table)");
         return std::nullopt;
     }
     file.pairs = parsed.pairs;
