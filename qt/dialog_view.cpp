@@ -20,6 +20,7 @@
 #include <QStyleOptionSlider>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "qt/group_frame.h"
 #include "res/resources.h"
@@ -177,8 +178,8 @@ private:
 
 }  // namespace
 
-DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog), input_(dialog) {
+DialogView::DialogView(frame::CDialog& dialog, std::function<bool()> longWork, QWidget* parent)
+    : QDialog(parent), dialog_(dialog), input_(dialog, std::move(longWork)) {
     const frame::DialogTemplate& tmpl = dialog.dialogTemplate();
     setFont(dialogFont());
     units_ = baseUnits(font());

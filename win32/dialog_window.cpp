@@ -195,7 +195,9 @@ std::vector<std::uint16_t> buildDialogTemplate(const frame::DialogTemplate& tmpl
 }
 
 DialogWindow::DialogWindow(frame::CDialog& dialog, Shell shell)
-    : dialog_(dialog), shell_(std::move(shell)), input_(dialog) {}
+    : dialog_(dialog),
+      shell_(std::move(shell)),
+      input_(dialog, [this] { return shell_.waiting && shell_.waiting(); }) {}
 
 DialogWindow::~DialogWindow() {
     dialog_.model().setObserver(nullptr);
