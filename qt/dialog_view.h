@@ -57,7 +57,8 @@ public:
     // Lines under the template's area that no control of the template owns (standing notes
     // for the person), with the same text as the tooltip of the label that carries
     // labelCaption. The window grows by their height; no caption of the template changes. A
-    // line too wide loses its middle; the notice's tooltip has the lines whole.
+    // line too wide gives way as frame::noticeRows says (a path first, then onto further rows);
+    // the notice's tooltip has the lines whole.
     void setNotice(const QStringList& lines, const QString& labelCaption);
     QLabel* notice() const { return notice_; }
 
