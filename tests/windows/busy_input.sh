@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Input made during long work is dropped, in a real window on a virtual display: three clicks
-# on "Mirror (horiz)" while "Ld EEpr file" programs samples/example.qef with real pauses on
-# the simulated camera are never carried out, neither during the run nor after it, while one
-# click after the run is.
+# on "Mirror (horiz)" and the space bar on "Ld EEpr file" while it programs samples/example.qef
+# with real pauses on the simulated camera are never carried out, neither during the run nor
+# after it, while one click after the run is.
 #
 # The clicks land in the middle of the run by construction, not by timing. The trace comes on
 # the program's standard output through a pipe shrunk to one page (4096 bytes), and this script
@@ -139,12 +139,15 @@ for _ in $(seq 8); do
   start=$(await 0 "$first_page" 15) && break
 done
 [ -n "$start" ] || fail "programming wrote no page"
-# Three clicks on Mirror while the run is held; the pointer query after them (on the same
-# connection) returns once the display has handled them, and so sent them to the program.
+# While the run is held: three clicks on Mirror, and the space bar on "Ld EEpr file", which has
+# the focus since it was clicked. The pointer query after them (on the same connection) returns
+# once the display has handled them, and so sent them to the program.
 # shellcheck disable=SC2046  # the two numbers of a place
-xdotool mousemove $(at 17 89 51 12) click --repeat 3 --delay 500 1 getmouselocation >/dev/null
+xdotool mousemove $(at 17 89 51 12) click --repeat 3 --delay 500 1 \
+  windowfocus --sync "$main" key space getmouselocation >/dev/null
 echo go >"$resume"
-echo "three clicks on \"Mirror (horiz)\" during the run, at its page write $(($(wc -l <"$trace") - start + 1)) lines in"
+echo "three clicks on \"Mirror (horiz)\" and the space bar during the run, at its page write" \
+  "$(($(wc -l <"$trace") - start + 1)) lines in"
 
 ended=$(await "$start" "W 70 01 a7 ff") || fail "the run did not read back the last byte"
 ended=$(await "$ended" "R 71 1 : ff") || fail "the run did not read back the last byte"
@@ -175,4 +178,6 @@ boxes=$(grep -c '^B ' "$trace" || true)
 [ "$boxes" = 0 ] || fail "the run said: $(grep '^B ' "$trace")"
 mirrors=$(tail -n +"$start" "$trace" | grep -cxF "$mirror" || true)
 [ "$mirrors" = 1 ] || fail "Mirror was carried out $mirrors times from the run on, not once"
-echo "the clicks during the run went nowhere; the click after it was carried out once"
+runs=$(grep -cxF "$first_page" "$trace" || true)
+[ "$runs" = 1 ] || fail "the space bar during the run programmed again ($runs runs)"
+echo "the clicks and the key during the run went nowhere; the click after it was carried out once"
