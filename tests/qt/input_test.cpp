@@ -355,13 +355,25 @@ private slots:
     }
 
     void aGestureBegunBeforeLongWorkStillEnds() {
-        // A slider that shows the wait cursor while it works still gets the release of the
-        // arrow press that started it, and ends its scroll.
+        // A slider that shows the wait cursor while it works still gets the moves and the
+        // release of the press that started it, and ends its scroll.
         dlg->waitWhileScrolling = true;
+        dlg->follow = true;
         auto* bar = widget<QScrollBar>(kBar);
         QTest::mouseClick(bar, Qt::LeftButton, {}, partOf(bar, QStyle::SC_ScrollBarAddLine));
         QCOMPARE(take(), (Notes{"scroll 14 1 50", "scroll 14 8 50"}));
         QVERIFY(!bar->isSliderDown());
+
+        QCoreApplication::processEvents();  // the person's next press comes after a turn of the
+                                            // loop
+        const QPoint thumb = partOf(bar, QStyle::SC_ScrollBarSlider);
+        QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+        QTest::mouseMove(bar, thumb + QPoint(20, 0));
+        const std::string track = std::to_string(bar->sliderPosition());
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(20, 0));
+        QCOMPARE(take(),
+                 (Notes{"scroll 14 5 " + track, "scroll 14 4 " + track, "scroll 14 8 " + track}));
+        QCOMPARE(std::to_string(dlg->model().scrollInfo(kBar).pos), track);
     }
 };
 
