@@ -7,7 +7,7 @@
 # The clicks land in the middle of the run by construction, not by timing. The trace comes on
 # the program's standard output through a pipe shrunk to one page (4096 bytes), and this script
 # stops reading it at the run's first page write until the clicks are made: by then the program
-# can have written at most one page of trace more (some 57 of the 64 page writes) and still has
+# can have written at most one page of trace more (about 55 of the 64 page writes) and still has
 # the 1024 reads of the verification ahead, each with its 2 ms pause. Every wait is for an event
 # (a window by its name, a line of the trace, the program's exit), bounded only to tell a hang.
 #
