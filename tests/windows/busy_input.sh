@@ -146,8 +146,7 @@ done
 xdotool mousemove $(at 17 89 51 12) click --repeat 3 --delay 500 1 \
   windowfocus --sync "$main" key space getmouselocation >/dev/null
 echo go >"$resume"
-echo "three clicks on \"Mirror (horiz)\" and the space bar during the run, at its page write" \
-  "$(($(wc -l <"$trace") - start + 1)) lines in"
+echo "three clicks on \"Mirror (horiz)\" and the space bar during the run"
 
 ended=$(await "$start" "W 70 01 a7 ff") || fail "the run did not read back the last byte"
 ended=$(await "$ended" "R 71 1 : ff") || fail "the run did not read back the last byte"
