@@ -178,10 +178,14 @@ void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
     if (path.empty()) return;
     QTimer::singleShot(0, &view, [this, &view, path, nested] {
         view.grab().save(QString::fromStdString(path));
+        // The dialog's own last entry, before the bus log's that the host appends.
         const std::vector<unsigned> menu = view.menuCommands();
-        if (!nested && !nestedShot_.empty() && menu.size() > 1) {
-            const unsigned about = menu.back();
-            view.deliver([&view, about] { view.dialog().sysCommand(about); });
+        const auto about = std::find_if(menu.rbegin(), menu.rend(), [](unsigned command) {
+            return command != 0 && command != frame::kBusLogCommand && command != frame::SC_CLOSE;
+        });
+        if (!nested && !nestedShot_.empty() && about != menu.rend()) {
+            const unsigned command = *about;
+            view.deliver([&view, command] { view.dialog().sysCommand(command); });
         }
         view.deliver([&view] { view.dialog().escape(); });
     });

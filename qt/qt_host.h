@@ -69,9 +69,10 @@ protected:
 
 private:
     // With VORLIX_SCREENSHOT=PATH the main window saves a picture of itself once shown and
-    // closes; VORLIX_SCREENSHOT_ABOUT=PATH first opens the window menu's last entry (the
-    // About box) and saves that dialog's picture as well; VORLIX_SCREENSHOT_BUSLOG=PATH opens
-    // the bus log beside the window and saves a picture of the screen with both.
+    // closes; VORLIX_SCREENSHOT_ABOUT=PATH first opens the dialog's own last entry of the
+    // window menu (the About box) and saves that dialog's picture as well;
+    // VORLIX_SCREENSHOT_BUSLOG=PATH opens the bus log beside the window and saves a picture of the
+    // screen with both.
     void scheduleScreenshot(DialogView& view, bool nested);
 
     void showNotices();
