@@ -46,6 +46,16 @@ io::Expected<ScriptFile> loadScript(const std::string& path, const ScriptImage& 
                                                  : "entry " + std::to_string(pair->entry)) +
                       ")")};
     }
+    // One pair too many anywhere (a line given twice) moves every byte after it; only the
+    // EEPROM's own size, or the whole table a script may fill, says where the file ends.
+    if (parsed.given > kEepromSize && parsed.given != kScriptEntries) {
+        return io::Failure{scriptLine(
+            path, "holds " + std::to_string(parsed.given) + " pairs where the EEPROM takes " +
+                      std::to_string(kEepromSize) + ": pair " + std::to_string(kEepromSize + 1) +
+                      " stands on line " + std::to_string(parsed.firstSpareLine) +
+                      " (a script gives " + std::to_string(kEepromSize) + " pairs, or all " +
+                      std::to_string(kScriptEntries) + " of a whole table)")};
+    }
     file.pairs = parsed.pairs;
     file.sha256 = io::sha256Hex(*bytes);
     return file;

@@ -27,7 +27,10 @@ struct ScriptFile {
 // Refuses, with one line for the person that names the file, a file that cannot be opened or
 // read, one larger than kScriptFileMax, and one holding a pair that is not two hex digits: the
 // reader would take "zz" or a stray character as a byte and program it. The line names the
-// pair's line in the file and what stands there.
+// pair's line in the file and what stands there. A file must give the EEPROM's kEepromSize
+// pairs (or fewer: the tail then comes from base, which the operations judge) or the whole
+// table of kScriptEntries; any other count past kEepromSize is refused with the line of the
+// first pair too many, since a stray pair shifts every byte after it.
 io::Expected<ScriptFile> loadScript(const std::string& path, const ScriptImage& base);
 
 // "PATH: text": a line about the script at path, as every refusal of a script words it.

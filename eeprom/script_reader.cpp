@@ -15,8 +15,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 class TextStream {
 public:
     explicit TextStream(std::string_view bytes) : bytes_(bytes) {
-        if (bytes_.substr(0, kByteOrderMark.size()) == kByteOrderMark)
-            at_ = kByteOrderMark.size();
+        if (bytes_.substr(0, kByteOrderMark.size()) == kByteOrderMark) at_ = kByteOrderMark.size();
     }
 
     // The next character (0..255), or kEnd from the end of the text on, for good.
@@ -84,7 +83,7 @@ std::uint8_t hexDigitValue(std::uint8_t x) {
 ParsedScript parseScript(std::string_view fileBytes, ScriptImage& image) {
     TextStream in(fileBytes);
     ParsedScript parsed;
-    for (std::size_t& i = parsed.pairs; i < image.size(); ++i) {
+    for (std::size_t& i = parsed.given;; ++i) {
         // Separators and comment lines, in any order, until a pair starts: a comment line
         // after a blank line or indented by spaces is still a comment.
         int high = in.next();
@@ -102,8 +101,12 @@ ParsedScript parseScript(std::string_view fileBytes, ScriptImage& image) {
         // The first character was just read, and it is no newline: its line is this one.
         const std::size_t line = in.newlines() + 1;
         const int low = in.next();
-        image[i] = static_cast<std::uint16_t>(
-            hexDigitValue(asByte(low)) + static_cast<std::uint8_t>(hexDigitValue(asByte(high)) * 16));
+        if (i == kEepromSize) parsed.firstSpareLine = line;
+        if (i >= image.size()) continue;
+        image[i] =
+            static_cast<std::uint16_t>(hexDigitValue(asByte(low)) +
+                                       static_cast<std::uint8_t>(hexDigitValue(asByte(high)) * 16));
+        parsed.pairs = i + 1;
         if (!parsed.firstNonHex && !(isHexDigit(high) && isHexDigit(low))) {
             NonHexPair pair{i, line, std::string(1, static_cast<char>(high))};
             if (low != kEnd) pair.chars += static_cast<char>(low);

@@ -28,6 +28,10 @@ struct NonHexPair {
 
 struct ParsedScript {
     std::size_t pairs = 0;  // entries filled, from entry 0 on
+    std::size_t given = 0;  // pairs the text gives, those past the image's end counted too
+    // The line (from 1) of the pair for entry kEepromSize, the first one no bank takes; 0 when
+    // the text gives no such pair.
+    std::size_t firstSpareLine = 0;
     std::optional<NonHexPair> firstNonHex;
 };
 
@@ -42,7 +46,7 @@ struct ParsedScript {
 // of the text, or a 0xFF byte, where a pair starts ends the reading. The second character of
 // a pair is taken exactly as it comes; the end of the text there counts as the byte 0xFF, so
 // a text ending in half a pair still stores that entry. At most kScriptEntries entries are
-// read; entries past the last one keep their values.
+// filled (pairs past them are only counted); entries past the last one keep their values.
 ParsedScript parseScript(std::string_view fileBytes, ScriptImage& image);
 
 }  // namespace vorlix::eeprom

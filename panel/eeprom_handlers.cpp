@@ -28,6 +28,7 @@ void CVorlixDlg::OnLoadEepromFile() {
         host().messageBox("Please enter file name!");
         return;
     }
+    frame::CWaitCursor wait(host());
     // The file is read again at every press, whole, and nothing of a refused file is kept.
     const io::Expected<eeprom::ScriptFile> file = eeprom::loadScript(m_scriptPath, scriptImage_);
     if (!file) {
@@ -131,6 +132,7 @@ void CVorlixDlg::OnSave() {
     in.shutter = m_shutter;
     in.aexRef = m_aexRef;
 
+    frame::CWaitCursor wait(host());
     tellOutcome("");
     bool started = false;
     I2cLink link(bus());
@@ -182,6 +184,7 @@ void CVorlixDlg::OnEraseEeprom() {
             "This will erase part of camera EEPROM. If this is ok please press again erase");
         return;
     }
+    frame::CWaitCursor wait(host());
     tellOutcome("");
     I2cLink link(bus());
     const camera::Result<std::uint8_t> erase =

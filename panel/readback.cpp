@@ -32,6 +32,7 @@ void CVorlixDlg::initPanel() {
 // were never read must not reach a control or a member that a later handler writes back
 // into the camera. The panel is then left as after a search that found no camera.
 void CVorlixDlg::readBackCamera() {
+    frame::CWaitCursor wait(host());
     m_cameraRead = false;
     m_trimRead = false;
     // An address given at start is taken as it is, one the search could never find too: that

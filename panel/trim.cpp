@@ -40,6 +40,7 @@ void CVorlixDlg::OnTrimStep(int button) {
     offset = camera::evenTrim(offset);
     if (!next) return;
 
+    frame::CWaitCursor wait(host());
     // The buttons stay greyed for the whole upload, also while a failing transfer's box is open.
     setTrimButtonsEnabled(false);
     const std::int16_t before = offset;

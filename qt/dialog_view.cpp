@@ -20,7 +20,9 @@
 #include <QStyleOptionSlider>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
+#include "frame/notice_rows.h"
 #include "qt/group_frame.h"
 #include "res/resources.h"
 
@@ -177,8 +179,8 @@ private:
 
 }  // namespace
 
-DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog), input_(dialog) {
+DialogView::DialogView(frame::CDialog& dialog, std::function<bool()> longWork, QWidget* parent)
+    : QDialog(parent), dialog_(dialog), input_(dialog, std::move(longWork)) {
     const frame::DialogTemplate& tmpl = dialog.dialogTemplate();
     setFont(dialogFont());
     units_ = baseUnits(font());
@@ -201,7 +203,10 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
     }
     style->setParent(this);  // a child after the controls: deleted once they are gone
     // Group boxes are frames behind the controls they enclose, not their parents: lowered
-    // innermost first, so that a group box inside another stays above the outer one.
+    // innermost first, so that a group box inside another stays above the outer one, and of
+    // two side by side the later in the template first, so that it stays above the earlier
+    // one, as the platform stacks them: where the template lays one's caption on the other's
+    // frame ("Image trim" on General's bottom line), the caption covers the line.
     const auto depth = [&tmpl](std::size_t i) {
         int d = 0;
         for (int g = tmpl.controls[i].groupBox; g >= 0;
@@ -212,8 +217,9 @@ DialogView::DialogView(frame::CDialog& dialog, QWidget* parent)
     std::vector<std::size_t> groups;
     for (std::size_t i = 0; i < widgets_.size(); ++i)
         if (tmpl.controls[i].kind == ControlKind::Group) groups.push_back(i);
-    std::stable_sort(groups.begin(), groups.end(),
-                     [&depth](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
+    std::sort(groups.begin(), groups.end(), [&depth](std::size_t a, std::size_t b) {
+        return depth(a) != depth(b) ? depth(a) > depth(b) : a > b;
+    });
     for (std::size_t i : groups) widgets_[i]->lower();
 
     for (const auto& [id, widget] : byId_) showControl(id);
@@ -462,16 +468,21 @@ void DialogView::setNotice(const QStringList& lines, const QString& labelCaption
         notice_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         notice_->setContentsMargins(units_.x / 2, units_.y / 4, units_.x / 2, units_.y / 4);
     }
-    // A line too long for the window loses its middle, so that a path keeps its file name;
-    // the tooltip has every line whole.
+    // A line too long for the window gives way as frame::noticeRows says (a path first, then
+    // onto more rows); the tooltip has every line whole.
     const int width = clientSize_.width() - notice_->contentsMargins().left() -
                       notice_->contentsMargins().right() - 2 * notice_->frameWidth();
+    const QFontMetrics metrics = notice_->fontMetrics();
+    const frame::TextWidth measure = [&metrics](const std::string& row) {
+        return metrics.horizontalAdvance(qText(row));
+    };
     QStringList shown;
     for (const QString& line : lines)
-        shown << notice_->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+        for (const std::string& row : frame::noticeRows(line.toStdString(), width, measure))
+            shown << qText(row);
     notice_->setText(shown.join(QLatin1Char('\n')));
     notice_->setToolTip(text);
-    const int height = static_cast<int>(lines.size()) * units_.y + units_.y / 2 + 2;
+    const int height = static_cast<int>(shown.size()) * units_.y + units_.y / 2 + 2;
     notice_->setGeometry(0, clientSize_.height(), clientSize_.width(), height);
     notice_->show();
     setFixedSize(clientSize_.width(), clientSize_.height() + height);

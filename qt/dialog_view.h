@@ -20,7 +20,8 @@ namespace vorlix::qt {
 
 class DialogView : public QDialog {
 public:
-    explicit DialogView(frame::CDialog& dialog, QWidget* parent = nullptr);
+    // longWork tells whether long work runs now (frame::InputQueue).
+    DialogView(frame::CDialog& dialog, std::function<bool()> longWork, QWidget* parent = nullptr);
     ~DialogView() override;
     DialogView(const DialogView&) = delete;
     DialogView& operator=(const DialogView&) = delete;
@@ -33,11 +34,11 @@ public:
     BaseUnits units() const { return units_; }
 
     // Runs one piece of the person's input (or the dialog's initialisation) against the
-    // dialog. Input that arrives while another is still running (a close request while a
-    // long operation repaints the window) is held and runs afterwards, as the platform queues
-    // it. Afterwards the control the input came from shows the model again (the model, not
-    // the widget, decides where a check or a scroll bar stands), and the ended callback runs
-    // once the dialog has ended.
+    // dialog. Input that arrives while another is still running (a click while a box is
+    // open) is held and runs afterwards, as the platform queues it, or is dropped during long
+    // work (frame::InputQueue). Afterwards the control the input came from shows the model
+    // again (the model, not the widget, decides where a check or a scroll bar stands), and the
+    // ended callback runs once the dialog has ended.
     void deliver(std::function<void()> input, int sourceId = frame::kNoId);
     void setOnEnded(std::function<void()> onEnded) { onEnded_ = std::move(onEnded); }
 
@@ -56,7 +57,8 @@ public:
     // Lines under the template's area that no control of the template owns (standing notes
     // for the person), with the same text as the tooltip of the label that carries
     // labelCaption. The window grows by their height; no caption of the template changes. A
-    // line too wide loses its middle; the notice's tooltip has the lines whole.
+    // line too wide gives way as frame::noticeRows says (a path first, then onto further rows);
+    // the notice's tooltip has the lines whole.
     void setNotice(const QStringList& lines, const QString& labelCaption);
     QLabel* notice() const { return notice_; }
 

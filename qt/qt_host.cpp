@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 namespace vorlix::qt {
@@ -21,6 +22,55 @@ using frame::kBoxTitle;
 using frame::kInterfaceLabel;
 
 }  // namespace
+
+// Filters the person's input to the dialogs' windows while it is on (see beginWaitCursor).
+class QtHost::InputDrop : public QObject {
+public:
+    explicit InputDrop(const std::vector<DialogView*>& views) : views_(views) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+    bool on = false;
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        return on && dropped(*event) && onDialog(target);
+    }
+
+private:
+    // What starts something: a press, a key, a turn of the wheel, a drop, a menu; and the close
+    // box. Releases, moves, hovering and focus changes pass.
+    static bool dropped(const QEvent& event) {
+        switch (event.type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::Shortcut:
+            case QEvent::InputMethod:
+            case QEvent::ContextMenu:
+            case QEvent::Drop:
+            case QEvent::TouchBegin:
+            case QEvent::TabletPress:
+                return true;
+            case QEvent::Close:
+                return event.spontaneous();
+            default:
+                return false;
+        }
+    }
+
+    // A dialog's window, or a widget in one.
+    bool onDialog(QObject* target) const {
+        const QWidget* window = nullptr;
+        if (target->isWidgetType()) window = static_cast<QWidget*>(target)->window();
+        return std::any_of(views_.begin(), views_.end(), [&](DialogView* view) {
+            return view == window || view->windowHandle() == target;
+        });
+    }
+
+    const std::vector<DialogView*>& views_;
+};
 
 QString qtFileFilter(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
@@ -37,13 +87,16 @@ QString qtFileFilter(const std::string& filter) {
 QtHost::QtHost()
     : mainShot_(qEnvironmentVariable("VORLIX_SCREENSHOT").toStdString()),
       nestedShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_ABOUT").toStdString()),
-      busLogShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_BUSLOG").toStdString()) {
+      busLogShot_(qEnvironmentVariable("VORLIX_SCREENSHOT_BUSLOG").toStdString()),
+      drop_(std::make_unique<InputDrop>(views_)) {
     // The program ends when its dialog ends, not when Qt sees its last window go.
     QApplication::setQuitOnLastWindowClosed(false);
     // The installed desktop entry's id: Wayland compositors match the window to the entry (its
     // name and icon in the dock) through it.
     QGuiApplication::setDesktopFileName(QStringLiteral(VORLIX_APP_ID));
 }
+
+QtHost::~QtHost() = default;
 
 void QtHost::notice(const std::string& text) {
     notices_ << QString::fromStdString(text);
@@ -63,7 +116,8 @@ void QtHost::showNotices() {
 }
 
 std::unique_ptr<DialogView> QtHost::openView(frame::CDialog& dialog) {
-    auto view = std::make_unique<DialogView>(dialog, activeView());
+    auto view = std::make_unique<DialogView>(
+        dialog, [this] { return waiting_ > 0; }, activeView());
     DialogView* raw = view.get();
     views_.push_back(raw);
     QObject::connect(raw, &QObject::destroyed, [this, raw] {
@@ -124,10 +178,14 @@ void QtHost::scheduleScreenshot(DialogView& view, bool nested) {
     if (path.empty()) return;
     QTimer::singleShot(0, &view, [this, &view, path, nested] {
         view.grab().save(QString::fromStdString(path));
+        // The dialog's own last entry, before the bus log's that the host appends.
         const std::vector<unsigned> menu = view.menuCommands();
-        if (!nested && !nestedShot_.empty() && menu.size() > 1) {
-            const unsigned about = menu.back();
-            view.deliver([&view, about] { view.dialog().sysCommand(about); });
+        const auto about = std::find_if(menu.rbegin(), menu.rend(), [](unsigned command) {
+            return command != 0 && command != frame::kBusLogCommand && command != frame::SC_CLOSE;
+        });
+        if (!nested && !nestedShot_.empty() && about != menu.rend()) {
+            const unsigned command = *about;
+            view.deliver([&view, command] { view.dialog().sysCommand(command); });
         }
         view.deliver([&view] { view.dialog().escape(); });
     });
@@ -144,7 +202,11 @@ void QtHost::showMessageBox(const std::string& text) {
     box.setFont(dialogFont());
     box.button(QMessageBox::Ok)->setIcon(QIcon());
     if (auto* buttons = box.findChild<QDialogButtonBox*>()) buttons->setCenterButtons(true);
+    // The box waits for the person: the arrow over it, also while long work waits behind it.
+    const bool waiting = waiting_ > 0;
+    if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (waiting) QApplication::restoreOverrideCursor();
     repaintNow();  // the window repaints where the box was
 }
 
@@ -161,11 +223,27 @@ std::optional<std::string> QtHost::openFileDialog(const std::string& filter,
 }
 
 void QtHost::beginWaitCursor() {
+    ++waiting_;
+    drop_->on = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 void QtHost::endWaitCursor() {
     QApplication::restoreOverrideCursor();
+    if (--waiting_ > 0) return;
+    // Nobody can have clicked a window that is not shown yet (the start-up read-back).
+    if (views_.empty() || !views_.front()->isVisible()) {
+        drop_->on = false;
+        return;
+    }
+    // The input that came meanwhile and still waits in the queue is taken, and dropped, from
+    // the event loop once the handler has returned (never inside it: a scroll bar's release
+    // must reach the bar, not a busy dialog).
+    QTimer::singleShot(0, drop_.get(), [this] {
+        if (waiting_ > 0) return;  // newer long work ends with a turn of its own
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (waiting_ == 0) drop_->on = false;
+    });
 }
 
 void QtHost::pump() {
@@ -177,7 +255,10 @@ void QtHost::pump() {
 }
 
 void QtHost::repaintNow() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Input taken during long work is dropped on its way (InputDrop); any other handler leaves
+    // it queued for after its return.
+    QCoreApplication::processEvents(drop_->on ? QEventLoop::AllEvents
+                                              : QEventLoop::ExcludeUserInputEvents);
     repaints_.painted();
 }
 

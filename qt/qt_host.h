@@ -1,8 +1,8 @@
 #pragma once
 // The Qt 6 Widgets host: every dialog runs as a real window (DialogView) built from its
 // template, message boxes and the open-file dialog are Qt's, and long operations keep the
-// window painted without taking input. The host never touches the camera: it turns a
-// person's input into the dialog's notifications and shows the dialog model.
+// window painted while they drop the person's input. The host never touches the camera: it
+// turns a person's input into the dialog's notifications and shows the dialog model.
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -22,13 +22,23 @@ namespace vorlix::qt {
 class QtHost : public frame::Host {
 public:
     QtHost();
+    ~QtHost() override;
+    QtHost(const QtHost&) = delete;
+    QtHost& operator=(const QtHost&) = delete;
 
     std::optional<std::string> openFileDialog(const std::string& filter,
                                               bool allowMultiSelect) override;
+    // Long work (a handler that shows the wait cursor) drops what the person does to a dialog's
+    // window meanwhile: presses, keys, wheel turns and the close box go nowhere, whether they
+    // come while the work repaints or still wait in the queue when it ends (taken, and dropped,
+    // once the handler has returned; then input counts again). Releases and moves pass, so that
+    // a gesture begun before the work (a scroll arrow held down) still ends. Painting, timers
+    // and the bus log go on.
     void beginWaitCursor() override;
     void endWaitCursor() override;
-    // Paints what changed and delivers timers, at most once a frame (RepaintThrottle), but
-    // holds the person's input until the running handler returns. Nothing happens before the
+    // Paints what changed and delivers timers, at most once a frame (RepaintThrottle). During
+    // long work the person's input is taken, and dropped as above; during a handler that shows
+    // no wait cursor it stays queued until the handler returns. Nothing happens before the
     // main window is shown.
     void pump() override;
 
@@ -59,14 +69,16 @@ protected:
 
 private:
     // With VORLIX_SCREENSHOT=PATH the main window saves a picture of itself once shown and
-    // closes; VORLIX_SCREENSHOT_ABOUT=PATH first opens the window menu's last entry (the
-    // About box) and saves that dialog's picture as well; VORLIX_SCREENSHOT_BUSLOG=PATH opens
-    // the bus log beside the window and saves a picture of the screen with both.
+    // closes; VORLIX_SCREENSHOT_ABOUT=PATH first opens the dialog's own last entry of the
+    // window menu (the About box) and saves that dialog's picture as well;
+    // VORLIX_SCREENSHOT_BUSLOG=PATH opens the bus log beside the window and saves a picture of the
+    // screen with both.
     void scheduleScreenshot(DialogView& view, bool nested);
 
     void showNotices();
     void repaintNow();
 
+    class InputDrop;
     std::vector<DialogView*> views_;
     QStringList notices_;
     std::optional<QString> outcome_;
@@ -76,6 +88,8 @@ private:
     frame::RepaintThrottle repaints_;
     frame::BusLog busLog_;
     QPointer<BusLogWindow> busLogWindow_;
+    std::unique_ptr<InputDrop> drop_;
+    int waiting_ = 0;  // wait cursors shown and not yet ended
 };
 
 // The platform's filter string ("Label|*.a;*.b|Label2|*.c||") in Qt's form

@@ -6,8 +6,8 @@
 # folder; a read-back through the pxiic backend and a
 # stand-in adapter library of the exe's bitness that answers like the simulated camera, and
 # the stand-in of the other bitness refused; the window on a virtual display, also at 150 % and
-# 200 % scale; the installer, installed, upgraded and removed silently. Both exe are also
-# checked statically.
+# 200 % scale, and its dropping of what is clicked while it programs; the installer, installed,
+# upgraded and removed silently. Both exe are also checked statically.
 #
 # Missing tools skip the stage with the reason; under CI=true they fail it. Each exe must
 # first print its version line under wine: a wine that cannot start the 32-bit one (wine64
@@ -91,6 +91,13 @@ starts() {
   return 1
 }
 
+# Input made while the window works is dropped: clicks during a programming run with real
+# pauses are never carried out (tests/windows/busy_input.sh).
+busy_input() {
+  stage "busy-input-win$1" tests/windows/busy_input.sh wine "build/win$1/app/vorlix.exe" \
+    "$out/busy-input-win$1"
+}
+
 # The runs of one bitness under wine.
 runs() {
   local bits=$1 other=64
@@ -104,6 +111,7 @@ runs() {
     "$out/standin-win$bits"
   stage "window-win$bits" tests/windows/window.sh "$exe" "$out/golden-win$bits/linux/tour.stdout" \
     "$out/window-win$bits"
+  busy_input "$bits"
   installer_and_scales "$bits"
 }
 

@@ -25,6 +25,8 @@ public:
     // exist yet; raised when it is shown already.
     void openBeside(HWND__* owner);
     bool shown() const;
+    // The window (nullptr until first opened).
+    HWND__* hwnd() const { return hwnd_; }
     // Brings the list up to the log when the log changed since the last look.
     void refresh();
 

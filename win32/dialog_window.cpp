@@ -5,6 +5,8 @@
 #include <cstring>
 #include <optional>
 
+#include "frame/notice_rows.h"
+
 // After every header of frame/ (see dialog_window.h); commctrl.h needs windows.h first.
 // clang-format off
 #include <windows.h>
@@ -208,7 +210,9 @@ std::vector<std::uint16_t> buildDialogTemplate(const frame::DialogTemplate& tmpl
 }
 
 DialogWindow::DialogWindow(frame::CDialog& dialog, Shell shell)
-    : dialog_(dialog), shell_(std::move(shell)), input_(dialog) {}
+    : dialog_(dialog),
+      shell_(std::move(shell)),
+      input_(dialog, [this] { return shell_.waiting && shell_.waiting(); }) {}
 
 DialogWindow::~DialogWindow() {
     dialog_.model().setObserver(nullptr);
@@ -424,38 +428,40 @@ void DialogWindow::setIcon(bool big, Icon icon) {
 }
 
 void DialogWindow::setNotice(const std::string& lines) {
-    const auto count = 1 + std::count(lines.begin(), lines.end(), '\n');
     RECT line{0, 0, 4, 8};  // one line of the dialog font and a margin, in dialog units
     MapDialogRect(hwnd_, &line);
-    const int height = static_cast<int>(count) * line.bottom + line.bottom / 2 + 2;
     if (!notice_) {
         notice_ = CreateWindowExW(
             0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_NOPREFIX, 0, clientHeight_,
-            clientWidth_, height, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+            clientWidth_, line.bottom, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
         SendMessageW(notice_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), TRUE);
     }
-    // A line too long for the window loses its middle, so that a path keeps its file name.
-    // DrawText shortens the text it draws (into a memory DC here, where nobody sees it).
+    // A line too long for the window gives way as frame::noticeRows says (a path first, then
+    // onto more rows), measured in the notice's font; each row starts a space in.
     HDC dc = CreateCompatibleDC(nullptr);
     const HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(notice_, WM_GETFONT, 0, 0)));
-    const std::wstring all = widen(lines);
+    const frame::TextWidth measure = [dc](const std::string& row) {
+        const std::wstring wide = widen(" " + row);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    const int width = clientWidth_ - 2 * GetSystemMetrics(SM_CXEDGE) - 2;
     std::wstring text;
-    for (std::size_t start = 0; start <= all.size();) {
-        std::size_t end = all.find(L'\n', start);
-        if (end == std::wstring::npos) end = all.size();
-        std::wstring row = L" " + all.substr(start, end - start);
-        const int length = static_cast<int>(row.size());
-        row.append(4, L'\0');  // DT_MODIFYSTRING's room for the ellipsis
-        RECT fit{0, 0, clientWidth_ - 2 * GetSystemMetrics(SM_CXEDGE) - 2, line.bottom};
-        DrawTextW(dc, row.data(), length, &fit,
-                  DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING);
-        if (start > 0) text += L"\r\n";
-        text += row.c_str();
+    int rows = 0;
+    for (std::size_t start = 0; start <= lines.size();) {
+        std::size_t end = lines.find('\n', start);
+        if (end == std::string::npos) end = lines.size();
+        for (const std::string& row :
+             frame::noticeRows(lines.substr(start, end - start), width, measure)) {
+            text += (rows++ == 0 ? L" " : L"\r\n ") + widen(row);
+        }
         start = end + 1;
     }
     SelectObject(dc, oldFont);
     DeleteDC(dc);
+    const int height = rows * line.bottom + line.bottom / 2 + 2;
     SetWindowTextW(notice_, text.c_str());
     MoveWindow(notice_, 0, clientHeight_, clientWidth_, height, TRUE);
     SetWindowPos(hwnd_, nullptr, 0, 0, frameWidth_, frameHeight_ + height,

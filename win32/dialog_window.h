@@ -48,7 +48,7 @@ public:
         std::function<void(DialogWindow&)> opened;       // the window exists, before OnInitDialog
         std::function<void(DialogWindow&)> initialised;  // after OnInitDialog
         std::function<void(DialogWindow&)> closing;
-        std::function<bool()> waiting;  // the wait cursor is up
+        std::function<bool()> waiting;  // the wait cursor is up: long work runs
     };
 
     DialogWindow(frame::CDialog& dialog, Shell shell);
@@ -65,8 +65,8 @@ public:
 
     // Runs one piece of the person's input (or the initialisation) against the dialog. Input
     // that arrives while another runs (a message box's loop, the pump) is held and runs
-    // afterwards. Then the source control shows the model again, and the window closes once
-    // the dialog has ended.
+    // afterwards, or is dropped during long work (frame::InputQueue). Then the source control
+    // shows the model again, and the window closes once the dialog has ended.
     void deliver(std::function<void()> input, int sourceId = frame::kNoId);
 
     // The window menu's entries that belong to the dialog.

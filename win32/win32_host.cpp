@@ -1,6 +1,7 @@
 #include "win32/win32_host.h"
 
 #include <algorithm>
+#include <utility>
 
 // After every header of frame/ (see dialog_window.h).
 // clang-format off
@@ -10,6 +11,28 @@
 // clang-format on
 
 namespace vorlix::win32 {
+
+namespace {
+
+// The messages that start something: key presses and characters, button presses and double
+// clicks in the window and on its frame (the close box, the window menu), the wheel. A range
+// each, as PeekMessage takes them; the releases and moves between them stay.
+constexpr std::pair<UINT, UINT> kDroppedInput[] = {
+    {WM_KEYFIRST, WM_KEYLAST},
+    {WM_LBUTTONDOWN, WM_LBUTTONDOWN},
+    {WM_LBUTTONDBLCLK, WM_RBUTTONDOWN},
+    {WM_RBUTTONDBLCLK, WM_MBUTTONDOWN},
+    {WM_MBUTTONDBLCLK, WM_XBUTTONDOWN},
+    {WM_XBUTTONDBLCLK, WM_MOUSEHWHEEL},
+    {WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN},
+    {WM_NCLBUTTONDBLCLK, WM_NCRBUTTONDOWN},
+    {WM_NCRBUTTONDBLCLK, WM_NCMBUTTONDOWN},
+    {WM_NCMBUTTONDBLCLK, WM_NCMBUTTONDBLCLK},
+    {WM_NCXBUTTONDOWN, WM_NCXBUTTONDOWN},
+    {WM_NCXBUTTONDBLCLK, WM_NCXBUTTONDBLCLK},
+};
+
+}  // namespace
 
 std::wstring commonDialogFilter(const std::string& filter) {
     std::wstring out = widen(filter);
@@ -105,15 +128,37 @@ void Win32Host::beginWaitCursor() {
 }
 
 void Win32Host::endWaitCursor() {
-    if (waiting_ > 0 && --waiting_ == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    if (waiting_ == 0 || --waiting_ > 0) return;
+    // Taken from the queue here, before the handler returns: the dialog manager's loop would
+    // run it next.
+    dropInput();
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void Win32Host::dropInput() {
+    MSG msg;
+    for (DialogWindow* window : windows_)
+        for (const auto& [first, last] : kDroppedInput)
+            while (PeekMessageW(&msg, window->hwnd(), first, last, PM_REMOVE)) {
+            }
 }
 
 void Win32Host::pump() {
     if (!repaints_.due()) return;
     // The log catches up here: its frame timer waits for the handler to return.
     if (busLogWindow_ && busLogWindow_->shown()) busLogWindow_->refresh();
-    // Paint and the messages other windows send; the person's keys and clicks stay queued.
     MSG msg;
+    if (waiting_ > 0) {
+        dropInput();
+        // The bus log never touches the camera: it takes its input during long work too.
+        if (HWND log = busLogWindow_ ? busLogWindow_->hwnd() : nullptr) {
+            while (PeekMessageW(&msg, log, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+    // Paint and the messages other windows send; any other input of the person stays queued.
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
         DispatchMessageW(&msg);
     repaints_.painted();

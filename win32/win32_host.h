@@ -1,7 +1,8 @@
 #pragma once
 // The Win32 host: every dialog runs as a real Windows dialog (DialogWindow) built from its
 // template; message boxes are MessageBox, the open-file dialog is the common dialog, the wait
-// cursor is the system's, and long operations keep the window painted without taking input.
+// cursor is the system's, and long operations keep the window painted while they drop the
+// person's input.
 // The host never touches the camera: it turns a person's input into the dialog's
 // notifications and shows the dialog model.
 #include <memory>
@@ -26,10 +27,16 @@ public:
 
     std::optional<std::string> openFileDialog(const std::string& filter,
                                               bool allowMultiSelect) override;
+    // Long work (a handler that shows the wait cursor) drops what the person does to a dialog's
+    // window meanwhile: presses, keys and wheel turns on it and on its frame (the close box, the
+    // window menu) are taken from the queue while the work repaints and once more when it ends,
+    // and go nowhere. Releases and moves stay, so that a gesture begun before the work (a scroll
+    // arrow held down) still ends. Painting and the bus log go on.
     void beginWaitCursor() override;
     void endWaitCursor() override;
-    // Paints what changed, at most once a frame (RepaintThrottle), and leaves the person's input
-    // queued until the running handler returns.
+    // Paints what changed, at most once a frame (RepaintThrottle). During long work it drops the
+    // person's input as above and the bus log takes its own; during a handler that shows no wait
+    // cursor the person's input stays queued until the handler returns.
     void pump() override;
 
     // Standing notes go under the main window, in the order they were given.
@@ -52,6 +59,7 @@ private:
     DialogWindow* active() const { return windows_.empty() ? nullptr : windows_.back(); }
     Window owner() const { return active() ? active()->hwnd() : nullptr; }
     void showNotices();
+    void dropInput();
 
     std::vector<DialogWindow*> windows_;
     std::vector<std::string> notices_;

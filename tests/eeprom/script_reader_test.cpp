@@ -91,16 +91,18 @@ TEST_F(ScriptFiles, AByteOrderMarkAtTheStartIsNoPartOfTheText) {
     EXPECT_EQ(head(3), (E{0x12, 0x34, 0}));
     // Anywhere else its bytes are characters, and no hex digits.
     EXPECT_EQ(load("12\xEF\xBB\xBF"),
-              write("s.qef", "") + ": line 1: \"\\xef\\xbb\" is no hex byte (the pair for bank a0 "
-                                   "offset 01)");
+              write("s.qef", "") +
+                  ": line 1: \"\\xef\\xbb\" is no hex byte (the pair for bank a0 "
+                  "offset 01)");
 }
 
 TEST_F(ScriptFiles, APairThatIsNoHexByteRefusesTheWholeFileNamingItsLine) {
     image.fill(0x77);
     const std::pair<const char*, const char*> cases[] = {
         {"// head\n12 34\n5z", "line 3: \"5z\" is no hex byte (the pair for bank a0 offset 02)"},
-        {"12 3", "line 1: \"3\" at the end of the file is no hex byte (the pair for bank a0 "
-                 "offset 01)"},
+        {"12 3",
+         "line 1: \"3\" at the end of the file is no hex byte (the pair for bank a0 "
+         "offset 01)"},
         {"12,34", "line 1: \",3\" is no hex byte (the pair for bank a0 offset 01)"},
         {"F ", "line 1: \"F \" is no hex byte (the pair for bank a0 offset 00)"},
     };
@@ -110,8 +112,9 @@ TEST_F(ScriptFiles, APairThatIsNoHexByteRefusesTheWholeFileNamingItsLine) {
     }
     std::string beyond(2 * 1030, '0');
     beyond += "xx";
-    EXPECT_EQ(load(beyond), write("s.qef", "") + ": line 1: \"xx\" is no hex byte (the pair "
-                                                 "for entry 1030)");
+    EXPECT_EQ(load(beyond), write("s.qef", "") +
+                                ": line 1: \"xx\" is no hex byte (the pair "
+                                "for entry 1030)");
 }
 
 TEST_F(ScriptFiles, ALoadedFileGivesItsPairsAndTheHashOfAllItsBytes) {
@@ -216,12 +219,35 @@ TEST_F(ScriptFiles, AtMost2560PairsAreReadAndAFileOverOneMebibyteIsNoScript) {
     EXPECT_EQ(parseScript(pairs + "22", image).pairs, 2560u);
 
     // A script followed by a comment up to the bound loads; one byte more, and nothing does.
-    const std::string bounded = pairs + "\n//" + std::string(kScriptFileMax - pairs.size() - 3, 'c');
+    const std::string bounded =
+        pairs + "\n//" + std::string(kScriptFileMax - pairs.size() - 3, 'c');
     ASSERT_EQ(bounded.size(), kScriptFileMax);
     EXPECT_EQ(load(bounded), std::nullopt);
     const std::string huge = write("huge.qef", pairs);
     fs::resize_file(huge, std::uintmax_t{4} << 30);  // and nothing past the bound is read
     EXPECT_EQ(loadPath(huge), "cannot read " + huge + ": larger than 1048576 bytes");
+}
+
+TEST_F(ScriptFiles, AFileGivesTheEepromsPairsOrTheWholeTableAndNoCountBetween) {
+    // After a comment line, 16 pairs a line: pair 1025 stands on line 66.
+    const auto script = [](std::size_t pairs) {
+        std::string text = "// head\n";
+        for (std::size_t i = 0; i < pairs; ++i) text += i % 16 == 15 ? "5a\n" : "5a ";
+        return text;
+    };
+    for (const std::size_t pairs : {1024u, 2560u}) {
+        EXPECT_EQ(load(script(pairs)), std::nullopt) << pairs;
+        EXPECT_EQ(loaded.pairs, pairs);
+    }
+    // One pair too many (a line given twice) would move every byte after it.
+    for (const std::size_t pairs : {1025u, 1040u, 2559u, 2561u}) {
+        image.fill(0x77);
+        EXPECT_EQ(load(script(pairs)),
+                  write("s.qef", "") + ": holds " + std::to_string(pairs) +
+                      " pairs where the EEPROM takes 1024: pair 1025 stands on line 66 (a script "
+                      "gives 1024 pairs, or all 2560 of a whole table)");
+        EXPECT_EQ(image[0], 0x77) << pairs;
+    }
 }
 
 TEST_F(ScriptFiles, UnreadableFilesAreNamedAndLeaveTheImageAlone) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/headless_host.h"
+#include "frame/input_queue.h"
 #include "test_dialog.h"
 
 namespace vorlix::frame::testing {
@@ -277,6 +278,43 @@ TEST_F(DialogTest, DispatchTakesTheFirstEntryForAControl) {
     EXPECT_FALSE(dlg.dispatch(Message::EnChange, 1020));  // 1020 maps a click only
     EXPECT_TRUE(dlg.dispatch(Message::HScroll, 4711));    // window messages ignore the id
     EXPECT_EQ(dlg.targets, std::vector<std::string>{"A"});
+}
+
+// --- A window's input, one piece at a time. -------------------------------------------------
+
+TEST_F(DialogTest, InputDuringLongWorkIsDroppedAndDuringOtherWorkRunsAfterIt) {
+    bool longWork = false;
+    InputQueue queue(dlg, [&longWork] { return longWork; });
+    std::vector<int> shown;
+    const auto show = [&shown](int id) { shown.push_back(id); };
+    // A click the window takes while a handler runs (a repaint, a box's own loop): held while
+    // the handler is quick, dropped while it does long work.
+    const auto clickWhileRunning = [&](int outer, int inner, bool isLong) {
+        return queue.deliver(
+            [&, outer, inner, isLong] {
+                dlg.click(outer);
+                longWork = isLong;
+                queue.deliver([&, inner] { dlg.click(inner); }, inner, show);
+                longWork = false;
+            },
+            outer, show);
+    };
+    EXPECT_TRUE(clickWhileRunning(1021, 1020, true));
+    EXPECT_EQ(dlg.targets, std::vector<std::string>{"B"});
+    EXPECT_EQ(model.check(1020), 0);
+    // Each source shows the model again, the dropped one's at once.
+    EXPECT_EQ(shown, (std::vector<int>{1020, 1021}));
+
+    shown.clear();
+    EXPECT_TRUE(clickWhileRunning(1021, 1020, false));
+    EXPECT_EQ(dlg.targets, (std::vector<std::string>{"B", "B", "A"}));
+    EXPECT_EQ(model.check(1020), 1);
+    EXPECT_EQ(shown, (std::vector<int>{1021, 1020}));
+
+    // After the dialog ended, no input runs.
+    EXPECT_TRUE(queue.deliver([&] { dlg.escape(); }, kNoId, show));
+    queue.deliver([&] { dlg.click(1021); }, 1021, show);
+    EXPECT_EQ(dlg.targets.size(), 3u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The windows drawn as their templates lay them out: controls the template keeps apart never
 // touch on screen, every group box's frame and caption clear the controls inside it, check
-// and radio indicators fit their rectangles; and the notice line keeps the end of a long path.
+// and radio indicators fit their rectangles; and the notice line shortens a path, never its
+// words.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QStyleOptionButton>
@@ -24,8 +25,40 @@ QString nameOf(const frame::ControlTemplate& ctl, std::size_t i) {
     return QString("\"%1\" #%2").arg(QString::fromStdString(ctl.caption)).arg(i + 1);
 }
 
+// The two lines of each edge of a group box's frame, in the dialog's coordinates.
+std::vector<QRect> frameLines(const qt::GroupFrame& group) {
+    const QRect f = group.frameRect().translated(group.pos());
+    return {{f.left(), f.top(), f.width(), 2},
+            {f.left(), f.bottom() - 1, f.width(), 2},
+            {f.left(), f.top(), 2, f.height()},
+            {f.right() - 1, f.top(), 2, f.height()}};
+}
+
+// No frame line crosses a group box's caption: where the template lays a caption on another
+// group box's frame, the caption's group box is stacked above the other one, so that the
+// caption, drawn on the dialog's background, covers the line.
+void checkCaptionsClear(qt::DialogView& view) {
+    std::vector<qt::GroupFrame*> groups;
+    for (QWidget* w : view.controls())
+        if (auto* group = dynamic_cast<qt::GroupFrame*>(w)) groups.push_back(group);
+    const QObjectList stacking = view.children();  // bottom to top
+    for (qt::GroupFrame* captioned : groups) {
+        const QRect caption = captioned->captionRect().translated(captioned->pos());
+        for (qt::GroupFrame* other : groups) {
+            if (other == captioned) continue;
+            for (const QRect& line : frameLines(*other)) {
+                if (!line.intersects(caption)) continue;
+                QVERIFY2(stacking.indexOf(captioned) > stacking.indexOf(other),
+                         qPrintable("\"" + other->title() + "\"'s frame crosses the caption \"" +
+                                    captioned->title() + "\""));
+            }
+        }
+    }
+}
+
 // Every check the template's layout promises, for one window.
 void checkLayout(qt::DialogView& view) {
+    checkCaptionsClear(view);
     const auto& controls = view.dialog().dialogTemplate().controls;
     const std::vector<QWidget*>& widgets = view.controls();
     for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -86,24 +119,40 @@ private slots:
         checkLayout(*aboutView);
     }
 
-    void aLongNoticeKeepsItsEndAndShowsWholeAsTooltip() {
+    void aLongNoticeGivesWayAtAPathNeverInItsWordsAndShowsWholeAsTooltip() {
         WindowRig rig;
         rig.start();
         const QString simulated = QString::fromUtf8(frame::kSimulatedNotice);
+        const int height = rig.view->height();
+        // Too wide for one row even with its path shortened: it wraps, every word whole.
+        const QString adapter =
+            "/dev/i2c-7 does not exist: plug in the adapter, load the i2c-dev module (sudo "
+            "modprobe i2c-dev), or choose a bus from vorlix --bus list";
+        rig.host.notice(adapter.toStdString());
+        QStringList shown = rig.view->notice()->text().split('\n');
+        QCOMPARE(shown.front(), simulated);
+        QVERIFY(shown.size() > 2);
+        QCOMPARE(shown.mid(1).join(' '), adapter);
+        QCOMPARE(rig.view->height(),
+                 height + static_cast<int>(shown.size() - 1) * rig.view->units().y);
+        // A path gives way in the middle and keeps its file name.
         const std::string told =
             "programmed and verified /home/" + std::string(200, 'd') + "/k.qef";
         rig.host.outcome(told);
-        const QStringList shown = rig.view->notice()->text().split('\n');
-        QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown[0], simulated);
-        QVERIFY(shown[1].startsWith("programmed and verified /home/d"));
-        QVERIFY(shown[1].contains(QChar(0x2026)) && shown[1].endsWith("d/k.qef"));
-        QCOMPARE(rig.view->notice()->toolTip(), simulated + '\n' + QString::fromStdString(told));
+        shown = rig.view->notice()->text().split('\n');
+        QVERIFY(shown.back().startsWith("programmed and verified /home/d"));
+        QVERIFY(shown.back().endsWith(QString(QChar(0x2026)) + "/k.qef"));
+        const QFontMetrics metrics = rig.view->notice()->fontMetrics();
+        for (const QString& row : shown)
+            QVERIFY(metrics.horizontalAdvance(row) < rig.view->width());
+        QCOMPARE(rig.view->notice()->toolTip(),
+                 simulated + '\n' + adapter + '\n' + QString::fromStdString(told));
         // A cleared outcome leaves its line empty: the window keeps its height.
-        const int height = rig.view->height();
+        const int withOutcome = rig.view->height();
+        const int rows = static_cast<int>(shown.size());
         rig.host.outcome("");
-        QCOMPARE(rig.view->notice()->text(), simulated + '\n');
-        QCOMPARE(rig.view->height(), height);
+        QCOMPARE(rig.view->notice()->text().split('\n').size(), rows);
+        QCOMPARE(rig.view->height(), withOutcome);
     }
 };
 

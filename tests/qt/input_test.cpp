@@ -2,11 +2,13 @@
 // a person's input does: a small dialog records every notification its message map receives.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QtTest/QtTest>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,8 @@ public:
         messageMap_.push_back(
             {Message::HScroll, 0, [this](const MessageParams& p) {
                  const ScrollInfo& info = model().scrollInfo(p.scrollBar);
+                 std::optional<CWaitCursor> wait;
+                 if (waitWhileScrolling) wait.emplace(this->host());
                  log("scroll " + std::to_string(p.scrollBar) + " " + std::to_string(p.code) + " " +
                      std::to_string(info.trackPos));
                  if (follow && (p.code == SB_THUMBTRACK || p.code == SB_THUMBPOSITION)) {
@@ -90,14 +94,22 @@ public:
 
     std::vector<std::string> notes;
     bool follow = false;
-    std::function<void()> duringLongOperation;
+    bool waitWhileScrolling = false;  // as the panel's sliders do
+    bool showsWaitCursor = true;
+    std::function<void()> duringLongOperation;  // before its repaint
+    std::function<void()> endingLongOperation;  // after it
 
 private:
     void log(const std::string& s) { notes.push_back(s); }
+    // Work with a repaint on the way, long work (with the wait cursor) as the panel's is, or
+    // not.
     void longOperation() {
+        std::optional<CWaitCursor> wait;
+        if (showsWaitCursor) wait.emplace(host());
         log("long begins");
         if (duringLongOperation) duringLongOperation();
         host().pump();
+        if (endingLongOperation) endingLongOperation();
         log("long ends");
     }
 };
@@ -256,6 +268,7 @@ private slots:
         QCOMPARE(take(), (Notes{"long begins", "long ends"}));
         QVERIFY(!dlg->ended());
 
+        QCoreApplication::processEvents();  // the person's next key comes after a turn of the loop
         widget<QLineEdit>(kEdit)->setFocus();
         QTest::keyClick(widget<QLineEdit>(kEdit), Qt::Key_Return);
         QVERIFY(dlg->ended());
@@ -275,13 +288,92 @@ private slots:
         QCOMPARE(dlg->result(), IDCANCEL);
     }
 
-    void aCloseDuringALongOperationWaitsForItsEnd() {
+    void inputDuringLongWorkIsDroppedAndNeverRunsAfterIt() {
+        auto* box = widget<QCheckBox>(kCheck);
+        auto* edit = widget<QLineEdit>(kEdit);
+        const auto press = [](QWidget* w) {
+            return new QMouseEvent(QEvent::MouseButtonPress, w->rect().center(),
+                                   w->mapToGlobal(w->rect().center()), Qt::LeftButton,
+                                   Qt::LeftButton, {});
+        };
+        const auto release = [](QWidget* w) {
+            return new QMouseEvent(QEvent::MouseButtonRelease, w->rect().center(),
+                                   w->mapToGlobal(w->rect().center()), Qt::LeftButton, Qt::NoButton,
+                                   {});
+        };
+        dlg->duringLongOperation = [&] {
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            // While the work repaints: a click, typing, Enter and Escape, the close box.
+            QTest::mouseClick(box, Qt::LeftButton);
+            QTest::keyClicks(edit, "12");
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTest::keyClick(edit, Qt::Key_Escape);
+            QCoreApplication::postEvent(view.get(), new QCloseEvent);
+        };
+        dlg->endingLongOperation = [&] {
+            // A click that still waits in the queue when the work ends.
+            QCoreApplication::postEvent(box, press(box));
+            QCoreApplication::postEvent(box, release(box));
+        };
+        QTest::mouseClick(widget<QPushButton>(kLong), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(take(), (Notes{"long begins", "long ends"}));
+        QVERIFY(!dlg->ended());
+        QVERIFY(!box->isChecked());
+        QCOMPARE(edit->text(), QString());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // Then the window takes input again.
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClicks(edit, "3");
+        QCOMPARE(take(), (Notes{"click 11", "change 10 3"}));
+    }
+
+    void aBoxDuringLongWorkShowsTheArrowOverIt() {
+        std::optional<Qt::CursorShape> overBox;
+        dlg->duringLongOperation = [&] {
+            QTimer::singleShot(0, [&] {
+                overBox = QApplication::overrideCursor()->shape();
+                QApplication::activeModalWidget()->close();
+            });
+            host->messageBox("a failure");
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        };
+        QTest::mouseClick(widget<QPushButton>(kLong), Qt::LeftButton);
+        QCOMPARE(overBox, std::optional(Qt::ArrowCursor));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void aCloseDuringOtherWorkWaitsForItsEnd() {
+        dlg->showsWaitCursor = false;
         dlg->duringLongOperation = [this] {
             QCoreApplication::postEvent(view.get(), new QCloseEvent);
         };
         QTest::mouseClick(widget<QPushButton>(kLong), Qt::LeftButton);
         QCOMPARE(take(), (Notes{"long begins", "long ends", "sys " + std::to_string(SC_CLOSE)}));
         QVERIFY(dlg->ended());
+    }
+
+    void aGestureBegunBeforeLongWorkStillEnds() {
+        // A slider that shows the wait cursor while it works still gets the moves and the
+        // release of the press that started it, and ends its scroll.
+        dlg->waitWhileScrolling = true;
+        dlg->follow = true;
+        auto* bar = widget<QScrollBar>(kBar);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, partOf(bar, QStyle::SC_ScrollBarAddLine));
+        QCOMPARE(take(), (Notes{"scroll 14 1 50", "scroll 14 8 50"}));
+        QVERIFY(!bar->isSliderDown());
+
+        QCoreApplication::processEvents();  // the person's next press comes after a turn of the
+                                            // loop
+        const QPoint thumb = partOf(bar, QStyle::SC_ScrollBarSlider);
+        QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+        QTest::mouseMove(bar, thumb + QPoint(20, 0));
+        const std::string track = std::to_string(bar->sliderPosition());
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(20, 0));
+        QCOMPARE(take(),
+                 (Notes{"scroll 14 5 " + track, "scroll 14 4 " + track, "scroll 14 8 " + track}));
+        QCOMPARE(std::to_string(dlg->model().scrollInfo(kBar).pos), track);
     }
 };
 
