@@ -1,7 +1,8 @@
 #pragma once
 // A file opened only to append to it, for lines that several processes add to one file: every
 // write goes to the end as one piece (the handle may append, never write elsewhere), so two
-// processes' lines never interleave and none overwrites another's.
+// processes' lines never interleave and none overwrites another's. A line goes in under a lock
+// that every appender takes, so the look at the file's last byte and the write are one step.
 #include <optional>
 #include <string>
 
@@ -17,12 +18,14 @@ public:
     // Opens path (UTF-8), creating it when missing; why it cannot be appended to otherwise.
     std::optional<std::string> open(const std::string& path);
     bool isOpen() const { return handle_ != nullptr; }
-    // Whether the file is empty or its last byte is a newline.
-    bool endsALine() const;
-    // Appends data with one write; why not, otherwise.
-    std::optional<std::string> append(const std::string& data);
+    // Appends line (which ends in a newline) with one write, after a newline when the file's
+    // last line was cut short, all under the lock; why not, otherwise.
+    std::optional<std::string> appendLine(const std::string& line);
 
 private:
+    // Whether the file is empty or its last byte is a newline.
+    bool endsALine() const;
+
     void* handle_ = nullptr;
 };
 
