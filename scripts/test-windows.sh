@@ -53,7 +53,10 @@ trap 'WINEPREFIX="$WINEPREFIX" "$server" -k 2>/dev/null || true' EXIT
 # Wine's own services start with the first program of a session and outlive it, holding on to
 # that program's output: started here, with nowhere to write, they never keep a test's output
 # open (ctest would wait for it to close).
-timeout 300 scripts/wine.sh wineboot -u </dev/null >/dev/null 2>&1
+# Bounded for a machine several times slower than a quiet one: a prefix made from nothing takes a
+# minute or two there.
+timeout 900 scripts/wine.sh wineboot -u </dev/null >/dev/null 2>&1 ||
+  { echo "FAILED: wine's session did not start (wineboot -u, status $?)"; exit 1; }
 
 failures=()
 stage() {
