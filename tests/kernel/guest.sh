@@ -8,6 +8,7 @@
 #   vorlix case NAME start
 #   -----BEGIN VORLIX CASE NAME-----   (base64 of a tar.gz of /out/NAME)
 #   -----END VORLIX CASE NAME-----
+# and last, the same block of "guest": the kernel's log and the stand-in's (bridge.log).
 # /out/NAME holds "result" ("ok", "timeout: STEP" when the bound ran out during STEP, or
 # "error: WHY"), "log" (what its runs said), "asked" (the requests the stand-in could not
 # answer meanwhile) and the case's own outputs.
@@ -100,9 +101,13 @@ finish() {
   result=ok deadline=$(($(now) + 10000))
   bridge asked && echo "$answer" >"$dir/asked"
   echo "$outcome" >"$dir/result"
-  echo "-----BEGIN VORLIX CASE $name-----"
-  tar -C "$dir" -czf - . | base64
-  echo "-----END VORLIX CASE $name-----"
+  send "$name"
+}
+# send NAME: /out/NAME on the console.
+send() {
+  echo "-----BEGIN VORLIX CASE $1-----"
+  tar -C "/out/$1" -czf - . | base64
+  echo "-----END VORLIX CASE $1-----"
 }
 
 # boot: the driver has bound to the stand-in (its probe has returned: until then the HID core
@@ -213,7 +218,9 @@ while read -r -u 9 what seconds; do
   fi
   finish
 done 9</cases/plan
-echo "-----BEGIN VORLIX DMESG-----"
-dmesg | gzip | base64
-echo "-----END VORLIX DMESG-----"
+# The kernel's log and the stand-in's, for whoever keeps the guest's files.
+mkdir -p /out/guest
+dmesg >/out/guest/dmesg
+cp /out/bridge.log /out/guest/
+send guest
 poweroff -f
