@@ -69,10 +69,11 @@ fetch() {
   deb=$(ls "$dir"/*.deb)
   dpkg-deb -x "$deb" "$dir/root" && rm "$deb"
 }
+# Package lists never read, or read before the mirror moved on: read again, once.
+update_lists() { apt-get update -q >/dev/null 2>&1 && debian_kernel; }
 kernel=
-if debian_kernel; then
-  # A mirror that moved on since the package lists were read: read them again, once.
-  if fetch || { apt-get update -q >/dev/null 2>&1 && debian_kernel && fetch; }; then
+if debian_kernel || update_lists; then
+  if fetch || { update_lists && fetch; }; then
     kernel=$cache/${package}_$version
     find "$cache" -mindepth 1 -maxdepth 1 -type d ! -path "$kernel" -exec rm -rf {} +
   else
