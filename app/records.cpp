@@ -8,6 +8,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -58,9 +59,7 @@ bool RecordFile::isOpen() const {
 }
 
 io::Expected<> RecordFile::append(const nlohmann::json& record) {
-    std::string line = recordLine(record);
-    if (!file_.endsALine()) line.insert(0, "\n");
-    if (const io::Expected<> appended = file_.append(line); !appended)
+    if (const io::Expected<> appended = file_.appendLine(recordLine(record)); !appended)
         return io::Failure{"cannot append the record to " + io::printable(path_) + ": " +
                            io::printable(appended.why())};
     return io::Ok{};
@@ -74,10 +73,41 @@ bool RecordFile::isOpen() const {
     return fd_ >= 0;
 }
 
-// A line another station appends between the look at the last byte and the write leaves an
-// empty line at worst: the tally skips it like a cut one.
+namespace {
+
+// Holds an exclusive flock on a file for its lifetime: every station appending to the record
+// file takes it, so none looks at the last byte while another's line is on its way in.
+class FileLock {
+public:
+    explicit FileLock(int fd) : fd_(fd) {
+        int r;
+        do r = ::flock(fd_, LOCK_EX);
+        while (r < 0 && errno == EINTR);
+        error_ = r < 0 ? errno : 0;
+    }
+    ~FileLock() {
+        if (error_ == 0) ::flock(fd_, LOCK_UN);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    int error() const { return error_; }
+
+private:
+    int fd_;
+    int error_;
+};
+
+}  // namespace
+
+// The look at the last byte and the write are one step under the lock: a line another station
+// is appending is whole before this one looks, so a newline is put first only after a line
+// that was really cut short, never an empty line.
 io::Expected<> RecordFile::append(const nlohmann::json& record) {
     std::string line = recordLine(record);
+    const FileLock lock(fd_);
+    if (lock.error() != 0)
+        return io::Failure{"cannot lock " + io::printable(path_) +
+                           " to append the record: " + std::strerror(lock.error())};
     struct stat st {};
     char last = '\n';
     if (::fstat(fd_, &st) == 0 && st.st_size > 0 && ::pread(fd_, &last, 1, st.st_size - 1) == 1 &&

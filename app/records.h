@@ -3,7 +3,10 @@
 // --record names, so that a day's tally is a jq over that file. A line is written with one
 // write on a handle that only appends, so the lines of stations that share the file never
 // interleave; a file whose last line was cut short (a crash, a full disk) gets a newline first,
-// so earlier lines are never joined to a new one (the documented tally skips the cut one).
+// so earlier lines are never joined to a new one (the documented tally skips the cut one). The
+// look at the last byte and the write happen under a lock on the file (flock on Linux,
+// LockFileEx on Windows), so a line on its way in from another station is never taken for a
+// cut one: the file never holds an empty line.
 #include <chrono>
 #include <cstdint>
 #include <nlohmann/json.hpp>

@@ -38,7 +38,9 @@ fi
 # The whole stage runs on one virtual display: wine's session (its services and desktop) starts
 # once, with the display the window check needs.
 if [ -z "${VORLIX_WINDOWS_DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" env VORLIX_WINDOWS_DISPLAY=1 "$0" "$@"
+  # No key repeat: on a loaded machine a key's release can come later than the repeat's
+  # delay, and the typed text would have a letter twice.
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -r" env VORLIX_WINDOWS_DISPLAY=1 "$0" "$@"
 fi
 
 rm -rf "$out"
@@ -54,7 +56,10 @@ trap 'WINEPREFIX="$WINEPREFIX" "$server" -k 2>/dev/null || true' EXIT
 # Wine's own services start with the first program of a session and outlive it, holding on to
 # that program's output: started here, with nowhere to write, they never keep a test's output
 # open (ctest would wait for it to close).
-timeout 300 scripts/wine.sh wineboot -u </dev/null >/dev/null 2>&1
+# Bounded for a machine several times slower than a quiet one: a prefix made from nothing takes a
+# minute or two there.
+timeout 900 scripts/wine.sh wineboot -u </dev/null >/dev/null 2>&1 ||
+  { echo "FAILED: wine's session did not start (wineboot -u, status $?)"; exit 1; }
 
 failures=()
 stage() {

@@ -50,10 +50,20 @@ bool AppendFile::endsALine() const {
     return c == '\n';
 }
 
-io::Expected<> AppendFile::append(const std::string& data) {
-    DWORD written = 0;
-    if (!WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr))
+io::Expected<> AppendFile::appendLine(const std::string& line) {
+    // Windows' locks are mandatory: one over the lines would stop a reader (a tally) for that
+    // moment, so the lock is one byte far past the end any such file reaches.
+    OVERLAPPED lockAt{};
+    lockAt.OffsetHigh = 0x100;  // 1 TiB
+    if (!LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockAt))
         return io::Failure{lastError()};
+    const std::string data = endsALine() ? line : "\n" + line;
+    DWORD written = 0;
+    const bool wrote =
+        WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    const std::string why = wrote ? "" : lastError();
+    UnlockFileEx(handle_, 0, 1, 0, &lockAt);
+    if (!wrote) return io::Failure{why};
     if (written != data.size()) return io::Failure{"the disk took only part of the line"};
     return io::Ok{};
 }

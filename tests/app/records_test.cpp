@@ -1,5 +1,9 @@
 // The record of the commands' runs: one JSON line each, appended.
+#include "app/records.h"
+
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,6 +124,56 @@ TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
         return n.size() > 6 && n.compare(n.size() - 6, 6, "-2.qef") == 0;
     });
     EXPECT_TRUE(clashed);
+}
+
+// Eight processes append records at the same moment, round after round, to a file whose last
+// line was cut short: each line is whole and none is empty (a look at the last byte while
+// another's line was still going in would put a newline before a line that needs none). The
+// lines are longer than a memory page, so that a line goes into the file in more than one
+// piece.
+TEST_F(Commands, EightProcessesAppendingAtOnceLeaveOnlyWholeLines) {
+    constexpr int kProcesses = 8, kRounds = 50;
+    const std::string file = path("r.jsonl");
+    writeText(file, "{\"cut\": tr");
+    for (int round = 0; round < kRounds; ++round) {
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        std::vector<pid_t> appenders;
+        for (int p = 0; p < kProcesses; ++p) {
+            const pid_t pid = ::fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                ::close(go[1]);
+                char c;
+                while (::read(go[0], &c, 1) > 0) {
+                }  // end of file: all start together
+                vorlix::app::RecordFile record;
+                const bool ok =
+                    record.open(file) &&
+                    record.append(
+                        {{"process", p}, {"round", round}, {"pad", std::string(5000, 'x')}});
+                ::_exit(ok ? 0 : 1);
+            }
+            appenders.push_back(pid);
+        }
+        ::close(go[0]);
+        ::close(go[1]);
+        for (const pid_t pid : appenders) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+    }
+    std::istringstream lines(readText(file));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "{\"cut\": tr");
+    int count = 0;
+    for (; std::getline(lines, line); ++count) {
+        ASSERT_FALSE(line.empty()) << "line " << count + 2 << " is empty";
+        EXPECT_EQ(json::parse(line)["pad"].get<std::string>().size(), 5000u);
+    }
+    EXPECT_EQ(count, kProcesses * kRounds);
 }
 
 // A backup's name carries the bus where it has a stable name, in characters any file system takes.

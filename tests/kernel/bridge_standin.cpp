@@ -5,30 +5,40 @@
 // goes back in the chip's own codes (a NACK, a busy bus, a timeout), so the driver reports it
 // the way it does for the real chip.
 //
-// Usage: kernel_bridge cp2112|mcp2221 CONTROL_FIFO REPLY_FIFO
-// Commands, a line each on CONTROL_FIFO, each answered by one line on REPLY_FIFO:
+// Usage: kernel_bridge cp2112|mcp2221
+// The control channel is standard input and output, held open for the guest's whole life (a
+// coprocess of the guest's script): a command a line, "SEQ COMMAND [ARG]", each answered by
+// exactly one line "SEQ ok [TEXT]" or "SEQ error WHY" with the command's own SEQ, so a reply
+// is matched to its command even when the script gave up waiting for an earlier one.
+//   bound          answers once the driver's probe has returned (the kernel's "bind" event of
+//                  the device), with the driver's name; at once when that happened already
 //   load FILE      the camera from a state file (built-in default when FILE does not exist)
 //   save FILE      the camera's state into FILE, unless the loaded file already says it
 //   frame US       hold each input report back for US microseconds (a USB frame), 0: at once
 //   unplug-at N    the N-th transaction from now on never reaches the camera: the device is
 //                  destroyed instead, as if the bridge were pulled out
-//   quit
-// "ready" on REPLY_FIFO once the device exists. With KERNEL_BRIDGE_LOG set in the environment,
-// every event from the kernel is logged on standard error with the time it came.
+//   asked          what the driver asked since the last "asked" that this stand-in does not
+//                  answer (a report or command it does not know), "-" when nothing
+// Every request it cannot answer is also logged on standard error when it comes; with
+// KERNEL_BRIDGE_LOG set in the environment, every event from the kernel is logged there with
+// the time it came. End of file on standard input destroys the device and ends the program.
 #include <fcntl.h>
+#include <linux/netlink.h>
 #include <linux/uhid.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -84,10 +94,17 @@ public:
         std::snprintf(reinterpret_cast<char*>(c.phys), sizeof c.phys, "usb-standin-1/input0");
         Bytes rd;
         if (cp2112_) {
-            rd = descriptor({{0x05, 0xb1, 2},  {0x06, 0xb1, 13}, {0x10, 0x91, 3},
-                             {0x11, 0x91, 20}, {0x12, 0x91, 2},  {0x13, 0x81, 63},
-                             {0x14, 0x91, 63}, {0x15, 0x91, 1},  {0x16, 0x81, 6},
-                             {0x17, 0x91, 1},  {0x20, 0xb1, 1}});
+            rd = descriptor({{0x05, 0xb1, 2},
+                             {0x06, 0xb1, 13},
+                             {0x10, 0x91, 3},
+                             {0x11, 0x91, 20},
+                             {0x12, 0x91, 2},
+                             {0x13, 0x81, 63},
+                             {0x14, 0x91, 63},
+                             {0x15, 0x91, 1},
+                             {0x16, 0x81, 6},
+                             {0x17, 0x91, 1},
+                             {0x20, 0xb1, 1}});
             c.vendor = 0x10c4;
             c.product = 0xea90;
         } else {
@@ -139,6 +156,16 @@ public:
     void unplugAt(std::uint32_t n) { unplugAt_ = camera_.transactions() + n; }
     bool plugged() const { return plugged_; }
 
+    // The requests this stand-in could not answer since the last call, "-" when none: what a
+    // driver of another kernel asks that the chip's stand-in does not know yet.
+    std::string asked() {
+        std::string text;
+        for (const auto& [request, times] : unanswered_)
+            text += (text.empty() ? "" : "; ") + request + " (" + std::to_string(times) + "x)";
+        unanswered_.clear();
+        return text.empty() ? "-" : text;
+    }
+
     // One event from the kernel.
     void handle(const uhid_event& ev) {
         if (log_) {
@@ -150,7 +177,9 @@ public:
                          ev.type == UHID_OUTPUT ? ev.u.output.size : 0);
         }
         switch (ev.type) {
-            case UHID_GET_REPORT: getReport(ev.u.get_report); break;
+            case UHID_GET_REPORT:
+                getReport(ev.u.get_report);
+                break;
             case UHID_SET_REPORT: {
                 uhid_event reply{};
                 reply.type = UHID_SET_REPORT_REPLY;
@@ -164,11 +193,21 @@ public:
                 else
                     mcp2221Output(ev.u.output.data, ev.u.output.size);
                 break;
-            default: break;  // start, stop, open, close: nothing to answer
+            default:
+                break;  // start, stop, open, close: nothing to answer
         }
     }
 
 private:
+    void unanswered(const char* kind, std::uint8_t id) {
+        char request[48];
+        std::snprintf(request, sizeof request, "%s 0x%02x", kind, id);
+        std::fprintf(stderr,
+                     "kernel_bridge: the driver asked %s, which this stand-in does not answer\n",
+                     request);
+        ++unanswered_[request];
+    }
+
     void send(const uhid_event& ev) {
         if (write(uhid_, &ev, sizeof ev) != static_cast<ssize_t>(sizeof ev)) die("uhid write");
     }
@@ -201,9 +240,11 @@ private:
         Bytes data;
         if (cp2112_ && req.rnum == 0x05) data = {0x05, 0x0c, 0x02};  // part number, version 2
         if (cp2112_ && req.rnum == 0x06)  // 100 kHz, address 0x02, no timeouts, no retries
-            data = {0x06, 0x00, 0x01, 0x86, 0xa0, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+            data = {0x06, 0x00, 0x01, 0x86, 0xa0, 0x02, 0x00,
+                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         if (cp2112_ && req.rnum == 0x20) data = {0x20, 0xff};
         if (data.empty()) {
+            unanswered("GET_REPORT", req.rnum);
             reply.u.get_report_reply.err = EIO;
         } else {
             std::memcpy(reply.u.get_report_reply.data, data.data(), data.size());
@@ -217,7 +258,7 @@ private:
     void cp2112Output(const std::uint8_t* d, std::size_t n) {
         if (n < 1) return;
         switch (d[0]) {
-            case 0x10:  // data read request: address, length (big-endian)
+            case 0x10:    // data read request: address, length (big-endian)
             case 0x11: {  // write-read: address, length, target address length, target
                 if (n < 4) return;
                 const std::size_t len = static_cast<std::size_t>(d[2] << 8 | d[3]);
@@ -228,8 +269,7 @@ private:
                     status_ = camera_.readTransaction(d[1] | 1, readData_.data(), len);
                 } else {
                     const std::size_t sub = n > 4 ? std::min<std::size_t>(d[4], 16) : 0;
-                    status_ = camera_.writeReadTransaction(d[1], d + 5, sub, readData_.data(),
-                                                           len);
+                    status_ = camera_.writeReadTransaction(d[1], d + 5, sub, readData_.data(), len);
                 }
                 if (status_ != kOk) readData_.clear();
                 isRead_ = true;
@@ -274,8 +314,13 @@ private:
                 input(r);
                 break;
             }
-            case 0x17: status_ = kOk; readData_.clear(); break;  // cancel
-            default: break;
+            case 0x17:
+                status_ = kOk;
+                readData_.clear();
+                break;  // cancel
+            default:
+                unanswered("output report", d[0]);
+                break;
         }
     }
 
@@ -286,7 +331,7 @@ private:
         Bytes r(64, 0);
         r[0] = d[0];
         switch (d[0]) {
-            case 0x10: {  // status / set parameters
+            case 0x10: {                      // status / set parameters
                 if (n > 2 && d[2] == 0x10) {  // cancel: the engine goes idle
                     r[2] = 0x10;
                     engine_ = 0x00;
@@ -309,8 +354,9 @@ private:
                                      d + std::min(n, 4 + std::min<std::size_t>(60, total)));
                 if (pendingWrite_.size() > total) pendingWrite_.resize(total);
                 if (pendingWrite_.size() >= total && d[0] == 0x90) {
-                    if (reachesBus()) finishWrite(camera_.writeTransaction(
-                                          writeAddress_, pendingWrite_.data(), total));
+                    if (reachesBus())
+                        finishWrite(
+                            camera_.writeTransaction(writeAddress_, pendingWrite_.data(), total));
                     pendingWrite_.clear();
                 }
                 if (d[0] == 0x94 && pendingWrite_.size() >= total) {
@@ -330,9 +376,9 @@ private:
                 if (d[0] == 0x91)
                     status = camera_.readTransaction(d[3] | 1, readData_.data(), len);
                 else
-                    status = camera_.writeReadTransaction(d[3] & 0xfe, repeatedStart_.data(),
-                                                          repeatedStart_.size(),
-                                                          readData_.data(), len);
+                    status =
+                        camera_.writeReadTransaction(d[3] & 0xfe, repeatedStart_.data(),
+                                                     repeatedStart_.size(), readData_.data(), len);
                 repeatedStart_.clear();
                 readStatus_ = status;
                 finishWrite(status);
@@ -345,7 +391,8 @@ private:
                     r[2] = 0x00;
                     r[3] = 127;  // the read failed
                 } else {
-                    const std::size_t take = std::min<std::size_t>(60, readData_.size() - readOffset_);
+                    const std::size_t take =
+                        std::min<std::size_t>(60, readData_.size() - readOffset_);
                     r[2] = 0x55;  // read complete
                     r[3] = static_cast<std::uint8_t>(take);
                     std::copy_n(readData_.begin() + static_cast<long>(readOffset_), take,
@@ -354,7 +401,10 @@ private:
                 }
                 break;
             }
-            default: r[1] = 0x01; break;  // a command this bridge does not know
+            default:  // a command this bridge does not know
+                unanswered("command", d[0]);
+                r[1] = 0x01;
+                break;
         }
         input(r);
     }
@@ -394,35 +444,73 @@ private:
     std::uint16_t readStatus_ = kOk;
     std::uint8_t engine_ = 0x00;
     bool nack_ = false;
+    std::map<std::string, int> unanswered_;  // request -> times asked, since the last asked()
 };
 
-void reply(const char* path, const std::string& line) {
-    const int fd = open(path, O_WRONLY);
-    if (fd < 0) die(path);
-    const std::string text = line + "\n";
-    if (write(fd, text.data(), text.size()) < 0) die(path);
-    close(fd);
+// The kernel's device events (netlink's uevents): the driver's "bind" of the HID device is the
+// event that its probe has returned, after which the HID core passes the chip's answers on.
+class DeviceEvents {
+public:
+    DeviceEvents() {
+        fd_ = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+        if (fd_ < 0) die("uevent socket");
+        sockaddr_nl address{};
+        address.nl_family = AF_NETLINK;
+        address.nl_groups = 1;  // the kernel's own events
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0)
+            die("uevent bind");
+    }
+    int fd() const { return fd_; }
+    const std::string& driver() const { return driver_; }
+
+    // Reads one event; it is the bind when it binds a HID device to a driver.
+    void read() {
+        char buf[4096];
+        const ssize_t n = recv(fd_, buf, sizeof buf - 1, 0);
+        if (n <= 0) return;
+        buf[n] = '\0';
+        bool bind = false, hid = false;
+        std::string driver;
+        for (const char* field = buf; field < buf + n; field += std::strlen(field) + 1) {
+            const std::string f = field;
+            if (f == "ACTION=bind") bind = true;
+            if (f == "SUBSYSTEM=hid") hid = true;
+            if (f.rfind("DRIVER=", 0) == 0) driver = f.substr(7);
+        }
+        if (bind && hid) driver_ = driver;
+    }
+
+private:
+    int fd_ = -1;
+    std::string driver_;  // empty until the bind
+};
+
+// One line on the control channel: "SEQ ok TEXT" or "SEQ error WHY".
+void reply(const std::string& seq, const std::string& answer) {
+    const std::string text = seq + " " + answer + "\n";
+    if (write(STDOUT_FILENO, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        die("control reply");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4 || (std::strcmp(argv[1], "cp2112") != 0 && std::strcmp(argv[1], "mcp2221") != 0)) {
-        std::fprintf(stderr, "usage: kernel_bridge cp2112|mcp2221 CONTROL_FIFO REPLY_FIFO\n");
+    if (argc != 2 ||
+        (std::strcmp(argv[1], "cp2112") != 0 && std::strcmp(argv[1], "mcp2221") != 0)) {
+        std::fprintf(stderr, "usage: kernel_bridge cp2112|mcp2221\n");
         return 2;
     }
     const int uhid = open("/dev/uhid", O_RDWR | O_CLOEXEC);
     if (uhid < 0) die("/dev/uhid");
-    const int control = open(argv[2], O_RDWR | O_CLOEXEC);  // never sees end-of-file
-    if (control < 0) die(argv[2]);
+    DeviceEvents events;  // listening before the device exists: its bind cannot be missed
     Bridge bridge(std::strcmp(argv[1], "cp2112") == 0, uhid);
     bridge.create();
-    reply(argv[3], "ready");
 
     std::string pending;
+    std::optional<std::string> waitingForBind;  // the SEQ of a "bound" not answered yet
     for (;;) {
-        pollfd fds[2] = {{uhid, POLLIN, 0}, {control, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        pollfd fds[3] = {{uhid, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}, {events.fd(), POLLIN, 0}};
+        if (poll(fds, 3, -1) < 0) {
             if (errno == EINTR) continue;
             die("poll");
         }
@@ -430,31 +518,49 @@ int main(int argc, char** argv) {
             uhid_event ev{};
             if (read(uhid, &ev, sizeof ev) > 0) bridge.handle(ev);
         }
-        if (!(fds[1].revents & POLLIN)) continue;
+        if (fds[2].revents & POLLIN) events.read();
+        if (waitingForBind && !events.driver().empty()) {
+            reply(*waitingForBind, "ok " + events.driver());
+            waitingForBind.reset();
+        }
+        if (!(fds[1].revents & (POLLIN | POLLHUP))) continue;
         char buf[512];
-        const ssize_t got = read(control, buf, sizeof buf);
-        if (got <= 0) continue;
+        const ssize_t got = read(STDIN_FILENO, buf, sizeof buf);
+        if (got == 0) {  // the guest's script has ended
+            if (bridge.plugged()) bridge.destroy();
+            return 0;
+        }
+        if (got < 0) continue;
         pending.append(buf, static_cast<std::size_t>(got));
         for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
             std::istringstream line(pending.substr(0, nl));
             pending.erase(0, nl + 1);
-            std::string cmd, arg;
-            line >> cmd >> arg;
+            std::string seq, cmd, arg;
+            line >> seq >> cmd >> arg;
             std::string answer = "ok";
             try {
-                if (cmd == "load") bridge.load(arg);
-                else if (cmd == "save") bridge.save(arg);
-                else if (cmd == "frame") bridge.setFrame(static_cast<unsigned>(std::stoul(arg)));
-                else if (cmd == "unplug-at") bridge.unplugAt(static_cast<std::uint32_t>(std::stoul(arg)));
-                else if (cmd == "quit") {
-                    if (bridge.plugged()) bridge.destroy();
-                    reply(argv[3], "ok");
-                    return 0;
-                } else answer = "unknown command " + cmd;
+                if (cmd == "bound") {
+                    if (events.driver().empty()) {
+                        waitingForBind = seq;
+                        continue;
+                    }
+                    answer += " " + events.driver();
+                } else if (cmd == "load")
+                    bridge.load(arg);
+                else if (cmd == "save")
+                    bridge.save(arg);
+                else if (cmd == "frame")
+                    bridge.setFrame(static_cast<unsigned>(std::stoul(arg)));
+                else if (cmd == "unplug-at")
+                    bridge.unplugAt(static_cast<std::uint32_t>(std::stoul(arg)));
+                else if (cmd == "asked")
+                    answer += " " + bridge.asked();
+                else
+                    answer = "error unknown command " + cmd;
             } catch (const std::exception& e) {
                 answer = std::string("error ") + e.what();
             }
-            reply(argv[3], answer);
+            reply(seq, answer);
         }
     }
 }

@@ -1,7 +1,20 @@
 #!/bin/bash
-# The guest's first process: loads the drivers, becomes the chip named on the kernel's command
-# line (vorlix_chip=cp2112 or mcp2221), runs every case of /cases against it and sends what the
-# runs left over the serial console, for the host to compare.
+# The guest's first process: loads the drivers, starts the stand-in of the chip named on the
+# kernel's command line (vorlix_chip=cp2112 or mcp2221), runs the cases of /cases/plan one
+# after the other against it, each within its own bound, and sends what each case left over the
+# serial console as soon as it ends, for the host to compare.
+#
+# /cases/plan: a line a case, "NAME SECONDS". On the console, per case:
+#   vorlix case NAME start
+#   -----BEGIN VORLIX CASE NAME-----   (base64 of a tar.gz of /out/NAME)
+#   -----END VORLIX CASE NAME-----
+# and last, the same block of "guest": the kernel's log and the stand-in's (bridge.log).
+# /out/NAME holds "result" ("ok", "timeout: STEP" when the bound ran out during STEP, or
+# "error: WHY"), "log" (what its runs said), "asked" (the requests the stand-in could not
+# answer meanwhile) and the case's own outputs.
+#
+# Every wait ends on an event (a reply of the stand-in, a process's end) and has a bound: the
+# case's time left.
 /bin/busybox --install -s /bin
 export PATH=/usr/bin:/bin LD_LIBRARY_PATH=/usr/lib/x86_64-linux-gnu:/lib/x86_64-linux-gnu
 mount -t proc proc /proc
@@ -10,10 +23,8 @@ mount -t devtmpfs dev /dev
 mount -t tmpfs tmp /tmp
 ln -s /proc/self/fd /dev/fd
 chip=$(sed -n 's/.*vorlix_chip=\([a-z0-9]*\).*/\1/p' /proc/cmdline)
-out=/out
-mkdir -p $out
-uname -r >$out/kernel-release
-for m in hid uhid hid-cp2112 hid-mcp2221 i2c-dev; do insmod /modules/$m.ko; done
+mkdir -p /out
+while read -r m; do insmod "/modules/$m.ko"; done </modules/order
 
 # Milliseconds on the clock.
 now() {
@@ -21,101 +32,195 @@ now() {
   echo $((t / 1000))
 }
 
-mkfifo /tmp/control /tmp/reply
+# The stand-in, as a coprocess: its standard input and output are the control channel, open
+# until this script ends. The descriptors are copied so that they outlive a stand-in that dies.
 grep -q vorlix_bridge_log /proc/cmdline && export KERNEL_BRIDGE_LOG=1
-kernel_bridge "$chip" /tmp/control /tmp/reply 2>$out/bridge.log &
-read -r _ </tmp/reply  # "ready": the device exists
+coproc BRIDGE { exec kernel_bridge "$chip" 2>/out/bridge.log; }
+exec {to_bridge}>&"${BRIDGE[1]}" {from_bridge}<&"${BRIDGE[0]}"
+bridge_pid=${BRIDGE_PID:?}
+seq=0
+
+# The case being run: its name, its folder, its deadline and how it stands.
+begin() {
+  name=$1 dir=/out/$1 bound=$2 began=$(now) result=ok
+  deadline=$((began + bound * 1000))
+  mkdir -p "$dir"
+  echo "vorlix case $name start"
+}
+# Seconds left of the case's bound (at least 1), or failure when it has run out.
+left() {
+  local ms=$((deadline - $(now)))
+  [ "$ms" -gt 0 ] || return 1
+  echo $(((ms + 999) / 1000))
+}
+ran_out() { result="timeout: $1"; }
+
+# bridge COMMAND [ARG]: one command on the control channel, and its reply (in $answer, without
+# the "ok"), within the case's time left. A reply to an earlier command given up on is skipped.
 bridge() {
-  echo "$*" >/tmp/control
-  read -r answer </tmp/reply
-  [ "$answer" = ok ] || echo "bridge: $*: $answer" >>$out/errors
-}
-# The bus the driver registered, by its name in sysfs, once the driver's probe has returned:
-# until then the HID core drops the chip's answers. Both drivers add their GPIO lines last;
-# the MCP2221's probe asks four times for a line's direction and waits out each lost answer.
-bus=
-waited=$(now)
-for i in $(seq 1 800); do
-  for name in /sys/class/i2c-dev/i2c-*/name; do
-    [ -f "$name" ] || continue
-    n=${name%/name}
-    bus=/dev/${n##*/}
+  [ "$result" = ok ] || return 1
+  local t rseq status
+  t=$(left) || { ran_out "bridge $*"; return 1; }
+  seq=$((seq + 1))
+  echo "$seq $*" >&"$to_bridge"
+  while :; do
+    if ! IFS=' ' read -r -t "$t" -u "$from_bridge" rseq status answer; then
+      if kill -0 "$bridge_pid" 2>/dev/null; then ran_out "bridge $*"; else result="error: the stand-in ended: $(tail -3 /out/bridge.log)"; fi
+      return 1
+    fi
+    [ "$rseq" = "$seq" ] && break
+    t=$(left) || { ran_out "bridge $*"; return 1; }
   done
-  gpio=$(ls -d /sys/bus/hid/devices/*/gpiochip* 2>/dev/null || true)
-  [ -n "$bus" ] && [ -e "$bus" ] && [ -n "$gpio" ] && break
-  sleep 0.05
-done
-sleep 0.2
-echo "$bus" >$out/bus
-echo "bus $bus after $(($(now) - waited)) ms, $i checks" >>$out/times
-vorlix --bus list >$out/list 2>&1
-
-# One case: the golden runner writes what the runs showed and left as the case's expected/,
-# and the camera's final state joins it (only when it changed).
-# With a second argument N, the bridge is pulled out at the N-th transaction.
-run_case() {
-  case_dir=/cases/$1
-  sed -i "s|@BUS@|$bus|g" "$case_dir/args"
-  bridge load "$case_dir/state.json"
-  [ -z "${2:-}" ] || bridge unplug-at "$2"
-  start=$(now)
-  bash /src/tests/golden/run.sh --regen /usr/bin/vorlix "$case_dir" >$out/$1.log 2>&1
-  end=$(now)
-  bridge save "$case_dir/expected/state.json"
-  cp -R "$case_dir/expected" "$out/$1"
-  echo "$1 $((end - start))" >>$out/times
+  [ "$status" = ok ] && return 0
+  result="error: the stand-in answered \"$*\" with: $status $answer"
+  return 1
 }
-
-# What each operation costs: pauses alone are the sim's; here the bridge answers at once, then
-# in 1 ms USB frames.
-timed() {
-  label=$1
+# run DESCRIPTION COMMAND...: a step of the case, ended by the case's time left; its output
+# goes to the case's log.
+run() {
+  [ "$result" = ok ] || return 1
+  local what=$1 t pid timer status=0
   shift
-  start=$(now)
-  (cd /tmp/t && vorlix --bus i2c:$bus "$@" >/dev/null 2>&1)
-  end=$(now)
-  echo "$label $((end - start))" >>$out/timings
+  t=$(left) || { ran_out "$what"; return 1; }
+  setsid "$@" </dev/null >>"$dir/log" 2>&1 {to_bridge}>&- {from_bridge}<&- &
+  pid=$!
+  # The bound: the whole process group goes when the time is up (a runner's own children too,
+  # which would otherwise hold the bus into the next case).
+  { sleep "$t"; kill -KILL -- "-$pid"; } 2>/dev/null &
+  timer=$!
+  { wait "$pid"; } 2>/dev/null || status=$?  # quietly: a killed step is told by the result
+  kill "$timer" 2>/dev/null
+  [ "$status" = 0 ] || left >/dev/null || { ran_out "$what"; return 1; }
+  return "$status"
+}
+# The case's outcome on the console. The stand-in's list of what it could not answer is asked
+# for even after a timeout, within a short bound of its own.
+finish() {
+  local outcome=$result
+  echo $((($(now) - began + 500) / 1000)) >"$dir/seconds"
+  result=ok deadline=$(($(now) + 10000))
+  bridge asked && echo "$answer" >"$dir/asked"
+  echo "$outcome" >"$dir/result"
+  send "$name"
+}
+# send NAME: /out/NAME on the console.
+send() {
+  echo "-----BEGIN VORLIX CASE $1-----"
+  tar -C "/out/$1" -czf - . | base64
+  echo "-----END VORLIX CASE $1-----"
 }
 
-[ -z "$(sed -n 's/.*vorlix_only=\([a-z0-9-]*\).*/\1/p' /proc/cmdline)" ] ||
-  sed -n 's/.*vorlix_only=\([a-z0-9-]*\).*/\1/p' /proc/cmdline >/cases/order
-for c in $(cat /cases/order); do
-  echo "guest: $c" >/dev/console
-  case $c in
-    timings)
-      mkdir -p /tmp/t && cp -R /src/samples /tmp/t/
-      for frame in 0 1000; do
-        bridge frame $frame
-        bridge load /tmp/t/none.json
-        timed "info-$frame" info
-        timed "program-$frame" --no-backup program --all-pages samples/example.qef
-        timed "verify-$frame" verify samples/example.qef
-      done
-      bridge frame 0
-      ;;
-    concurrent)
-      bridge load /cases/concurrent-state.json
-      mkdir -p /tmp/c1 /tmp/c2
-      (cd /tmp/c1 && timeout 60 vorlix --bus i2c:$bus info >out 2>&1; echo $? >status) &
-      first=$!
-      (cd /tmp/c2 && timeout 60 vorlix --bus i2c:$bus info >out 2>&1; echo $? >status) &
-      wait $first $!
-      mkdir -p $out/concurrent
-      cp /tmp/c1/status $out/concurrent/status1
-      cp /tmp/c2/status $out/concurrent/status2
-      cp /tmp/c1/out $out/concurrent/out1
-      cp /tmp/c2/out $out/concurrent/out2
-      ;;
-    unplug*)
-      at=$(cat /cases/$c/unplug-at)
-      rm /cases/$c/unplug-at
-      run_case "$c" "$at"
-      ;;
-    *) run_case "$c" ;;
-  esac
-done
-dmesg >$out/dmesg
-echo "-----BEGIN VORLIX OUTPUT-----"
-tar -C $out -czf - . | base64
-echo "-----END VORLIX OUTPUT-----"
+# boot: the driver has bound to the stand-in (its probe has returned: until then the HID core
+# drops the chip's answers) and registered its bus, whose node is there.
+case_boot() {
+  uname -r >"$dir/kernel-release"
+  bridge bound || return
+  echo "$answer" >"$dir/driver"
+  local node
+  for node in /sys/class/i2c-dev/i2c-*/name; do
+    [ -f "$node" ] || continue
+    node=${node%/name}
+    bus=/dev/${node##*/}
+  done
+  if [ -z "${bus:-}" ] || [ ! -e "$bus" ]; then
+    result="error: the driver $answer registered no I2C bus"
+    return
+  fi
+  echo "$bus" >"$dir/bus"
+}
+
+# The bus list names the bus as the kernel does.
+case_list() { run "vorlix --bus list" vorlix --bus list && cp "$dir/log" "$dir/list"; }
+
+# A golden or kernel case: the golden runner writes what the runs showed and left as the case's
+# expected/, and the camera's final state joins it (only when it changed). A case with an
+# unplug-at file pulls the bridge out at that transaction.
+case_runs() {
+  local case_dir=/cases/$name
+  sed -i "s|@BUS@|$bus|g" "$case_dir/args"
+  bridge load "$case_dir/state.json" || return
+  if [ -f "$case_dir/unplug-at" ]; then
+    bridge unplug-at "$(cat "$case_dir/unplug-at")" || return
+    rm "$case_dir/unplug-at"
+  fi
+  if ! run "the golden runner" bash /src/tests/golden/run.sh --regen /usr/bin/vorlix "$case_dir"; then
+    # Where the runs had got to: the last lines of what they wrote so far.
+    local f
+    for f in /tmp/vorlix-golden-"$name".*/work/trace* /tmp/vorlix-golden-"$name".*/actual/std*; do
+      [ -s "$f" ] && printf '%s\n' "${f##*/}:" "$(tail -4 "$f")" >>"$dir/log"
+    done
+    return
+  fi
+  bridge save "$case_dir/expected/state.json" || return
+  cp -R "$case_dir/expected" "$dir/expected"
+}
+
+# Two programs on the same bus at once; each one's status and output.
+case_concurrent() {
+  bridge load /cases/concurrent-state.json || return
+  local s
+  # shellcheck disable=SC2016  # the inner shell's variables
+  run "two runs of info at once" bash -c '
+    for s in 1 2; do
+      mkdir -p /tmp/c$s
+      (cd /tmp/c$s && vorlix --bus "i2c:$0" info >out 2>&1; echo $? >status) &
+    done
+    wait' "$bus" || return
+  for s in 1 2; do
+    cp "/tmp/c$s/status" "$dir/status$s"
+    cp "/tmp/c$s/out" "$dir/out$s"
+  done
+}
+
+# What each operation costs, as figures: the bridge answering at once, then in 1 ms USB frames.
+# Each run has the case's bound to itself; one that does not end within it is reported as such,
+# and the case passes all the same.
+case_timings() {
+  mkdir -p /tmp/t && cp -R /src/samples /tmp/t/
+  local frame label start
+  cd /tmp/t || return
+  for frame in 0 1000; do
+    { bridge frame $frame && bridge load /tmp/t/none.json; } || break
+    for label in info program verify; do
+      case $label in
+        info) set -- info ;;
+        program) set -- --no-backup program --all-pages samples/example.qef ;;
+        verify) set -- verify samples/example.qef ;;
+      esac
+      start=$(now) deadline=$((start + bound * 1000))
+      if run "$label-$frame" vorlix --bus "i2c:$bus" "$@"; then
+        echo "$label-$frame $(($(now) - start))" >>"$dir/timings"
+      elif [ "$result" = ok ]; then
+        echo "$label-$frame failed: $(tail -1 "$dir/log")" >>"$dir/timings"
+      else
+        echo "$label-$frame did not end within $bound s" >>"$dir/timings"
+        result=ok
+      fi
+    done
+  done
+  cd / || return
+  deadline=$(($(now) + bound * 1000))
+  bridge frame 0
+}
+
+only=$(sed -n 's/.*vorlix_only=\([a-z0-9-]*\).*/\1/p' /proc/cmdline)
+bus=
+while read -r -u 9 what seconds; do
+  [ -z "$only" ] || [ "$what" = boot ] || [ "$what" = "$only" ] || continue
+  begin "$what" "$seconds"
+  if [ "$what" != boot ] && [ -z "$bus" ]; then
+    result="error: no bus (the boot case failed)"
+  else
+    case $what in
+      boot | list | concurrent | timings) "case_$what" ;;
+      *) case_runs ;;
+    esac
+  fi
+  finish
+done 9</cases/plan
+# The kernel's log and the stand-in's, for whoever keeps the guest's files.
+mkdir -p /out/guest
+dmesg >/out/guest/dmesg
+cp /out/bridge.log /out/guest/
+send guest
 poweroff -f

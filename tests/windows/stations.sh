@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Stations that share one record file and one backup folder, as vorlix.exe (either bitness)
-# under wine: eight runs started together on simulated cameras at one address, a few rounds.
-# Each run must keep a backup of its own and append one whole line.
+# under wine: eight runs started together on simulated cameras at one address, ten rounds.
+# Each run must keep a backup of its own and append one whole line: no line cut or empty.
 # Usage: stations.sh WINDOWS_VORLIX_EXE OUT_DIR
 set -euo pipefail
 exe=$1 out=$2
@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine=("$here/../../scripts/wine.sh")
 rm -rf "$out"
 mkdir -p "$out"
-stations=8 rounds=3
+stations=8 rounds=10
 
 # The backups go to %LOCALAPPDATA%\vorlix\backups, which wine sets inside its prefix: the runs'
 # own are told by the record's lines, and removed at the end.

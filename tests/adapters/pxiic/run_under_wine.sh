@@ -32,6 +32,7 @@ for source in pxiic_backend bus_list; do
   "$cxx" "${flags[@]}" -c -o "$out/$source.o" "$root/adapters/$source.cpp"
 done
 
-# A prefix of our own beside the build; its first start takes a while.
+# A prefix of our own beside the build; its first start takes a while: a minute or two on a
+# quiet machine, so the bound leaves room for one several times slower.
 export VORLIX_WINE_PREFIX=${VORLIX_WINE_PREFIX:-$out/wineprefix}
-timeout 300 "$root/scripts/wine.sh" "$out/pxiic_wine_test.exe" "Z:${out//\//\\}"
+timeout 900 "$root/scripts/wine.sh" "$out/pxiic_wine_test.exe" "Z:${out//\//\\}"
