@@ -29,8 +29,11 @@ enum Bank { A0 = 0, A2 = 1, A4 = 2, A6 = 3 };
 constexpr char kWriteFailed[] = "error during writing to 0xa2 (QEF-EEprom), action stopped!";
 constexpr char kReadBackFailed[] = "error during Reading back from QEF EEProm ";
 constexpr char kNack[] = "not a correct acknowledge recieved";
-constexpr char kEraseWarning[] =
-    "This will erase part of camera EEPROM. If this is ok please press again erase";
+// Erase EEpr's warning as its trace line: the area it names.
+std::string eraseWarning(const std::string& offset) {
+    return "B This will erase camera EEPROM bank a0 from offset " + offset +
+           " on, and the stored camera address. If this is ok please press again erase";
+}
 
 // What a progress bar operation leaves behind, checked state after state.
 struct Op {
@@ -306,12 +309,51 @@ TEST_F(EepromButtons, TheFirstByteThatDiffersIsToldWithItsIndexByteAndEntry) {
     EXPECT_EQ(run.dlg.model().progress(IDC_PROGRESS).pos, 0);
 }
 
-TEST_F(EepromButtons, WithoutAChosenFileTypedTextIsNotUsed) {
-    rig.dlg->type(IDC_SCRIPT_PATH, "/tmp/typed.qef");
+TEST_F(EepromButtons, TheScriptProgrammedIsTheOneThePathEditShows) {
+    const std::string a = writeFile("a.qef", patternScript(1024));
+    std::string allFives;
+    for (int n = 0; n < 1024; ++n) allFives += "5a ";
+    const std::string b = writeFile("b.qef", allFives);
+    browse(a);
+    // The person types another path over the one Browse filled in.
+    rig.dlg->paste(IDC_SCRIPT_PATH, "");
+    rig.dlg->type(IDC_SCRIPT_PATH, b);
+    EXPECT_EQ(rig.dlg->m_scriptPath, b);
+    rig.dlg->click(IDC_LOAD_EEPROM);
+    EXPECT_TRUE(rig.host.boxes().empty());
+    for (Bank k : {A0, A2, A4, A6}) EXPECT_EQ(bank(rig, k), std::vector<std::uint8_t>(256, 0x5A));
+    EXPECT_EQ(rig.dlg->outcome_, "programmed and verified " + b + ": 64 of 64 pages written");
+
+    // An emptied edit names no file.
+    rig.dlg->paste(IDC_SCRIPT_PATH, "");
+    rig.takeTrace();
     ProgressLog progress(rig);
     rig.dlg->click(IDC_LOAD_EEPROM);
     EXPECT_EQ(rig.takeTrace(), (Lines{"B Please enter file name!"}));
     EXPECT_TRUE(progress.received({range(1, 242), pos(0)}));
+}
+
+// A script refused before its first write leaves nothing of itself: the next one is laid over
+// the last script that went into the camera.
+TEST_F(EepromButtons, ARefusedScriptLeavesNothingForTheNextOne) {
+    program(writeFile("full.qef", patternScript(1024)));
+    std::string addressBa = patternScript(1024);
+    // Pair 3 * 256 + 0x50 (the stored address) sits on line 2 + 0x350 / 16, at column 0.
+    const std::size_t line = 2 + (3 * 256 + 0x50) / 16;
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < line; ++n) at = addressBa.find('\n', at) + 1;
+    addressBa.replace(at, 2, "ba");
+    const std::string refused = writeFile("addrba.qef", addressBa);
+    program(refused);
+    EXPECT_EQ(countLines(rig.takeTrace(), "W "), 0);
+    ASSERT_EQ(rig.host.boxes().size(), 1u);
+    EXPECT_NE(rig.host.boxes().back().find("the byte for bank a6 offset 50 is ba"),
+              std::string::npos)
+        << rig.host.boxes().back();
+
+    program(writeFile("short.qef", patternScript(100)));
+    EXPECT_EQ(rig.host.boxes().size(), 1u);  // programmed and verified, without a box
+    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), pattern(3 * 256 + 0x50));
 }
 
 TEST_F(EepromButtons, AnUnreadableScriptIsNamedAndNothingIsSent) {
@@ -535,7 +577,7 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     rig.takeTrace();
 
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
+    EXPECT_EQ(rig.takeTrace(), (Lines{eraseWarning("f0")}));
 
     rig.dlg->click(IDC_ERASE);
     EXPECT_EQ(
@@ -553,7 +595,7 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     rig.dlg->click(IDC_SAVE);
     rig.takeTrace();
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
+    EXPECT_EQ(rig.takeTrace(), (Lines{eraseWarning("00")}));
     rig.dlg->click(IDC_ERASE);
     EXPECT_EQ(countLines(rig.takeTrace(), "W 70 24 a0 "), 16);
 
