@@ -60,9 +60,9 @@ constexpr bool manualExposure(std::uint16_t mode) {
     return (mode & kExposureModeBits) == kExposureManual;
 }
 
-// The most reads a read-back makes (overlays on, trim active): ten registers, the two trim
-// offsets and the trim block.
-inline constexpr std::size_t kReadBackMostReads = 10 + 2 + kTrimBlockSize;
+// The most reads a read-back makes (overlays on, trim active): twelve registers (four of them
+// the overlays'), the two trim offsets and the trim block.
+inline constexpr std::size_t kReadBackMostReads = 12 + 2 + kTrimBlockSize;
 
 // Reads the camera at camAddr; the link stops at its first failure from here on. Done when
 // every value it reads for this camera was read; Failed otherwise, with the values read up to

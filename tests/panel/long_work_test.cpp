@@ -28,17 +28,19 @@ public:
         const frame::ProgressInfo bar = model->progress(IDC_PROGRESS);
         if (!firstBar) firstBar = bar;
         barMoved += bar.pos > 0;
+        barOverran += bar.pos > bar.max;
         return AdapterDecorator::open(slave, timeout, speed);
     }
     void reset() {
-        waiting = quick = barMoved = 0;
+        waiting = quick = barMoved = barOverran = 0;
         firstBar.reset();
     }
     const frame::HeadlessHost* host = nullptr;
     const frame::DialogModel* model = nullptr;
     int waiting = 0;
     int quick = 0;
-    int barMoved = 0;  // transactions that found the bar past its start
+    int barMoved = 0;    // transactions that found the bar past its start
+    int barOverran = 0;  // transactions that found it past its end
     std::optional<frame::ProgressInfo> firstBar;
 };
 
@@ -108,12 +110,21 @@ TEST(LongWork, ShowsTheWaitCursorAndTheBarFromTheFirstTransferAndQuickWorkShowsN
             rig.dialog.host.queueFileAnswer(path);
             rig.dialog.dlg->click(IDC_BROWSE);
             const frame::ProgressInfo before = rig.dialog.model().progress(IDC_PROGRESS);
+            // Whether the bar lent to the work was ever full (the default camera makes every
+            // read of a read-back).
+            bool filled = false;
+            rig.dialog.dlg->model().setObserver([&](int id) {
+                const frame::ProgressInfo& bar = rig.dialog.model().progress(IDC_PROGRESS);
+                filled |= id == IDC_PROGRESS && bar.pos == bar.max && !(bar == before);
+            });
             rig.counted.reset();
             work.act(*rig.dialog.dlg);
+            rig.dialog.dlg->model().setObserver(nullptr);
             EXPECT_EQ(rig.dialog.host.waitCursorDepth(), 0);
             EXPECT_EQ(rig.counted.waiting > 0, work.isLong || guard.made != backupMade);
             EXPECT_EQ(rig.counted.quick > 0, !work.isLong);
             EXPECT_EQ(rig.counted.barMoved > 0, work.isLong || guard.made != backupMade);
+            EXPECT_EQ(rig.counted.barOverran, 0);
             if (work.isLong) {
                 ASSERT_TRUE(rig.counted.firstBar.has_value());
                 EXPECT_FALSE(*rig.counted.firstBar == before) << "the bar is set up first";
@@ -121,6 +132,7 @@ TEST(LongWork, ShowsTheWaitCursorAndTheBarFromTheFirstTransferAndQuickWorkShowsN
             if (!work.ownsTheBar) {
                 EXPECT_TRUE(rig.dialog.model().progress(IDC_PROGRESS) == before)
                     << "the bar is given back as it was found";
+                EXPECT_EQ(filled, work.isLong || guard.made != backupMade);
             }
         }
     }
