@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(rig.dlg->m_mirrorCheck, 1);
     }
 
-    void typingAnOffsetKeepsTheTextAndLimitsTheMember() {
+    void typedTextStaysInTheOffsetAddressAndPathEditsAndTheMembersTakeIt() {
         WindowRig rig;
         rig.start();
         rig.takeTrace();
@@ -73,6 +73,10 @@ private slots:
         QCOMPARE(address->text(), QString("170"));
         QCOMPARE(address->cursorPosition(), 1);
         QCOMPARE(rig.dlg->m_newAddr, 0xFF);
+
+        // A path typed into the script's edit is the one "Ld EEpr file" programs.
+        QTest::keyClicks(rig.widget<QLineEdit>(IDC_SCRIPT_PATH), "/tmp/b.qef");
+        QCOMPARE(rig.dlg->m_scriptPath, std::string("/tmp/b.qef"));
     }
 
     void anArrowClickMovesTheAexSliderAndWritesTheReference() {
