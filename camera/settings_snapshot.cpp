@@ -254,6 +254,11 @@ Result<std::uint8_t> eraseSettings(I2cLink& link, std::uint8_t camAddr, int offs
     return erase;
 }
 
+std::string eraseWarning(std::uint8_t offset) {
+    return "This will erase camera EEPROM bank a0 from offset " + io::hexByte(offset) +
+           " on, and the stored camera address. If this is ok please press again erase";
+}
+
 std::string eraseInterrupted(std::size_t erased, std::size_t pages) {
     if (erased == 0) return kInterruptedBeforeWriting;
     if (erased < pages) return interruptedErasing(erased, pages) + " and " + kAddressAsItWas;
