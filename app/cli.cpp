@@ -15,27 +15,37 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     cli.add_option("--bus", opt.bus,
                    "adapter: sim (built-in simulated camera), i2c:/dev/i2c-N, i2c:usb=PORT, "
                    "i2c:serial=SERIAL, pxiic[:PATH], or list")
+        ->type_name("BUS")
         ->capture_default_str();
     auto* simState =
         cli.add_option("--sim-state", opt.simState,
-                       "simulated camera state (JSON), loaded at start and written back at exit");
+                       "simulated camera state (JSON), loaded from FILE at start and written "
+                       "back to it at exit")
+            ->type_name("FILE");
     cli.add_flag("--virtual-time", opt.virtualTime,
                  "simulated camera only: record pauses in the trace without sleeping");
-    cli.add_option("--trace", opt.trace, "write the bus trace to FILE (- for standard output)");
+    cli.add_option("--trace", opt.trace, "write the bus trace to FILE (- for standard output)")
+        ->type_name("FILE");
     auto* headless = cli.add_flag("--headless", opt.headless, "no window: play an action script");
-    cli.add_option("--actions", opt.actions, "action script for --headless")->needs(headless);
-    cli.add_option("--dump", opt.dump, "state dump when the dialog ends (- for standard output)")
+    cli.add_option("--actions", opt.actions, "play the action script FILE (with --headless)")
+        ->type_name("FILE")
+        ->needs(headless);
+    cli.add_option("--dump", opt.dump,
+                   "write the state dump to FILE when the dialog ends (- for standard output)")
+        ->type_name("FILE")
         ->needs(headless);
     cli.add_flag("--no-backup", opt.noBackup,
                  "no backup of the EEPROM before the first write into it (window and commands)");
     auto* record =
-        cli.add_option("--record", opt.record, "append one JSON line per command to FILE");
+        cli.add_option("--record", opt.record, "append one JSON line per command to FILE")
+            ->type_name("FILE");
     cli.add_flag("--quiet", opt.quiet, "commands: no progress bar and no informational lines");
     std::string address;
-    auto* addressOption = cli.add_option(
-        "--address", address,
-        "the camera at this 8-bit address (hex, even), without the search: every command and the "
-        "window's read-back go there first");
+    auto* addressOption = cli.add_option("--address", address,
+                                         "the camera at this 8-bit address (hex, even), without "
+                                         "the search: every command and the "
+                                         "window's read-back go there first")
+                              ->type_name("HEX");
     cli.set_version_flag("--version", "vorlix " + res::versionText());
     cli.footer(
         "Numbers are hexadecimal, as the window shows them. A command checks all its arguments\n"
@@ -65,53 +75,67 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     for (const CommandEntry& entry : commands()) cli.add_subcommand(entry.name, entry.summary);
     // The station runs one of the table's commands per module: "station program FILE".
     CLI::App* station = cli.add_subcommand(
-        "station", "wait for each module in turn and run program or verify on it, one result "
-                   "line a unit, until Ctrl-C ends the shift");
+        "station",
+        "wait for each module in turn and run program or verify on it, one result "
+        "line a unit, until Ctrl-C ends the shift");
     station->require_subcommand(1, 1);
     for (const CommandEntry& entry : commands()) {
         if (entry.perUnit) station->add_subcommand(entry.name, entry.summary);
     }
     cli.get_subcommand("info")->add_flag("--json", command.json, "as one JSON object");
     CLI::App* get = cli.get_subcommand("get");
-    get->add_option("NAME", command.words, "the controls to print (vorlix controls lists them)");
+    get->add_option("NAME", command.words, "the controls to print (vorlix controls lists them)")
+        ->type_name("");
     get->add_flag("--json", command.json, "as one JSON object: a profile that set --from takes");
     CLI::App* set = cli.get_subcommand("set");
-    set->add_option("NAME=VALUE", command.words, "the changes, applied in this order");
-    auto* from =
-        set->add_option("--from", command.file, "the changes of a profile get --json wrote");
+    set->add_option("NAME=VALUE", command.words, "the changes, applied in this order")
+        ->type_name("");
+    auto* from = set->add_option("--from", command.file,
+                                 "the changes of the profile FILE that get --json wrote")
+                     ->type_name("FILE");
     set->add_flag("--store", command.store,
                   "keep the trim offsets set here in the EEPROM, as STORE does (backed up first)");
     cli.get_subcommand("reg")
         ->add_option("REG[=VALUE]", command.place, "the register (hex), and the value to write")
+        ->type_name("")
         ->required();
     CLI::App* eepromCommand = cli.get_subcommand("eeprom");
     eepromCommand
         ->add_option("BANK:OFFSET[=VALUE]", command.place,
                      "the bank (a0, a2, a4, a6) and offset (hex), and the byte to write")
+        ->type_name("")
         ->required();
-    eepromCommand->add_option("COUNT", command.count, "how many bytes to read from there (hex)");
+    eepromCommand->add_option("COUNT", command.count, "how many bytes to read from there (hex)")
+        ->type_name("");
     cli.get_subcommand("decode")
         ->add_option("TRACE", command.file, "a trace that --trace or the bus log saved")
+        ->type_name("")
         ->required();
     cli.get_subcommand("backup")
-        ->add_option("FILE", command.file, "the QEF file to create")
+        ->add_option("FILE", command.file, "the QEF file to create (never over an existing one)")
+        ->type_name("")
         ->required();
     for (CLI::App* parent : {static_cast<CLI::App*>(&cli), station}) {
         for (const char* name : {"program", "verify"})
             parent->get_subcommand(name)
                 ->add_option("FILE", command.file, "the QEF file")
+                ->type_name("")
                 ->required();
-        parent->get_subcommand("program")
-            ->add_flag("--all-pages", command.allPages,
-                       "write every page, not only the pages that differ from the camera");
+        parent->get_subcommand("program")->add_flag(
+            "--all-pages", command.allPages,
+            "write every page, not only the pages that differ from the camera");
     }
     std::vector<CLI::Option*> offsets;
     for (const char* name : {"save-settings", "erase-settings"})
-        offsets.push_back(cli.get_subcommand(name)->add_option(
-            "--offset", command.offset, "where in bank a0 (hex; 0 when not given)"));
-    cli.get_subcommand("erase-settings")->add_flag("--yes", command.yes, "yes, erase");
+        offsets.push_back(
+            cli.get_subcommand(name)
+                ->add_option("--offset", command.offset, "where in bank a0 (hex; 0 when not given)")
+                ->type_name("HEX"));
+    cli.get_subcommand("erase-settings")
+        ->add_flag("--yes", command.yes, "yes, erase: without it the command refuses");
     cli.get_subcommand("set-address")
-        ->add_option("NEW", command.newAddress, "the new address (hex)")
+        ->add_option("NEW", command.newAddress, "the new address (hex, 8-bit; ff: none stored)")
+        ->type_name("")
         ->required();
     try {
         cli.parse(argc, argv);
