@@ -94,7 +94,8 @@ TEST_F(Commands, TheDocumentedTallySkipsALineThatWasCutShort) {
 }
 
 // Eight stations back up cameras at one address at the same moment, again and again: each run
-// keeps a backup of its own (none replaced by another's), and every record line is whole.
+// keeps a backup of its own (none replaced by another's), every record line is whole, and each
+// run's started line (naming its backup) comes before its final line.
 TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
     constexpr int kStations = 8, kRounds = 50;
     const std::string record = path("r.jsonl");
@@ -112,10 +113,18 @@ TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
     }
     std::istringstream lines(readText(record));
     int count = 0;
-    for (std::string line; std::getline(lines, line); ++count) {
+    std::set<std::string> started;
+    for (std::string line; std::getline(lines, line);) {
         const json j = json::parse(line);  // throws on a line that is not whole
-        named.insert(j["backup"].get<std::string>());
+        const std::string backup = j["backup"].get<std::string>();
         EXPECT_NE(j["sha256_before"], nullptr);
+        if (j["result"] == "started") {
+            EXPECT_TRUE(started.insert(backup).second) << backup;
+            continue;
+        }
+        EXPECT_EQ(started.count(backup), 1u) << backup << ": no started line before its last";
+        named.insert(backup);
+        ++count;
     }
     EXPECT_EQ(count, kStations * kRounds);
     EXPECT_EQ(named.size(), static_cast<std::size_t>(kStations * kRounds));
