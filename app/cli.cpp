@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <iostream>
 
 #include "app/commands.h"
@@ -42,12 +43,11 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     auto* record =
         cli.add_option("--record", opt.record, "append one JSON line per command to FILE");
     cli.add_flag("--quiet", opt.quiet, "commands: no progress bar and no informational lines");
-    unsigned retries = 0;
+    std::string retries;
     auto* retriesOption =
         cli.add_option("--retries", retries,
                        "program, verify and the station: run a command or unit that failed on a "
-                       "transfer again from its start, up to N more times")
-            ->check(CLI::Range(0u, kMaxRetries));
+                       "transfer again from its start, up to N more times");
     std::string address;
     auto* addressOption = cli.add_option(
         "--address", address,
@@ -145,7 +145,19 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
         opt.bus = buses.front();
         opt.moreBuses.assign(buses.begin() + 1, buses.end());
     }
-    if (retriesOption->count() > 0) opt.retries = retries;
+    if (retriesOption->count() > 0) {
+        unsigned n = 0;
+        const auto [end, error] =
+            std::from_chars(retries.data(), retries.data() + retries.size(), n);
+        if (retries.empty() || error != std::errc() || end != retries.data() + retries.size() ||
+            n > kMaxRetries) {
+            std::cerr << "vorlix: --retries " << io::printable(retries)
+                      << ": give how many more times to run, a whole number from 0 to "
+                      << kMaxRetries << std::endl;
+            return kBadInput;
+        }
+        opt.retries = n;
+    }
     opt.simStateGiven = simState->count() > 0;
     command.fromGiven = from->count() > 0;
     if (addressOption->count() > 0) {
