@@ -47,7 +47,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     auto* retriesOption =
         cli.add_option("--retries", retries,
                        "program, verify and the station: run a command or unit that failed on a "
-                       "transfer again from its start, up to N more times");
+                       "transfer again from its start, up to N more times")
+            ->type_name("N");
     std::string address;
     auto* addressOption = cli.add_option(
         "--address", address,
@@ -73,7 +74,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
         "  vorlix reg 301c=0103                 a sensor register through the camera\n"
         "  vorlix eeprom a2:00 20               32 bytes of bank a2 from offset 00\n"
         "  vorlix --address ba info             a camera the search never finds\n"
-        "  vorlix decode session.trace          a saved trace in the camera's words");
+        "  vorlix decode session.trace          a saved trace in the camera's words\n"
+        "  vorlix station program k300.qef --bus i2c:usb=1-1 --bus i2c:usb=1-2 --retries 1\n"
+        "                                       a bench of two sockets, a failed transfer retried");
 
     // The commands, as the table lists them; global options may also follow the command's name.
     cli.require_subcommand(0, 1);
