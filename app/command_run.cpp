@@ -137,6 +137,12 @@ bool CommandRun::findCamera() {
         if (!namesCamera(found)) {
             record_.setResult("no camera");
             verdict_ = "no camera";
+            // A later attempt that finds the camera no more (an adapter pulled out) leaves a
+            // module the first one may have written: what restores it is said again.
+            if (backup_) {
+                verdict_ += restoreHint(backup_.get());
+                tell(verdict_);
+            }
             return false;
         }
         camAddr_ = static_cast<std::uint8_t>(found);

@@ -154,16 +154,20 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
     return finish(signal != 0 ? interruptExitStatus(signal) : 0);
 }
 
-// Each bus has its pacer: its own virtual clock (each records its pauses), or the real one,
-// which any thread may sleep on.
+// Each bus has a pacer of its own, virtual or real: a station's sockets pause in threads of their
+// own, and a real pacer's timer serves one thread (Windows' waitable timer is one object).
 int Session::runCommand(Pacer& basePacer) {
-    std::vector<std::unique_ptr<VirtualPacer>> clocks;
+    std::vector<std::unique_ptr<Pacer>> clocks;
     std::vector<std::unique_ptr<TracingPacer>> pacers;
     std::vector<CommandIo> buses;
     for (const std::unique_ptr<Socket>& socket : sockets_) {
         Pacer* base = &basePacer;
-        if (options_.virtualTime && socket != sockets_.front())
-            base = clocks.emplace_back(std::make_unique<VirtualPacer>()).get();
+        if (socket != sockets_.front()) {
+            clocks.push_back(options_.virtualTime
+                                 ? std::unique_ptr<Pacer>(std::make_unique<VirtualPacer>())
+                                 : std::make_unique<RealPacer>(platformSleeper()));
+            base = clocks.back().get();
+        }
         pacers.push_back(std::make_unique<TracingPacer>(*base, *socket->trace));
         buses.push_back({*socket->adapter, *pacers.back(), *socket->trace, results_.stream(),
                          std::cerr, socket->lastWords,
