@@ -52,9 +52,11 @@ bool eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
 }  // namespace
 
 Result<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr) {
+    // The whole read-back or nothing: a transfer that failed after the values the snapshot
+    // takes (in the trim's reads) is still a failed run, never a settings script saved as done.
     const Result<CameraReadBack> read = readBack(link, camAddr);
     const CameraReadBack& r = read.value;
-    if (!r.sharpness)
+    if (!read)
         return {.outcome = Outcome::Failed,
                 .words = "reading the camera's settings failed; nothing was written"};
     Result<SettingsInput> settings;
