@@ -248,35 +248,33 @@ compare() {
 # shift_record DIR BUS: what is wrong with the re-plugged shift's outcome, nothing when it is
 # right. The device came back under another node, and the bus list shows the stable name under
 # that one; unit 1 (before the re-plug) and units 2 and 3 (after it) each have one final record
-# line (a unit's "started" line is not one), verified, under the bus as it was given; the node
-# it was opened at is one before the re-plug and another after it; Ctrl-C ended the shift with
-# status 0.
+# line (a unit's "started" line is not one), verified, under the bus as it was given and the
+# node the device had then; Ctrl-C ended the shift with status 0.
 shift_record() {
   local why
   why=$(shift_faults "$@")
   [ -z "$why" ] || { printf '%s\n%s\n' "$why" "the record:"; cat "$1/records.jsonl" 2>/dev/null; }
 }
 shift_faults() {
-  local dir=$1 bus=$2 unit line before= after= node
-  node=$(cat "$dir/bus" 2>/dev/null) || { echo "the device did not come back"; return; }
-  [ "$node" != "$(cat "$dir/bus-before")" ] || echo "the device came back as $node, the node it had"
-  grep -A1 "i2c:$node " "$dir/list" | tail -1 | grep -qF "$bus " ||
-    printf 'the list after the re-plug does not show %s under %s:\n%s\n' "$bus" "$node" "$(cat "$dir/list")"
-  field() { sed -n "s/.*\"$1\":\"\{0,1\}\([^\",}]*\).*/\1/p" <<<"$line"; }
+  local dir=$1 bus=$2 unit line before after node
+  before=$(cat "$dir/bus-before" 2>/dev/null)
+  after=$(cat "$dir/bus" 2>/dev/null) || { echo "the device did not come back"; return; }
+  [ "$after" != "$before" ] || echo "the device came back as $after, the node it had"
+  grep -A1 "i2c:$after " "$dir/list" | tail -1 | grep -qF "$bus " ||
+    printf 'the list after the re-plug does not show %s under %s:\n%s\n' "$bus" "$after" "$(cat "$dir/list")"
   for unit in 1 2 3; do
     line=$(grep -v '"result":"started"' "$dir/records.jsonl" 2>/dev/null | grep "\"unit\":$unit[,}]" || true)
     if [ "$(grep -c . <<<"$line")" != 1 ]; then
       echo "unit $unit: $(grep -c . <<<"$line") final record lines"
       continue
     fi
-    [ "$(field result)" = verified ] || echo "unit $unit: \"result\":\"$(field result)\", not verified"
-    [ "$(field bus)" = "$bus" ] || echo "unit $unit: \"bus\":\"$(field bus)\", not $bus"
-    case $unit in
-      1) before=$(field resolved) ;;
-      *) [ -z "$after" ] || [ "$after" = "$(field resolved)" ] || echo "units 2 and 3 were opened at two nodes"; after=$(field resolved) ;;
-    esac
+    node=$before
+    [ "$unit" = 1 ] || node=$after
+    for field in result:verified "bus:$bus" "resolved:$node"; do
+      grep -qF "\"${field%%:*}\":\"${field#*:}\"" <<<"$line" ||
+        echo "unit $unit: $(grep -o "\"${field%%:*}\":[^,}]*" <<<"$line"), not ${field#*:}"
+    done
   done
-  [ -z "$before" ] || [ "$before" != "$after" ] || echo "the units after the re-plug were opened at $after, as before it: the adapter did not come back under another number"
   [ "$(cat "$dir/status" 2>/dev/null)" = 0 ] || echo "Ctrl-C ended the shift with status $(cat "$dir/status" 2>/dev/null || echo "none"), not 0"
 }
 for chip in "${chips[@]}"; do

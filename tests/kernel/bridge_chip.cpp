@@ -9,6 +9,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "link/i2c_link.h"
+
 namespace vorlix::kernel_test {
 namespace {
 
@@ -70,7 +72,7 @@ public:
                 const std::size_t len = static_cast<std::size_t>(d[2] << 8 | d[3]);
                 readData_.assign(len, 0);
                 readOffset_ = 0;
-                if (!reachesBus()) return;
+                if (!reachesBus(d[1])) return;
                 if (d[0] == 0x10) {
                     status_ = camera_.readTransaction(d[1] | 1, readData_.data(), len);
                 } else {
@@ -82,7 +84,7 @@ public:
                 break;
             }
             case 0x14: {  // data write request: address, length, data
-                if (n < 3 || !reachesBus()) return;
+                if (n < 3 || !reachesBus(d[1])) return;
                 status_ = camera_.writeTransaction(d[1], d + 3, std::min<std::size_t>(d[2], 61));
                 readData_.clear();
                 isRead_ = false;
@@ -192,7 +194,7 @@ public:
                                      d + std::min(n, 4 + std::min<std::size_t>(60, total)));
                 if (pendingWrite_.size() > total) pendingWrite_.resize(total);
                 if (pendingWrite_.size() >= total && d[0] == 0x90) {
-                    if (reachesBus())
+                    if (reachesBus(writeAddress_))
                         finishWrite(
                             camera_.writeTransaction(writeAddress_, pendingWrite_.data(), total));
                     pendingWrite_.clear();
@@ -209,7 +211,7 @@ public:
                 const std::size_t len = static_cast<std::size_t>(d[1] | d[2] << 8);
                 readData_.assign(len, 0);
                 readOffset_ = 0;
-                if (reachesBus()) {
+                if (reachesBus(d[3])) {
                     std::uint16_t status;
                     if (d[0] == 0x91)
                         status = camera_.readTransaction(d[3] | 1, readData_.data(), len);
@@ -382,7 +384,7 @@ private:
             busStatus_ = kIdle | kBusBusy;
             return;
         }
-        if (!reachesBus()) return;
+        if (!reachesBus(static_cast<std::uint8_t>(address << 1))) return;
         busStatus_ = statusAfter(camera_.writeTransaction(static_cast<std::uint8_t>(address << 1),
                                                           data.data(), data.size()),
                                  false);
@@ -396,8 +398,8 @@ private:
         Bytes data(length, 0xff);
         std::optional<HeldWrite> held;
         held.swap(repeatedStart_);
-        if (reachesBus()) {
-            const auto slave = static_cast<std::uint8_t>(address << 1);
+        const auto slave = static_cast<std::uint8_t>(address << 1);
+        if (reachesBus(slave)) {
             std::uint16_t status;
             if (held && held->address == address)
                 status = camera_.writeReadTransaction(slave, held->bytes.data(), held->bytes.size(),
@@ -432,6 +434,13 @@ private:
 }  // namespace
 
 void Chip::load(const std::string& path) {
+    insert(path);
+    unplugAt_.reset();
+    pullingOut_ = false;
+    forgetTransfer();
+}
+
+void Chip::insert(const std::string& path) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
     vorlix::io::Expected<SimState> state =
@@ -443,9 +452,6 @@ void Chip::load(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         loaded_ = std::string(std::istreambuf_iterator<char>(in), {});
     }
-    unplugAt_.reset();
-    pullingOut_ = false;
-    forgetTransfer();
 }
 
 // As --bus sim leaves its state file: written whole, so that a file which comes out byte for
@@ -507,7 +513,8 @@ void Chip::unanswered(const char* kind, std::uint8_t id) {
     ++unanswered_[request];
 }
 
-bool Chip::reachesBus() {
+bool Chip::reachesBus(std::uint8_t slave) {
+    if ((slave & 0xfe) == vorlix::kLastSearchedAddress) ++sweeps_;
     if (unplugAt_ && camera_.transactions() + 1 >= *unplugAt_) {
         unplugAt_.reset();
         pullingOut_ = true;

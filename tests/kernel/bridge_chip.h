@@ -56,8 +56,13 @@ public:
         pullOut_ = std::move(pullOut);
     }
 
-    // The camera from a state file (the built-in default when the file does not exist).
+    // The camera from a state file (the built-in default when the file does not exist), for
+    // a new case: what the chip kept of a transfer is forgotten.
     void load(const std::string& path);
+    // The socket's module from a state file, put in (or taken out: "present": false) between
+    // two transactions, as a person changes modules while the driver goes on: the chip keeps
+    // the transfer it is in.
+    void insert(const std::string& path);
     // The camera's state into a file, unless the loaded file already says it.
     void save(const std::string& path);
     // Each input report held back for this many microseconds (a USB frame), 0: sent at once.
@@ -66,6 +71,9 @@ public:
     // the moment it would answer the driver next (an input or a feature report), so the
     // driver is waiting on the chip when it goes, whatever the host does meanwhile.
     void unplugAt(std::uint32_t n) { unplugAt_ = camera_.transactions() + n; }
+    // How many searches have swept the bus to its end: transactions to the last address the
+    // address search asks, which only a search that found nobody reaches.
+    std::uint32_t sweeps() const { return sweeps_; }
     // The requests this chip could not answer since the last call, "-" when none: what a
     // driver of another kernel asks that the stand-in does not know yet.
     std::string asked();
@@ -82,9 +90,10 @@ protected:
     void input(Bytes report);
     // Logs a request the chip does not answer, and keeps it for asked().
     void unanswered(const char* kind, std::uint8_t id);
-    // Counts a transaction that reaches the bus; false when it is the one the chip is pulled
-    // out at (it reaches no device, and the chip's next answer pulls it out instead).
-    bool reachesBus();
+    // Counts a transaction to slave (8-bit, either form) that reaches the bus; false when it
+    // is the one the chip is pulled out at (it reaches no device, and the chip's next answer
+    // pulls it out instead).
+    bool reachesBus(std::uint8_t slave);
 
     vorlix::sim::SimCamera camera_;
 
@@ -95,7 +104,8 @@ private:
     std::optional<std::string> loaded_;  // the state file as it was loaded, if there was one
     unsigned frameUs_ = 0;
     std::optional<std::uint32_t> unplugAt_;
-    bool pullingOut_ = false;                // the chip goes instead of its next answer
+    bool pullingOut_ = false;  // the chip goes instead of its next answer
+    std::uint32_t sweeps_ = 0;
     std::map<std::string, int> unanswered_;  // request -> times asked, since the last asked()
 };
 

@@ -16,6 +16,10 @@
 //                  (the "unbind" event: its I2C bus is gone)
 //   plug           puts the device back; answers as bound does
 //   load FILE      the camera from a state file (built-in default when FILE does not exist)
+//   socket FILE    the socket's module from a state file, put in (or taken out: "present":
+//                  false) between two transactions, the chip's transfer under way kept
+//   swept N        answers once N address searches have swept the bus to its end (found
+//                  nobody) since the command
 //   save FILE      the camera's state into FILE, unless the loaded file already says it
 //   frame US       hold each input report back for US microseconds (a USB frame), 0: at once
 //   unplug-at N    the N-th transaction from now on never reaches the camera: the device is
@@ -38,6 +42,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "tests/kernel/bridge_chip.h"
 #include "tests/kernel/usb_gadget.h"
@@ -132,6 +137,8 @@ int main(int argc, char** argv) {
     std::string pending;
     std::optional<std::string> waitingForBind;    // the SEQ of a "bound" or "plug" not answered
     std::optional<std::string> waitingForUnbind;  // the SEQ of an "unplug" not answered
+    // The SEQ of a "swept" not answered, and the count of sweeps it waits for.
+    std::optional<std::pair<std::string, std::uint32_t>> waitingForSweeps;
     for (;;) {
         pollfd fds[4] = {{device->controlFd(), POLLIN, 0},
                          {device->outputFd(), POLLIN, 0},
@@ -147,6 +154,10 @@ int main(int argc, char** argv) {
         if (waitingForBind && !events.driver().empty()) {
             reply(*waitingForBind, "ok " + events.driver());
             waitingForBind.reset();
+        }
+        if (waitingForSweeps && chip->sweeps() >= waitingForSweeps->second) {
+            reply(waitingForSweeps->first, "ok");
+            waitingForSweeps.reset();
         }
         if (waitingForUnbind && events.driver().empty()) {
             reply(*waitingForUnbind, "ok");
@@ -185,6 +196,12 @@ int main(int argc, char** argv) {
                     answer += " " + events.port() + " " + chip->identity().serial;
                 } else if (cmd == "load") {
                     chip->load(arg);
+                } else if (cmd == "socket") {
+                    chip->insert(arg);
+                } else if (cmd == "swept") {
+                    waitingForSweeps.emplace(
+                        seq, chip->sweeps() + static_cast<std::uint32_t>(std::stoul(arg)));
+                    continue;
                 } else if (cmd == "save") {
                     chip->save(arg);
                 } else if (cmd == "frame") {

@@ -182,23 +182,24 @@ case_concurrent() {
   done
 }
 
-# station-replug: a shift through the adapter's stable name, on a bench of three blank modules
-# put in one after another (the sim's scripted modules: each goes in once two searches have
-# found the socket empty, and comes out a few searches after its unit, at the transactions
-# its state file says). Once unit 1 is recorded, the adapter is pulled out; while it is out,
-# another bus (the kernel's i2c-stub) takes the number it had, so it comes back under another;
-# once unit 3 is recorded, Ctrl-C ends the shift. What the host judges: the record and the
-# exit status.
+# station-replug: a shift through the adapter's stable name, on a socket whose modules the
+# guest changes as a person does, each step on an event: a blank module goes in; once its unit
+# is recorded it comes out; once the station has searched the empty socket twice (it waits for
+# the next module), the next goes in. Between unit 1 and unit 2, while the socket is empty, the
+# adapter is pulled out; while it is out, another bus (the kernel's i2c-stub) takes the number
+# it had, so it comes back under another. Once unit 3 is recorded, Ctrl-C ends the shift. What
+# the host judges: the record, the exit status, and the bus list after the re-plug.
 case_station_replug() {
   local station timer
   # The device back in its port, should a case before this one have pulled it out.
   bridge plug || return
   bus=$(i2c_node) || { result="error: the device has no I2C bus"; return; }
-  bridge load "/cases/$name/state.json" || return
+  echo "$bus" >"$dir/bus-before"
+  bridge load "/cases/$name/empty.json" || return
   mkdir -p /tmp/shift && rm -f /tmp/shift/screen && mkfifo /tmp/shift/screen
   # The station in its own session, its screen through the FIFO; the bound ends its whole group.
   (cd /tmp/shift && HOME=/tmp/shift exec setsid vorlix station program /src/samples/example.qef \
-    --bus "i2c:usb=$port" --record "$dir/records.jsonl" \
+    --bus "i2c:usb=$port" --record "$dir/records.jsonl" --trace "$dir/trace" \
     </dev/null >screen 2>&1 {to_bridge}>&- {from_bridge}<&-) &
   station=$!
   { sleep "$(left || echo 1)"; kill -KILL -- "-$station"; } 2>/dev/null &
@@ -208,57 +209,62 @@ case_station_replug() {
   kill -KILL -- "-$station" 2>/dev/null
   kill "$timer" 2>/dev/null
   exec {screen}<&-
+  # A failed shift's trace is kept by its last lines only.
+  [ "$result" = ok ] && rm -f "$dir/trace"
+  [ ! -f "$dir/trace" ] || { tail -20 "$dir/trace" >"$dir/trace-end" && rm "$dir/trace"; }
 }
-# The events of the shift, in order; the first that fails ends it.
+# The events of the shift, in order; the first that fails ends it. The station's screen waits in
+# its FIFO while the guest waits on the stand-in (a shift's few lines are far from filling it).
 shift_events() {
-  local station=$1 status=0
-  recorded 1 || return
-  bridge unplug || return
-  insmod /modules/i2c-stub.ko chip_addr=0x50 || { result="error: i2c-stub refused"; return; }
-  bridge plug || return
-  # The bus is back under another number, and the list shows the stable names under that one.
-  echo "$bus" >"$dir/bus-before"
-  bus=$(i2c_node) || { result="error: the re-plugged device has no I2C bus"; return; }
-  echo "$bus" >"$dir/bus"
-  vorlix --bus list >"$dir/list" 2>&1
-  recorded 3 || return
+  local station=$1 unit status=0
+  for unit in 1 2 3; do
+    [ "$unit" != 2 ] || replug || return
+    bridge socket "/cases/$name/blank.json" || return
+    screen_until recorded "$unit" || return
+    [ "$unit" = 3 ] && break
+    bridge socket "/cases/$name/empty.json" || return
+    bridge swept 2 || return
+  done
   kill -INT "$station"
-  screen_to_end || return
+  screen_until ended || return
   { wait "$station"; } 2>/dev/null || status=$?
   echo "$status" >"$dir/status"
 }
-# Reads the station's screen into the case's log until its record holds N final lines (a unit's
-# "started" line is not one), within the case's time left.
-recorded() {
-  local final t line
-  while :; do
-    final=$(grep -vc '"result":"started"' "$dir/records.jsonl" 2>/dev/null)
-    [ "${final:-0}" -ge "$1" ] && return 0
-    t=$(left) || { ran_out "waiting for unit $1's record"; return 1; }
+# The adapter out, its number taken by another bus, and back: the stable names under its new
+# node in the bus list.
+replug() {
+  bridge unplug || return
+  insmod /modules/i2c-stub.ko chip_addr=0x50 || { result="error: i2c-stub refused"; return 1; }
+  bridge plug || return
+  bus=$(i2c_node) || { result="error: the re-plugged device has no I2C bus"; return 1; }
+  echo "$bus" >"$dir/bus"
+  vorlix --bus list >"$dir/list" 2>&1
+}
+# screen_until CONDITION [ARG]: reads the station's screen line by line into the case's log
+# until CONDITION holds (tried before each line), within the case's time left. "ended": the
+# screen has ended (the station is gone).
+screen_until() {
+  local t line
+  until [ "$1" != ended ] && "$@"; do
+    t=$(left) || { ran_out "waiting until $*"; return 1; }
     if IFS= read -r -t "$t" -u "$screen" line; then
       printf '%s\n' "$line" >>"$dir/log"
     elif [ $? -gt 128 ]; then
-      ran_out "waiting for unit $1's record"
+      ran_out "waiting until $*"
       return 1
+    elif [ "$1" = ended ]; then
+      return 0
     else
-      result="error: the station ended before unit $1 was recorded"
+      result="error: the station ended before $*"
       return 1
     fi
   done
 }
-# The rest of the station's screen, to its end.
-screen_to_end() {
-  local t line
-  while t=$(left) || { ran_out "waiting for the station to end"; return 1; }; do
-    if IFS= read -r -t "$t" -u "$screen" line; then
-      printf '%s\n' "$line" >>"$dir/log"
-    elif [ $? -gt 128 ]; then
-      ran_out "waiting for the station to end"
-      return 1
-    else
-      return 0
-    fi
-  done
+# recorded N: the record holds N final lines (a unit's "started" line is not one).
+recorded() {
+  local final
+  final=$(grep -vc '"result":"started"' "$dir/records.jsonl" 2>/dev/null)
+  [ "${final:-0}" -ge "$1" ]
 }
 
 # What each operation costs, as figures: the bridge answering at once, then in 1 ms USB frames.
