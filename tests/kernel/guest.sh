@@ -163,6 +163,7 @@ case_runs() {
   fi
   bridge save "$case_dir/expected/state.json" || return
   cp -R "$case_dir/expected" "$dir/expected"
+  echo "$bus" >"$dir/bus"
 }
 
 # Two programs on the same bus at once; each one's status and output.
@@ -185,10 +186,10 @@ case_concurrent() {
 # station-replug: a shift through the adapter's stable name, on a socket whose modules the
 # guest changes as a person does, each step on an event: a blank module goes in; once its unit
 # is recorded it comes out; once the station has searched the empty socket twice (it waits for
-# the next module), the next goes in. Between unit 1 and unit 2, while the socket is empty, the
-# adapter is pulled out; while it is out, another bus (the kernel's i2c-stub) takes the number
-# it had, so it comes back under another. Once unit 3 is recorded, Ctrl-C ends the shift. What
-# the host judges: the record, the exit status, and the bus list after the re-plug.
+# the next module), the adapter is pulled out; while it is out, another bus (the kernel's
+# i2c-stub) takes the number it had, so it comes back under another (the cases after this one
+# run on that); then the next module goes in, and once its unit is recorded, Ctrl-C ends the
+# shift. What the host judges: the record, the exit status, and the bus list after the re-plug.
 case_station_replug() {
   local station timer
   # The device back in its port, should a case before this one have pulled it out.
@@ -216,15 +217,14 @@ case_station_replug() {
 # The events of the shift, in order; the first that fails ends it. The station's screen waits in
 # its FIFO while the guest waits on the stand-in (a shift's few lines are far from filling it).
 shift_events() {
-  local station=$1 unit status=0
-  for unit in 1 2 3; do
-    [ "$unit" != 2 ] || replug || return
-    bridge socket "/cases/$name/blank.json" || return
-    screen_until recorded "$unit" || return
-    [ "$unit" = 3 ] && break
-    bridge socket "/cases/$name/empty.json" || return
-    bridge swept 2 || return
-  done
+  local station=$1 status=0
+  bridge socket "/cases/$name/blank.json" || return
+  screen_until recorded 1 || return
+  bridge socket "/cases/$name/empty.json" || return
+  bridge swept 2 || return
+  replug || return
+  bridge socket "/cases/$name/blank.json" || return
+  screen_until recorded 2 || return
   kill -INT "$station"
   screen_until ended || return
   { wait "$station"; } 2>/dev/null || status=$?
