@@ -59,8 +59,19 @@ std::uint16_t statusForErrno(int err) {
     }
 }
 
+std::string missingNodeText(const std::string& node) {
+    return node +
+           " does not exist: plug in the adapter, load the i2c-dev module (sudo modprobe "
+           "i2c-dev), or choose a bus from vorlix --bus list";
+}
+
 I2cDevAdapter::I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint)
     : node_(std::move(node)), sys_(sys), hint_(std::move(hint)) {}
+
+void I2cDevAdapter::useNode(std::string node) {
+    node_ = std::move(node);
+    hinted_.clear();
+}
 
 I2cDevAdapter::~I2cDevAdapter() {
     for (const auto& [handle, transaction] : transactions_) {
@@ -110,10 +121,7 @@ std::string I2cDevAdapter::notI2cNodeHint() const {
 
 std::uint16_t I2cDevAdapter::openFailure(int err) {
     if (err == ENOENT || err == ENODEV) {
-        hintOnce(Hint::Missing,
-                 node_ +
-                     " does not exist: plug in the adapter, load the i2c-dev module (sudo "
-                     "modprobe i2c-dev), or choose a bus from vorlix --bus list");
+        hintOnce(Hint::Missing, missingNodeText(node_));
     } else if (err == EACCES || err == EPERM) {
         const NodeOwner owner = nodeOwner(node_, sys_);
         const std::string whose = owner.kind == NodeOwner::RootAlone

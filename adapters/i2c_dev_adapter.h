@@ -32,6 +32,10 @@ public:
     I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint);
     ~I2cDevAdapter() override;
 
+    // From the next transaction on, the bus is node (the adapter was put back in and got a
+    // new number); its hints are given again, once each.
+    void useNode(std::string node);
+
     AdapterHandle open(std::uint8_t slave, std::uint32_t timeout, std::uint32_t speed) override;
     void select(AdapterHandle handle, std::uint8_t slave) override;
     std::uint16_t write(AdapterHandle handle, const std::uint8_t* data, std::uint32_t reserved,
@@ -70,6 +74,9 @@ private:
     std::map<AdapterHandle, Transaction> transactions_;
     AdapterHandle nextHandle_ = 1;
 };
+
+// What the person is told of a node that does not exist, and what to do.
+std::string missingNodeText(const std::string& node);
 
 // Adapter status for a kernel error number (positive errno).
 std::uint16_t statusForErrno(int err);

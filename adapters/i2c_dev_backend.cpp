@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <memory>
 
 #include "adapters/backends.h"
@@ -8,35 +9,68 @@
 namespace vorlix {
 namespace {
 
-constexpr const char* kDevDir = "/dev";
-constexpr const char* kSysClassDir = "/sys/class/i2c-dev";
+// A bus named by a stable name, as it is followed through pulls and plugs: the adapter on it,
+// the node it uses and the lock on that node.
+struct FollowedBus {
+    I2cDevAdapter* adapter;
+    std::string node;
+    std::shared_ptr<void> lock;
+};
 
 }  // namespace
 
+io::Expected<OpenedBus> openI2cBus(const std::string& arg, const I2cPaths& paths, SysCalls& sys,
+                                   HintFn hint) {
+    if (arg.empty())
+        return io::Failure{
+            "--bus i2c needs a device node, as in i2c:/dev/i2c-3, or a USB port or serial, as in "
+            "i2c:usb=1-2 (vorlix --bus list shows them)"};
+    const io::Expected<std::string> node =
+        resolveI2cBusName(arg, findI2cBuses(paths.devDir, paths.sysClassDir));
+    if (!node) return node.failure();
+    // A bus that is not there is no bus to wait for: the run would search it for ever.
+    const int there = sys.checkNode(*node);
+    if (there == -ENOENT || there == -ENOTDIR) return io::Failure{missingNodeText(*node)};
+    io::Expected<std::shared_ptr<void>> lock = lockBus(*node, paths.lockDirs);
+    if (!lock) return lock.failure();
+    auto adapter = std::make_unique<I2cDevAdapter>(*node, sys, hint);
+    OpenedBus bus;
+    if (*node == arg) {
+        bus.hold = std::move(*lock);
+    } else {
+        bus.resolved = *node;
+        auto followed =
+            std::make_shared<FollowedBus>(FollowedBus{adapter.get(), *node, std::move(*lock)});
+        bus.hold = followed;
+        // The name is looked up among the buses there are now; the lock is taken on the new
+        // node before the old one is let go, so the bus is never unguarded while it is ours.
+        bus.findAgain = [followed, arg, paths]() -> BusPlace {
+            const io::Expected<std::string> now =
+                resolveI2cBusName(arg, findI2cBuses(paths.devDir, paths.sysClassDir));
+            if (!now) return {BusPlace::Kind::Gone, followed->node};
+            if (*now == followed->node) return {BusPlace::Kind::Same, *now};
+            io::Expected<std::shared_ptr<void>> moved = lockBus(*now, paths.lockDirs);
+            if (!moved) return {BusPlace::Kind::Gone, followed->node};
+            followed->lock = std::move(*moved);
+            followed->node = *now;
+            followed->adapter->useNode(*now);
+            return {BusPlace::Kind::Moved, *now};
+        };
+    }
+    bus.adapter = std::move(adapter);
+    return bus;
+}
+
 void registerI2cDevBackend(AdapterRegistry& registry, HintFn hint) {
+    static const I2cPaths kSystem{"/dev", "/sys/class/i2c-dev", busLockDirs()};
     registry.add(BackendInfo{
         "i2c",
         "a USB-to-I2C adapter with a Linux kernel driver, as i2c:/dev/i2c-N, i2c:usb=PORT or "
         "i2c:serial=SERIAL",
-        [hint](const BackendRequest& request) -> io::Expected<OpenedBus> {
-            if (request.arg.empty())
-                return io::Failure{
-                    "--bus i2c needs a device node, as in i2c:/dev/i2c-3, or a USB port or serial, "
-                    "as in i2c:usb=1-2 (vorlix --bus list shows them)"};
-            // A stable name is looked up once, at start: the bus it names must be there. A
-            // node that does not exist yet is accepted: the adapter may be plugged in later,
-            // and until then every transfer says the adapter is missing.
-            const io::Expected<std::string> node =
-                resolveI2cBusName(request.arg, findI2cBuses(kDevDir, kSysClassDir));
-            if (!node) return node.failure();
-            io::Expected<std::shared_ptr<void>> lock = lockBus(*node, busLockDirs());
-            if (!lock) return lock.failure();
-            OpenedBus bus{std::make_unique<I2cDevAdapter>(*node, linuxSysCalls(), hint)};
-            bus.hold = std::move(*lock);
-            if (*node != request.arg) bus.resolved = *node;
-            return bus;
+        [hint](const BackendRequest& request) {
+            return openI2cBus(request.arg, kSystem, linuxSysCalls(), hint);
         },
-        [] { return listI2cBuses(kDevDir, kSysClassDir); }});
+        [] { return listI2cBuses(kSystem.devDir, kSystem.sysClassDir); }});
 }
 
 }  // namespace vorlix

@@ -111,10 +111,12 @@ camera::GateAnswer backupCamera(I2cLink& link, std::uint8_t camAddr, const Backu
 panel::EepromWriteGuard backupOnFirstWrite(const Bus& bus, const BackupLabel& label,
                                            std::function<void(const std::string&)> notice) {
     auto made = std::make_shared<std::shared_ptr<const camera::Backup>>();
-    return [bus, label, notice = std::move(notice), made](I2cLink&, std::uint8_t camAddr) {
+    return [bus, label, notice = std::move(notice), made](I2cLink&, std::uint8_t camAddr,
+                                                          const panel::GuardProgress& progress) {
         if (*made) return camera::doneWith(*made);
         I2cLink link(bus);
-        camera::GateAnswer backup = backupCamera(link, camAddr, label, [](std::size_t) {});
+        progress(0);
+        camera::GateAnswer backup = backupCamera(link, camAddr, label, progress);
         if (!backup) return backup;
         *made = backup.value;
         notice("backup of the EEPROM: " + backup.value->path);

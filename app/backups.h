@@ -43,9 +43,10 @@ camera::GateAnswer backupCamera(I2cLink& link, std::uint8_t camAddr, const Backu
                                 const std::function<void(std::size_t)>& progress);
 
 // The window's guard of its EEPROM writes: the first write of the run is preceded by a backup
-// over bus (its own link, so the handler's link is left as it was), whose path goes to
-// notice; a backup that fails refuses the write with the reason, and the next write tries
-// again. Once one backup was made, every later write passes with it.
+// over bus (its own link, so the handler's link is left as it was), whose read the dialog's
+// progress shows and whose path goes to notice; a backup that fails refuses the write with the
+// reason, and the next write tries again. Once one backup was made, every later write passes
+// with it, reading nothing.
 panel::EepromWriteGuard backupOnFirstWrite(const Bus& bus, const BackupLabel& label,
                                            std::function<void(const std::string&)> notice);
 

@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <iostream>
 
 #include "app/commands.h"
@@ -10,12 +11,23 @@
 
 namespace vorlix::app {
 
+namespace {
+
+// More attempts than a passing fault could ever need: a module that fails this often is told.
+constexpr unsigned kMaxRetries = 100;
+
+}  // namespace
+
 std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     CLI::App cli{"Halvard K300 camera control " + res::versionText(), "vorlix"};
-    cli.add_option("--bus", opt.bus,
-                   "adapter: sim (built-in simulated camera), i2c:/dev/i2c-N, i2c:usb=PORT, "
-                   "i2c:serial=SERIAL, pxiic[:PATH], or list")
-        ->capture_default_str();
+    std::vector<std::string> buses;
+    cli.add_option("--bus", buses,
+                   "adapter: sim[:STATE] (built-in simulated camera), i2c:/dev/i2c-N, "
+                   "i2c:usb=PORT, i2c:serial=SERIAL, pxiic[:PATH], or list; a station takes "
+                   "one --bus per socket")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->default_str(opt.bus);
     auto* simState =
         cli.add_option("--sim-state", opt.simState,
                        "simulated camera state (JSON), loaded at start and written back at exit");
@@ -31,6 +43,12 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     auto* record =
         cli.add_option("--record", opt.record, "append one JSON line per command to FILE");
     cli.add_flag("--quiet", opt.quiet, "commands: no progress bar and no informational lines");
+    std::string retries;
+    auto* retriesOption =
+        cli.add_option("--retries", retries,
+                       "program, verify and the station: run a command or unit that failed on a "
+                       "transfer again from its start, up to N more times")
+            ->type_name("N");
     std::string address;
     auto* addressOption = cli.add_option(
         "--address", address,
@@ -56,7 +74,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
         "  vorlix reg 301c=0103                 a sensor register through the camera\n"
         "  vorlix eeprom a2:00 20               32 bytes of bank a2 from offset 00\n"
         "  vorlix --address ba info             a camera the search never finds\n"
-        "  vorlix decode session.trace          a saved trace in the camera's words");
+        "  vorlix decode session.trace          a saved trace in the camera's words\n"
+        "  vorlix station program k300.qef --bus i2c:usb=1-1 --bus i2c:usb=1-2 --retries 1\n"
+        "                                       a bench of two sockets, a failed transfer retried");
 
     // The commands, as the table lists them; global options may also follow the command's name.
     cli.require_subcommand(0, 1);
@@ -65,8 +85,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     for (const CommandEntry& entry : commands()) cli.add_subcommand(entry.name, entry.summary);
     // The station runs one of the table's commands per module: "station program FILE".
     CLI::App* station = cli.add_subcommand(
-        "station", "wait for each module in turn and run program or verify on it, one result "
-                   "line a unit, until Ctrl-C ends the shift");
+        "station",
+        "wait for each module in turn and run program or verify on it, one result "
+        "line a unit, until Ctrl-C ends the shift");
     station->require_subcommand(1, 1);
     for (const CommandEntry& entry : commands()) {
         if (entry.perUnit) station->add_subcommand(entry.name, entry.summary);
@@ -101,9 +122,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
             parent->get_subcommand(name)
                 ->add_option("FILE", command.file, "the QEF file")
                 ->required();
-        parent->get_subcommand("program")
-            ->add_flag("--all-pages", command.allPages,
-                       "write every page, not only the pages that differ from the camera");
+        parent->get_subcommand("program")->add_flag(
+            "--all-pages", command.allPages,
+            "write every page, not only the pages that differ from the camera");
     }
     std::vector<CLI::Option*> offsets;
     for (const char* name : {"save-settings", "erase-settings"})
@@ -122,6 +143,23 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& opt) {
     } catch (const CLI::ParseError& e) {
         std::cerr << "vorlix: " << io::printable(e.what()) << std::endl;
         return kBadInput;
+    }
+    if (!buses.empty()) {
+        opt.bus = buses.front();
+        opt.moreBuses.assign(buses.begin() + 1, buses.end());
+    }
+    if (retriesOption->count() > 0) {
+        unsigned n = 0;
+        const auto [end, error] =
+            std::from_chars(retries.data(), retries.data() + retries.size(), n);
+        if (retries.empty() || error != std::errc() || end != retries.data() + retries.size() ||
+            n > kMaxRetries) {
+            std::cerr << "vorlix: --retries " << io::printable(retries)
+                      << ": give how many more times to run, a whole number from 0 to "
+                      << kMaxRetries << std::endl;
+            return kBadInput;
+        }
+        opt.retries = n;
     }
     opt.simStateGiven = simState->count() > 0;
     command.fromGiven = from->count() > 0;

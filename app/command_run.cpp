@@ -21,7 +21,7 @@ CommandRun::CommandRun(const Options& options, CommandInput& input, const Comman
       io_(io),
       notifier_(io.trace, io.err),
       bus_{io.adapter, io.pacer, notifier_},
-      progress_(io.err, !options.quiet && standardErrorIsTerminal()),
+      progress_(io.err, io.progressBar && !options.quiet && standardErrorIsTerminal()),
       record_(options.bus, io.resolved, options.command.name, options.command.file) {}
 
 CommandRun::~CommandRun() {
@@ -34,18 +34,34 @@ int CommandRun::operator()(const CommandEntry& entry) {
         interrupted(status);
         return status;
     };
-    if (entry.writes)
-        whenInterrupted([] { return std::string(camera::kInterruptedBeforeWriting); });
-    const int status = !entry.needsCamera || findCamera() ? entry.run(*this) : kCameraFailed;
+    int status = attempt();
+    const unsigned allowed = 1 + options_.retries.value_or(0);
+    while (status == kCameraFailed && transferFailed_ && attempts_ < allowed) {
+        ++attempts_;
+        tell("trying again from the start: attempt " + std::to_string(attempts_) + " of " +
+             std::to_string(allowed));
+        record_.forgetAttempt();
+        status = attempt();
+    }
     io_.lastWords = nullptr;
-    interruptedLine_ = nullptr;
     return finish(status);
+}
+
+int CommandRun::attempt() {
+    transferFailed_ = false;
+    if (options_.retries) record_.setAttempts(attempts_);
+    if (entry_->writes)
+        whenInterrupted([] { return std::string(camera::kInterruptedBeforeWriting); });
+    const int status = !entry_->needsCamera || findCamera() ? entry_->run(*this) : kCameraFailed;
+    interruptedLine_ = nullptr;
+    return status;
 }
 
 // The record is the run's last output: the status it says is the one the outputs before it
 // leave (a trace that could not be written turns done into kOutputFailed).
 int CommandRun::finish(int status) {
     if (io_.settle) status = io_.settle(status);
+    if (startedLost_ && status == kCommandDone) status = kOutputFailed;
     const nlohmann::json& line = record_.close(status);
     if (!input_.record.isOpen()) return status;
     if (const io::Expected<> appended = input_.record.append(line); !appended) {
@@ -79,6 +95,9 @@ int CommandRun::conclude(camera::Outcome outcome, const std::string& words,
                          const camera::Backup* backup) {
     using camera::Outcome;
     verdict_ = words;
+    // What restores the camera: the operation's backup, or the one the run made before an
+    // earlier write.
+    const camera::Backup* restores = backup != nullptr ? backup : backup_.get();
     switch (outcome) {
         case Outcome::Done:
             record_.setResult(entry_ != nullptr && entry_->verifies ? "verified" : "done");
@@ -87,7 +106,8 @@ int CommandRun::conclude(camera::Outcome outcome, const std::string& words,
             return kCommandDone;
         case Outcome::Differs:
             record_.setResult("differs");
-            io_.out << words << '\n';
+            verdict_ += restoreHint(restores);
+            io_.out << verdict_ << '\n';
             io_.out.flush();
             return kCameraFailed;
         case Outcome::NoBackup:
@@ -98,7 +118,8 @@ int CommandRun::conclude(camera::Outcome outcome, const std::string& words,
             break;
         case Outcome::Failed:
             record_.setResult("failed");
-            verdict_ += restoreHint(backup);
+            transferFailed_ = true;
+            verdict_ += restoreHint(restores);
             break;
     }
     // What the command printed goes out before the line that says why it failed.
@@ -116,6 +137,12 @@ bool CommandRun::findCamera() {
         if (!namesCamera(found)) {
             record_.setResult("no camera");
             verdict_ = "no camera";
+            // A later attempt that finds the camera no more (an adapter pulled out) leaves a
+            // module the first one may have written: what restores it is said again.
+            if (backup_) {
+                verdict_ += restoreHint(backup_.get());
+                tell(verdict_);
+            }
             return false;
         }
         camAddr_ = static_cast<std::uint8_t>(found);
@@ -131,11 +158,21 @@ camera::GateAnswer CommandRun::backUp() {
     camera::GateAnswer backup =
         backupCamera(link, camAddr_, label(), [this](std::size_t n) { progress_.set(n); });
     progress_.finish();
-    if (!backup) return backup;
+    if (!backup) {
+        transferFailed_ = link.failed();
+        return backup;
+    }
     backup_ = backup.value;
     record_.setBackup(backup_->path);
     record_.setEepromBefore(backup_->bytes);
     inform("backup: " + backup_->path);
+    io_.out.flush();
+    if (input_.record.isOpen()) {
+        if (const io::Expected<> appended = input_.record.append(record_.started()); !appended) {
+            tell(appended.why());
+            startedLost_ = true;
+        }
+    }
     return backup;
 }
 

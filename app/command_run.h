@@ -6,6 +6,15 @@
 // record's result and the line a station shows, all from that one result. When an interrupt
 // ends the run at a safe point, the run ends its progress line, says how far the command got
 // (as the command last said it) and appends the record with the result interrupted.
+//
+// The backup's name is on disk before anything is written into the camera: the "backup:" line
+// is written out, and the record gets a line with the result started, so that a run killed
+// later (a crash, a power cut of the PC) has left what restores the camera.
+//
+// With --retries N, a command that failed on a transfer runs again from its start (the search
+// included), up to N more times; the backup of the first attempt stays the one that restores
+// the camera (a later attempt never backs up a module that may be half written), and the
+// record says how many attempts were made.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +42,8 @@ public:
 
     // Finds the camera and runs the command's body on it; appends the record. The exit status.
     int operator()(const CommandEntry& entry);
+    // The attempt under way (1 for the first).
+    unsigned attempts() const { return attempts_; }
 
     // The camera the command works on: the one --address names, else the one the search
     // finds. False (the record says "no camera") when the search found none. The run does it
@@ -63,8 +74,9 @@ public:
 
     // Ends the command with the result of its operation; the exit status. Done: its words on
     // standard output; Differs: its words on standard output too (the differences were told
-    // before it); otherwise its words on standard error, followed by how to restore the camera
-    // when the operation failed after a backup. The record's result follows the outcome.
+    // before it); otherwise its words on standard error. Both a failure and a difference are
+    // followed by how to restore the camera once the run made a backup. The record's result
+    // follows the outcome.
     template <typename T>
     int conclude(const camera::Result<T>& result) {
         return conclude(result.outcome, result.words, result.backup.get());
@@ -82,6 +94,8 @@ public:
     void whenInterrupted(std::function<std::string()> line) { interruptedLine_ = std::move(line); }
 
 private:
+    // The command once, from the search on; the exit status.
+    int attempt();
     void interrupted(int status);
     int finish(int status);
 
@@ -97,6 +111,9 @@ private:
     std::shared_ptr<const camera::Backup> backup_;
     std::function<std::string()> interruptedLine_;
     std::string verdict_;
+    unsigned attempts_ = 1;
+    bool transferFailed_ = false;  // the attempt ended at a failed transfer
+    bool startedLost_ = false;     // the record's started line could not be appended
 };
 
 }  // namespace vorlix::app

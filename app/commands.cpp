@@ -97,6 +97,7 @@ io::Expected<> prepareCommand(const Options& options, CommandInput& input) {
     if (entry == nullptr) return io::Failure{"no command " + options.command.name};
     if (options.command.station && !entry->perUnit)
         return io::Failure{"a station runs program or verify, not " + options.command.name};
+    if (options.retries && !entry->perUnit) return io::Failure{kRetriesRefused};
     if (entry->check != nullptr) {
         if (io::Expected<> checked = entry->check(options, input); !checked) return checked;
     }
@@ -108,11 +109,11 @@ io::Expected<> prepareCommand(const Options& options, CommandInput& input) {
     return io::Ok{};
 }
 
-int runCommand(const Options& options, CommandInput& input, const CommandIo& io) {
+int runCommand(const Options& options, CommandInput& input, std::span<const CommandIo> buses) {
     const CommandEntry* entry = findCommand(options.command.name);
-    if (entry == nullptr) return kBadInput;
-    if (options.command.station) return runStation(*entry, options, input, io);
-    CommandRun run(options, input, io);
+    if (entry == nullptr || buses.empty()) return kBadInput;
+    if (options.command.station) return runStation(*entry, options, input, buses);
+    CommandRun run(options, input, buses.front());
     return run(*entry);
 }
 

@@ -60,7 +60,10 @@ struct CommandInput {
 // returns the status the program exits with (a station ended between units says its tally).
 // settle writes the run's outputs out (the trace, the state) and gives the exit status a run
 // that ended with status has then, so that the record says the status the process ends with;
-// resolved is what the backend resolved the --bus name to (empty: the argument itself).
+// resolved is what the backend resolved the --bus name to (empty: the argument itself);
+// findAgain looks a bus named by what does not change up again (OpenedBus::findAgain); a
+// progress bar is drawn on standard error only where progressBar allows it (a station of several
+// sockets draws none).
 struct CommandIo {
     Adapter& adapter;
     Pacer& pacer;
@@ -70,6 +73,8 @@ struct CommandIo {
     std::function<int(int status)>& lastWords;
     std::function<int(int status)> settle{};
     std::string resolved{};
+    std::function<BusPlace()> findAgain{};
+    bool progressBar = true;
 };
 
 class CommandRun;
@@ -96,7 +101,11 @@ std::span<const CommandEntry> commands();
 // person when something is wrong.
 io::Expected<> prepareCommand(const Options& options, CommandInput& input);
 
-// Runs the command; the exit status.
-int runCommand(const Options& options, CommandInput& input, const CommandIo& io);
+// Runs the command; the exit status. A station runs a socket on each bus of buses (the order of
+// --bus); any other command runs on the first.
+int runCommand(const Options& options, CommandInput& input, std::span<const CommandIo> buses);
+inline int runCommand(const Options& options, CommandInput& input, const CommandIo& io) {
+    return runCommand(options, input, std::span<const CommandIo>(&io, 1));
+}
 
 }  // namespace vorlix::app

@@ -1,5 +1,6 @@
 #include "app/interrupts.h"
 
+#include <atomic>
 #include <csignal>
 
 #ifndef _WIN32
@@ -11,11 +12,14 @@ namespace vorlix::app {
 
 namespace {
 
-volatile std::sig_atomic_t g_signal = 0;
+// Read by every thread of a station's sockets; lock-free, so the handler may write it.
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 int g_wake[2] = {-1, -1};
 
 extern "C" void noteSignal(int signal) {
-    if (g_signal == 0) g_signal = signal;
+    int none = 0;
+    g_signal.compare_exchange_strong(none, signal);
 #ifndef _WIN32
     if (g_wake[1] >= 0) {
         const char byte = 1;

@@ -2,16 +2,18 @@
 // opens the session (the chosen backend under the trace, the outputs) and runs it: a command,
 // the headless player or the window.
 //
-//   vorlix [--bus sim|i2c:/dev/i2c-N|pxiic[:PATH]|list] [--sim-state FILE] [--virtual-time]
-//          [--trace FILE|-] [--headless [--actions FILE] [--dump FILE|-]] [--help] [--version]
-//          [--no-backup] [--record FILE] [--quiet] [COMMAND [ARGS]]
+//   vorlix [--bus sim[:STATE]|i2c:/dev/i2c-N|pxiic[:PATH]|list] [--sim-state FILE]
+//          [--virtual-time] [--trace FILE|-] [--headless [--actions FILE] [--dump FILE|-]]
+//          [--help] [--version] [--no-backup] [--record FILE] [--quiet] [--retries N]
+//          [COMMAND [ARGS]]
 //
 // A COMMAND (app/commands.h) runs without a window: exit status 0 done and verified, 1 the
-// camera failed or differs; "station program|verify FILE" runs it on one module after another
-// (app/station.h). Exit status otherwise: 0 done; 2 bad options, unreadable files,
-// malformed scripts or states (one line on standard error, before anything is sent on the bus); 74
-// an output could not be written (the trace, the dump or the state; the run itself went on); 128 +
-// the signal's number when SIGINT, SIGTERM or SIGHUP ended the run (the state saved all the same).
+// camera failed or differs; "station program|verify FILE" runs it on one module after another,
+// in one socket or (--bus given for each) several side by side (app/station.h). Exit status
+// otherwise: 0 done; 2 bad options, unreadable files, malformed scripts or states (one line on
+// standard error, before anything is sent on the bus); 74 an output could not be written (the
+// trace, the dump or the state; the run itself went on); 128 + the signal's number when SIGINT,
+// SIGTERM or SIGHUP ended the run (the state saved all the same).
 #include <iostream>
 
 #include "app/cli.h"

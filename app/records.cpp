@@ -22,8 +22,25 @@ namespace vorlix::app {
 
 namespace {
 
+bool isUtf8(const std::string& text) {
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
 std::string recordLine(const nlohmann::json& record) {
-    return record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    nlohmann::json line = record;
+    for (const auto& [key, value] : record.items()) {
+        if (!value.is_string() || isUtf8(value.get_ref<const std::string&>())) continue;
+        std::string bytes;
+        for (const char c : value.get_ref<const std::string&>())
+            bytes += io::hexByte(static_cast<std::uint8_t>(c));
+        line[key + "_bytes"] = bytes;
+    }
+    return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 std::string sha256Of(const camera::EepromImage& bytes) {
@@ -59,6 +76,7 @@ bool RecordFile::isOpen() const {
 }
 
 io::Expected<> RecordFile::append(const nlohmann::json& record) {
+    const std::lock_guard<std::mutex> turn(appending_);
     if (const io::Expected<> appended = file_.appendLine(recordLine(record)); !appended)
         return io::Failure{"cannot append the record to " + io::printable(path_) + ": " +
                            io::printable(appended.why())};
@@ -104,6 +122,7 @@ private:
 // that was really cut short, never an empty line.
 io::Expected<> RecordFile::append(const nlohmann::json& record) {
     std::string line = recordLine(record);
+    const std::lock_guard<std::mutex> turn(appending_);
     const FileLock lock(fd_);
     if (lock.error() != 0)
         return io::Failure{"cannot lock " + io::printable(path_) +
@@ -177,6 +196,19 @@ void CommandRecord::setEepromAfter(const camera::EepromImage& bytes) {
     json_["sha256_after"] = sha256Of(bytes);
 }
 
+void CommandRecord::forgetAttempt() {
+    for (const char* key : {"difference", "pages_written", "sha256_after"}) json_[key] = nullptr;
+    json_.erase("result");
+}
+
+nlohmann::json CommandRecord::started() const {
+    nlohmann::json line = json_;
+    line["result"] = "started";
+    line["status"] = nullptr;
+    line["durationMs"] = nullptr;
+    return line;
+}
+
 const nlohmann::json& CommandRecord::close(int status) {
     json_["status"] = status;
     json_["durationMs"] = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -194,7 +226,12 @@ std::string resolvedBus(const std::string& bus, const std::string& resolved) {
 
 std::string utcTime(const char* format) {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    const std::tm utc = *std::gmtime(&now);  // one thread: gmtime's buffer is ours alone
+    std::tm utc{};  // the sockets of a station ask at once: each its own buffer
+#ifdef _WIN32
+    ::gmtime_s(&utc, &now);
+#else
+    ::gmtime_r(&now, &utc);
+#endif
     char text[64];
     return std::string(text, std::strftime(text, sizeof text, format, &utc));
 }

@@ -24,7 +24,7 @@ struct Command {
     bool store = false;              // set --store: the trim offsets are stored, as STORE does
     std::string place;               // reg: REG[=VALUE]; eeprom: BANK:OFFSET[=VALUE]
     std::string count;               // eeprom: the bytes to read from there (hex), as typed
-    std::string offset;     // save-settings, erase-settings: as typed (hex), empty for the default
+    std::string offset;  // save-settings, erase-settings: as typed (hex), empty for the default
     bool offsetGiven = false;  // --offset "" is a mistake, not the default
     bool yes = false;          // erase-settings
     std::string newAddress;    // set-address: as typed (hex)
@@ -33,6 +33,8 @@ struct Command {
 
 struct Options {
     std::string bus = defaultBus();
+    // --bus given again: a station's further sockets, each on a bus of its own, in order.
+    std::vector<std::string> moreBuses;
     std::string simState;
     bool simStateGiven = false;  // --sim-state "" is a mistake, not "no state file"
     bool virtualTime = false;
@@ -48,14 +50,29 @@ struct Options {
     // --address: the camera's (8-bit, even) address, taken without the search by every
     // command and by the window's read-back.
     std::optional<std::uint8_t> address;
+    // --retries: how many more times a command or station unit that failed on a transfer runs
+    // again from its start (program and verify); none when not given.
+    std::optional<unsigned> retries;
 };
 
-// Whether the options can work together (and with the traits of the chosen backend); one line
-// for the person when a file name is empty, the state file could not be written back at the
-// end (its folder missing or not writable), or two outputs (--trace, --dump, --sim-state) are
-// one file, however they are spelt. Only the state's folder is touched (a probe file is
-// created and removed again), so that a run is never made and then lost at exit.
-io::Expected<> checkOptions(const Options& options, const BackendTraits& backend);
+// Every bus of the run: --bus, then a station's further sockets.
+std::vector<std::string> allBuses(const Options& options);
+
+// The state file of the simulated camera on bus (as --bus names one): FILE of "sim:FILE", else
+// --sim-state (empty: none).
+std::string statePathOf(const Options& options, const std::string& bus);
+
+// What --retries given to anything but program, verify and the station is told.
+inline constexpr char kRetriesRefused[] = "--retries works with program, verify and the station";
+
+// Whether the options can work together (and with the traits of the backends chosen, as
+// registry knows them); one line for the person when a file name is empty, a state file could
+// not be written back at the end (its folder missing or not writable), two outputs (--trace,
+// --dump, --record, the state files) are one file, however they are spelt, or several buses are
+// given to anything but a station (or with what follows one bus: --trace, --sim-state). Only
+// the states' folders are touched (a probe file is created and removed again), so that a run is
+// never made and then lost at exit.
+io::Expected<> checkOptions(const Options& options, const AdapterRegistry& registry);
 
 // Whether the window has somewhere to show itself; one line for the person when there is no
 // display server (a machine reached over ssh, say) and no platform chosen for Qt

@@ -33,8 +33,9 @@ class WindowModule {};
 
 namespace {
 
+// One write a line: the sockets of a station tell from threads of their own.
 void tell(const std::string& line) {
-    std::cerr << "vorlix: " << io::printable(line) << std::endl;
+    std::cerr << "vorlix: " + io::printable(line) + "\n" << std::flush;
 }
 
 }  // namespace
@@ -70,7 +71,7 @@ io::Expected<> Session::check() {
         if (io::Expected<> loaded = window_->load(); !loaded) return loaded;
     }
 #endif
-    if (io::Expected<> checked = checkOptions(options_, traits_); !checked) return checked;
+    if (io::Expected<> checked = checkOptions(options_, registry_); !checked) return checked;
     if (commanded_) {
         if (io::Expected<> prepared = prepareCommand(options_, commandInput_); !prepared)
             return prepared;
@@ -88,9 +89,12 @@ io::Expected<> Session::check() {
 }
 
 io::Expected<> Session::open() {
-    io::Expected<OpenedBus> opened = registry_.create(options_.bus, options_.simState);
-    if (!opened) return opened.failure();
-    bus_ = std::move(*opened);
+    for (const std::string& bus : allBuses(options_)) {
+        io::Expected<OpenedBus> opened = registry_.create(bus, options_.simState);
+        if (!opened) return opened.failure();
+        sockets_.push_back(std::make_unique<Socket>());
+        sockets_.back()->opened = std::move(*opened);
+    }
 
     const std::pair<io::OutputFile*, const std::string*> files[] = {{&traceFile_, &options_.trace},
                                                                     {&dumpFile_, &options_.dump}};
@@ -104,13 +108,19 @@ io::Expected<> Session::open() {
         if (!path->empty() && !file->truncate())
             return io::Failure{"cannot write " + *path + ": " + file->reason()};
     }
-    if (commanded_) results_.open(io::kStandardOutput);
+    if (commanded_) {
+        results_.open(io::kStandardOutput);
+        results_.writeLines();
+    }
     installInterruptHandlers();
 
-    trace_ = std::make_unique<Trace>(options_.trace.empty() ? nullptr : &traceFile_.stream());
-    tracedAdapter_ = std::make_unique<TracingAdapter>(*bus_.adapter, *trace_);
-    busAdapter_ =
-        std::make_unique<InterruptibleAdapter>(*tracedAdapter_, [this] { interrupted(); });
+    for (const std::unique_ptr<Socket>& socket : sockets_) {
+        const bool traced = socket == sockets_.front() && !options_.trace.empty();
+        socket->trace = std::make_unique<Trace>(traced ? &traceFile_.stream() : nullptr);
+        socket->traced = std::make_unique<TracingAdapter>(*socket->opened.adapter, *socket->trace);
+        socket->adapter = std::make_unique<InterruptibleAdapter>(
+            *socket->traced, [this, at = socket.get()] { interrupted(*at); });
+    }
     return io::Ok{};
 }
 
@@ -119,36 +129,21 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
     VirtualPacer virtualPacer;
     Pacer& basePacer = options_.virtualTime ? static_cast<Pacer&>(virtualPacer) : realPacer;
 
-    if (commanded_) {
-        TracingPacer pacer(basePacer, *trace_);
-        const CommandIo io{*busAdapter_,
-                           pacer,
-                           *trace_,
-                           results_.stream(),
-                           std::cerr,
-                           lastWords_,
-                           [this](int status) { return settle(status); },
-                           bus_.resolved};
-        const int status = runCommand(options_, commandInput_, io);
-        // A station ended by a signal between two units has told its tally: its status stands.
-        const int signal = pendingInterrupt();
-        const bool tallied = options_.command.station;
-        return finish(signal != 0 && !tallied ? interruptExitStatus(signal) : status);
-    }
+    if (commanded_) return runCommand(basePacer);
 
     if (options_.headless) {
         frame::HeadlessHost host;
         host.setScript(std::move(script_));
         host.setBeforeAction([this] {
-            if (pendingInterrupt() != 0) interrupted();
+            if (pendingInterrupt() != 0) interrupted(*sockets_.front());
         });
-        if (bus_.repower) host.setRepowerHook(bus_.repower);
+        if (sockets_.front()->opened.repower) host.setRepowerHook(sockets_.front()->opened.repower);
         runDialog(host, basePacer);
     } else {
 #ifdef VORLIX_WINDOW_MODULE
         window_->run({argc, argv, basePacer,
                       [this](frame::Host& host, Pacer& hostPacer) { runDialog(host, hostPacer); },
-                      interruptWakeDescriptor(), [this] { interrupted(); }});
+                      interruptWakeDescriptor(), [this] { interrupted(*sockets_.front()); }});
 #elif defined(_WIN32)
         win32::Win32Host host;
         PumpingPacer pumping(host, basePacer);
@@ -159,34 +154,69 @@ int Session::run([[maybe_unused]] int& argc, [[maybe_unused]] char** argv) {
     return finish(signal != 0 ? interruptExitStatus(signal) : 0);
 }
 
+// Each bus has a pacer of its own, virtual or real: a station's sockets pause in threads of their
+// own, and a real pacer's timer serves one thread (Windows' waitable timer is one object).
+int Session::runCommand(Pacer& basePacer) {
+    std::vector<std::unique_ptr<Pacer>> clocks;
+    std::vector<std::unique_ptr<TracingPacer>> pacers;
+    std::vector<CommandIo> buses;
+    for (const std::unique_ptr<Socket>& socket : sockets_) {
+        Pacer* base = &basePacer;
+        if (socket != sockets_.front()) {
+            clocks.push_back(options_.virtualTime
+                                 ? std::unique_ptr<Pacer>(std::make_unique<VirtualPacer>())
+                                 : std::make_unique<RealPacer>(platformSleeper()));
+            base = clocks.back().get();
+        }
+        pacers.push_back(std::make_unique<TracingPacer>(*base, *socket->trace));
+        buses.push_back({*socket->adapter, *pacers.back(), *socket->trace, results_.stream(),
+                         std::cerr, socket->lastWords,
+                         [this, at = socket.get()](int status) {
+                             return settle(status, sockets_.size() > 1 ? at : nullptr);
+                         },
+                         socket->opened.resolved, socket->opened.findAgain});
+    }
+    const int status = app::runCommand(options_, commandInput_, buses);
+    // A station ended by a signal between two units has told its tally: its status stands.
+    const int signal = pendingInterrupt();
+    const bool tallied = options_.command.station;
+    const int result = finish(signal != 0 && !tallied ? interruptExitStatus(signal) : status);
+    // A bench's sockets that a signal stopped at their safe points stay parked: the process
+    // ends without them.
+    if (sockets_.size() > 1 && signal != 0) exitNow(result);
+    return result;
+}
+
 // The trace records each pause where the handler asked for it, also when the pause itself
 // first lets the window repaint.
 void Session::runDialog(frame::Host& host, Pacer& hostPacer) {
-    TracingPacer pacer(hostPacer, *trace_);
+    Socket& bus = *sockets_.front();
+    Trace& trace = *bus.trace;
+    TracingPacer pacer(hostPacer, trace);
     if (traits_.simulated) host.notice(frame::kSimulatedNotice);
     activeHost_ = &host;
-    host.setEventHook([this](const std::string& line) { trace_->line(line); });
+    host.setEventHook([&trace](const std::string& line) { trace.line(line); });
     // The window's bus log gets every line, with or without a trace file.
     // The bus log shows each line with its reading in the camera's words beside it.
     if (frame::BusLog* log = host.busLog()) {
-        trace_->setListener(
+        trace.setListener(
             [log, reader = camera::BusReader()](const std::string& line, bool failed) mutable {
                 log->append(line, failed, reader.read(line));
             });
     }
-    CVorlixApp application(host, *busAdapter_, pacer);
+    CVorlixApp application(host, *bus.adapter, pacer);
     if (options_.address) application.setCameraAddress(*options_.address);
     panel::HostNotifier boxes(host);  // the backup's link is not the dialog's
     if (!options_.noBackup) {
         application.setEepromWriteGuard(
-            backupOnFirstWrite(Bus{*busAdapter_, pacer, boxes}, {options_.bus, res::versionText()},
+            backupOnFirstWrite(Bus{*bus.adapter, pacer, boxes}, {options_.bus, res::versionText()},
                                [this](const std::string& line) { hint(line); }));
     }
     application.setOnDialogEnd([this](const panel::CVorlixDlg& dlg) {
         if (!options_.dump.empty()) frame::writeStateDump(dlg, dumpFile_.stream());
     });
     application.InitInstance();
-    trace_->setListener(nullptr);
+    trace.setListener(nullptr);
     activeHost_ = nullptr;
 }
 
@@ -198,7 +228,7 @@ int Session::finish(int status) {
 }
 
 // Each output that fails is told once, however often the run settles.
-int Session::settle(int status) {
+int Session::settle(int status, const Socket* socket) {
     int result = status;
     const auto failed = [&](const std::string& line, bool& told) {
         if (!told) tell(line);
@@ -215,19 +245,24 @@ int Session::settle(int status) {
     check(traceFile_, options_.trace, "trace", traceTold_);
     if (commanded_) check(results_, io::kStandardOutput, "results", resultsTold_);
     check(dumpFile_, options_.dump, "dump", dumpTold_);
-    if (bus_.saveState) {
-        if (const io::Expected<> saved = bus_.saveState(); !saved) failed(saved.why(), stateTold_);
+    for (const std::unique_ptr<Socket>& each : sockets_) {
+        if (!each->opened.saveState || (socket != nullptr && socket != each.get())) continue;
+        if (const io::Expected<> saved = each->opened.saveState(); !saved)
+            failed(saved.why(), stateTold_);
     }
     return result;
 }
 
-void Session::interrupted() {
+void Session::interrupted(Socket& socket) {
     int status = interruptExitStatus(pendingInterrupt());
-    if (lastWords_) status = lastWords_(status);
-    const int result = finish(status);
+    if (socket.lastWords) status = socket.lastWords(status);
+    exitNow(finish(status));
+}
+
+void Session::exitNow(int status) {
     std::cout.flush();
     std::cerr.flush();
-    std::_Exit(result);
+    std::_Exit(status);
 }
 
 }  // namespace vorlix::app

@@ -2,7 +2,6 @@
 #include "camera/address.h"
 
 #include "io/hex.h"
-#include "io/printable.h"
 
 namespace vorlix::camera {
 
@@ -10,16 +9,6 @@ std::optional<std::uint8_t> findCamera(I2cLink& link) {
     const std::uint16_t found = link.findCamera();
     if (!namesCamera(found)) return std::nullopt;
     return static_cast<std::uint8_t>(found);
-}
-
-std::optional<std::uint8_t> typedAddress(const std::string& text) {
-    return io::parseHexByte(text);
-}
-
-std::string untypedAddressText(const std::string& text) {
-    return "Address \"" + io::printable(text) +
-           "\" cannot be used: give the new address as one or two hex digits (00 to ff). "
-           "Nothing was written.";
 }
 
 std::string unfindableAddressText(std::uint8_t stored) {

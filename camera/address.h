@@ -22,14 +22,6 @@ inline constexpr char kRepowerText[] = "You MUST re-power camera now";
 // The words for a stored address that findableAfterPowerUp refuses: nothing was written.
 std::string unfindableAddressText(std::uint8_t stored);
 
-// An address as the person types it: one or two hex digits, optionally after 0x. Nothing for
-// anything else (empty, other characters, more than ff, a sign, spaces): such a text names no
-// address, and storing what a lenient reading makes of it would move the camera somewhere
-// nobody asked for.
-std::optional<std::uint8_t> typedAddress(const std::string& text);
-// The words for a typed text that typedAddress refuses: nothing was written.
-std::string untypedAddressText(const std::string& text);
-
 // The address the camera answered at, or nothing after the link's one box that no valid
 // address was found (the link's kNoCameraFound then stands for it).
 std::optional<std::uint8_t> findCamera(I2cLink& link);

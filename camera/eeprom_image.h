@@ -26,6 +26,10 @@ struct Backup {
     EepromImage bytes{};
 };
 
+// What a window says while it reads the camera for the run's backup.
+inline constexpr char kReadingForBackupText[] =
+    "reading the camera's EEPROM (banks a0 to a6) for a backup before the first write";
+
 // Reads the four banks byte by byte, bank 0xA0 first, through each bank's read form. progress
 // is called after each byte with the count read so far. The link stops at its first failure
 // from here on (its box tells the person which transfer failed); the result then fails with

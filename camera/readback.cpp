@@ -17,13 +17,21 @@ bool complete(const CameraReadBack& r) {
     return (r.trimX && *r.trimX == kTrimNotActive) || r.trimBlock.has_value();
 }
 
-// Every value the camera gives, up to the first failed transfer.
-CameraReadBack readValues(I2cLink& link, std::uint8_t camAddr) {
+// Every value the camera gives, up to the first failed transfer; progress after each read.
+CameraReadBack readValues(I2cLink& link, std::uint8_t camAddr,
+                          const std::function<void(std::size_t)>& progress) {
     CameraReadBack r;
+    std::size_t reads = 0;
+    // Whether the latest read went through; counted when it did.
+    auto through = [&]() {
+        if (link.failed()) return false;
+        if (progress) progress(++reads);
+        return true;
+    };
     // One register; empty once the link has failed.
     auto read = [&](std::uint16_t reg) -> std::optional<std::uint16_t> {
         const std::uint16_t value = readRegister(link, camAddr, reg);
-        if (link.failed()) return std::nullopt;
+        if (!through()) return std::nullopt;
         return value;
     };
 
@@ -32,35 +40,40 @@ CameraReadBack readValues(I2cLink& link, std::uint8_t camAddr) {
     if (!(r.overlayFunction = read(kRegOverlayFunction))) return r;
     if (overlaysOn(*r.overlayFunction)) {
         std::array<std::uint16_t, 4> shown;
-        for (unsigned i = 0; i < shown.size(); ++i)
-            shown[i] = readRegister(link, camAddr, overlayRegister(i));
-        if (link.failed()) return r;
+        for (unsigned i = 0; i < shown.size(); ++i) {
+            const std::optional<std::uint16_t> overlay = read(overlayRegister(i));
+            if (!overlay) return r;
+            shown[i] = *overlay;
+        }
         r.overlays = shown;
     }
 
     ExposureRead exposure;
-    exposure.mode = readRegister(link, camAddr, kRegExposureMode);
-    exposure.aexRef = readRegister(link, camAddr, kRegAexReference);
-    exposure.shutter = readRegister(link, camAddr, kRegShutter);
-    if (link.failed()) return r;
+    for (auto [reg, value] : {std::pair{kRegExposureMode, &exposure.mode},
+                              std::pair{kRegAexReference, &exposure.aexRef},
+                              std::pair{kRegShutter, &exposure.shutter}}) {
+        const std::optional<std::uint16_t> read16 = read(reg);
+        if (!read16) return r;
+        *value = *read16;
+    }
     r.exposure = exposure;
 
     if (!(r.whiteBalance = read(kRegWhiteBalanceMode))) return r;
     if (!(r.sharpness = read(kRegSharpness))) return r;
 
     const std::uint16_t trimX = link.camRead8(camAddr, kTrimReadForm, kTrimXOffset);
-    if (link.failed()) return r;
+    if (!through()) return r;
     r.trimX = trimX;
     if (trimX == kTrimNotActive) return r;
     const std::uint16_t trimY = link.camRead8(camAddr, kTrimReadForm, kTrimYOffset);
-    if (link.failed()) return r;
+    if (!through()) return r;
     r.trimY = trimY;
 
     std::array<std::uint8_t, kTrimBlockSize> block;
     for (std::size_t i = 0; i < kTrimBlockSize; ++i) {
         block[i] = static_cast<std::uint8_t>(
             link.camRead8(camAddr, trimBlockReadForm(i), static_cast<std::uint8_t>(i % kBankSize)));
-        if (link.failed()) return r;
+        if (!through()) return r;
     }
     r.trimBlock = block;
     return r;
@@ -68,9 +81,10 @@ CameraReadBack readValues(I2cLink& link, std::uint8_t camAddr) {
 
 }  // namespace
 
-Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr) {
+Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr,
+                                const std::function<void(std::size_t)>& progress) {
     link.stopAtFirstFailure();
-    Result<CameraReadBack> read = doneWith(readValues(link, camAddr));
+    Result<CameraReadBack> read = doneWith(readValues(link, camAddr, progress));
     if (!complete(read.value)) {
         read.outcome = Outcome::Failed;
         read.words = "the read-back stopped at a failed transfer; what follows it was not read";

@@ -3,7 +3,9 @@
 // first failed transfer (whose box is the only one), so a value that is missing here was
 // never read, and neither was anything after it.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -58,10 +60,16 @@ constexpr bool manualExposure(std::uint16_t mode) {
     return (mode & kExposureModeBits) == kExposureManual;
 }
 
+// The most reads a read-back makes (overlays on, trim active): twelve registers (four of them
+// the overlays'), the two trim offsets and the trim block.
+inline constexpr std::size_t kReadBackMostReads = 12 + 2 + kTrimBlockSize;
+
 // Reads the camera at camAddr; the link stops at its first failure from here on. Done when
 // every value it reads for this camera was read; Failed otherwise, with the values read up to
-// the failure.
-Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr);
+// the failure. progress, when given, runs after each read that went through with the count of
+// them so far (at most kReadBackMostReads).
+Result<CameraReadBack> readBack(I2cLink& link, std::uint8_t camAddr,
+                                const std::function<void(std::size_t)>& progress = {});
 
 // --- What a read-back says, in the words every front end shows ------------------------------
 

@@ -52,9 +52,11 @@ bool eraseSettingsArea(I2cLink& link, std::uint8_t camAddr, int offset,
 }  // namespace
 
 Result<SettingsInput> readSettings(I2cLink& link, std::uint8_t camAddr) {
+    // The whole read-back or nothing: a transfer that failed after the values the snapshot
+    // takes (in the trim's reads) is still a failed run, never a settings script saved as done.
     const Result<CameraReadBack> read = readBack(link, camAddr);
     const CameraReadBack& r = read.value;
-    if (!r.sharpness)
+    if (!read)
         return {.outcome = Outcome::Failed,
                 .words = "reading the camera's settings failed; nothing was written"};
     Result<SettingsInput> settings;
@@ -252,6 +254,11 @@ Result<std::uint8_t> eraseSettings(I2cLink& link, std::uint8_t camAddr, int offs
                   ", stored camera address cleared: the camera answers at " +
                   io::hexByte(erase.value) + " after its next power-up";
     return erase;
+}
+
+std::string eraseWarning(std::uint8_t offset) {
+    return "This will erase camera EEPROM bank a0 from offset " + io::hexByte(offset) +
+           " on, and the stored camera address. If this is ok please press again erase";
 }
 
 std::string eraseInterrupted(std::size_t erased, std::size_t pages) {

@@ -120,6 +120,9 @@ Result<std::uint8_t> eraseSettings(I2cLink& link, std::uint8_t camAddr, int offs
                                    const std::function<void()>& pageErased = {},
                                    std::optional<std::uint8_t> answersAt = std::nullopt);
 
+// What the window asks before it erases from offset: the area, and the stored address.
+std::string eraseWarning(std::uint8_t offset);
+
 // The words of an interrupt that ends an erase at a safe point: erased of pages went through.
 std::string eraseInterrupted(std::size_t erased, std::size_t pages);
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "io/hex.h"
+
 namespace vorlix::camera {
 
 namespace {
@@ -32,7 +34,8 @@ bool sensorCommand(I2cLink& link, std::uint16_t command) {
 
 }  // namespace
 
-Result<> uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block) {
+Result<> uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlock& block,
+                    const std::function<void(std::size_t)>& progress) {
     const Result<> stayedBusy{.outcome = Outcome::Failed,
                               .words =
                                   "The sensor stayed busy after a command: the trim upload "
@@ -47,6 +50,7 @@ Result<> uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlo
     }
     // The last chunk holds only two words; a zero word closes it, and nothing past the end
     // of the block is ever sent.
+    std::size_t chunks = 0;
     for (std::size_t k = kTrimParametersAt; k < block.size(); k += kTrimChunkBytes) {
         const std::size_t bytes = std::min(kTrimChunkBytes, block.size() - k);
         std::uint16_t reg = kRegTrimParameters;
@@ -54,6 +58,7 @@ Result<> uploadTrim(I2cLink& link, std::int16_t x, std::int16_t y, const TrimBlo
             writeSensor(link, reg, block[k + j], block[k + j + 1]);
         if (bytes < kTrimChunkBytes) writeSensor(link, reg, 0x00, 0x00);
         if (!sensorCommand(link, kCmdLoadParameters)) return stayedBusy;
+        if (progress) progress(++chunks);
     }
     if (!sensorCommand(link, kCmdApplyParameters)) return stayedBusy;
     return {};
@@ -72,7 +77,12 @@ Result<> storeTrim(I2cLink& link, std::uint8_t camAddr, std::int16_t x, std::int
         store.words =
             "storing the trim offsets failed: bank a2 offsets 00 and 01 may hold only "
             "part of them";
+        return store;
     }
+    store.words = "trim stored in bank a2: horizontal " +
+                  io::hexByte(static_cast<std::uint8_t>(x)) + ", vertical " +
+                  io::hexByte(static_cast<std::uint8_t>(y)) +
+                  "; the camera starts with them at its next power-up";
     return store;
 }
 

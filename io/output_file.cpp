@@ -123,6 +123,7 @@ public:
     int fd = -1;
     bool owned = false;
     int error = 0;
+    bool byLine = false;
 
 protected:
     int_type overflow(int_type c) override {
@@ -130,8 +131,15 @@ protected:
         if (!traits_type::eq_int_type(c, traits_type::eof())) {
             *pptr() = traits_type::to_char_type(c);
             pbump(1);
+            if (byLine && traits_type::to_char_type(c) == '\n' && !drain())
+                return traits_type::eof();
         }
         return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        const std::streamsize put = std::streambuf::xsputn(s, n);
+        if (byLine && std::memchr(s, '\n', static_cast<std::size_t>(put)) != nullptr) drain();
+        return put;
     }
     int sync() override { return drain() ? 0 : -1; }
 
@@ -183,6 +191,10 @@ void OutputFile::discard() {
     buffer_->owned = false;
     if (created_) std::remove(path_.c_str());
     created_ = false;
+}
+
+void OutputFile::writeLines() {
+    buffer_->byLine = true;
 }
 
 bool OutputFile::flush() {

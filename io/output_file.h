@@ -36,6 +36,10 @@ public:
     void discard();
 
     std::ostream& stream() { return stream_; }
+    // From now on every line goes out as soon as it is whole (a log that standard output and
+    // error share shows the lines in the order they happened; a process killed later has left
+    // every line it finished), as a terminal gets them anyway.
+    void writeLines();
     // Writes out what is buffered; false once any write has failed.
     bool flush();
     bool failed() const;

@@ -28,6 +28,15 @@ struct BackendRequest {
     std::string statePath;
 };
 
+// Where a bus named by what does not change (a USB port, a serial number) is found when its
+// name is looked up again: where it was, nowhere (the adapter was pulled out), or under another
+// node (put back in, and given a new number).
+struct BusPlace {
+    enum class Kind { Same, Gone, Moved };
+    Kind kind = Kind::Same;
+    std::string node;  // Gone: the node that went away; otherwise the node the adapter uses
+};
+
 // What a backend built for one run. The hooks are set exactly when the traits promise them.
 struct OpenedBus {
     std::unique_ptr<Adapter> adapter{};
@@ -38,6 +47,10 @@ struct OpenedBus {
     // What the request's argument named, once resolved (a stable name's device node, as in
     // "/dev/i2c-7"); empty when the argument is itself what was opened.
     std::string resolved{};
+    // For a bus named by what does not change: looks the name up again, and when it names
+    // another node now, the adapter goes on there (the lock on the bus follows it). Empty for
+    // a bus named otherwise. Called between transactions only.
+    std::function<BusPlace()> findAgain{};
     // What the backend holds for as long as the run has the bus (a lock on it); released with
     // the bus.
     std::shared_ptr<void> hold{};

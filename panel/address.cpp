@@ -1,6 +1,7 @@
 // The "I2C Address" group: search the bus for the camera, type and store a new address.
 #include "camera/address.h"
 
+#include "camera/typed_byte.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -12,7 +13,9 @@ void CVorlixDlg::OnSearchAddress() {
     givenAddress_.reset();
     I2cLink link(bus());
     // A search that found none shows its own answer (fa) until a read-back turns it into ff.
-    m_camAddr = static_cast<std::int16_t>(camera::findCamera(link).value_or(kNoCameraFound));
+    const std::optional<std::uint8_t> found = camera::findCamera(link);
+    cameraFound_ = found.has_value();
+    m_camAddr = static_cast<std::int16_t>(found.value_or(kNoCameraFound));
     showCameraAddress();
 }
 
@@ -26,9 +29,9 @@ void CVorlixDlg::OnAddressEditChange() {
 // answers at.
 void CVorlixDlg::OnSetNewAddress() {
     const std::string& typed = model().text(IDC_ADDRESS);
-    const std::optional<std::uint8_t> address = camera::typedAddress(typed);
+    const std::optional<std::uint8_t> address = camera::typedByte(camera::kNewAddressField, typed);
     if (!address) {
-        host().messageBox(camera::untypedAddressText(typed));
+        host().messageBox(camera::untypedByteText(camera::kNewAddressField, typed));
         return;
     }
     I2cLink link(bus());

@@ -5,12 +5,15 @@
 #include "camera/address.h"
 #include "camera/script_programming.h"
 #include "camera/settings_snapshot.h"
+#include "camera/typed_byte.h"
 #include "eeprom/script_file.h"
 #include "io/hex.h"
+#include "panel/borrowed_bar.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
 
+// Browse fills the path edit; the edit is the one place the script's path is taken from.
 void CVorlixDlg::OnBrowse() {
     // Several files may be picked; only the first one's path is used.
     if (auto path = host().openFileDialog("Qef files(.qef)|*.qef||", true)) {
@@ -19,17 +22,23 @@ void CVorlixDlg::OnBrowse() {
     }
 }
 
+// A path typed (or pasted) into the edit is the one that is programmed: the edit never shows
+// one file while another is written.
+void CVorlixDlg::OnScriptPathChange() {
+    m_scriptPath = model().text(IDC_SCRIPT_PATH);
+}
+
 void CVorlixDlg::OnLoadEepromFile() {
     tellOutcome("");
     m_progress.SetRange(kRunProgressMin, kRunProgressMax);
     m_progress.SetPos(0);
-    // Only a path chosen with Browse counts; text typed into the path edit is never used.
     if (m_scriptPath.empty()) {
         host().messageBox("Please enter file name!");
         return;
     }
     frame::CWaitCursor wait(host());
-    // The file is read again at every press, whole, and nothing of a refused file is kept.
+    // The file is read again at every press, whole, over the image of the last script that was
+    // programmed.
     const io::Expected<eeprom::ScriptFile> file = eeprom::loadScript(m_scriptPath, scriptImage_);
     if (!file) {
         host().messageBox(file.why());
@@ -37,16 +46,15 @@ void CVorlixDlg::OnLoadEepromFile() {
         m_lastError = 0;
         return;
     }
-    scriptImage_ = file->image;
-    filledEntries_ = std::max(filledEntries_, file->pairs);
     // A tail that only the zero start image could fill is refused before anything is sent (a
     // zero stored address would move the camera to the general-call address).
-    if (filledEntries_ < eeprom::kEepromSize) {
+    const std::size_t filled = std::max(filledEntries_, file->pairs);
+    if (filled < eeprom::kEepromSize) {
         host().messageBox(eeprom::tooShortText(file->path, file->pairs));
     } else {
         I2cLink link(bus());
         const camera::Result<camera::Programming> run = camera::programScript(
-            link, camAddr(), scriptImage_, file->path,
+            link, camAddr(), file->image, file->path,
             [this](camera::ProgrammingProgress moment) {
                 switch (moment) {
                     case camera::ProgrammingProgress::Writing:
@@ -64,6 +72,12 @@ void CVorlixDlg::OnLoadEepromFile() {
                 }
             },
             writeGate(link));
+        // Only a script that went into the camera is the base of the next one: a refused
+        // script, or one that no backup let through, leaves nothing of itself behind.
+        if (run.outcome != camera::Outcome::Refused && run.outcome != camera::Outcome::NoBackup) {
+            scriptImage_ = file->image;
+            filledEntries_ = filled;
+        }
         showProgrammingResult(run, *file);
     }
     m_progress.SetPos(0);
@@ -132,12 +146,14 @@ void CVorlixDlg::OnSave() {
     in.shutter = m_shutter;
     in.aexRef = m_aexRef;
 
-    frame::CWaitCursor wait(host());
     tellOutcome("");
+    const std::optional<std::uint8_t> offset = typedOffset();
+    if (!offset) return;
+    frame::CWaitCursor wait(host());
     bool started = false;
     I2cLink link(bus());
     const camera::Result<camera::SaveProgressCount> save = camera::saveSettings(
-        link, camAddr(), m_eepromOffset, in,
+        link, camAddr(), *offset, in,
         [this, &started](camera::SaveProgress moment) {
             if (moment == camera::SaveProgress::Starting) {
                 started = true;
@@ -172,23 +188,41 @@ void CVorlixDlg::OnSave() {
     }
 }
 
-// Erase stops at the first failed transfer. The default address is taken (and the person
-// told to re-power) only once the stored address was really cleared: until the next
-// power-up the camera still answers at its old address.
+std::optional<std::uint8_t> CVorlixDlg::typedOffset() {
+    const std::string& typed = model().text(IDC_EEPROM_OFFSET);
+    const std::optional<std::uint8_t> offset =
+        camera::typedByte(camera::kSettingsOffsetField, typed);
+    if (!offset) {
+        host().messageBox(camera::untypedByteText(camera::kSettingsOffsetField, typed));
+        return std::nullopt;
+    }
+    m_eepromOffset = *offset;
+    return offset;
+}
+
+// A press erases only the area that the press before it warned about, named in the warning:
+// once the offset changed, or another operation wrote the EEPROM, a press warns anew. Erase
+// stops at the first failed transfer. The default address is taken (and the person told to
+// re-power) only once the stored address was really cleared: until the next power-up the
+// camera still answers at its old address.
 void CVorlixDlg::OnEraseEeprom() {
-    // Every second press erases; the press before it warns. The count never starts over.
-    const bool armed = erasePresses_ % 2 != 0;
     ++erasePresses_;
-    if (!armed) {
-        host().messageBox(
-            "This will erase part of camera EEPROM. If this is ok please press again erase");
+    const std::optional<std::uint8_t> offset = typedOffset();
+    if (!offset) return;
+    if (!eraseArmed_) {
+        eraseArmed_ = true;
+        host().messageBox(camera::eraseWarning(*offset));
         return;
     }
+    eraseArmed_ = false;
     frame::CWaitCursor wait(host());
     tellOutcome("");
+    BorrowedBar bar(m_progress, model(), camera::erasePages(*offset));
+    std::size_t erased = 0;
     I2cLink link(bus());
-    const camera::Result<std::uint8_t> erase =
-        camera::eraseSettings(link, camAddr(), m_eepromOffset, writeGate(link), {}, answersAt());
+    const camera::Result<std::uint8_t> erase = camera::eraseSettings(
+        link, camAddr(), *offset, writeGate(link), [&bar, &erased] { bar.show(++erased); },
+        answersAt());
     switch (erase.outcome) {
         case camera::Outcome::Done:
             answersUntilRepower_ = answersAt();

@@ -4,6 +4,7 @@
 #include "camera/image_settings.h"
 #include "camera/trim.h"
 #include "io/hex.h"
+#include "panel/borrowed_bar.h"
 #include "panel/vorlix_dlg.h"
 
 namespace vorlix::panel {
@@ -33,12 +34,15 @@ void CVorlixDlg::initPanel() {
 // into the camera. The panel is then left as after a search that found no camera.
 void CVorlixDlg::readBackCamera() {
     frame::CWaitCursor wait(host());
+    // The search is the first step of the bar, each read one more.
+    BorrowedBar bar(m_progress, model(), 1 + camera::kReadBackMostReads);
     m_cameraRead = false;
     m_trimRead = false;
     // An address given at start is taken as it is, one the search could never find too: that
     // is what it is given for.
     if (givenAddress_) {
         answersUntilRepower_.reset();
+        cameraFound_ = true;
         m_camAddr = *givenAddress_;
         showCameraAddress();
     } else {
@@ -48,10 +52,12 @@ void CVorlixDlg::readBackCamera() {
             return;
         }
     }
+    bar.show(1);
 
     enableGroup(kAddressStepPair, false);
     I2cLink link(bus());
-    const camera::CameraReadBack r = camera::readBack(link, camAddr()).value;
+    const camera::CameraReadBack r =
+        camera::readBack(link, camAddr(), [&bar](std::size_t reads) { bar.show(1 + reads); }).value;
 
     // The controls follow the values in the order they were read, up to the first one that
     // could not be read.
@@ -137,6 +143,7 @@ void CVorlixDlg::readBackCamera() {
 }
 
 void CVorlixDlg::showNoCamera() {
+    cameraFound_ = false;
     m_camAddr = kNoCamera;
     showCameraAddress();
 }

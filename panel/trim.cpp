@@ -3,6 +3,7 @@
 // EEPROM for its next power-up.
 #include "camera/trim.h"
 
+#include "panel/borrowed_bar.h"
 #include "panel/table_row.h"
 #include "panel/vorlix_dlg.h"
 
@@ -46,7 +47,10 @@ void CVorlixDlg::OnTrimStep(int button) {
     const std::int16_t before = offset;
     offset = *next;
     I2cLink link(bus());
-    if (const camera::Result<> upload = camera::uploadTrim(link, m_trimX, m_trimY, m_trimBlock)) {
+    BorrowedBar bar(m_progress, model(), camera::kTrimUploadChunks);
+    if (const camera::Result<> upload =
+            camera::uploadTrim(link, m_trimX, m_trimY, m_trimBlock,
+                               [&bar](std::size_t chunks) { bar.show(chunks); })) {
         showTrimText();
     } else {
         // The step is not shown as done: offset and text stay as they were.
@@ -65,10 +69,12 @@ void CVorlixDlg::OnTrimStore() {
     }
     m_trimX = camera::evenTrim(m_trimX);
     m_trimY = camera::evenTrim(m_trimY);
-    // A failed write has told its own box; a refused backup says why nothing was written.
+    // A failed write has told its own box; a refused backup says why nothing was written. The
+    // notice line says what went into the EEPROM.
     I2cLink link(bus());
     const camera::Result<> store =
         camera::storeTrim(link, camAddr(), m_trimX, m_trimY, writeGate(link));
+    if (store.done()) tellOutcome(store.words);
     if (store.outcome == camera::Outcome::NoBackup) host().messageBox(store.words);
 }
 

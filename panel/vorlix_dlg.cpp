@@ -3,10 +3,14 @@
 #include "panel/vorlix_dlg.h"
 
 #include <algorithm>
+#include <optional>
 #include <type_traits>
+#include <utility>
 
+#include "camera/eeprom_image.h"
 #include "io/hex.h"
 #include "panel/about_dlg.h"
+#include "panel/borrowed_bar.h"
 #include "res/resources.h"
 
 namespace vorlix::panel {
@@ -81,6 +85,58 @@ void CVorlixDlg::visitMembers(Self& d, Visitor& visit) {
 }
 
 namespace {
+
+// The notifications whose handlers send nothing to the camera's address, so they work while no
+// camera was found: the window's own commands, the direct-access target and its edits (SEND
+// itself needs the camera), the offset, path and address edits, Browse, Connect and the search
+// (which look for a camera), and the trim steps, which talk to the sensor's own address and
+// need a read-back of their own. Every other handler refuses without a camera.
+constexpr std::pair<Message, int> kWithoutCamera[] = {
+    {Message::SysCommand, 0},
+    {Message::EnChange, IDC_REG_HI},
+    {Message::EnChange, IDC_REG_LO},
+    {Message::EnChange, IDC_DATA_HI},
+    {Message::EnChange, IDC_DATA_LO},
+    {Message::BnClicked, IDC_TARGET_SENSOR},
+    {Message::BnClicked, IDC_TARGET_EEPROM0},
+    {Message::BnClicked, IDC_TARGET_EEPROM1},
+    {Message::BnClicked, IDC_TARGET_EEPROM2},
+    {Message::BnClicked, IDC_TARGET_EEPROM3},
+    {Message::BnClicked, IDC_READ},
+    {Message::BnClicked, IDC_CONNECT},
+    {Message::EnChange, IDC_EEPROM_OFFSET},
+    {Message::BnClicked, IDC_BROWSE},
+    {Message::EnChange, IDC_SCRIPT_PATH},
+    {Message::BnClicked, IDC_TRIM_LEFT},
+    {Message::BnClicked, IDC_TRIM_RIGHT},
+    {Message::BnClicked, IDC_TRIM_UP},
+    {Message::BnClicked, IDC_TRIM_DOWN},
+    {Message::BnClicked, IDC_SEARCH_ADDRESS},
+    {Message::EnChange, IDC_ADDRESS},
+};
+
+constexpr char kNoCameraText[] = "No camera is connected: press Connect first. Nothing was sent.";
+
+// The dialog while a write guard reads the camera before the first write: the wait cursor, the
+// bar lent to the read and the line that says what is read, from the read's first transfer
+// until the guard answers.
+class GuardRead {
+public:
+    explicit GuardRead(CVorlixDlg& dlg)
+        : dlg_(dlg), wait_(dlg.host()), bar_(dlg.m_progress, dlg.model(), eeprom::kEepromSize) {
+        dlg_.tellOutcome(camera::kReadingForBackupText);
+    }
+    ~GuardRead() { dlg_.tellOutcome(""); }
+    GuardRead(const GuardRead&) = delete;
+    GuardRead& operator=(const GuardRead&) = delete;
+
+    void show(std::size_t bytesRead) { bar_.show(bytesRead); }
+
+private:
+    CVorlixDlg& dlg_;
+    frame::CWaitCursor wait_;
+    BorrowedBar bar_;
+};
 
 // The data exchange's side of the list: each control with its member; the rest stays out.
 struct ExchangeVisitor {
@@ -158,6 +214,27 @@ void CVorlixDlg::buildMessageMap() {
     onClicked(IDC_SET_ADDRESS, &CVorlixDlg::OnSetNewAddress);
     onClicked(IDC_SEARCH_ADDRESS, &CVorlixDlg::OnSearchAddress);
     onChange(IDC_ADDRESS, &CVorlixDlg::OnAddressEditChange);
+    onChange(IDC_SCRIPT_PATH, &CVorlixDlg::OnScriptPathChange);
+
+    // Nothing goes to the address that stands for "no camera".
+    for (frame::MessageMapEntry& entry : messageMap_) {
+        if (std::ranges::find(kWithoutCamera, std::pair{entry.message, entry.id}) !=
+            std::end(kWithoutCamera))
+            continue;
+        entry.handler = [this, id = entry.id,
+                         handler = std::move(entry.handler)](const frame::MessageParams& params) {
+            if (cameraFound_)
+                handler(params);
+            else
+                refuseWithoutCamera(id);
+        };
+    }
+}
+
+void CVorlixDlg::refuseWithoutCamera(int id) {
+    if (model().has(id) && model().control(id).kind == frame::ControlKind::Check)
+        checkButton(id, isChecked(id) ? 0 : 1);
+    host().messageBox(kNoCameraText);
 }
 
 void CVorlixDlg::mapWithArg(Message message, int id, void (CVorlixDlg::*fn)(int), int arg) {
@@ -248,8 +325,23 @@ void CVorlixDlg::showShutterOnSlider() {
 }
 
 camera::WriteGate CVorlixDlg::writeGate(I2cLink& link) {
-    if (!writeGuard_) return {};
-    return [this, &link] { return writeGuard_(link, camAddr()); };
+    return [this, &link] {
+        camera::GateAnswer answer;
+        if (writeGuard_) {
+            // Shown only once the guard reads: a guard that reads nothing keeps a quick handler
+            // quick.
+            std::optional<GuardRead> reading;
+            answer = writeGuard_(link, camAddr(), [this, &reading](std::size_t bytesRead) {
+                if (!reading) reading.emplace(*this);
+                reading->show(bytesRead);
+            });
+        }
+        if (answer) {
+            eraseArmed_ = false;
+            tellOutcome("");
+        }
+        return answer;
+    };
 }
 
 // "Set new I2C address" stores what the edit shows, so the member follows the edit.
@@ -288,8 +380,12 @@ std::uint32_t CVorlixDlg::takeHexEdit(std::string& text, std::uint32_t max, bool
     return value;
 }
 
+// The typed text stays as it is, so that Save and Erase EEpr can name a text that is no offset
+// rather than act on what a lenient reading made of it; the member takes the limited value.
+// Erase EEpr's warning named the offset before: it no longer stands.
 void CVorlixDlg::OnOffsetEditChange() {
-    m_eepromOffset = static_cast<std::int16_t>(takeHexEdit(m_offsetText, 0xFF, true));
+    m_eepromOffset = static_cast<std::int16_t>(takeHexEdit(m_offsetText, 0xFF, false));
+    eraseArmed_ = false;
 }
 
 void CVorlixDlg::tellOutcome(std::string text) {

@@ -43,12 +43,21 @@ inline constexpr std::array<int, 2> kAddressStepPair = {IDC_ADDR_PLUS, IDC_ADDR_
 inline constexpr std::array<int, 4> kOverlayBoxIds = {IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3,
                                                       IDC_OVERLAY4};
 
+// How a write guard that reads the camera before the write (the run's backup, once a run) shows
+// that read: called with 0 right before its first transfer, then after each byte with the count
+// read so far, up to eeprom::kEepromSize. Meanwhile the dialog shows the wait cursor, the
+// progress bar and a line that says what is read. A guard that reads nothing never calls it,
+// so a quick handler stays quick (a second click on Mirror is never taken for input made
+// during long work).
+using GuardProgress = std::function<void(std::size_t bytesRead)>;
+
 // Asked once by every handler that writes the EEPROM (Ld EEpr file, Save, Erase EEpr, Set, a
 // direct EEPROM SEND, Mirror's shadow, trim STORE), after the handler's own checks and
-// immediately before its first EEPROM write, with the handler's link and the camera address.
-// Its answer is the run's backup (camera/write_gate.h); a refusal's words are shown in one box
-// and the handler writes nothing.
-using EepromWriteGuard = std::function<camera::GateAnswer(I2cLink&, std::uint8_t camAddr)>;
+// immediately before its first EEPROM write, with the handler's link, the camera address and
+// where to show a read it makes. Its answer is the run's backup (camera/write_gate.h); a
+// refusal's words are shown in one box and the handler writes nothing.
+using EepromWriteGuard = std::function<camera::GateAnswer(I2cLink&, std::uint8_t camAddr,
+                                                          const GuardProgress& progress)>;
 
 class CVorlixDlg : public frame::CDialog {
 public:
@@ -125,9 +134,12 @@ public:
     // True when the latest read-back read both trim offsets and the whole trim block without
     // a failure: only then may a trim step or STORE send them.
     bool m_trimRead = false;
+    // The script that "Ld EEpr file" programs: what the path edit shows, chosen with Browse or
+    // typed.
     std::string m_scriptPath;
-    // What the latest long operation did when it ended without a box; "" once another one
-    // starts. The window's notice line shows it.
+    // What the latest long operation did when it ended without a box, or what it reads while
+    // it runs; "" once another one starts or writes the EEPROM. The window's notice line shows
+    // it.
     std::string outcome_;
 
     // --- Shared routines. -------------------------------------------------------------------
@@ -162,8 +174,8 @@ public:
     void showShutterText();
     void showGainOnSlider();
     void showTrimText();
-    // After a search that found no camera, or a read-back that failed: the address edit
-    // shows ff and every command goes to that one "no camera" value.
+    // After a read-back that found no camera, or failed: the address edit shows ff, and every
+    // handler that sends to the camera's address refuses until a search finds one.
     void showNoCamera();
 
 protected:
@@ -172,7 +184,9 @@ protected:
     // The bus of this run; a handler builds `I2cLink link(bus())` for one action.
     const Bus& bus() const { return bus_; }
     std::uint8_t camAddr() const { return static_cast<std::uint8_t>(m_camAddr); }
-    // The guard as an operation's write gate on link; empty when no guard is set.
+    // The write gate of an operation on link: the guard's answer (a pass when none is set).
+    // Once it passes, the EEPROM is written: Erase EEpr's warning no longer stands, and neither
+    // does the notice line's outcome of an earlier operation.
     camera::WriteGate writeGate(I2cLink& link);
 
     // Window messages.
@@ -184,6 +198,9 @@ protected:
     void OnSetNewAddress();
     void OnConnect();
     void OnOffsetEditChange();
+    // The start of the settings area as the offset edit shows it; nothing, after a box that
+    // names the text, when the edit names no offset.
+    std::optional<std::uint8_t> typedOffset();
 
     // Exposure (exposure.cpp); the horizontal-scroll handler serves all three sliders.
     void OnManualExposure();
@@ -232,6 +249,7 @@ protected:
     void OnSave();
     void OnEraseEeprom();
     void OnBrowse();
+    void OnScriptPathChange();
     void OnLoadEepromFile();
     void showProgrammingResult(const camera::Result<camera::Programming>& run,
                                const eeprom::ScriptFile& file);
@@ -245,6 +263,9 @@ private:
     static void visitMembers(Self& dialog, Visitor& visit);
     // A map entry for a routine that serves several controls: it is called with arg.
     void mapWithArg(frame::Message message, int id, void (CVorlixDlg::*fn)(int), int arg);
+    // The box of a notification from control id whose handler needs a camera while none was
+    // found; a check box that the click ticked goes back.
+    void refuseWithoutCamera(int id);
 
     HostNotifier notifier_;
     // Where the camera answers until its next power-up, once a Set or an Erase of this run
@@ -261,8 +282,15 @@ private:
     // The most entries any script of this run filled: entries from here on still hold the
     // zero start image, which nobody gave, so Ld EEpr file refuses to program them.
     std::size_t filledEntries_ = 0;
-    // Presses of "Erase EEpr" since start: even = the next press only warns, odd = it erases.
+    // Presses of "Erase EEpr" since start, as the state dump shows them.
     std::int16_t erasePresses_ = 0;
+    // True after Erase EEpr warned about the area the offset edit shows: the next press erases
+    // it. A change of the offset edit or another operation's EEPROM write ends it, so a press
+    // never erases an area that no warning named.
+    bool eraseArmed_ = false;
+    // False while the latest read-back or search found no camera: the handlers that send to the
+    // camera's address refuse then.
+    bool cameraFound_ = false;
 };
 
 }  // namespace vorlix::panel

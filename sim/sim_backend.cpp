@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "io/printable.h"
+
 namespace vorlix::sim {
 
 namespace {
@@ -24,17 +26,19 @@ void registerSimBackend(AdapterRegistry& registry) {
     info.summary = "built-in simulated camera";
     info.traits = {.simulated = true, .virtualTime = true, .stateFile = true, .repower = true};
     info.create = [](const BackendRequest& request) -> io::Expected<OpenedBus> {
-        if (!request.arg.empty())
-            return io::Failure{"bus \"sim\" takes no argument (got \"" + request.arg +
-                               "\"); use --sim-state FILE"};
-        io::Expected<std::unique_ptr<OwningSimAdapter>> adapter = startCamera(request.statePath);
+        if (!request.arg.empty() && !request.statePath.empty())
+            return io::Failure{"--bus sim:" + io::printable(request.arg) + " and --sim-state " +
+                               io::printable(request.statePath) +
+                               " both name the state file; give it once"};
+        const std::string statePath = request.arg.empty() ? request.statePath : request.arg;
+        io::Expected<std::unique_ptr<OwningSimAdapter>> adapter = startCamera(statePath);
         if (!adapter) return adapter.failure();
         SimCamera* camera = &(*adapter)->camera();
         OpenedBus bus;
         bus.adapter = std::move(*adapter);
         bus.repower = [camera] { camera->repower(); };
-        if (!request.statePath.empty()) {
-            bus.saveState = [camera, path = request.statePath] {
+        if (!statePath.empty()) {
+            bus.saveState = [camera, path = statePath] {
                 return saveSimState(camera->state(), path);
             };
         }

@@ -21,10 +21,11 @@ public:
     SimCamera& camera() { return heldCamera; }
 };
 
-// Registers "sim", which takes no argument: simulated, with virtual time allowed, a camera that
-// can be repowered and a state file. Its camera starts from the state file when that exists,
-// else as the built-in default (the file is then created when the state is saved); a state file
-// that cannot be read or is malformed fails the build with loadSimState's line.
+// Registers "sim": simulated, with virtual time allowed, a camera that can be repowered and a
+// state file, named after "sim:" (one per socket of a station) or by --sim-state. Its camera
+// starts from the state file when that exists, else as the built-in default (the file is then
+// created when the state is saved); a state file that cannot be read or is malformed fails the
+// build with loadSimState's line.
 void registerSimBackend(AdapterRegistry& registry);
 
 }  // namespace vorlix::sim

@@ -1,6 +1,7 @@
 #include "sim/sim_camera.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <utility>
 
 #include "link/i2c_link.h"
@@ -26,6 +27,17 @@ std::size_t bankIndex(std::uint8_t bank) {
 
 std::uint16_t word(std::uint8_t hi, std::uint8_t lo) {
     return static_cast<std::uint16_t>(hi << 8 | lo);
+}
+
+constexpr int kKill = 9;
+
+void raiseFault(int signal) {
+#ifdef SIGKILL
+    std::raise(signal);
+#else
+    if (signal == kKill) std::_Exit(128 + kKill);
+    std::raise(signal);
+#endif
 }
 
 }  // namespace
@@ -111,7 +123,7 @@ std::uint16_t SimCamera::admit(std::uint8_t writeForm, std::uint8_t readForm) {
                 continue;
             }
             if (fault.signal != 0) {
-                std::raise(fault.signal);
+                raiseFault(fault.signal);
             }
             if (fault.status != kStatusOk) {
                 return fault.status;

@@ -40,14 +40,16 @@ struct Fault {
     std::uint16_t status = kStatusNack;  // kStatusOk: the transaction goes through as usual
     // Not 0: this signal is raised in the program itself while the transaction is on the bus,
     // as if the person pressed Ctrl-C (2) or the system asked the program to end (1, 15) at
-    // exactly that moment.
+    // exactly that moment; 9 kills the program there, as a crash or a power cut of the PC
+    // would: nothing is saved, and nothing it has not written out yet reaches its files.
     int signal = 0;
 };
 
-// The signals a fault may raise: those that ask a run to end. Their numbers are the same on
-// every platform that has them; SIGHUP only where it exists.
+// The signals a fault may raise: those that end a run. Their numbers are the same on every
+// platform that has them; SIGHUP only where it exists, and where there is no SIGKILL, 9 ends
+// the process at once with the exit status a killed one has (137).
 constexpr bool endsRun(int signal) {
-    return signal == 1 || signal == 2 || signal == 15;
+    return signal == 1 || signal == 2 || signal == 9 || signal == 15;
 }
 
 struct ScriptedModule;

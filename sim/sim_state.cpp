@@ -140,7 +140,7 @@ public:
                     fault.signal = static_cast<int>(integer(field, where + ".signal", 1, 15));
                     if (!endsRun(fault.signal)) {
                         fail(where + ".signal",
-                             "expected 1 (hangup), 2 (interrupt) or 15 (terminate)");
+                             "expected 1 (hangup), 2 (interrupt), 9 (kill) or 15 (terminate)");
                     }
                 } else {
                     fail(where + "." + key,

@@ -7,8 +7,10 @@
 
 #include "adapters/backends.h"
 #ifdef __linux__
+#include "adapters/bus_lock.h"
 #include "adapters/i2c_buses.h"
 #include "fake_kernel.h"
+#include "usb_sysfs.h"
 #endif
 
 namespace vorlix {
@@ -119,71 +121,58 @@ TEST(BusList, NamesTheNodesWeMayNotOpenWithWhyAndWhatToDoOnceForEachOwner) {
     fs::remove_all(dev);
 }
 
-// The layout the kernel gives a USB HID bridge: the i2c-dev class entry links into the device
-// tree below the HID device, its interface and the USB device that carries port and serial.
+// Three USB bridges and a bus of the graphics card, as the kernel lays them out.
 class UsbBridgeSysfs : public testing::Test {
 protected:
     void SetUp() override {
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "dev");
-        fs::create_directories(root_ / "sys/class/i2c-dev");
-        const fs::path usb1 = "devices/pci0000:00/0000:00:14.0/usb1";
-        attributes(usb1, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"devpath", "0"}});
-        bridge(7, usb1 / "1-2", "1-2:1.0/0003:10C4:EA90.0001", "CP2112 SMBus Bridge on hidraw0",
-               {{"idVendor", "10c4"},
-                {"idProduct", "ea90"},
-                {"devpath", "2"},
-                {"serial", "0001A2B3"},
-                {"product", "CP2112 HID USB-to-SMBus Bridge"}});
+        sysfs_.attributes(kUsb1, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"devpath", "0"}});
+        plugCp2112(7, "0001");
         // Two bridges behind a hub that left the factory with the same serial number.
-        bridge(8, usb1 / "1-3/1-3.4", "1-3.4:1.2/0003:04D8:00DD.0002", "MCP2221 usb-i2c bridge",
-               {{"idVendor", "04d8"},
-                {"idProduct", "00dd"},
-                {"devpath", "3.4"},
-                {"serial", "0000000001"},
-                {"product", "MCP2221 USB-I2C/UART Combo"}});
-        bridge(9, usb1 / "1-3/1-3.1", "1-3.1:1.2/0003:04D8:00DD.0003", "MCP2221 usb-i2c bridge",
-               {{"idVendor", "04d8"},
-                {"idProduct", "00dd"},
-                {"devpath", "3.1"},
-                {"serial", "0000000001"}});
+        sysfs_.bridge(8, kUsb1 / "1-3/1-3.4", "1-3.4:1.2/0003:04D8:00DD.0002",
+                      "MCP2221 usb-i2c bridge",
+                      {{"idVendor", "04d8"},
+                       {"idProduct", "00dd"},
+                       {"devpath", "3.4"},
+                       {"serial", "0000000001"},
+                       {"product", "MCP2221 USB-I2C/UART Combo"}});
+        sysfs_.bridge(9, kUsb1 / "1-3/1-3.1", "1-3.1:1.2/0003:04D8:00DD.0003",
+                      "MCP2221 usb-i2c bridge",
+                      {{"idVendor", "04d8"},
+                       {"idProduct", "00dd"},
+                       {"devpath", "3.1"},
+                       {"serial", "0000000001"}});
         // A bus of the graphics card: on PCI, no port, no serial.
-        bridge(0, "devices/pci0000:00/0000:00:02.0", "", "i915 gmbus dpc", {});
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    void attributes(const fs::path& dir, std::vector<std::pair<std::string, std::string>> values) {
-        fs::create_directories(root_ / "sys" / dir);
-        for (const auto& [name, value] : values)
-            std::ofstream(root_ / "sys" / dir / name) << value << '\n';
-    }
-    void bridge(int n, const fs::path& usbDevice, const fs::path& below, const std::string& name,
-                std::vector<std::pair<std::string, std::string>> usb) {
-        const std::string bus = "i2c-" + std::to_string(n);
-        if (!usb.empty()) attributes(usbDevice, usb);
-        const fs::path entry = usbDevice / below / bus / "i2c-dev" / bus;
-        attributes(entry, {{"name", name}});
-        fs::create_directory_symlink("../../" / entry, root_ / "sys/class/i2c-dev" / bus);
-        std::ofstream(root_ / "dev" / bus).put('\0');
-    }
-    std::string dev() const { return (root_ / "dev").string(); }
-    std::string node(int n) const { return dev() + "/i2c-" + std::to_string(n); }
-    std::vector<I2cBus> buses() const {
-        return findI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string());
+        sysfs_.bridge(0, "devices/pci0000:00/0000:00:02.0", "", "i915 gmbus dpc", {});
     }
 
+    // The CP2112 in port 1-2 as bus n, its HID device numbered hid.
+    void plugCp2112(int n, const std::string& hid) {
+        sysfs_.bridge(n, kUsb1 / "1-2", "1-2:1.0/0003:10C4:EA90." + hid,
+                      "CP2112 SMBus Bridge on hidraw0",
+                      {{"idVendor", "10c4"},
+                       {"idProduct", "ea90"},
+                       {"devpath", "2"},
+                       {"serial", "0001A2B3"},
+                       {"product", "CP2112 HID USB-to-SMBus Bridge"}});
+    }
+
+    std::string dev() const { return sysfs_.dev(); }
+    std::string node(int n) const { return sysfs_.node(n); }
+    std::vector<I2cBus> buses() const { return findI2cBuses(dev(), sysfs_.sysClass()); }
+
+    inline static const fs::path kUsb1 = "devices/pci0000:00/0000:00:14.0/usb1";
     // One tree a test: ctest runs the tests of this fixture side by side.
-    const fs::path root_ =
+    test::UsbSysfs sysfs_{
         fs::path(testing::TempDir()) /
         ("vorlix_usb_sysfs_" +
-         std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+         std::string(testing::UnitTest::GetInstance()->current_test_info()->name()))};
 };
 
 TEST_F(UsbBridgeSysfs, ListsEachBridgeWithTheStableValuesThatSelectIt) {
     test::MemoryDevice nobody(0x38, 2);
     test::FakeKernel kernel(nobody);
     EXPECT_EQ(
-        listI2cBuses(dev(), (root_ / "sys/class/i2c-dev").string(), kernel),
+        listI2cBuses(dev(), sysfs_.sysClass(), kernel),
         (std::vector<std::string>{
             "i2c:" + node(0) + "  i915 gmbus dpc",
             "i2c:" + node(7) + "  CP2112 SMBus Bridge on hidraw0",
@@ -227,6 +216,59 @@ TEST_F(UsbBridgeSysfs, ResolvesAPortOrASerialToOneNodeOrSaysWhichBusesThereAre) 
     EXPECT_EQ(resolveI2cBusName("usb=1-2", {}).why(),
               "--bus i2c:usb=1-2: no I2C bus is on USB port 1-2, nor any other (is the adapter "
               "plugged in, and the i2c-dev module loaded?)");
+}
+
+// A bus named by its port is found again after its bridge was pulled out and put back in under
+// another number: gone while it is out, then the adapter goes on at the new node, and the lock
+// on the bus went there with it. A bus named by its node has nothing to find again, and a node
+// that does not exist is refused at start, as a port that names no bus is.
+TEST_F(UsbBridgeSysfs, APortNameFindsItsBridgeAgainUnderANewNumber) {
+    test::MemoryDevice device(0x38, 2);
+    test::FakeKernel kernel(device);
+    kernel.nodes[node(7)] = {};
+    kernel.nodes[node(8)] = {};
+    const I2cPaths paths{dev(), sysfs_.sysClass(), {(sysfs_.root() / "lock").string()}};
+    fs::create_directories(paths.lockDirs.front());
+    io::Expected<OpenedBus> opened = openI2cBus("usb=1-2", paths, kernel, nullptr);
+    ASSERT_TRUE(opened) << opened.why();
+    OpenedBus& bus = *opened;
+    EXPECT_EQ(bus.resolved, node(7));
+    ASSERT_TRUE(bus.findAgain);
+    const auto lookUp = [&bus] {
+        const BusPlace place = bus.findAgain();
+        const char* kinds[] = {"same ", "gone ", "moved "};
+        return kinds[static_cast<int>(place.kind)] + place.node;
+    };
+    EXPECT_EQ(lookUp(), "same " + node(7));
+    sysfs_.unplug(7, kUsb1 / "1-2");
+    kernel.nodes.erase(node(7));
+    EXPECT_EQ(lookUp(), "gone " + node(7));
+    EXPECT_EQ(lookUp(), "gone " + node(7));
+    plugCp2112(10, "0004");
+    kernel.nodes[node(10)] = {};
+    EXPECT_EQ(lookUp(), "moved " + node(10));
+    EXPECT_EQ(lookUp(), "same " + node(10));
+
+    kernel.log.clear();
+    const std::uint8_t byte = 0;
+    const AdapterHandle handle = bus.adapter->open(0x70, 0, 0);
+    EXPECT_EQ(bus.adapter->write(handle, &byte, 0, 1), kStatusOk);
+    bus.adapter->close(handle);
+    ASSERT_FALSE(kernel.log.empty());
+    EXPECT_EQ(kernel.log.front(), "open " + node(10) + " = 3");
+    EXPECT_FALSE(lockBus(node(10), paths.lockDirs));
+    EXPECT_TRUE(lockBus(node(7), paths.lockDirs));
+
+    io::Expected<OpenedBus> byNode = openI2cBus(node(8), paths, kernel, nullptr);
+    ASSERT_TRUE(byNode) << byNode.why();
+    EXPECT_FALSE(byNode->findAgain);
+    EXPECT_EQ(openI2cBus(dev() + "/i2c-99", paths, kernel, nullptr).why(),
+              dev() +
+                  "/i2c-99 does not exist: plug in the adapter, load the i2c-dev module (sudo "
+                  "modprobe i2c-dev), or choose a bus from vorlix --bus list");
+    const std::string noPort = openI2cBus("usb=9-9", paths, kernel, nullptr).why();
+    const std::string said = "--bus i2c:usb=9-9: no I2C bus is on USB port 9-9; the buses are";
+    EXPECT_EQ(noPort.substr(0, said.size()), said);
 }
 #endif
 

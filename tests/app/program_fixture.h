@@ -35,14 +35,16 @@ protected:
         ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     }
 
-    // Starts vorlix with args; standard output to out (or /dev/null), standard error kept.
-    pid_t start(const std::vector<std::string>& args, const std::string& out = "/dev/null") {
+    // Starts vorlix with args; standard output to out (or /dev/null), standard error kept (or
+    // with sharedLog, into out as well: one log of both, as a shell's 2>&1 makes it).
+    pid_t start(const std::vector<std::string>& args, const std::string& out = "/dev/null",
+                bool sharedLog = false) {
         const std::string err = (dir_ / "stderr").string();
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setpgid(0, 0);
             const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = sharedLog ? o : ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(o, 1);
             ::dup2(e, 2);
             std::vector<char*> argv{const_cast<char*>(binary_.c_str())};

@@ -6,15 +6,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/backups.h"
 #include "commands_fixture.h"
+#include "io/hex.h"
 #include "io/sha256.h"
 
 namespace {
@@ -54,6 +57,23 @@ TEST_F(Commands, RecordsAppendOneLinePerRunAndKeepALineThatWasCutShort) {
     EXPECT_EQ(b["sha256_after"], a["sha256_after"]);
 }
 
+// A file name is bytes: one that is not UTF-8 shows U+FFFD for the byte that is not, and is kept
+// exactly, as hex, beside it; a name that is UTF-8 has nothing beside it.
+TEST_F(Commands, ARecordKeepsAFileNameThatIsNotUtf8Exactly) {
+    makeScripts();
+    const std::string name = path("caf\xe9.qef");
+    fs::copy_file(path("same.qef"), name);
+    ASSERT_EQ(command({"--record", path("r.jsonl"), "verify", name}).status, 0);
+    const json line = json::parse(readText(path("r.jsonl")));
+    std::string hex;
+    for (const char c : name) hex += vorlix::io::hexByte(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(line["file"], path("caf") + "\xef\xbf\xbd.qef");
+    EXPECT_EQ(line["file_bytes"], hex);
+    EXPECT_EQ(line["script_bytes"], hex);  // the absolute path: the folder is absolute already
+    EXPECT_FALSE(line.contains("bus_bytes"));
+    EXPECT_FALSE(line.contains("resolved_bytes"));
+}
+
 // The record says the status the process ends with, also when an output after the command's
 // own work failed.
 TEST_F(Commands, ARecordSaysTheExitStatusOfTheRun) {
@@ -66,7 +86,8 @@ TEST_F(Commands, ARecordSaysTheExitStatusOfTheRun) {
     EXPECT_EQ(line["result"], "verified");
 }
 
-// The README's tally, run as documented over a day's file that holds a line cut short.
+// The README's tally, run as documented over a day's file that holds a line cut short and the
+// started line a program writes before its final one: each run counts once.
 TEST_F(Commands, TheDocumentedTallySkipsALineThatWasCutShort) {
     if (std::system("jq --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no jq";
     std::istringstream readme(readText(VORLIX_README));
@@ -80,7 +101,8 @@ TEST_F(Commands, TheDocumentedTallySkipsALineThatWasCutShort) {
     for (const char* script : {"same.qef", "diff.qef"})
         command({"--record", path("r.jsonl"), "verify", path(script)});
     std::ofstream(path("r.jsonl"), std::ios::app) << "{\"result\":\"verified\",\"bus";
-    command({"--record", path("r.jsonl"), "verify", path("same.qef")});
+    command({"--record", path("r.jsonl"), "program", path("same.qef")});
+    ASSERT_NE(readText(path("r.jsonl")).find("\"result\":\"started\""), std::string::npos);
 
     FILE* pipe = ::popen(tally.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
@@ -94,7 +116,8 @@ TEST_F(Commands, TheDocumentedTallySkipsALineThatWasCutShort) {
 }
 
 // Eight stations back up cameras at one address at the same moment, again and again: each run
-// keeps a backup of its own (none replaced by another's), and every record line is whole.
+// keeps a backup of its own (none replaced by another's), every record line is whole, and each
+// run's started line (naming its backup) comes before its final line.
 TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
     constexpr int kStations = 8, kRounds = 50;
     const std::string record = path("r.jsonl");
@@ -112,10 +135,18 @@ TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
     }
     std::istringstream lines(readText(record));
     int count = 0;
-    for (std::string line; std::getline(lines, line); ++count) {
+    std::set<std::string> started;
+    for (std::string line; std::getline(lines, line);) {
         const json j = json::parse(line);  // throws on a line that is not whole
-        named.insert(j["backup"].get<std::string>());
+        const std::string backup = j["backup"].get<std::string>();
         EXPECT_NE(j["sha256_before"], nullptr);
+        if (j["result"] == "started") {
+            EXPECT_TRUE(started.insert(backup).second) << backup;
+            continue;
+        }
+        EXPECT_EQ(started.count(backup), 1u) << backup << ": no started line before its last";
+        named.insert(backup);
+        ++count;
     }
     EXPECT_EQ(count, kStations * kRounds);
     EXPECT_EQ(named.size(), static_cast<std::size_t>(kStations * kRounds));
@@ -126,13 +157,14 @@ TEST_F(Commands, StationsStartedTogetherLoseNoBackupAndNoLine) {
     EXPECT_TRUE(clashed);
 }
 
-// Eight processes append records at the same moment, round after round, to a file whose last
-// line was cut short: each line is whole and none is empty (a look at the last byte while
-// another's line was still going in would put a newline before a line that needs none). The
-// lines are longer than a memory page, so that a line goes into the file in more than one
-// piece.
-TEST_F(Commands, EightProcessesAppendingAtOnceLeaveOnlyWholeLines) {
-    constexpr int kProcesses = 8, kRounds = 50;
+// Eight appenders at the same moment, round after round, to a file whose last line was cut
+// short: four processes, each appending from two threads through one record file (the sockets
+// of a station), so that both the lock between processes and the turns within one are tried.
+// Each line is whole and none is empty (a look at the last byte while another's line was still
+// going in would put a newline before a line that needs none). The lines are longer than a
+// memory page, so that a line goes into the file in more than one piece.
+TEST_F(Commands, EightAppendersAtOnceLeaveOnlyWholeLines) {
+    constexpr int kProcesses = 4, kThreads = 2, kRounds = 40;
     const std::string file = path("r.jsonl");
     writeText(file, "{\"cut\": tr");
     for (int round = 0; round < kRounds; ++round) {
@@ -144,14 +176,23 @@ TEST_F(Commands, EightProcessesAppendingAtOnceLeaveOnlyWholeLines) {
             ASSERT_GE(pid, 0);
             if (pid == 0) {
                 ::close(go[1]);
+                vorlix::app::RecordFile record;
+                if (!record.open(file)) ::_exit(1);
                 char c;
                 while (::read(go[0], &c, 1) > 0) {
                 }  // end of file: all start together
-                vorlix::app::RecordFile record;
-                const bool ok =
-                    record.open(file) &&
-                    record.append(
-                        {{"process", p}, {"round", round}, {"pad", std::string(5000, 'x')}});
+                std::atomic<bool> ok{true};
+                std::vector<std::thread> threads;
+                for (int t = 0; t < kThreads; ++t) {
+                    threads.emplace_back([&, t] {
+                        if (!record.append({{"process", p},
+                                            {"thread", t},
+                                            {"round", round},
+                                            {"pad", std::string(5000, 'x')}}))
+                            ok = false;
+                    });
+                }
+                for (std::thread& thread : threads) thread.join();
                 ::_exit(ok ? 0 : 1);
             }
             appenders.push_back(pid);
@@ -173,7 +214,7 @@ TEST_F(Commands, EightProcessesAppendingAtOnceLeaveOnlyWholeLines) {
         ASSERT_FALSE(line.empty()) << "line " << count + 2 << " is empty";
         EXPECT_EQ(json::parse(line)["pad"].get<std::string>().size(), 5000u);
     }
-    EXPECT_EQ(count, kProcesses * kRounds);
+    EXPECT_EQ(count, kProcesses * kThreads * kRounds);
 }
 
 // A backup's name carries the bus where it has a stable name, in characters any file system takes.

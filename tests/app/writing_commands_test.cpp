@@ -348,4 +348,26 @@ TEST_F(Commands, AnInterruptEndsTheProgressBarsLine) {
         << shown;
 }
 
+// Standard output and error into one log, as a shell's 2>&1 or a service's journal has them:
+// the lines come in the order they happened, the backup's before the failure that names it.
+TEST_F(Commands, ASharedLogShowsTheBackupBeforeTheFailureThatNamesIt) {
+    makeScripts();
+    writeText(state_, "{}");
+    ASSERT_EQ(command({"--no-backup", "program", path("diff.qef")}).status, 0);
+    // The page write comes after as many reads with the backup as with the read of its own.
+    const std::uint32_t page = transactionOf(trace(), "W 70 24 ", 1);
+    writeText(state_, "{\"faults\": [{\"at\": " + std::to_string(page) + ", \"status\": 5}]}");
+    const std::string log = path("log");
+    const Ran ran = wait(
+        start({"--virtual-time", "--sim-state", state_, "program", path("diff.qef")}, log, true));
+    EXPECT_EQ(ran.status, 1);
+    ASSERT_EQ(backups().size(), 1u);
+    const std::string backup = backups().front().string();
+    EXPECT_EQ(readText(log), "backup: " + backup +
+                                 "\nvorlix: not a correct acknowledge recieved\n"
+                                 "vorlix: a page write failed: the EEPROM is written only in part; "
+                                 "vorlix program " +
+                                 backup + " restores it\n");
+}
+
 }  // namespace

@@ -29,8 +29,11 @@ enum Bank { A0 = 0, A2 = 1, A4 = 2, A6 = 3 };
 constexpr char kWriteFailed[] = "error during writing to 0xa2 (QEF-EEprom), action stopped!";
 constexpr char kReadBackFailed[] = "error during Reading back from QEF EEProm ";
 constexpr char kNack[] = "not a correct acknowledge recieved";
-constexpr char kEraseWarning[] =
-    "This will erase part of camera EEPROM. If this is ok please press again erase";
+// Erase EEpr's warning as its trace line: the area it names.
+std::string eraseWarning(const std::string& offset) {
+    return "B This will erase camera EEPROM bank a0 from offset " + offset +
+           " on, and the stored camera address. If this is ok please press again erase";
+}
 
 // What a progress bar operation leaves behind, checked state after state.
 struct Op {
@@ -306,12 +309,51 @@ TEST_F(EepromButtons, TheFirstByteThatDiffersIsToldWithItsIndexByteAndEntry) {
     EXPECT_EQ(run.dlg.model().progress(IDC_PROGRESS).pos, 0);
 }
 
-TEST_F(EepromButtons, WithoutAChosenFileTypedTextIsNotUsed) {
-    rig.dlg->type(IDC_SCRIPT_PATH, "/tmp/typed.qef");
+TEST_F(EepromButtons, TheScriptProgrammedIsTheOneThePathEditShows) {
+    const std::string a = writeFile("a.qef", patternScript(1024));
+    std::string allFives;
+    for (int n = 0; n < 1024; ++n) allFives += "5a ";
+    const std::string b = writeFile("b.qef", allFives);
+    browse(a);
+    // The person types another path over the one Browse filled in.
+    rig.dlg->paste(IDC_SCRIPT_PATH, "");
+    rig.dlg->type(IDC_SCRIPT_PATH, b);
+    EXPECT_EQ(rig.dlg->m_scriptPath, b);
+    rig.dlg->click(IDC_LOAD_EEPROM);
+    EXPECT_TRUE(rig.host.boxes().empty());
+    for (Bank k : {A0, A2, A4, A6}) EXPECT_EQ(bank(rig, k), std::vector<std::uint8_t>(256, 0x5A));
+    EXPECT_EQ(rig.dlg->outcome_, "programmed and verified " + b + ": 64 of 64 pages written");
+
+    // An emptied edit names no file.
+    rig.dlg->paste(IDC_SCRIPT_PATH, "");
+    rig.takeTrace();
     ProgressLog progress(rig);
     rig.dlg->click(IDC_LOAD_EEPROM);
     EXPECT_EQ(rig.takeTrace(), (Lines{"B Please enter file name!"}));
     EXPECT_TRUE(progress.received({range(1, 242), pos(0)}));
+}
+
+// A script refused before its first write leaves nothing of itself: the next one is laid over
+// the last script that went into the camera.
+TEST_F(EepromButtons, ARefusedScriptLeavesNothingForTheNextOne) {
+    program(writeFile("full.qef", patternScript(1024)));
+    std::string addressBa = patternScript(1024);
+    // Pair 3 * 256 + 0x50 (the stored address) sits on line 2 + 0x350 / 16, at column 0.
+    const std::size_t line = 2 + (3 * 256 + 0x50) / 16;
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < line; ++n) at = addressBa.find('\n', at) + 1;
+    addressBa.replace(at, 2, "ba");
+    const std::string refused = writeFile("addrba.qef", addressBa);
+    program(refused);
+    EXPECT_EQ(countLines(rig.takeTrace(), "W "), 0);
+    ASSERT_EQ(rig.host.boxes().size(), 1u);
+    EXPECT_NE(rig.host.boxes().back().find("the byte for bank a6 offset 50 is ba"),
+              std::string::npos)
+        << rig.host.boxes().back();
+
+    program(writeFile("short.qef", patternScript(100)));
+    EXPECT_EQ(rig.host.boxes().size(), 1u);  // programmed and verified, without a box
+    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), pattern(3 * 256 + 0x50));
 }
 
 TEST_F(EepromButtons, AnUnreadableScriptIsNamedAndNothingIsSent) {
@@ -524,6 +566,39 @@ TEST(Save, TheFirstFailedTransferStopsSaveWithOneBoxThatSaysHowFarItGot) {
     }
 }
 
+// --- The notice line ---------------------------------------------------------------------------
+
+// The line says what the latest EEPROM write did while it is still true: a later write that
+// goes ahead ends it, a read leaves it.
+TEST(NoticeLine, SaysWhatTheLatestWriteDidUntilAnotherWriteGoesAhead) {
+    PanelRig rig(snapshotCamera(true, false, false));
+    rig.start();
+    rig.dlg->click(IDC_SAVE);
+    EXPECT_EQ(rig.dlg->outcome_, "settings saved in bank a0 from offset 00 (24 bytes)");
+    rig.dlg->click(IDC_CONNECT);
+    EXPECT_EQ(rig.dlg->outcome_, "settings saved in bank a0 from offset 00 (24 bytes)");
+    rig.dlg->click(IDC_MIRROR);
+    EXPECT_EQ(rig.dlg->outcome_, "");
+
+    rig.dlg->m_trimX = 0x0C;
+    rig.dlg->m_trimY = 0x06;
+    rig.dlg->click(IDC_TRIM_STORE);
+    EXPECT_EQ(rig.dlg->outcome_,
+              "trim stored in bank a2: horizontal 0c, vertical 06; the camera starts with them at "
+              "its next power-up");
+
+    rig.dlg->paste(IDC_EEPROM_OFFSET, "ff");
+    rig.dlg->click(IDC_ERASE);
+    rig.dlg->click(IDC_ERASE);
+    EXPECT_EQ(rig.dlg->outcome_,
+              "settings erased in bank a0 from offset ff, stored camera address cleared: the "
+              "camera answers at 70 after its next power-up");
+    rig.dlg->paste(IDC_ADDRESS, "72");
+    rig.dlg->click(IDC_SET_ADDRESS);
+    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0x72);
+    EXPECT_EQ(rig.dlg->outcome_, "");
+}
+
 // --- Erase EEpr -----------------------------------------------------------------------------
 
 TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
@@ -535,7 +610,7 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     rig.takeTrace();
 
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
+    EXPECT_EQ(rig.takeTrace(), (Lines{eraseWarning("f0")}));
 
     rig.dlg->click(IDC_ERASE);
     EXPECT_EQ(
@@ -553,7 +628,7 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     rig.dlg->click(IDC_SAVE);
     rig.takeTrace();
     rig.dlg->click(IDC_ERASE);
-    EXPECT_EQ(rig.takeTrace(), (Lines{std::string("B ") + kEraseWarning}));
+    EXPECT_EQ(rig.takeTrace(), (Lines{eraseWarning("00")}));
     rig.dlg->click(IDC_ERASE);
     EXPECT_EQ(countLines(rig.takeTrace(), "W 70 24 a0 "), 16);
 
@@ -562,26 +637,125 @@ TEST(EraseEeprom, EverySecondPressErasesAndASaveBetweenChangesNothing) {
     EXPECT_NE(dump.str().find("\nmem erasePresses 4\n"), std::string::npos);
 }
 
-TEST(EraseEeprom, AFailedEraseStopsBeforeTheStoredAddressIsCleared) {
-    sim::SimState camera = snapshotCamera(true, false, false);
-    camera.eeprom[A6][0x50] = 0x72;
-    PanelRig rig(camera);
+// A warning arms for the area it names alone: a press after the offset changed, or after
+// another operation wrote the EEPROM, warns anew; a read in between changes nothing.
+TEST(EraseEeprom, AWarningArmsForTheAreaItNamesAlone) {
+    struct Case {
+        const char* between;
+        std::function<void(PanelRig&)> act;
+        const char* erasedFrom;  // the offset the next presses warn about and erase from
+        bool warnsAnew;
+    };
+    const Case cases[] = {
+        {"nothing", [](PanelRig&) {}, "80", false},
+        {"Connect", [](PanelRig& r) { r.dlg->click(IDC_CONNECT); }, "80", false},
+        {"another offset", [](PanelRig& r) { r.dlg->paste(IDC_EEPROM_OFFSET, "00"); }, "00", true},
+        {"the same offset typed again",
+         [](PanelRig& r) {
+             r.dlg->paste(IDC_EEPROM_OFFSET, "");
+             r.dlg->type(IDC_EEPROM_OFFSET, "80");
+         },
+         "80", true},
+        {"Mirror", [](PanelRig& r) { r.dlg->click(IDC_MIRROR); }, "80", true},
+        {"Save", [](PanelRig& r) { r.dlg->click(IDC_SAVE); }, "80", true},
+        {"a direct EEPROM write",
+         [](PanelRig& r) {
+             r.dlg->click(IDC_TARGET_EEPROM1);
+             r.dlg->paste(IDC_REG_LO, "33");
+             r.dlg->paste(IDC_DATA_LO, "44");
+             r.dlg->click(IDC_SEND);
+         },
+         "80", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.between);
+        PanelRig rig(snapshotCamera(true, false, false));
+        rig.start();
+        rig.dlg->paste(IDC_EEPROM_OFFSET, "80");
+        rig.takeTrace();
+        rig.dlg->click(IDC_ERASE);
+        EXPECT_EQ(rig.takeTrace(), (Lines{eraseWarning("80")}));
+        c.act(rig);
+        rig.camera.state().eeprom[A0].fill(0x5A);
+        rig.takeTrace();
+
+        rig.dlg->click(IDC_ERASE);
+        if (c.warnsAnew) {
+            EXPECT_EQ(rig.takeTrace(), (Lines{eraseWarning(c.erasedFrom)}));
+            rig.dlg->click(IDC_ERASE);
+        }
+        const Lines erased = rig.takeTrace();
+        ASSERT_FALSE(erased.empty());
+        EXPECT_EQ(erased.front(), std::string("W 70 24 a0 ") + c.erasedFrom);
+        const std::size_t from = std::stoul(c.erasedFrom, nullptr, 16);
+        EXPECT_EQ(slice(bank(rig, A0), 0, from), B(from, 0x5A));
+        EXPECT_EQ(slice(bank(rig, A0), from, 256), B(256 - from, 0xFF));
+        EXPECT_NE(
+            rig.dump().find(std::string("\nmem erasePresses ") + (c.warnsAnew ? "3" : "2") + "\n"),
+            std::string::npos);
+    }
+}
+
+// Save and Erase EEpr take the offset edit as Set takes its address: one or two hex digits,
+// optionally after 0x; an empty edit is 00. Any other text is named in a box, and nothing is
+// sent.
+TEST(SettingsOffset, SaveAndEraseRefuseATextThatIsNoOffsetAndSendNothing) {
+    PanelRig rig(snapshotCamera(true, false, false));
     rig.start();
-    rig.dlg->paste(IDC_EEPROM_OFFSET, "e0");
-    rig.dlg->click(IDC_ERASE);
-    rig.takeTrace();
-    // The data phase of the second page.
-    rig.camera.state().faults.push_back({rig.camera.transactions() + 4, std::nullopt, kStatusNack});
-    rig.dlg->click(IDC_ERASE);
-    const Lines trace = rig.takeTrace();
-    EXPECT_EQ(trace.back(),
-              "B Erase stopped: erasing the settings area of bank a0 failed, so it may be partly "
-              "erased. The stored camera address was not cleared; the camera still answers at "
-              "72.");
-    EXPECT_EQ(countLines(trace, "B "), 2);
-    EXPECT_EQ(countLines(trace, "W 72 00 a6 50"), 0);
-    EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), 0x72);
-    EXPECT_EQ(rig.dlg->m_camAddr, 0x72);
+    for (const char* typed : {"4O", "zz", "1ff", " 40", "-1", "40h"}) {
+        rig.dlg->paste(IDC_EEPROM_OFFSET, typed);
+        rig.takeTrace();
+        const std::string box = std::string("B Offset \"") + typed +
+                                "\" cannot be used: give the offset in bank a0 as one or two "
+                                "hex digits (00 to ff). Nothing was written.";
+        rig.dlg->click(IDC_SAVE);
+        EXPECT_EQ(rig.takeTrace(), (Lines{box})) << typed;
+        rig.dlg->click(IDC_ERASE);
+        rig.dlg->click(IDC_ERASE);
+        EXPECT_EQ(rig.takeTrace(), (Lines{box, box})) << typed;
+    }
+    EXPECT_EQ(bank(rig, A0), B(256, 0x5A));
+
+    struct Taken {
+        const char* typed;
+        std::size_t from;
+    };
+    for (const Taken t : {Taken{"0x40", 0x40}, Taken{"", 0x00}, Taken{"E0", 0xE0}}) {
+        rig.camera.state().eeprom[A0].fill(0x5A);
+        rig.dlg->paste(IDC_EEPROM_OFFSET, t.typed);
+        rig.dlg->click(IDC_SAVE);
+        EXPECT_EQ(slice(bank(rig, A0), 0, t.from), B(t.from, 0x5A)) << t.typed;
+        EXPECT_EQ(slice(bank(rig, A0), t.from, t.from + 4), (B{0x30, 0x1c, 0x00, 0x03})) << t.typed;
+    }
+}
+
+// The box names the address the camera really answers at, the last one the search reaches
+// (f8) too, never the default.
+TEST(EraseEeprom, AFailedEraseStopsBeforeTheStoredAddressIsCleared) {
+    for (const std::uint8_t stored : {0x72, 0xF8}) {
+        sim::SimState camera = snapshotCamera(true, false, false);
+        camera.eeprom[A6][0x50] = stored;
+        PanelRig rig(camera);
+        rig.start();
+        rig.dlg->paste(IDC_EEPROM_OFFSET, "e0");
+        rig.dlg->click(IDC_ERASE);
+        rig.takeTrace();
+        // The data phase of the second page.
+        rig.camera.state().faults.push_back(
+            {rig.camera.transactions() + 4, std::nullopt, kStatusNack});
+        rig.dlg->click(IDC_ERASE);
+        const Lines trace = rig.takeTrace();
+        const std::string at = io::hexByte(stored);
+        EXPECT_EQ(trace.back(),
+                  "B Erase stopped: erasing the settings area of bank a0 failed, so it may be "
+                  "partly erased. The stored camera address was not cleared; the camera still "
+                  "answers at " +
+                      at + ".");
+        EXPECT_EQ(countLines(trace, "B "), 2);
+        EXPECT_EQ(countLines(trace, "W " + at + " 00 a6 50"), 0);
+        EXPECT_EQ(rig.camera.eeprom(0xA6, 0x50), stored);
+        EXPECT_EQ(rig.dlg->m_camAddr, stored);
+    }
 }
 
 TEST(EraseEeprom, AFailedAddressClearKeepsTheOldAddressAndSaysSo) {

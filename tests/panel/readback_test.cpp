@@ -108,6 +108,64 @@ TEST(ReadBack, NoCameraShowsFfAndReadsNothing) {
     EXPECT_TRUE(rig.enabled(IDC_ADDR_PLUS));
 }
 
+// Every handler that sends to the camera's address, after a read-back or a search that found
+// no camera: one box, nothing on the bus, the controls as they were; once Connect finds the
+// camera again, they send as before.
+TEST(ReadBack, WithoutACameraEveryHandlerThatSendsToItRefusesAndSendsNothing) {
+    enum Input { Click, Type, Scroll };
+    struct Action {
+        int id;
+        Input input;
+    };
+    const Action actions[] = {
+        {IDC_MIRROR, Click},       {IDC_FLIP, Click},        {IDC_MANUAL_EXPOSURE, Click},
+        {IDC_SHUTTER_EDIT, Type},  {IDC_AEX_EDIT, Type},     {IDC_AEX_BAR, Scroll},
+        {IDC_SHUTTER_BAR, Scroll}, {IDC_AWB, Click},         {IDC_PUSH2WHITE, Click},
+        {IDC_GAIN_EDIT, Type},     {IDC_SHARP_BAR, Scroll},  {IDC_OVERLAY_ENABLE, Click},
+        {IDC_OVERLAY1, Click},     {IDC_SEND, Click},        {IDC_ADDR_PLUS, Click},
+        {IDC_SAVE, Click},         {IDC_ERASE, Click},       {IDC_LOAD_EEPROM, Click},
+        {IDC_TRIM_STORE, Click},   {IDC_SET_ADDRESS, Click},
+    };
+    // The camera absent at start (every control as the template makes it); gone before a
+    // search after a good start (the controls the read-back greyed lose their clicks as on
+    // screen, the others are refused).
+    for (const bool atStart : {true, false}) {
+        sim::SimState s = chosenCamera();
+        s.present = !atStart;
+        PanelRig rig(s);
+        rig.start();
+        rig.camera.state().present = false;
+        if (!atStart) rig.dlg->click(IDC_SEARCH_ADDRESS);
+        rig.dlg->click(IDC_READ);  // enables Addr+
+        rig.takeTrace();
+        const std::string before = rig.dump();
+        int refused = 0;
+        for (const Action& action : actions) {
+            if (!rig.enabled(action.id)) continue;
+            if (action.input == Click) rig.dlg->click(action.id);
+            if (action.input == Type) rig.dlg->type(action.id, "5");
+            if (action.input == Scroll) rig.dlg->scroll(action.id, frame::SB_LINERIGHT);
+            EXPECT_EQ(rig.takeTrace(),
+                      (std::vector<std::string>{
+                          "B No camera is connected: press Connect first. Nothing was sent."}))
+                << action.id << (atStart ? " (absent at start)" : " (after a search)");
+            ++refused;
+            // A typed key stays as typed, like any keystroke in an edit.
+            if (action.input == Type)
+                rig.dlg->model().setText(
+                    action.id, rig.text(action.id).substr(0, rig.text(action.id).size() - 1));
+        }
+        EXPECT_EQ(refused, atStart ? 20 : 17);
+        EXPECT_TRUE(rig.dump() == before) << "a control or member changed";
+
+        rig.camera.state().present = true;
+        rig.dlg->click(IDC_CONNECT);
+        rig.takeTrace();
+        rig.dlg->click(IDC_MIRROR);
+        EXPECT_GT(countLines(rig.takeTrace(), "W 70 "), 0);
+    }
+}
+
 struct ReadBackCase {
     std::uint16_t reg;
     std::uint16_t value;

@@ -346,6 +346,8 @@ TEST(TrimStore, StoresOddOffsetsEvenThroughTheCurrentCameraAddress) {
 TEST(TrimSteps, NothingIsSentWithoutTrimDataReadInTheLatestReadBack) {
     constexpr char kNotRead[] =
         "B The trim data was not read from the camera: press Connect first. Nothing was sent.";
+    // STORE writes through the camera's address, which a failed read-back leaves at "none".
+    constexpr char kNoCamera[] = "B No camera is connected: press Connect first. Nothing was sent.";
     struct Case {
         const char* what;
         bool present;
@@ -362,7 +364,9 @@ TEST(TrimSteps, NothingIsSentWithoutTrimDataReadInTheLatestReadBack) {
         rig.takeTrace();
         for (int id : {IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_UP, IDC_TRIM_DOWN, IDC_TRIM_STORE}) {
             rig.dlg->click(id);
-            EXPECT_EQ(rig.takeTrace(), std::vector<std::string>{kNotRead}) << c.what << " " << id;
+            EXPECT_EQ(rig.takeTrace(),
+                      std::vector<std::string>{id == IDC_TRIM_STORE ? kNoCamera : kNotRead})
+                << c.what << " " << id;
         }
         EXPECT_EQ(rig.camera.eeprom(0xA2, 0), 0x10);
     }

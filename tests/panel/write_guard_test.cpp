@@ -82,13 +82,14 @@ const std::vector<GuardedAction>& writingActions() {
 // the trace of the action itself.
 Lines runGuarded(const GuardedAction& action, std::optional<std::string> refusal, PanelRig& rig) {
     rig.start();
-    rig.dlg->setEepromWriteGuard([&rig, refusal](I2cLink&, std::uint8_t camAddr) {
-        char mark[8];
-        std::snprintf(mark, sizeof mark, "G %02x", camAddr);
-        rig.trace.line(mark);
-        if (!refusal) return camera::GateAnswer{};
-        return camera::GateAnswer{.outcome = camera::Outcome::NoBackup, .words = *refusal};
-    });
+    rig.dlg->setEepromWriteGuard(
+        [&rig, refusal](I2cLink&, std::uint8_t camAddr, const GuardProgress&) {
+            char mark[8];
+            std::snprintf(mark, sizeof mark, "G %02x", camAddr);
+            rig.trace.line(mark);
+            if (!refusal) return camera::GateAnswer{};
+            return camera::GateAnswer{.outcome = camera::Outcome::NoBackup, .words = *refusal};
+        });
     action.prepare(rig);
     rig.takeTrace();
     action.act(rig);

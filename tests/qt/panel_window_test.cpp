@@ -52,19 +52,18 @@ private slots:
         QCOMPARE(rig.dlg->m_mirrorCheck, 1);
     }
 
-    void typingAnOffsetIsLimitedWhileTyping() {
+    void typedTextStaysInTheOffsetAddressAndPathEditsAndTheMembersTakeIt() {
         WindowRig rig;
         rig.start();
         rig.takeTrace();
         auto* edit = rig.widget<QLineEdit>(IDC_EEPROM_OFFSET);
         QTest::keyClicks(edit, "1ff");
-        QCOMPARE(edit->text(), QString("ff"));
-        QCOMPARE(edit->cursorPosition(), 2);  // still at the end, where the person types
+        QCOMPARE(edit->text(), QString("1ff"));
+        QCOMPARE(edit->cursorPosition(), 3);  // still at the end, where the person types
         QCOMPARE(rig.dlg->m_eepromOffset, 255);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QCOMPARE(edit->text(), QString("0"));  // an emptied edit reads as 0
-        QCOMPARE(rig.dlg->m_eepromOffset, 0);
+        for (int i = 0; i < 3; ++i) QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString(""));
+        QCOMPARE(rig.dlg->m_eepromOffset, 0);  // an emptied edit reads as 0
         QVERIFY(rig.takeTrace().empty());
 
         // An edit whose handler keeps the typed text keeps the cursor where the person is.
@@ -74,6 +73,10 @@ private slots:
         QCOMPARE(address->text(), QString("170"));
         QCOMPARE(address->cursorPosition(), 1);
         QCOMPARE(rig.dlg->m_newAddr, 0xFF);
+
+        // A path typed into the script's edit is the one "Ld EEpr file" programs.
+        QTest::keyClicks(rig.widget<QLineEdit>(IDC_SCRIPT_PATH), "/tmp/b.qef");
+        QCOMPARE(rig.dlg->m_scriptPath, std::string("/tmp/b.qef"));
     }
 
     void anArrowClickMovesTheAexSliderAndWritesTheReference() {

@@ -113,8 +113,9 @@ TEST(SimState, MalformedFilesGiveOneLineNamingTheFileAndTheLineOrKey) {
         {R"({"faults": [{"at": 1, "status": 5}, {"slave": "bah"}]})",
          "s.json: faults[1].slave: expected a string of 2 hex digits"},
         {R"({"faults": [{"at": 1}]})", "s.json: faults[0]: a fault needs \"status\""},
-        {R"({"faults": [{"at": 1, "signal": 9}]})",
-         "s.json: faults[0].signal: expected 1 (hangup), 2 (interrupt) or 15 (terminate)"},
+        {R"({"faults": [{"at": 1, "signal": 3}]})",
+         "s.json: faults[0].signal: expected 1 (hangup), 2 (interrupt), 9 (kill) or 15 "
+         "(terminate)"},
         {"{\n  \"busyReads\": 1e400\n}", "s.json:2: number overflow parsing '1e400'"},
         {"{\"busyReads\":\n" + std::string(400, '9') + "}", "s.json:2: number overflow"},
         {"{\"present\": true,\n\"present\": false}", "s.json:2: \"present\" is given twice"},
@@ -192,11 +193,13 @@ TEST(SimBackend, RegistersSimWhichBuildsItsCameraFromTheStateFileAndSavesItBack)
     EXPECT_TRUE(bus.saveState());
     EXPECT_EQ(loadSimState(path)->registers.at(0x3012), 0x0200);
 
-    // A malformed file and an argument are refused with their one line.
+    // The bus value may name the file instead (a station's socket); a malformed file, and a file
+    // named both ways, are refused with their one line.
     { std::ofstream(path) << "{\"present\": 1}"; }
     EXPECT_EQ(registry.create("sim", path).why(), path + ": present: expected true or false");
-    EXPECT_EQ(registry.create("sim:state.json", "").why(),
-              "bus \"sim\" takes no argument (got \"state.json\"); use --sim-state FILE");
+    EXPECT_EQ(registry.create("sim:" + path, "").why(), path + ": present: expected true or false");
+    EXPECT_EQ(registry.create("sim:a.json", "b.json").why(),
+              "--bus sim:a.json and --sim-state b.json both name the state file; give it once");
     std::remove(path.c_str());
 }
 

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Stations that share one record file and one backup folder, as vorlix.exe (either bitness)
-# under wine: eight runs started together on simulated cameras at one address, ten rounds.
-# Each run must keep a backup of its own and append one whole line: no line cut or empty.
+# Stations under wine, as vorlix.exe (either bitness) runs them:
+# - stations that share one record file and one backup folder: eight runs started together on
+#   simulated cameras at one address, ten rounds. Each run must keep a backup of its own and
+#   append whole lines only: its started line (naming the backup, before the first write) and
+#   its final line, none cut or empty;
+# - a bench of two simulated sockets in one station (the golden case station-bench): its
+#   threads take turns on one virtual clock, so its screen must be the Linux one, byte for byte.
 # Usage: stations.sh WINDOWS_VORLIX_EXE OUT_DIR
 set -euo pipefail
-exe=$1 out=$2
+exe=$(realpath "$1") out=$2
 here=$(cd "$(dirname "$0")" && pwd)
 wine=("$here/../../scripts/wine.sh")
 rm -rf "$out"
@@ -30,6 +34,7 @@ done
 want=$((stations * rounds))
 lines=$(wc -l <"$record")
 whole=$(grep -c '^{.*}$' "$record" || true)
+started=$(grep -c '"result":"started"' "$record" || true)
 mapfile -t named < <(sed -n 's/.*"backup":"\([^"]*\)".*/\1/p' "$record" | sed 's/\\\\/\\/g' | sort -u)
 [ ${#named[@]} -gt 0 ] || { echo "no backup named in $record"; exit 1; }
 folder=$("${wine[@]}" winepath -u "${named[0]%\\*}" 2>/dev/null | tr -d '\r')
@@ -39,5 +44,19 @@ for name in "${named[@]}"; do
   [ -f "$file" ] && kept=$((kept + 1))
   rm -f "$file"
 done
-echo "lines $lines, whole $whole, backups named $((${#named[@]})), kept $kept (want $want each)"
-[ "$lines" = "$want" ] && [ "$whole" = "$want" ] && [ ${#named[@]} = "$want" ] && [ "$kept" = "$want" ]
+echo "lines $lines, whole $whole, started $started, backups named $((${#named[@]})), kept $kept" \
+  "(want $((2 * want)) lines, $want of each other)"
+[ "$lines" = $((2 * want)) ] && [ "$whole" = "$lines" ] && [ "$started" = "$want" ] &&
+  [ ${#named[@]} = "$want" ] && [ "$kept" = "$want" ] || exit 1
+
+golden=$here/../golden/station-bench
+bench=$out/bench
+mkdir -p "$bench/samples"
+cp "$golden/A.json" "$golden/B.json" "$bench/"
+cp "$here/../../samples/example.qef" "$bench/samples/"
+status=0
+(cd "$bench" && "${wine[@]}" "$exe" --virtual-time --no-backup --bus sim:A.json --bus sim:B.json \
+  station program samples/example.qef >stdout 2>stderr) || status=$?
+echo "bench: exit $status"
+[ "$status" = "$(cat "$golden/expected/status")" ] &&
+  diff "$golden/expected/stdout" "$bench/stdout" && diff "$golden/expected/stderr" "$bench/stderr"
