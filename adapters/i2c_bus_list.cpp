@@ -52,6 +52,23 @@ void describeUsbDevice(I2cBus& bus, const fs::path& classEntry) {
     }
 }
 
+// What a stable name selects by: the USB port or the serial number, and the value wanted.
+struct StableName {
+    bool byPort;
+    std::string wanted;
+
+    const std::string& valueOf(const I2cBus& bus) const { return byPort ? bus.port : bus.serial; }
+};
+
+// The stable name in an i2c backend argument, none for a node path.
+std::optional<StableName> stableName(const std::string& arg) {
+    for (const bool byPort : {true, false}) {
+        const std::string_view prefix = byPort ? kPortName : kSerialName;
+        if (arg.rfind(prefix, 0) == 0) return StableName{byPort, arg.substr(prefix.size())};
+    }
+    return std::nullopt;
+}
+
 // "i2c:/dev/i2c-7 (usb=1-2, serial=0001A2B3)": a bus as a choice among others.
 std::string choiceText(const I2cBus& bus) {
     std::string text = "i2c:" + bus.node;
@@ -89,10 +106,10 @@ std::vector<I2cBus> findI2cBuses(const std::string& devDir, const std::string& s
 
 io::Expected<std::string> resolveI2cBusName(const std::string& arg,
                                             const std::vector<I2cBus>& buses) {
-    const bool byPort = arg.rfind(kPortName, 0) == 0;
-    const bool bySerial = arg.rfind(kSerialName, 0) == 0;
-    if (!byPort && !bySerial) return arg;
-    const std::string wanted = arg.substr((byPort ? kPortName : kSerialName).size());
+    const std::optional<StableName> name = stableName(arg);
+    if (!name) return arg;
+    const bool byPort = name->byPort;
+    const std::string& wanted = name->wanted;
     const std::string none =
         byPort ? "no I2C bus is on USB port " + wanted : "no I2C bus has the USB serial " + wanted;
     if (wanted.empty())
@@ -105,7 +122,7 @@ io::Expected<std::string> resolveI2cBusName(const std::string& arg,
     std::vector<const I2cBus*> matches, all;
     for (const I2cBus& bus : buses) {
         all.push_back(&bus);
-        if ((byPort ? bus.port : bus.serial) == wanted) matches.push_back(&bus);
+        if (name->valueOf(bus) == wanted) matches.push_back(&bus);
     }
     if (matches.size() == 1) return matches.front()->node;
 
@@ -119,8 +136,17 @@ io::Expected<std::string> resolveI2cBusName(const std::string& arg,
         error += std::to_string(matches.size()) +
                  (byPort ? " I2C buses are on USB port " : " I2C buses have the USB serial ") +
                  wanted + ": " + choicesText(matches) + "; choose one as i2c:/dev/i2c-N" +
-                 (bySerial ? " or by its port" : "");
+                 (byPort ? "" : " or by its port");
     return io::Failure{error};
+}
+
+bool i2cBusNamedBy(const std::string& arg, const std::string& node,
+                   const std::string& sysClassDir) {
+    const std::optional<StableName> name = stableName(arg);
+    if (!name || name->wanted.empty()) return false;
+    I2cBus bus;
+    describeUsbDevice(bus, fs::path(sysClassDir) / fs::path(node).filename());
+    return name->valueOf(bus) == name->wanted;
 }
 
 std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysClassDir,
