@@ -35,21 +35,30 @@ std::string attribute(const fs::path& file) {
     return line;
 }
 
-// Fills the bus's USB fields from the nearest ancestor of its class entry that is a USB device
-// (it has idVendor and devpath; its interfaces and the HID device below it have not). The
-// kernel names a USB device by its port path, BUS-PORT[.PORT...], and so does a fixture's label.
-void describeUsbDevice(I2cBus& bus, const fs::path& classEntry) {
+// The USB device a bus hangs from: the nearest ancestor of its class entry that is one (it has
+// devpath and idVendor; its interfaces and the HID device below it have not), none for a bus
+// that is not on USB. The class entry's link is taken as written (sysfs makes it relative,
+// through no other link), so a look costs one read of the link and a look at each ancestor:
+// a bus given a stable name is looked at so before each of its transactions.
+std::optional<fs::path> usbDeviceOf(const fs::path& classEntry) {
     std::error_code ec;
-    fs::path dir = fs::canonical(classEntry, ec);
-    if (ec) return;
+    const fs::path target = fs::read_symlink(classEntry, ec);
+    fs::path dir = ec ? classEntry : (classEntry.parent_path() / target).lexically_normal();
     for (; dir.has_relative_path(); dir = dir.parent_path()) {
-        if (!fs::exists(dir / "idVendor", ec) || !fs::exists(dir / "devpath", ec)) continue;
-        bus.port = dir.filename().string();
-        bus.serial = attribute(dir / "serial");
-        bus.product = attribute(dir / "product");
-        bus.usbId = attribute(dir / "idVendor") + ":" + attribute(dir / "idProduct");
-        return;
+        if (fs::exists(dir / "devpath", ec) && fs::exists(dir / "idVendor", ec)) return dir;
     }
+    return std::nullopt;
+}
+
+// Fills the bus's USB fields from the USB device it hangs from. The kernel names a USB device
+// by its port path, BUS-PORT[.PORT...], and so does a fixture's label.
+void describeUsbDevice(I2cBus& bus, const fs::path& classEntry) {
+    const std::optional<fs::path> dir = usbDeviceOf(classEntry);
+    if (!dir) return;
+    bus.port = dir->filename().string();
+    bus.serial = attribute(*dir / "serial");
+    bus.product = attribute(*dir / "product");
+    bus.usbId = attribute(*dir / "idVendor") + ":" + attribute(*dir / "idProduct");
 }
 
 // What a stable name selects by: the USB port or the serial number, and the value wanted.
@@ -144,9 +153,10 @@ bool i2cBusNamedBy(const std::string& arg, const std::string& node,
                    const std::string& sysClassDir) {
     const std::optional<StableName> name = stableName(arg);
     if (!name || name->wanted.empty()) return false;
-    I2cBus bus;
-    describeUsbDevice(bus, fs::path(sysClassDir) / fs::path(node).filename());
-    return name->valueOf(bus) == name->wanted;
+    const std::optional<fs::path> dir =
+        usbDeviceOf(fs::path(sysClassDir) / fs::path(node).filename());
+    if (!dir) return false;
+    return (name->byPort ? dir->filename().string() : attribute(*dir / "serial")) == name->wanted;
 }
 
 std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysClassDir,
