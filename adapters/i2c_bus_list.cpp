@@ -35,21 +35,47 @@ std::string attribute(const fs::path& file) {
     return line;
 }
 
-// Fills the bus's USB fields from the nearest ancestor of its class entry that is a USB device
-// (it has idVendor and devpath; its interfaces and the HID device below it have not). The
-// kernel names a USB device by its port path, BUS-PORT[.PORT...], and so does a fixture's label.
-void describeUsbDevice(I2cBus& bus, const fs::path& classEntry) {
+// The USB device a bus hangs from: the nearest ancestor of its class entry that is one (it has
+// devpath and idVendor; its interfaces and the HID device below it have not), none for a bus
+// that is not on USB. The class entry's link is taken as written (sysfs makes it relative,
+// through no other link), so a look costs one read of the link and a look at each ancestor:
+// a bus given a stable name is looked at so before each of its transactions.
+std::optional<fs::path> usbDeviceOf(const fs::path& classEntry) {
     std::error_code ec;
-    fs::path dir = fs::canonical(classEntry, ec);
-    if (ec) return;
+    const fs::path target = fs::read_symlink(classEntry, ec);
+    fs::path dir = ec ? classEntry : (classEntry.parent_path() / target).lexically_normal();
     for (; dir.has_relative_path(); dir = dir.parent_path()) {
-        if (!fs::exists(dir / "idVendor", ec) || !fs::exists(dir / "devpath", ec)) continue;
-        bus.port = dir.filename().string();
-        bus.serial = attribute(dir / "serial");
-        bus.product = attribute(dir / "product");
-        bus.usbId = attribute(dir / "idVendor") + ":" + attribute(dir / "idProduct");
-        return;
+        if (fs::exists(dir / "devpath", ec) && fs::exists(dir / "idVendor", ec)) return dir;
     }
+    return std::nullopt;
+}
+
+// Fills the bus's USB fields from the USB device it hangs from. The kernel names a USB device
+// by its port path, BUS-PORT[.PORT...], and so does a fixture's label.
+void describeUsbDevice(I2cBus& bus, const fs::path& classEntry) {
+    const std::optional<fs::path> dir = usbDeviceOf(classEntry);
+    if (!dir) return;
+    bus.port = dir->filename().string();
+    bus.serial = attribute(*dir / "serial");
+    bus.product = attribute(*dir / "product");
+    bus.usbId = attribute(*dir / "idVendor") + ":" + attribute(*dir / "idProduct");
+}
+
+// What a stable name selects by: the USB port or the serial number, and the value wanted.
+struct StableName {
+    bool byPort;
+    std::string wanted;
+
+    const std::string& valueOf(const I2cBus& bus) const { return byPort ? bus.port : bus.serial; }
+};
+
+// The stable name in an i2c backend argument, none for a node path.
+std::optional<StableName> stableName(const std::string& arg) {
+    for (const bool byPort : {true, false}) {
+        const std::string_view prefix = byPort ? kPortName : kSerialName;
+        if (arg.rfind(prefix, 0) == 0) return StableName{byPort, arg.substr(prefix.size())};
+    }
+    return std::nullopt;
 }
 
 // "i2c:/dev/i2c-7 (usb=1-2, serial=0001A2B3)": a bus as a choice among others.
@@ -89,10 +115,10 @@ std::vector<I2cBus> findI2cBuses(const std::string& devDir, const std::string& s
 
 io::Expected<std::string> resolveI2cBusName(const std::string& arg,
                                             const std::vector<I2cBus>& buses) {
-    const bool byPort = arg.rfind(kPortName, 0) == 0;
-    const bool bySerial = arg.rfind(kSerialName, 0) == 0;
-    if (!byPort && !bySerial) return arg;
-    const std::string wanted = arg.substr((byPort ? kPortName : kSerialName).size());
+    const std::optional<StableName> name = stableName(arg);
+    if (!name) return arg;
+    const bool byPort = name->byPort;
+    const std::string& wanted = name->wanted;
     const std::string none =
         byPort ? "no I2C bus is on USB port " + wanted : "no I2C bus has the USB serial " + wanted;
     if (wanted.empty())
@@ -105,7 +131,7 @@ io::Expected<std::string> resolveI2cBusName(const std::string& arg,
     std::vector<const I2cBus*> matches, all;
     for (const I2cBus& bus : buses) {
         all.push_back(&bus);
-        if ((byPort ? bus.port : bus.serial) == wanted) matches.push_back(&bus);
+        if (name->valueOf(bus) == wanted) matches.push_back(&bus);
     }
     if (matches.size() == 1) return matches.front()->node;
 
@@ -119,8 +145,18 @@ io::Expected<std::string> resolveI2cBusName(const std::string& arg,
         error += std::to_string(matches.size()) +
                  (byPort ? " I2C buses are on USB port " : " I2C buses have the USB serial ") +
                  wanted + ": " + choicesText(matches) + "; choose one as i2c:/dev/i2c-N" +
-                 (bySerial ? " or by its port" : "");
+                 (byPort ? "" : " or by its port");
     return io::Failure{error};
+}
+
+bool i2cBusNamedBy(const std::string& arg, const std::string& node,
+                   const std::string& sysClassDir) {
+    const std::optional<StableName> name = stableName(arg);
+    if (!name || name->wanted.empty()) return false;
+    const std::optional<fs::path> dir =
+        usbDeviceOf(fs::path(sysClassDir) / fs::path(node).filename());
+    if (!dir) return false;
+    return (name->byPort ? dir->filename().string() : attribute(*dir / "serial")) == name->wanted;
 }
 
 std::vector<std::string> listI2cBuses(const std::string& devDir, const std::string& sysClassDir,

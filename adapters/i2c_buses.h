@@ -32,6 +32,11 @@ std::vector<I2cBus> findI2cBuses(const std::string& devDir, const std::string& s
 io::Expected<std::string> resolveI2cBusName(const std::string& arg,
                                             const std::vector<I2cBus>& buses);
 
+// Whether the stable name arg ("usb=PORT", "serial=SERIAL") selects the bus at node now, as
+// sysClassDir describes that bus: once its adapter is pulled out, the node is no bus the name
+// selects, even when another bus has taken its number.
+bool i2cBusNamedBy(const std::string& arg, const std::string& node, const std::string& sysClassDir);
+
 // `--bus list`'s lines for the i2c backend: each bus as "i2c:NODE  KERNEL NAME", a bus on USB
 // followed by an indented line of the stable values that select it and what the bridge is
 // ("    i2c:usb=1-2  i2c:serial=0001A2B3  CP2112 HID USB-to-SMBus Bridge (10c4:ea90)"). When

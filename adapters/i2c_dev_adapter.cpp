@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "adapters/i2c_buses.h"
 #include "adapters/i2c_permission.h"
 #include "link/sub_address.h"
 
@@ -65,8 +66,12 @@ std::string missingNodeText(const std::string& node) {
            "i2c-dev), or choose a bus from vorlix --bus list";
 }
 
-I2cDevAdapter::I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint)
-    : node_(std::move(node)), sys_(sys), hint_(std::move(hint)) {}
+I2cDevAdapter::I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint,
+                             std::optional<I2cStableName> stableName)
+    : node_(std::move(node)),
+      sys_(sys),
+      hint_(std::move(hint)),
+      stableName_(std::move(stableName)) {}
 
 void I2cDevAdapter::useNode(std::string node) {
     node_ = std::move(node);
@@ -95,24 +100,36 @@ AdapterHandle I2cDevAdapter::open(std::uint8_t slave, std::uint32_t, std::uint32
         transaction.failure = openFailure(-fd);
     } else {
         transaction.fd = fd;
-        unsigned long funcs = 0;
-        const int result = sys_.functionality(fd, funcs);
-        if (result == -ENOTTY) {
-            transaction.failure = kStatusNoAdapter;
-            hintOnce(Hint::NotI2cNode, notI2cNodeHint());
-        } else if (result < 0) {
-            transaction.failure = statusForErrno(-result);
-        } else if ((funcs & I2C_FUNC_I2C) == 0) {
-            transaction.failure = kStatusNoAdapter;
-            hintOnce(Hint::NoPlainI2c,
-                     node_ +
-                         " can do only SMBus transfers, not the plain I2C transfers the "
-                         "camera needs: choose a USB-to-I2C adapter's bus (vorlix --bus list)");
-        }
+        transaction.failure = checkOpened(fd);
     }
     const AdapterHandle handle = nextHandle_++;
     transactions_.emplace(handle, transaction);
     return handle;
+}
+
+std::uint16_t I2cDevAdapter::checkOpened(int fd) {
+    // The name is looked at once the node is open: a bus it selects now was there before the
+    // open, so the descriptor is on that bus, or on one that has gone since and takes nothing.
+    if (stableName_ && !i2cBusNamedBy(stableName_->name, node_, stableName_->sysClassDir)) {
+        hintOnce(Hint::AnotherBus, node_ + " is no longer the bus of i2c:" + stableName_->name +
+                                       ": its adapter was pulled out; nothing is sent there");
+        return kStatusNoAdapter;
+    }
+    unsigned long funcs = 0;
+    const int result = sys_.functionality(fd, funcs);
+    if (result == -ENOTTY) {
+        hintOnce(Hint::NotI2cNode, notI2cNodeHint());
+        return kStatusNoAdapter;
+    }
+    if (result < 0) return statusForErrno(-result);
+    if ((funcs & I2C_FUNC_I2C) == 0) {
+        hintOnce(Hint::NoPlainI2c,
+                 node_ +
+                     " can do only SMBus transfers, not the plain I2C transfers the camera "
+                     "needs: choose a USB-to-I2C adapter's bus (vorlix --bus list)");
+        return kStatusNoAdapter;
+    }
+    return kStatusOk;
 }
 
 std::string I2cDevAdapter::notI2cNodeHint() const {

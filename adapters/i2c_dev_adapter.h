@@ -14,6 +14,7 @@
 // cannot do plain I2C also gives the person one hint line saying what to do, once per run.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,9 +28,20 @@ namespace vorlix {
 // "unknown command": the adapter refused the form of a transfer.
 inline constexpr std::uint16_t kStatusUnknownCommand = 10;
 
+// A bus named by what does not change ("usb=1-2", "serial=0001A2B3"), and the i2c-dev class
+// folder that describes the buses there are.
+struct I2cStableName {
+    std::string name;
+    std::string sysClassDir;
+};
+
 class I2cDevAdapter : public Adapter {
 public:
-    I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint);
+    // A bus given a stable name uses its node only while the name selects that node: once the
+    // adapter is pulled out, another bus can take its number, and a transaction on that node,
+    // opened, reaches nothing (it reports the adapter missing, with a hint once).
+    I2cDevAdapter(std::string node, SysCalls& sys, HintFn hint,
+                  std::optional<I2cStableName> stableName = std::nullopt);
     ~I2cDevAdapter() override;
 
     // From the next transaction on, the bus is node (the adapter was put back in and got a
@@ -58,11 +70,14 @@ private:
         std::uint16_t failure = kStatusOk;
         std::uint8_t slave = 0;
     };
-    enum class Hint { Missing, Permission, NotI2cNode, NoPlainI2c };
+    enum class Hint { Missing, Permission, NotI2cNode, NoPlainI2c, AnotherBus };
 
     Transaction* find(AdapterHandle handle);
     std::uint16_t openFailure(int err);
     std::string notI2cNodeHint() const;
+    // The failure of a transaction whose node is open as fd, kStatusOk when the node is a bus
+    // the name (if any) still selects and that does plain I2C.
+    std::uint16_t checkOpened(int fd);
     void hintOnce(Hint kind, const std::string& line);
     // One I2C_RDWR of the transaction's messages, addressed to its slave.
     std::uint16_t transfer(AdapterHandle handle, i2c_msg* msgs, unsigned count);
@@ -70,6 +85,7 @@ private:
     std::string node_;
     SysCalls& sys_;
     HintFn hint_;
+    std::optional<I2cStableName> stableName_;
     std::set<Hint> hinted_;
     std::map<AdapterHandle, Transaction> transactions_;
     AdapterHandle nextHandle_ = 1;

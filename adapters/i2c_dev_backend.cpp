@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "adapters/backends.h"
 #include "adapters/bus_lock.h"
@@ -33,9 +34,12 @@ io::Expected<OpenedBus> openI2cBus(const std::string& arg, const I2cPaths& paths
     if (there == -ENOENT || there == -ENOTDIR) return io::Failure{missingNodeText(*node)};
     io::Expected<std::shared_ptr<void>> lock = lockBus(*node, paths.lockDirs);
     if (!lock) return lock.failure();
-    auto adapter = std::make_unique<I2cDevAdapter>(*node, sys, hint);
+    const bool byNode = *node == arg;
+    auto adapter = std::make_unique<I2cDevAdapter>(
+        *node, sys, hint,
+        byNode ? std::nullopt : std::optional(I2cStableName{arg, paths.sysClassDir}));
     OpenedBus bus;
-    if (*node == arg) {
+    if (byNode) {
         bus.hold = std::move(*lock);
     } else {
         bus.resolved = *node;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The i2c-dev backend through the Linux kernel's own drivers of the CP2112 and the MCP2221:
-# boots Debian's kernel under QEMU (TCG) once per chip from a small initramfs, where
-# tests/kernel/bridge_standin.cpp becomes the chip through /dev/uhid and puts the simulated
-# camera behind it (tests/kernel/guest.sh runs the cases there). The golden sessions a real bus
-# can run go through the driver and must leave what they leave over --bus sim; the cases of
+# The i2c-dev backend through the Linux kernel's own drivers of the CP2112, the MCP2221 and the
+# FT260: boots Debian's kernel under QEMU (TCG) once per chip from a small initramfs, where
+# tests/kernel/bridge_standin.cpp becomes the chip as a USB device on the kernel's virtual host
+# controller (dummy_hcd, through configfs and FunctionFS) and puts the simulated camera behind
+# it (tests/kernel/guest.sh runs the cases there). The golden sessions a real bus can run go
+# through the driver and must leave what they leave over --bus sim; the cases of
 # tests/kernel/cases/ hold what a driver reports differently. Each case's outputs come back
 # over the serial console as soon as it ends, and are compared here.
 #
@@ -13,7 +14,7 @@
 #        failure, 2 when it cannot run at all.
 # While working on it: VORLIX_CHIPS="cp2112" boots one chip only; VORLIX_GUEST_ARGS adds to the
 # guest's command line (vorlix_only=CASE runs that case alone after boot, vorlix_bridge_log
-# makes the stand-in log every event into bridge.log); VORLIX_BOUND_SCALE multiplies every
+# makes the stand-in log every request into bridge.log); VORLIX_BOUND_SCALE multiplies every
 # bound (default 1); VORLIX_KEEP_GUEST=1 keeps the guest's files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,17 +30,22 @@ done
 # (load 8), and never under a minute, so a machine three times slower than that still passes.
 # A case that runs out fails alone, with its last lines, and the next one starts. The
 # timings' bound is per timed run: a run that does not end within it is reported, and fails
-# nothing. The unplug case comes last: it removes the device.
+# nothing. The re-plug case leaves the device on another bus number; the unplug case, the last,
+# pulls it out for good.
 plan=(
   "boot 240" "list 60"
   "tour 90" "info 120" "backup 90" "program 150" "verify 150" "save-settings 120"
   "program-page-fault 120"
   "no-camera 60" "bus-faults 60" "concurrent 60"
   "timings 120"
+  "station-replug 300"
   "unplug 90"
 )
 golden_cases=(tour info backup program verify save-settings program-page-fault)
 kernel_cases=(no-camera bus-faults unplug)
+# The golden cases that name the bus by its stable names, as a bench does; the others by its
+# node. The guest puts in the device's port path and serial number as the kernel enumerated it.
+declare -A named_by=([info]=@USB@ [verify]=@SERIAL@)
 scale=${VORLIX_BOUND_SCALE:-1}
 # The guest's whole life: its kernel's start, then every case's bound.
 overall=120
@@ -101,11 +107,9 @@ if [ "${VORLIX_KEEP_GUEST:-0}" = 1 ]; then echo "guest files in $work" >&2; else
 root=$work/root
 mkdir -p "$root"/{bin,dev,proc,sys,tmp,modules,cases,src/tests/golden,usr/bin}
 cp /bin/busybox "$root/bin/"
-# add_module NAME: the module (uncompressed) after those it depends on, as its own modinfo
-# says; /modules/order lists them in the order to load.
-add_module() {
-  local file dep
-  grep -qx "$1" "$root/modules/order" 2>/dev/null && return
+# unpack_module NAME: the module's file, uncompressed, as /modules/NAME.ko.
+unpack_module() {
+  local file
   file=$(find "$modules" -regex ".*/${1//[-_]/[-_]}\.ko\(\.xz\|\.zst\)?" | head -1)
   [ -n "$file" ] || { echo "$0: ${kernel##*/} has no module $1" >&2; exit 2; }
   case $file in
@@ -113,12 +117,25 @@ add_module() {
     *.zst) zstd -qdc "$file" ;;
     *) cat "$file" ;;
   esac >"$root/modules/$1.ko"
+}
+# add_module NAME: the module after those it depends on, as its own modinfo says;
+# /modules/order lists them in the order the guest loads them at boot.
+add_module() {
+  local dep
+  grep -qx "$1" "$root/modules/order" 2>/dev/null && return
+  unpack_module "$1"
   for dep in $(tr '\0' '\n' <"$root/modules/$1.ko" | sed -n 's/^depends=//p' | tr , ' '); do
     add_module "$dep"
   done
   echo "$1" >>"$root/modules/order"
 }
-for m in uhid hid-cp2112 hid-mcp2221 i2c-dev; do add_module "$m"; done
+# The virtual host controller with its gadget side, configfs and FunctionFS for the chip's
+# device, usbhid and the three drivers. i2c-stub is loaded by a case, not at boot: the other
+# bus that takes a re-plugged adapter's number.
+for m in dummy_hcd libcomposite usb_f_fs usbhid hid-cp2112 hid-mcp2221 hid-ft260 i2c-dev; do
+  add_module "$m"
+done
+unpack_module i2c-stub
 with_libs() {
   local f
   for f in "$@"; do
@@ -142,10 +159,11 @@ add_case() {
   for input in "$from"/*; do
     case ${input##*/} in expected*) ;; *) cp -L "$input" "$root/cases/$name/" ;; esac
   done
-  sed -E -i 's/ --virtual-time//; s/ --sim-state [^ ]+//; s|--bus sim|--bus i2c:@BUS@|' "$root/cases/$name/args"
+  sed -E -i "s/ --virtual-time//; s/ --sim-state [^ ]+//; s|--bus sim|--bus i2c:${named_by[$name]:-@BUS@}|" "$root/cases/$name/args"
 }
 for c in "${golden_cases[@]}"; do add_case "tests/golden/$c" "$c"; done
 for c in "${kernel_cases[@]}"; do add_case "tests/kernel/cases/$c" "$c"; done
+cp -R tests/kernel/cases/station-replug "$root/cases/"
 cp tests/golden/states/default.json "$root/cases/concurrent-state.json"
 for entry in "${plan[@]}"; do
   read -r name bound <<<"$entry"
@@ -168,7 +186,7 @@ boot() {
       sed '1d;$d' | base64 -d 2>/dev/null | tar -C "$work/$chip/$name" -xzf - 2>/dev/null || true
   done
 }
-read -ra chips <<<"${VORLIX_CHIPS:-cp2112 mcp2221}"
+read -ra chips <<<"${VORLIX_CHIPS:-cp2112 mcp2221 ft260}"
 started=$SECONDS
 for chip in "${chips[@]}"; do boot "$chip" & done
 wait
@@ -227,6 +245,38 @@ compare() {
     fail "$name" "$(cat "$work/diff")"
   fi
 }
+# shift_record DIR BUS: what is wrong with the re-plugged shift's outcome, nothing when it is
+# right. The device came back under another node, and the bus list shows the stable name under
+# that one; unit 1 (before the re-plug) and unit 2 (after it) each have one final record line
+# (a unit's "started" line is not one), verified, under the bus as it was given and the node
+# the device had then; Ctrl-C ended the shift with status 0.
+shift_record() {
+  local why
+  why=$(shift_faults "$@")
+  [ -z "$why" ] || { printf '%s\n%s\n' "$why" "the record:"; cat "$1/records.jsonl" 2>/dev/null; }
+}
+shift_faults() {
+  local dir=$1 bus=$2 unit line before after node
+  before=$(cat "$dir/bus-before" 2>/dev/null)
+  after=$(cat "$dir/bus" 2>/dev/null) || { echo "the device did not come back"; return; }
+  [ "$after" != "$before" ] || echo "the device came back as $after, the node it had"
+  grep -A1 "i2c:$after " "$dir/list" | tail -1 | grep -qF "$bus " ||
+    printf 'the list after the re-plug does not show %s under %s:\n%s\n' "$bus" "$after" "$(cat "$dir/list")"
+  for unit in 1 2; do
+    line=$(grep -v '"result":"started"' "$dir/records.jsonl" 2>/dev/null | grep "\"unit\":$unit[,}]" || true)
+    if [ "$(grep -c . <<<"$line")" != 1 ]; then
+      echo "unit $unit: $(grep -c . <<<"$line") final record lines"
+      continue
+    fi
+    node=$before
+    [ "$unit" = 1 ] || node=$after
+    for field in result:verified "bus:$bus" "resolved:$node"; do
+      grep -qF "\"${field%%:*}\":\"${field#*:}\"" <<<"$line" ||
+        echo "unit $unit: $(grep -o "\"${field%%:*}\":[^,}]*" <<<"$line"), not ${field#*:}"
+    done
+  done
+  [ "$(cat "$dir/status" 2>/dev/null)" = 0 ] || echo "Ctrl-C ended the shift with status $(cat "$dir/status" 2>/dev/null || echo "none"), not 0"
+}
 for chip in "${chips[@]}"; do
   out=$work/$chip
   if ran boot; then
@@ -240,19 +290,31 @@ for chip in "${chips[@]}"; do
       pass boot
     fi
   fi
-  # The bus list names the bus as the kernel does (the list may add columns after the name).
-  case $chip in cp2112) bus_name="CP2112 SMBus Bridge on hidraw0" ;; mcp2221) bus_name="MCP2221 usb-i2c bridge" ;; esac
+  # The bus list names the bus as the kernel does (the list may add columns after the name),
+  # and on the line under it the stable names that select it: the USB port and serial number
+  # the kernel enumerated the device with.
+  case $chip in
+    cp2112) bus_name="CP2112 SMBus Bridge on hidraw0" ;;
+    mcp2221) bus_name="MCP2221 usb-i2c bridge" ;;
+    ft260) bus_name="FT260 usb-i2c bridge on hidraw0" ;;
+  esac
   if ran list; then
-    if grep -q "i2c:$(cat "$out/boot/bus") .*$bus_name" "$out/list/list"; then pass list; else fail list "$(cat "$out/list/list")"; fi
+    names="i2c:usb=$(cat "$out/boot/port")  i2c:serial=$(cat "$out/boot/serial")  "
+    if grep -A1 "i2c:$(cat "$out/boot/bus") .*$bus_name" "$out/list/list" | tail -1 | grep -qF "$names"; then
+      pass list
+    else
+      fail list "$(cat "$out/list/list")"
+    fi
   fi
   for c in "${golden_cases[@]}"; do compare "$c" "tests/golden/$c/expected"; done
   # A kernel case's expected/ is what --bus sim shows; expected-CHIP/ holds the files that
-  # driver changes.
+  # driver changes. @BUS@ in them is the bus node the case ran on.
   for c in "${kernel_cases[@]}"; do
     expected=$work/expected-$chip-$c
     [ -d "tests/kernel/cases/$c/expected" ] || { fail "$c" "no expected/"; continue; }
     cp -R "tests/kernel/cases/$c/expected" "$expected"
     [ ! -d "tests/kernel/cases/$c/expected-$chip" ] || cp -R "tests/kernel/cases/$c/expected-$chip/." "$expected/"
+    [ ! -f "$out/$c/bus" ] || { grep -rl @BUS@ "$expected" || true; } | xargs -r sed -i "s|@BUS@|$(cat "$out/$c/bus")|g"
     compare "$c" "$expected"
   done
   # Two programs on the same bus at once: both end; one has the bus, and the other is refused
@@ -267,6 +329,10 @@ for chip in "${chips[@]}"; do
       esac
     done
     if [ $ok = 1 ] && [ $ran_both -ge 1 ]; then pass concurrent; else fail concurrent "$(cat "$out"/concurrent/{status,out}* 2>/dev/null)"; fi
+  fi
+  if ran station-replug; then
+    why=$(shift_record "$out/station-replug" "i2c:usb=$(cat "$out/boot/port")")
+    if [ -z "$why" ]; then pass station-replug; else fail station-replug "$why"; fi
   fi
   # Figures, never a verdict: milliseconds per run, or that a run did not end in its bound.
   if [ -f "$out/timings/timings" ]; then

@@ -219,9 +219,10 @@ TEST_F(UsbBridgeSysfs, ResolvesAPortOrASerialToOneNodeOrSaysWhichBusesThereAre) 
 }
 
 // A bus named by its port is found again after its bridge was pulled out and put back in under
-// another number: gone while it is out, then the adapter goes on at the new node, and the lock
-// on the bus went there with it. A bus named by its node has nothing to find again, and a node
-// that does not exist is refused at start, as a port that names no bus is.
+// another number: gone while it is out, also when another bus (with a camera on it) has taken
+// its number meanwhile, where nothing is sent; then the adapter goes on at the new node, and
+// the lock on the bus went there with it. A bus named by its node has nothing to find again,
+// and a node that does not exist is refused at start, as a port that names no bus is.
 TEST_F(UsbBridgeSysfs, APortNameFindsItsBridgeAgainUnderANewNumber) {
     test::MemoryDevice device(0x38, 2);
     test::FakeKernel kernel(device);
@@ -229,7 +230,9 @@ TEST_F(UsbBridgeSysfs, APortNameFindsItsBridgeAgainUnderANewNumber) {
     kernel.nodes[node(8)] = {};
     const I2cPaths paths{dev(), sysfs_.sysClass(), {(sysfs_.root() / "lock").string()}};
     fs::create_directories(paths.lockDirs.front());
-    io::Expected<OpenedBus> opened = openI2cBus("usb=1-2", paths, kernel, nullptr);
+    std::vector<std::string> hints;
+    io::Expected<OpenedBus> opened = openI2cBus(
+        "usb=1-2", paths, kernel, [&hints](const std::string& line) { hints.push_back(line); });
     ASSERT_TRUE(opened) << opened.why();
     OpenedBus& bus = *opened;
     EXPECT_EQ(bus.resolved, node(7));
@@ -243,6 +246,21 @@ TEST_F(UsbBridgeSysfs, APortNameFindsItsBridgeAgainUnderANewNumber) {
     sysfs_.unplug(7, kUsb1 / "1-2");
     kernel.nodes.erase(node(7));
     EXPECT_EQ(lookUp(), "gone " + node(7));
+    const std::uint8_t byte = 0;
+    const auto writeByte = [&bus, &byte] {
+        const AdapterHandle handle = bus.adapter->open(0x70, 0, 0);
+        const std::uint16_t status = bus.adapter->write(handle, &byte, 0, 1);
+        bus.adapter->close(handle);
+        return status;
+    };
+    sysfs_.bridge(7, "devices/platform/i2c-stub", "", "SMBus stub driver", {});
+    kernel.nodes[node(7)] = {};
+    kernel.log.clear();
+    EXPECT_EQ(writeByte(), kStatusNoAdapter);
+    EXPECT_EQ(kernel.log, (std::vector<std::string>{"open " + node(7) + " = 3", "close 3"}));
+    EXPECT_EQ(hints, (std::vector<std::string>{node(7) +
+                                               " is no longer the bus of i2c:usb=1-2: its adapter "
+                                               "was pulled out; nothing is sent there"}));
     EXPECT_EQ(lookUp(), "gone " + node(7));
     plugCp2112(10, "0004");
     kernel.nodes[node(10)] = {};
@@ -250,10 +268,7 @@ TEST_F(UsbBridgeSysfs, APortNameFindsItsBridgeAgainUnderANewNumber) {
     EXPECT_EQ(lookUp(), "same " + node(10));
 
     kernel.log.clear();
-    const std::uint8_t byte = 0;
-    const AdapterHandle handle = bus.adapter->open(0x70, 0, 0);
-    EXPECT_EQ(bus.adapter->write(handle, &byte, 0, 1), kStatusOk);
-    bus.adapter->close(handle);
+    EXPECT_EQ(writeByte(), kStatusOk);
     ASSERT_FALSE(kernel.log.empty());
     EXPECT_EQ(kernel.log.front(), "open " + node(10) + " = 3");
     EXPECT_FALSE(lockBus(node(10), paths.lockDirs));

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The guest's first process: loads the drivers, starts the stand-in of the chip named on the
-# kernel's command line (vorlix_chip=cp2112 or mcp2221), runs the cases of /cases/plan one
-# after the other against it, each within its own bound, and sends what each case left over the
-# serial console as soon as it ends, for the host to compare.
+# kernel's command line (vorlix_chip=cp2112, mcp2221 or ft260), which plugs the chip into the
+# virtual USB host controller, runs the cases of /cases/plan one after the other against it,
+# each within its own bound, and sends what each case left over the serial console as soon as
+# it ends, for the host to compare.
 #
 # /cases/plan: a line a case, "NAME SECONDS". On the console, per case:
 #   vorlix case NAME start
@@ -13,8 +14,8 @@
 # "error: WHY"), "log" (what its runs said), "asked" (the requests the stand-in could not
 # answer meanwhile) and the case's own outputs.
 #
-# Every wait ends on an event (a reply of the stand-in, a process's end) and has a bound: the
-# case's time left.
+# Every wait ends on an event (a reply of the stand-in, a line or the end of a process) and has
+# a bound: the case's time left.
 /bin/busybox --install -s /bin
 export PATH=/usr/bin:/bin LD_LIBRARY_PATH=/usr/lib/x86_64-linux-gnu:/lib/x86_64-linux-gnu
 mount -t proc proc /proc
@@ -25,6 +26,7 @@ ln -s /proc/self/fd /dev/fd
 chip=$(sed -n 's/.*vorlix_chip=\([a-z0-9]*\).*/\1/p' /proc/cmdline)
 mkdir -p /out
 while read -r m; do insmod "/modules/$m.ko"; done </modules/order
+mount -t configfs configfs /sys/kernel/config
 
 # Milliseconds on the clock.
 now() {
@@ -110,22 +112,30 @@ send() {
   echo "-----END VORLIX CASE $1-----"
 }
 
+# The node of the bus the driver registered for the device on USB port $port ("/dev/i2c-N"),
+# or failure when there is none: found down from the USB device in sysfs, the other way round
+# from vorlix's own walk up from the bus.
+i2c_node() {
+  local entry
+  for entry in /sys/bus/usb/devices/"$port"/*/*/i2c-*/i2c-dev/i2c-*; do
+    [ -e "/dev/${entry##*/}" ] && echo "/dev/${entry##*/}" && return 0
+  done
+  return 1
+}
+
 # boot: the driver has bound to the stand-in (its probe has returned: until then the HID core
-# drops the chip's answers) and registered its bus, whose node is there.
+# drops the chip's answers) and registered its bus, whose node is there; the device's USB port
+# and serial number, as the kernel enumerated them.
 case_boot() {
   uname -r >"$dir/kernel-release"
   bridge bound || return
   echo "$answer" >"$dir/driver"
-  local node
-  for node in /sys/class/i2c-dev/i2c-*/name; do
-    [ -f "$node" ] || continue
-    node=${node%/name}
-    bus=/dev/${node##*/}
-  done
-  if [ -z "${bus:-}" ] || [ ! -e "$bus" ]; then
-    result="error: the driver $answer registered no I2C bus"
-    return
-  fi
+  local driver=$answer
+  bridge usb || return
+  read -r port serial <<<"$answer"
+  echo "$port" >"$dir/port"
+  echo "$serial" >"$dir/serial"
+  bus=$(i2c_node) || { result="error: the driver $driver registered no I2C bus"; return; }
   echo "$bus" >"$dir/bus"
 }
 
@@ -137,7 +147,7 @@ case_list() { run "vorlix --bus list" vorlix --bus list && cp "$dir/log" "$dir/l
 # unplug-at file pulls the bridge out at that transaction.
 case_runs() {
   local case_dir=/cases/$name
-  sed -i "s|@BUS@|$bus|g" "$case_dir/args"
+  sed -i "s|@BUS@|$bus|g; s|@USB@|usb=$port|g; s|@SERIAL@|serial=$serial|g" "$case_dir/args"
   bridge load "$case_dir/state.json" || return
   if [ -f "$case_dir/unplug-at" ]; then
     bridge unplug-at "$(cat "$case_dir/unplug-at")" || return
@@ -153,6 +163,7 @@ case_runs() {
   fi
   bridge save "$case_dir/expected/state.json" || return
   cp -R "$case_dir/expected" "$dir/expected"
+  echo "$bus" >"$dir/bus"
 }
 
 # Two programs on the same bus at once; each one's status and output.
@@ -170,6 +181,90 @@ case_concurrent() {
     cp "/tmp/c$s/status" "$dir/status$s"
     cp "/tmp/c$s/out" "$dir/out$s"
   done
+}
+
+# station-replug: a shift through the adapter's stable name, on a socket whose modules the
+# guest changes as a person does, each step on an event: a blank module goes in; once its unit
+# is recorded it comes out; once the station has searched the empty socket twice (it waits for
+# the next module), the adapter is pulled out; while it is out, another bus (the kernel's
+# i2c-stub) takes the number it had, so it comes back under another (the cases after this one
+# run on that); then the next module goes in, and once its unit is recorded, Ctrl-C ends the
+# shift. What the host judges: the record, the exit status, and the bus list after the re-plug.
+case_station_replug() {
+  local station timer
+  # The device back in its port, should a case before this one have pulled it out.
+  bridge plug || return
+  bus=$(i2c_node) || { result="error: the device has no I2C bus"; return; }
+  echo "$bus" >"$dir/bus-before"
+  bridge load "/cases/$name/empty.json" || return
+  mkdir -p /tmp/shift && rm -f /tmp/shift/screen && mkfifo /tmp/shift/screen
+  # The station in its own session, its screen through the FIFO; the bound ends its whole group.
+  (cd /tmp/shift && HOME=/tmp/shift exec setsid vorlix station program /src/samples/example.qef \
+    --bus "i2c:usb=$port" --record "$dir/records.jsonl" --trace "$dir/trace" \
+    </dev/null >screen 2>&1 {to_bridge}>&- {from_bridge}<&-) &
+  station=$!
+  { sleep "$(left || echo 1)"; kill -KILL -- "-$station"; } 2>/dev/null &
+  timer=$!
+  exec {screen}</tmp/shift/screen
+  shift_events "$station"
+  kill -KILL -- "-$station" 2>/dev/null
+  kill "$timer" 2>/dev/null
+  exec {screen}<&-
+  # A failed shift's trace is kept by its last lines only.
+  [ "$result" = ok ] && rm -f "$dir/trace"
+  [ ! -f "$dir/trace" ] || { tail -20 "$dir/trace" >"$dir/trace-end" && rm "$dir/trace"; }
+}
+# The events of the shift, in order; the first that fails ends it. The station's screen waits in
+# its FIFO while the guest waits on the stand-in (a shift's few lines are far from filling it).
+shift_events() {
+  local station=$1 status=0
+  bridge socket "/cases/$name/blank.json" || return
+  screen_until recorded 1 || return
+  bridge socket "/cases/$name/empty.json" || return
+  bridge swept 2 || return
+  replug || return
+  bridge socket "/cases/$name/blank.json" || return
+  screen_until recorded 2 || return
+  kill -INT "$station"
+  screen_until ended || return
+  { wait "$station"; } 2>/dev/null || status=$?
+  echo "$status" >"$dir/status"
+}
+# The adapter out, its number taken by another bus, and back: the stable names under its new
+# node in the bus list.
+replug() {
+  bridge unplug || return
+  insmod /modules/i2c-stub.ko chip_addr=0x50 || { result="error: i2c-stub refused"; return 1; }
+  bridge plug || return
+  bus=$(i2c_node) || { result="error: the re-plugged device has no I2C bus"; return 1; }
+  echo "$bus" >"$dir/bus"
+  vorlix --bus list >"$dir/list" 2>&1
+}
+# screen_until CONDITION [ARG]: reads the station's screen line by line into the case's log
+# until CONDITION holds (tried before each line), within the case's time left. "ended": the
+# screen has ended (the station is gone).
+screen_until() {
+  local t line
+  until [ "$1" != ended ] && "$@"; do
+    t=$(left) || { ran_out "waiting until $*"; return 1; }
+    if IFS= read -r -t "$t" -u "$screen" line; then
+      printf '%s\n' "$line" >>"$dir/log"
+    elif [ $? -gt 128 ]; then
+      ran_out "waiting until $*"
+      return 1
+    elif [ "$1" = ended ]; then
+      return 0
+    else
+      result="error: the station ended before $*"
+      return 1
+    fi
+  done
+}
+# recorded N: the record holds N final lines (a unit's "started" line is not one).
+recorded() {
+  local final
+  final=$(grep -vc '"result":"started"' "$dir/records.jsonl" 2>/dev/null)
+  [ "${final:-0}" -ge "$1" ]
 }
 
 # What each operation costs, as figures: the bridge answering at once, then in 1 ms USB frames.
@@ -213,6 +308,7 @@ while read -r -u 9 what seconds; do
   else
     case $what in
       boot | list | concurrent | timings) "case_$what" ;;
+      station-replug) case_station_replug ;;
       *) case_runs ;;
     esac
   fi
