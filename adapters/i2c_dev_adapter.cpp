@@ -138,7 +138,12 @@ std::string I2cDevAdapter::notI2cNodeHint() const {
 
 std::uint16_t I2cDevAdapter::openFailure(int err) {
     if (err == ENOENT || err == ENODEV) {
-        hintOnce(Hint::Missing, missingNodeText(node_));
+        // A node named by the port or serial of its adapter went away with that adapter: the
+        // module loading and the bus list are no fix then.
+        hintOnce(Hint::Missing,
+                 stableName_ ? node_ + " went away: the adapter of i2c:" + stableName_->name +
+                                   " was pulled out; plug it in again"
+                             : missingNodeText(node_));
     } else if (err == EACCES || err == EPERM) {
         const NodeOwner owner = nodeOwner(node_, sys_);
         const std::string whose = owner.kind == NodeOwner::RootAlone

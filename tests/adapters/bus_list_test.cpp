@@ -253,14 +253,17 @@ TEST_F(UsbBridgeSysfs, APortNameFindsItsBridgeAgainUnderANewNumber) {
         bus.adapter->close(handle);
         return status;
     };
+    EXPECT_EQ(writeByte(), kStatusNoAdapter);
     sysfs_.bridge(7, "devices/platform/i2c-stub", "", "SMBus stub driver", {});
     kernel.nodes[node(7)] = {};
     kernel.log.clear();
     EXPECT_EQ(writeByte(), kStatusNoAdapter);
     EXPECT_EQ(kernel.log, (std::vector<std::string>{"open " + node(7) + " = 3", "close 3"}));
-    EXPECT_EQ(hints, (std::vector<std::string>{node(7) +
-                                               " is no longer the bus of i2c:usb=1-2: its adapter "
-                                               "was pulled out; nothing is sent there"}));
+    EXPECT_EQ(hints, (std::vector<std::string>{
+                         node(7) + " went away: the adapter of i2c:usb=1-2 was pulled out; plug "
+                                   "it in again",
+                         node(7) + " is no longer the bus of i2c:usb=1-2: its adapter was pulled "
+                                   "out; nothing is sent there"}));
     EXPECT_EQ(lookUp(), "gone " + node(7));
     plugCp2112(10, "0004");
     kernel.nodes[node(10)] = {};
